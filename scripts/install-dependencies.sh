@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Molvena need.
+# Cheap when everything is there already: apt is only asked for what is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-declarative-dev qcoro-qt6-dev qt6-httpserver-dev
+    libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+    qt6-qpa-plugins
+    qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-controls
+    qml6-module-qtquick-layouts qml6-module-qtquick-shapes qml6-module-qtquick-templates
+    qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+    qml6-module-qt5compat-graphicaleffects
+    fonts-dejavu-core iproute2 procps sqlite3 xvfb
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    sudo_cmd=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo_cmd=(sudo)
+    fi
+    echo "Installing: ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
