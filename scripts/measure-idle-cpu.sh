@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Measures the app's CPU use while it sits idle: starts the window (under Xvfb when available,
+# else on the offscreen platform), lets start-up settle, then reads utime+stime from /proc over
+# the measuring window. Usage: scripts/measure-idle-cpu.sh [seconds, default 30]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+app="${MOLVENA_BUILD_DIR:-$root/build}/src/app/molvena"
+seconds="${1:-30}"
+[ -x "$app" ] || { echo "build the app first (scripts/build.sh)" >&2; exit 1; }
+
+home="$(mktemp -d)"
+cleanup() { kill "$pid" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$home"; }
+trap cleanup EXIT
+
+platform=offscreen
+if command -v Xvfb >/dev/null; then
+    display=":$((90 + RANDOM % 100))"
+    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    export DISPLAY="$display"
+    platform=xcb
+fi
+
+HOME="$home" XDG_CONFIG_HOME="$home/.config" QT_QPA_PLATFORM="$platform" "$app" >/dev/null 2>&1 &
+pid=$!
+sleep 5 # past the start-up sequence
+kill -0 "$pid" 2>/dev/null || { echo "the app did not stay up" >&2; exit 1; }
+
+ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+hz="$(getconf CLK_TCK)"
+start_ticks="$(ticks)"
+start_time="$(date +%s.%N)"
+sleep "$seconds"
+end_ticks="$(ticks)"
+end_time="$(date +%s.%N)"
+kill -0 "$pid" 2>/dev/null || { echo "the app ended while measured" >&2; exit 1; }
+rss_kib="$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")"
+
+awk -v t0="$start_ticks" -v t1="$end_ticks" -v s0="$start_time" -v s1="$end_time" -v hz="$hz" \
+    -v platform="$platform" -v rss="$rss_kib" -v total="$start_ticks" 'BEGIN {
+        cpu = (t1 - t0) / hz; wall = s1 - s0;
+        printf "platform=%s startup_cpu_seconds=%.2f idle_seconds=%.1f idle_cpu_seconds=%.2f idle_cpu_percent=%.2f rss_mib=%.1f\n", platform, total / hz, wall, cpu, 100 * cpu / wall, rss / 1024
+    }'
