@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace molvena {
+
+// Why the login-item service refused a request.
+struct LoginItemError {
+    int code = 0;
+    QString description; // readable by the user
+};
+
+// The operating system's service that starts this application at every log-in.
+class LoginItemService {
+public:
+    // The status values, numbered as the Mac's service numbers them; an adapter may hand back any
+    // other number when it cannot tell.
+    enum Status : int { notRegistered = 0, enabled = 1, requiresApproval = 2, notFound = 3 };
+
+    // Code of the refusal that only means "the user has to allow this first".
+    static constexpr int notPermittedCode = 1;
+
+    virtual ~LoginItemService() = default;
+
+    virtual int status() const = 0;
+    // Where the running application lives (for the diagnostic log).
+    virtual QString applicationPath() const = 0;
+    // Both return nothing on success.
+    virtual std::optional<LoginItemError> registerApplication() = 0;
+    virtual std::optional<LoginItemError> unregisterApplication() = 0;
+    // Shows the place where the user allows or removes login items.
+    virtual void openLoginItemsSettings() = 0;
+
+    // This operating system's implementation (provided by the platform library).
+    static LoginItemService& system();
+};
+
+} // namespace molvena

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace molvena {
+
+// The desktop's ways of showing things to the user outside the app.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    // Opens the URL with the user's default handler (a web page in the browser); false when the
+    // system refused.
+    virtual bool openURL(const QUrl& url) = 0;
+    // Starts the application at the path; false when it is not there or would not start.
+    virtual bool openApplication(const QString& path) = 0;
+    // Shows the folder in the file browser.
+    virtual bool openFolder(const QString& path) = 0;
+
+    // Opens a pane of System Settings by its identifier, or System Settings itself when the pane's
+    // link cannot be formed or is refused.
+    bool openSettingsPane(const QString& paneIdentifier);
+
+    static QUrl settingsPaneURL(const QString& paneIdentifier);
+    static QString settingsApplicationPath();
+
+    // This operating system's implementation (provided by the platform library).
+    static Workspace& system();
+};
+
+} // namespace molvena

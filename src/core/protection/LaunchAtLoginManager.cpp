@@ -1,0 +1,148 @@
+#include "LaunchAtLoginManager.h"
+
+#include "app/DebugLog.h"
+
+namespace molvena {
+
+namespace {
+const char* const kCategory = "LOGIN";
+QString flag(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+} // namespace
+
+LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace, QObject* parent)
+    : QObject(parent), m_loginItems(loginItems), m_workspace(workspace) {
+    refresh();
+}
+
+LaunchAtLoginManager& LaunchAtLoginManager::shared() {
+    static LaunchAtLoginManager instance;
+    return instance;
+}
+
+QString LaunchAtLoginManager::statusName(int status) {
+    switch (status) {
+    case LoginItemService::notRegistered:
+        return QStringLiteral("notRegistered");
+    case LoginItemService::enabled:
+        return QStringLiteral("enabled");
+    case LoginItemService::requiresApproval:
+        return QStringLiteral("requiresApproval");
+    case LoginItemService::notFound:
+        return QStringLiteral("notFound");
+    default:
+        return QStringLiteral("unknown(%1)").arg(status);
+    }
+}
+
+void LaunchAtLoginManager::refresh() {
+    const int status = m_loginItems.status();
+    debugLog(kCategory, [&] {
+        return QStringLiteral("refresh() | bundlePath=") + m_loginItems.applicationPath() +
+               QStringLiteral(" SMAppService.status=") + statusName(status);
+    });
+    setDebugBypassActive(false);
+    switch (status) {
+    case LoginItemService::notRegistered:
+        setFlags(false, false, true);
+        setTexts(QStringLiteral("Ikke aktiveret"),
+                 QStringLiteral("Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart."));
+        break;
+    case LoginItemService::enabled:
+        setFlags(true, false, true);
+        setTexts(QStringLiteral("Aktiveret"), QStringLiteral("Molvena starter automatisk ved login."));
+        break;
+    case LoginItemService::requiresApproval:
+        setFlags(false, true, true);
+        setTexts(QStringLiteral("Afventer din godkendelse"),
+                 QStringLiteral("Godkend Molvena under Login-emner i Systemindstillinger."));
+        break;
+    case LoginItemService::notFound:
+        setFlags(false, false, false);
+        setTexts(QStringLiteral("Kræver installation i Programmer"),
+                 QStringLiteral("Flyt Molvena.app til /Applications, åbn den derfra og prøv igen."));
+        break;
+    default:
+        setFlags(false, false, false);
+        setTexts(QStringLiteral("Kunne ikke læse status"), QStringLiteral("Prøv at genstarte Molvena."));
+        break;
+    }
+    debugLog(kCategory, [&] {
+        return QStringLiteral("refresh result | enabled=") + flag(m_isEnabled) +
+               QStringLiteral(" requiresApproval=") + flag(m_requiresApproval) + QStringLiteral(" available=") +
+               flag(m_isAvailable) + QStringLiteral(" debugBypass=") + flag(m_debugBypassActive) +
+               QStringLiteral(" status=") + m_statusText;
+    });
+}
+
+void LaunchAtLoginManager::enable() {
+    debugLog(kCategory, [] { return QStringLiteral("enable() register START"); });
+    const std::optional<LoginItemError> error = m_loginItems.registerApplication();
+    if (!error) {
+        debugLog(kCategory, [] { return QStringLiteral("enable() register SUCCESS"); });
+        refresh();
+        return;
+    }
+    debugLog(kCategory, [&] {
+        return QStringLiteral("enable() register FAILED: %1 (code %2)").arg(error->description).arg(error->code);
+    });
+    refresh();
+    // Code 1 only means the user has to approve first; the refreshed texts already say so.
+    if (error->code != LoginItemService::notPermittedCode) {
+        setTexts(QStringLiteral("Kunne ikke aktivere"), error->description);
+    }
+}
+
+void LaunchAtLoginManager::disable() {
+    const std::optional<LoginItemError> error = m_loginItems.unregisterApplication();
+    refresh();
+    if (error) {
+        setTexts(QStringLiteral("Kunne ikke deaktivere"), error->description);
+    }
+}
+
+void LaunchAtLoginManager::openLoginItemsSettings() { m_loginItems.openLoginItemsSettings(); }
+
+void LaunchAtLoginManager::openApplicationsFolder() { m_workspace.openFolder(QStringLiteral("/Applications")); }
+
+void LaunchAtLoginManager::setFlags(bool enabled, bool requiresApproval, bool available) {
+    const bool wasSatisfied = isSatisfied();
+    if (m_isEnabled != enabled) {
+        m_isEnabled = enabled;
+        emit isEnabledChanged();
+    }
+    if (m_requiresApproval != requiresApproval) {
+        m_requiresApproval = requiresApproval;
+        emit requiresApprovalChanged();
+    }
+    if (m_isAvailable != available) {
+        m_isAvailable = available;
+        emit isAvailableChanged();
+    }
+    if (wasSatisfied != isSatisfied()) {
+        emit isSatisfiedChanged();
+    }
+}
+
+void LaunchAtLoginManager::setDebugBypassActive(bool active) {
+    const bool wasSatisfied = isSatisfied();
+    if (m_debugBypassActive != active) {
+        m_debugBypassActive = active;
+        emit debugBypassActiveChanged();
+    }
+    if (wasSatisfied != isSatisfied()) {
+        emit isSatisfiedChanged();
+    }
+}
+
+void LaunchAtLoginManager::setTexts(const QString& status, const QString& detail) {
+    if (m_statusText != status) {
+        m_statusText = status;
+        emit statusTextChanged();
+    }
+    if (m_detailText != detail) {
+        m_detailText = detail;
+        emit detailTextChanged();
+    }
+}
+
+} // namespace molvena

@@ -1,0 +1,301 @@
+#include "MacDNSProtectionManager.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QUuid>
+
+#include <qcoro/qcoronetworkreply.h>
+
+#include <memory>
+#include <vector>
+
+namespace molvena {
+
+namespace {
+
+const QString kProfileFailed = QStringLiteral("Profilen kunne ikke hentes");
+const QString kOfflineDescription = QStringLiteral("The Internet connection appears to be offline.");
+
+double secondsSince1970(const QDateTime& at) { return double(at.toMSecsSinceEpoch()) / 1000.0; }
+
+void ignoreCaches(QNetworkRequest& request) {
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setRawHeader("Cache-Control", "no-cache");
+}
+
+// Replies are children of their network manager; this drops one as soon as the caller is done.
+struct LaterDeleter {
+    void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
+};
+
+} // namespace
+
+MacDNSProtectionManager::MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace,
+                                                 QNetworkAccessManager& network, const Deployment& deployment,
+                                                 DNSProtectionTimeouts timeouts, OnlineCheck isOnline, QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_workspace(workspace), m_network(network), m_timeouts(timeouts),
+      m_isOnline(std::move(isOnline)), m_resolverHostName(deployment.resolverHostName),
+      m_profileEndpoint(deployment.apiBase.resolved(QUrl(QStringLiteral("get_profile_mac.php")))),
+      m_canaryURL(deployment.canaryURL), m_blockedDomainProbeURLs(deployment.probeURLs) {
+    if (!m_isOnline) {
+        m_isOnline = systemIsOnlineFor;
+    }
+}
+
+MacDNSProtectionManager& MacDNSProtectionManager::shared() {
+    static MacDNSProtectionManager instance;
+    return instance;
+}
+
+QString MacDNSProtectionManager::probeDescription(const ProbeResult& result) {
+    switch (result.kind) {
+    case ProbeResult::Kind::unknown:
+        return QStringLiteral("unknown(") + result.reason + QLatin1Char(')');
+    case ProbeResult::Kind::reachable:
+        return QStringLiteral("reachable(HTTP ") +
+               (result.statusCode ? QString::number(*result.statusCode) : QStringLiteral("?")) + QLatin1Char(')');
+    case ProbeResult::Kind::blocked:
+        break;
+    }
+    return QStringLiteral("blocked(") + result.reason + QLatin1Char(')');
+}
+
+std::optional<QUrl> MacDNSProtectionManager::profileURL(const QString& deviceToken) const {
+    const QString token = deviceToken.trimmed();
+    if (token.isEmpty()) {
+        return std::nullopt;
+    }
+    QUrl url = m_profileEndpoint;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("device_token"), token);
+    url.setQuery(query);
+    if (!url.isValid()) {
+        return std::nullopt;
+    }
+    return url;
+}
+
+QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
+    const std::optional<QUrl> url = profileURL(deviceToken);
+    if (!url) {
+        setLastError(QStringLiteral("Mac-device-token mangler."));
+        setTexts(kProfileFailed, QStringLiteral("Molvena kunne ikke klargøre beskyttelsen. Prøv igen om et øjeblik."));
+        co_return false;
+    }
+    setIsOpeningProfile(true);
+    setLastError({});
+
+    QNetworkRequest request(*url);
+    ignoreCaches(request);
+    request.setTransferTimeout(int(m_timeouts.profileDownload.count()));
+    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(m_network.get(request));
+    co_await reply.get();
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+        failProfileRequest(QStringLiteral("Serveren svarede HTTP %1.").arg(status.toInt()));
+        co_return false;
+    }
+    if (!status.isValid() || reply->error() != QNetworkReply::NoError) {
+        failProfileRequest(reply->errorString());
+        co_return false;
+    }
+
+    const QByteArray body = reply->readAll();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(body);
+    if (body.isEmpty() || decoder.hasError() || !text.contains(QLatin1String("com.apple.dnsSettings.managed")) ||
+        m_resolverHostName.isEmpty() || !text.contains(m_resolverHostName)) {
+        failProfileRequest(QStringLiteral("Serveren returnerede ikke en gyldig Molvena DNS-profil."));
+        co_return false;
+    }
+    if (!m_workspace.openURL(*url)) {
+        failProfileRequest(QStringLiteral("Molvena kunne ikke åbne download-linket i din browser."));
+        co_return false;
+    }
+
+    setProfileWasRequested(true);
+    m_defaults.setValue(QStringLiteral("macDNSProfileWasRequested"), true);
+    m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"), secondsSince1970(QDateTime::currentDateTimeUtc()));
+    setState(MacDNSProtectionState::unknown);
+    setTexts(QStringLiteral("Download startet · afventer installation"),
+             QStringLiteral("Profilen hentes via din browser. Åbn .mobileconfig-filen, gennemfør installationen i "
+                            "Systemindstillinger, og kontrollér derefter beskyttelsen i Molvena."));
+    setIsOpeningProfile(false);
+    co_return true;
+}
+
+void MacDNSProtectionManager::failProfileRequest(const QString& description) {
+    setLastError(description);
+    setTexts(kProfileFailed, QStringLiteral("Kontrollér internetforbindelsen og prøv igen."));
+    setIsOpeningProfile(false);
+}
+
+QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
+    QUrl target = url;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("molvena_probe"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    target.setQuery(query);
+
+    QNetworkRequest request(target);
+    ignoreCaches(request);
+    request.setTransferTimeout(int(m_timeouts.probeTransfer.count()));
+
+    // A session of its own, so no connection, cookie or cached answer outlives the probe.
+    const auto session = std::make_unique<QNetworkAccessManager>();
+    session->setCookieJar(nullptr);
+    QNetworkReply* reply = session->head(request);
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, reply, &QNetworkReply::abort);
+    limit.start(m_timeouts.probeLimit);
+    co_await reply;
+    limit.stop();
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid()) {
+        co_return ProbeResult::reachable(status.toInt());
+    }
+    const auto blockedUnlessOffline = [&](const QString& failureName) {
+        return m_isOnline(url) ? ProbeResult::blocked(failureName) : ProbeResult::unknown(kOfflineDescription);
+    };
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        co_return ProbeResult::unknown(QStringLiteral("No HTTP response"));
+    case QNetworkReply::HostNotFoundError:
+        co_return blockedUnlessOffline(QStringLiteral("cannotFindHost"));
+    case QNetworkReply::ConnectionRefusedError:
+        co_return blockedUnlessOffline(QStringLiteral("cannotConnectToHost"));
+    default:
+        co_return ProbeResult::unknown(reply->errorString());
+    }
+}
+
+QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
+    if (m_isChecking) {
+        co_return m_state;
+    }
+    setIsChecking(true);
+    setLastError({});
+
+    const ProbeResult canary = co_await probe(m_canaryURL);
+    setLastCheckAt(QDateTime::currentDateTimeUtc());
+    if (canary.isBlocked()) {
+        markVerified(QStringLiteral("Canary blocked: ") + canary.reason);
+        setIsChecking(false);
+        co_return MacDNSProtectionState::active;
+    }
+
+    // Started together, so the slowest site bounds the wait, not the sum of them.
+    std::vector<QCoro::Task<ProbeResult>> fallbacks;
+    fallbacks.reserve(std::size_t(m_blockedDomainProbeURLs.size()));
+    for (const QUrl& url : std::as_const(m_blockedDomainProbeURLs)) {
+        fallbacks.push_back(probe(url));
+    }
+    int blocked = 0;
+    int reachable = 0;
+    const int count = int(fallbacks.size());
+    for (QCoro::Task<ProbeResult>& fallback : fallbacks) {
+        const ProbeResult result = co_await std::move(fallback);
+        blocked += result.isBlocked() ? 1 : 0;
+        reachable += result.isReachable() ? 1 : 0;
+    }
+
+    if (blocked >= 2) {
+        markVerified(QStringLiteral("Fallback block probes confirmed %1/%2").arg(blocked).arg(count));
+        setIsChecking(false);
+        co_return MacDNSProtectionState::active;
+    }
+    if (reachable < 2) {
+        setState(MacDNSProtectionState::unknown);
+        setTexts(QStringLiteral("Beskyttelsen kunne ikke kontrolleres"),
+                 QStringLiteral("Molvena kunne ikke kontrollere beskyttelsen sikkert lige nu. Prøv igen om et øjeblik."));
+        setLastError(QStringLiteral("Inconclusive DNS verification; blocked=%1, reachable=%2, canary=")
+                         .arg(blocked)
+                         .arg(reachable) +
+                     probeDescription(canary));
+        setIsChecking(false);
+        co_return MacDNSProtectionState::unknown;
+    }
+    setState(MacDNSProtectionState::inactive);
+    setTexts(QStringLiteral("Webbeskyttelse ikke aktiv"),
+             QStringLiteral("Molvena kunne nå flere kendte gambling-sider. Kontrollér, at beskyttelsesprofilen er "
+                            "installeret og aktiv."));
+    setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
+                 probeDescription(canary));
+    m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), false);
+    m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), false);
+    setIsChecking(false);
+    co_return MacDNSProtectionState::inactive;
+}
+
+void MacDNSProtectionManager::markVerified(const QString& note) {
+    setState(MacDNSProtectionState::active);
+    setTexts(QStringLiteral("Webbeskyttelse aktiv"),
+             QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
+    setLastError(note);
+    m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), true);
+    m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), true);
+    m_defaults.setValue(QStringLiteral("macDNSLastHealthyAt"), secondsSince1970(QDateTime::currentDateTimeUtc()));
+}
+
+void MacDNSProtectionManager::openProfilesSettings() {
+    m_workspace.openSettingsPane(QStringLiteral("com.apple.Profiles-Settings.extension"));
+}
+
+void MacDNSProtectionManager::setState(MacDNSProtectionState state) {
+    if (m_state != state) {
+        m_state = state;
+        emit stateChanged();
+    }
+}
+
+void MacDNSProtectionManager::setIsChecking(bool checking) {
+    if (m_isChecking != checking) {
+        m_isChecking = checking;
+        emit isCheckingChanged();
+    }
+}
+
+void MacDNSProtectionManager::setIsOpeningProfile(bool opening) {
+    if (m_isOpeningProfile != opening) {
+        m_isOpeningProfile = opening;
+        emit isOpeningProfileChanged();
+    }
+}
+
+void MacDNSProtectionManager::setTexts(const QString& status, const QString& detail) {
+    if (m_statusText != status) {
+        m_statusText = status;
+        emit statusTextChanged();
+    }
+    if (m_detailText != detail) {
+        m_detailText = detail;
+        emit detailTextChanged();
+    }
+}
+
+void MacDNSProtectionManager::setLastError(const QString& error) {
+    if (m_lastError != error) {
+        m_lastError = error;
+        emit lastErrorChanged();
+    }
+}
+
+void MacDNSProtectionManager::setLastCheckAt(const QDateTime& at) {
+    m_lastCheckAt = at;
+    emit lastCheckAtChanged();
+}
+
+void MacDNSProtectionManager::setProfileWasRequested(bool requested) {
+    if (m_profileWasRequested != requested) {
+        m_profileWasRequested = requested;
+        emit profileWasRequestedChanged();
+    }
+}
+
+} // namespace molvena

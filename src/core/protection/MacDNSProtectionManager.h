@@ -1,0 +1,133 @@
+#pragma once
+
+#include "MacDNSProtectionState.h"
+#include "OnlineCheck.h"
+#include "ProbeResult.h"
+#include "app/Deployment.h"
+#include "backend/APIClient.h"
+#include "platform/Workspace.h"
+#include "session/PreferenceStore.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+#include <optional>
+
+namespace molvena {
+
+// How long the web-protection layer waits for the network.
+struct DNSProtectionTimeouts {
+    // A probe gives up when nothing moved for this long...
+    std::chrono::milliseconds probeTransfer{5000};
+    // ...and after this long in any case, so a verification ends within about two of these.
+    std::chrono::milliseconds probeLimit{6000};
+    std::chrono::milliseconds profileDownload{20000};
+};
+
+// The web-protection layer: fetches this Mac's DNS profile for the browser to hand to the system,
+// and verifies by probes whether gambling sites are blocked right now. Never fails towards its
+// callers: anything it cannot decide becomes `unknown`.
+class MacDNSProtectionManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString state READ stateRawValue NOTIFY stateChanged)
+    Q_PROPERTY(bool isActive READ isActive NOTIFY stateChanged)
+    Q_PROPERTY(bool isChecking READ isChecking NOTIFY isCheckingChanged)
+    Q_PROPERTY(bool isOpeningProfile READ isOpeningProfile NOTIFY isOpeningProfileChanged)
+    Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
+    Q_PROPERTY(QString detailText READ detailText NOTIFY detailTextChanged)
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(QDateTime lastCheckAt READ lastCheckAtOrInvalid NOTIFY lastCheckAtChanged)
+    Q_PROPERTY(bool profileWasRequested READ profileWasRequested NOTIFY profileWasRequestedChanged)
+    Q_PROPERTY(QUrl profileEndpoint READ profileEndpoint CONSTANT)
+    Q_PROPERTY(QUrl canaryURL READ canaryURL CONSTANT)
+    Q_PROPERTY(QList<QUrl> blockedDomainProbeURLs READ blockedDomainProbeURLs CONSTANT)
+
+public:
+    explicit MacDNSProtectionManager(PreferenceStore& defaults = PreferenceStore::standard(),
+                                     Workspace& workspace = Workspace::system(),
+                                     QNetworkAccessManager& network = sharedNetworkAccessManager(),
+                                     const Deployment& deployment = Deployment::shared(), DNSProtectionTimeouts timeouts = {},
+                                     OnlineCheck isOnline = systemIsOnlineFor, QObject* parent = nullptr);
+
+    static MacDNSProtectionManager& shared();
+
+    MacDNSProtectionState state() const { return m_state; }
+    QString stateRawValue() const { return rawValue(m_state); }
+    bool isActive() const { return m_state == MacDNSProtectionState::active; }
+    bool isChecking() const { return m_isChecking; }
+    bool isOpeningProfile() const { return m_isOpeningProfile; }
+    QString statusText() const { return m_statusText; }
+    QString detailText() const { return m_detailText; }
+    QString lastError() const { return m_lastError; }
+    std::optional<QDateTime> lastCheckAt() const { return m_lastCheckAt; }
+    bool profileWasRequested() const { return m_profileWasRequested; }
+    QUrl profileEndpoint() const { return m_profileEndpoint; }
+    QUrl canaryURL() const { return m_canaryURL; }
+    QList<QUrl> blockedDomainProbeURLs() const { return m_blockedDomainProbeURLs; }
+
+    // Probes the canary, then (unless it is blocked) every probe site at once. While one runs, a
+    // second call returns the current state at once.
+    QCoro::Task<MacDNSProtectionState> verify();
+    // Fetches and checks this device's profile, then opens its download in the browser. True when
+    // the browser took it.
+    QCoro::Task<bool> requestProfile(QString deviceToken);
+    // The download URL for a device token; none for a token of only white space.
+    std::optional<QUrl> profileURL(const QString& deviceToken) const;
+    // One HEAD request to the site with caches defeated, over its own network session.
+    QCoro::Task<ProbeResult> probe(QUrl url);
+    // Records a verification that found blocking in force, with its diagnostic note.
+    void markVerified(const QString& note);
+    Q_INVOKABLE void openProfilesSettings();
+
+    // The text form of a result that is not `blocked`, as verification notes write it.
+    static QString probeDescription(const ProbeResult& result);
+
+signals:
+    void stateChanged();
+    void isCheckingChanged();
+    void isOpeningProfileChanged();
+    void statusTextChanged();
+    void detailTextChanged();
+    void lastErrorChanged();
+    void lastCheckAtChanged();
+    void profileWasRequestedChanged();
+
+private:
+    QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
+    void setState(MacDNSProtectionState state);
+    void setIsChecking(bool checking);
+    void setIsOpeningProfile(bool opening);
+    void setTexts(const QString& status, const QString& detail);
+    void setLastError(const QString& error);
+    void setLastCheckAt(const QDateTime& at);
+    void setProfileWasRequested(bool requested);
+    void failProfileRequest(const QString& description);
+
+    PreferenceStore& m_defaults;
+    Workspace& m_workspace;
+    QNetworkAccessManager& m_network;
+    DNSProtectionTimeouts m_timeouts;
+    OnlineCheck m_isOnline;
+    QString m_resolverHostName;
+
+    MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
+    bool m_isChecking = false;
+    bool m_isOpeningProfile = false;
+    QString m_statusText = QStringLiteral("Beskyttelsen er ikke kontrolleret");
+    QString m_detailText = QStringLiteral("Installer Molvena-beskyttelsen og kontrollér, at den er aktiv.");
+    QString m_lastError;
+    std::optional<QDateTime> m_lastCheckAt;
+    bool m_profileWasRequested = false;
+    QUrl m_profileEndpoint;
+    QUrl m_canaryURL;
+    QList<QUrl> m_blockedDomainProbeURLs;
+};
+
+} // namespace molvena

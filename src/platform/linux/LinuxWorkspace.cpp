@@ -1,0 +1,31 @@
+#include "LinuxWorkspace.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+namespace molvena {
+
+namespace {
+bool hasDesktop() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+} // namespace
+
+bool LinuxWorkspace::openURL(const QUrl& url) {
+    return url.isValid() && hasDesktop() && QDesktopServices::openUrl(url);
+}
+
+bool LinuxWorkspace::openApplication(const QString& path) {
+    return QFileInfo::exists(path) && openURL(QUrl::fromLocalFile(path));
+}
+
+bool LinuxWorkspace::openFolder(const QString& path) {
+    return QFileInfo(path).isDir() && openURL(QUrl::fromLocalFile(path));
+}
+
+Workspace& Workspace::system() {
+    static LinuxWorkspace instance;
+    return instance;
+}
+
+} // namespace molvena
