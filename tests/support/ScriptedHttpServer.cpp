@@ -19,6 +19,26 @@ QUrl ScriptedHttpServer::url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
 }
 
+QList<RecordedRequest> ScriptedHttpServer::requestsFor(const QString& path) const {
+    QList<RecordedRequest> matching;
+    for (const RecordedRequest& request : m_requests) {
+        if (request.path == path) {
+            matching.append(request);
+        }
+    }
+    return matching;
+}
+
+quint16 ScriptedHttpServer::closedPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) {
+        qFatal("ScriptedHttpServer::closedPort could not listen: %s", qPrintable(probe.errorString()));
+    }
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
 bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
@@ -59,6 +79,7 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
         RecordedRequest request;
         request.method = requestLine.value(0);
+        request.target = requestLine.value(1);
         const QUrl target(QString::fromUtf8(requestLine.value(1)));
         request.path = target.path();
         request.query = QUrlQuery(target);
@@ -77,7 +98,10 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
 
         m_requests.append(request);
         ScriptedReply reply = m_defaultReply;
-        if (!m_script.empty()) {
+        if (auto own = m_pathScripts.find(request.path); own != m_pathScripts.end() && !own->empty()) {
+            reply = own->front();
+            own->pop_front();
+        } else if (!m_script.empty()) {
             reply = m_script.front();
             m_script.pop_front();
         }

@@ -21,6 +21,7 @@ struct RecordedRequest {
     QUrlQuery query;
     QHash<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
+    QByteArray target; // the request target exactly as sent, path and query still percent-encoded
 };
 
 // What the server answers to one request.
@@ -45,6 +46,16 @@ public:
 
     void enqueue(const ScriptedReply& reply) { m_script.push_back(reply); }
     void setDefaultReply(const ScriptedReply& reply) { m_defaultReply = reply; }
+    // Replies for one path only (the decoded path, e.g. "/api/pairing.php"), in order; they are used
+    // before the general script. A path whose own replies are used up falls back to the general ones.
+    void enqueueFor(const QString& path, const ScriptedReply& reply) { m_pathScripts[path].push_back(reply); }
+
+    // The requests that arrived for one path, in order.
+    QList<RecordedRequest> requestsFor(const QString& path) const;
+
+    // A loopback port on which nothing listens (taken from the system, then released), for
+    // "connection refused" tests.
+    static quint16 closedPort();
 
     const QList<RecordedRequest>& requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
@@ -65,6 +76,7 @@ private:
 
     QTcpServer m_server;
     std::deque<ScriptedReply> m_script;
+    QHash<QString, std::deque<ScriptedReply>> m_pathScripts;
     ScriptedReply m_defaultReply{.body = "{}"};
     QList<RecordedRequest> m_requests;
     QHash<QTcpSocket*, QByteArray> m_buffers;

@@ -4,7 +4,6 @@
 #include "app/DebugLog.h"
 #include "app/Deployment.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -182,8 +181,6 @@ QByteArray APIClient::encodeForm(const FormFields& fields) {
 QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteArray verb, QByteArray body,
                                                  std::chrono::milliseconds timeout) const {
     request.setTransferTimeout(int(timeout.count()));
-    QElapsedTimer clock;
-    clock.start();
     const std::unique_ptr<QNetworkReply, LaterDeleter> reply(verb == "GET" ? m_network.get(request)
                                                                            : m_network.post(request, body));
     co_await reply.get();
@@ -198,8 +195,9 @@ QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteA
             return QStringLiteral("%1 %2 failed: %3").arg(QString::fromLatin1(verb), request.url().toString(),
                                                           reply->errorString());
         });
-        // Qt reports its transfer time-out as a cancellation; nothing else cancels these requests.
-        if (error == QNetworkReply::OperationCanceledError && clock.elapsed() >= timeout.count()) {
+        // Qt reports its transfer time-out as a cancellation; nothing else cancels these requests (the
+        // reply is private to this function).
+        if (error == QNetworkReply::OperationCanceledError) {
             throw TransportError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
         }
         throw TransportError(error, reply->errorString(), status.isValid() ? std::optional(status.toInt()) : std::nullopt);
