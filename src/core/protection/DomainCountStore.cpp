@@ -36,8 +36,8 @@ std::optional<qint64> wholeNumber(const QJsonValue& value) {
 
 } // namespace
 
-DomainCountStore::DomainCountStore(PreferenceStore& defaults, QNetworkAccessManager& network, const QUrl& apiBase,
-                                   QObject* parent)
+DomainCountStore::DomainCountStore(PreferenceStore& defaults, QNetworkAccessManager& network,
+                                   const QUrl& apiBase, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_network(network),
       m_countURL(apiBase.resolved(QUrl(QStringLiteral("count.php")))) {
     const qint64 cached = m_defaults.integer(cacheKey(), 0);
@@ -61,7 +61,9 @@ QString DomainCountStore::formatCount(qint64 count) {
     return text + QLatin1Char('+');
 }
 
-QString DomainCountStore::formattedCount() const { return formatCount(m_count); }
+QString DomainCountStore::formattedCount() const {
+    return formatCount(m_count);
+}
 
 QCoro::Task<> DomainCountStore::refresh() {
     QNetworkRequest request(m_countURL);

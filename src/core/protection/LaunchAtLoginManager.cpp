@@ -6,10 +6,13 @@ namespace molvena {
 
 namespace {
 const char* const kCategory = "LOGIN";
-QString flag(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+QString flag(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 } // namespace
 
-LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace, QObject* parent)
+LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace,
+                                           QObject* parent)
     : QObject(parent), m_loginItems(loginItems), m_workspace(workspace) {
     refresh();
 }
@@ -68,9 +71,9 @@ void LaunchAtLoginManager::refresh() {
     }
     debugLog(kCategory, [&] {
         return QStringLiteral("refresh result | enabled=") + flag(m_isEnabled) +
-               QStringLiteral(" requiresApproval=") + flag(m_requiresApproval) + QStringLiteral(" available=") +
-               flag(m_isAvailable) + QStringLiteral(" debugBypass=") + flag(m_debugBypassActive) +
-               QStringLiteral(" status=") + m_statusText;
+               QStringLiteral(" requiresApproval=") + flag(m_requiresApproval) +
+               QStringLiteral(" available=") + flag(m_isAvailable) + QStringLiteral(" debugBypass=") +
+               flag(m_debugBypassActive) + QStringLiteral(" status=") + m_statusText;
     });
 }
 
@@ -83,7 +86,9 @@ void LaunchAtLoginManager::enable() {
         return;
     }
     debugLog(kCategory, [&] {
-        return QStringLiteral("enable() register FAILED: %1 (code %2)").arg(error->description).arg(error->code);
+        return QStringLiteral("enable() register FAILED: %1 (code %2)")
+            .arg(error->description)
+            .arg(error->code);
     });
     refresh();
     // Code 1 only means the user has to approve first; the refreshed texts already say so.
@@ -100,9 +105,13 @@ void LaunchAtLoginManager::disable() {
     }
 }
 
-void LaunchAtLoginManager::openLoginItemsSettings() { m_loginItems.openLoginItemsSettings(); }
+void LaunchAtLoginManager::openLoginItemsSettings() {
+    m_loginItems.openLoginItemsSettings();
+}
 
-void LaunchAtLoginManager::openApplicationsFolder() { m_workspace.openFolder(QStringLiteral("/Applications")); }
+void LaunchAtLoginManager::openApplicationsFolder() {
+    m_workspace.openFolder(QStringLiteral("/Applications"));
+}
 
 void LaunchAtLoginManager::setFlags(bool enabled, bool requiresApproval, bool available) {
     const bool wasSatisfied = isSatisfied();

@@ -19,7 +19,9 @@ namespace {
 const QString kProfileFailed = QStringLiteral("Profilen kunne ikke hentes");
 const QString kOfflineDescription = QStringLiteral("The Internet connection appears to be offline.");
 
-double secondsSince1970(const QDateTime& at) { return double(at.toMSecsSinceEpoch()) / 1000.0; }
+double secondsSince1970(const QDateTime& at) {
+    return double(at.toMSecsSinceEpoch()) / 1000.0;
+}
 
 void ignoreCaches(QNetworkRequest& request) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -27,16 +29,18 @@ void ignoreCaches(QNetworkRequest& request) {
     request.setRawHeader("Cache-Control", "no-cache");
 }
 
-// Replies are children of their network manager; this drops one as soon as the caller is done.
+// The coroutine resumes inside the reply's own "finished" signal, so neither the reply nor its
+// network manager may be deleted there and then: they go once control is back in the event loop.
 struct LaterDeleter {
-    void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
+    void operator()(QObject* object) const { object->deleteLater(); }
 };
 
 } // namespace
 
 MacDNSProtectionManager::MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace,
                                                  QNetworkAccessManager& network, const Deployment& deployment,
-                                                 DNSProtectionTimeouts timeouts, OnlineCheck isOnline, QObject* parent)
+                                                 DNSProtectionTimeouts timeouts, OnlineCheck isOnline,
+                                                 QObject* parent)
     : QObject(parent), m_defaults(defaults), m_workspace(workspace), m_network(network), m_timeouts(timeouts),
       m_isOnline(std::move(isOnline)), m_resolverHostName(deployment.resolverHostName),
       m_profileEndpoint(deployment.apiBase.resolved(QUrl(QStringLiteral("get_profile_mac.php")))),
@@ -57,7 +61,8 @@ QString MacDNSProtectionManager::probeDescription(const ProbeResult& result) {
         return QStringLiteral("unknown(") + result.reason + QLatin1Char(')');
     case ProbeResult::Kind::reachable:
         return QStringLiteral("reachable(HTTP ") +
-               (result.statusCode ? QString::number(*result.statusCode) : QStringLiteral("?")) + QLatin1Char(')');
+               (result.statusCode ? QString::number(*result.statusCode) : QStringLiteral("?")) +
+               QLatin1Char(')');
     case ProbeResult::Kind::blocked:
         break;
     }
@@ -83,7 +88,8 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     const std::optional<QUrl> url = profileURL(deviceToken);
     if (!url) {
         setLastError(QStringLiteral("Mac-device-token mangler."));
-        setTexts(kProfileFailed, QStringLiteral("Molvena kunne ikke klargøre beskyttelsen. Prøv igen om et øjeblik."));
+        setTexts(kProfileFailed,
+                 QStringLiteral("Molvena kunne ikke klargøre beskyttelsen. Prøv igen om et øjeblik."));
         co_return false;
     }
     setIsOpeningProfile(true);
@@ -108,8 +114,9 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     const QByteArray body = reply->readAll();
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(body);
-    if (body.isEmpty() || decoder.hasError() || !text.contains(QLatin1String("com.apple.dnsSettings.managed")) ||
-        m_resolverHostName.isEmpty() || !text.contains(m_resolverHostName)) {
+    if (body.isEmpty() || decoder.hasError() ||
+        !text.contains(QLatin1String("com.apple.dnsSettings.managed")) || m_resolverHostName.isEmpty() ||
+        !text.contains(m_resolverHostName)) {
         failProfileRequest(QStringLiteral("Serveren returnerede ikke en gyldig Molvena DNS-profil."));
         co_return false;
     }
@@ -120,11 +127,13 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
 
     setProfileWasRequested(true);
     m_defaults.setValue(QStringLiteral("macDNSProfileWasRequested"), true);
-    m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"), secondsSince1970(QDateTime::currentDateTimeUtc()));
+    m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"),
+                        secondsSince1970(QDateTime::currentDateTimeUtc()));
     setState(MacDNSProtectionState::unknown);
-    setTexts(QStringLiteral("Download startet · afventer installation"),
-             QStringLiteral("Profilen hentes via din browser. Åbn .mobileconfig-filen, gennemfør installationen i "
-                            "Systemindstillinger, og kontrollér derefter beskyttelsen i Molvena."));
+    setTexts(
+        QStringLiteral("Download startet · afventer installation"),
+        QStringLiteral("Profilen hentes via din browser. Åbn .mobileconfig-filen, gennemfør installationen i "
+                       "Systemindstillinger, og kontrollér derefter beskyttelsen i Molvena."));
     setIsOpeningProfile(false);
     co_return true;
 }
@@ -138,7 +147,8 @@ void MacDNSProtectionManager::failProfileRequest(const QString& description) {
 QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     QUrl target = url;
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("molvena_probe"), QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    query.addQueryItem(QStringLiteral("molvena_probe"),
+                       QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     target.setQuery(query);
 
     QNetworkRequest request(target);
@@ -146,7 +156,7 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     request.setTransferTimeout(int(m_timeouts.probeTransfer.count()));
 
     // A session of its own, so no connection, cookie or cached answer outlives the probe.
-    const auto session = std::make_unique<QNetworkAccessManager>();
+    const std::unique_ptr<QNetworkAccessManager, LaterDeleter> session(new QNetworkAccessManager);
     session->setCookieJar(nullptr);
     QNetworkReply* reply = session->head(request);
     QTimer limit;
@@ -161,7 +171,8 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
         co_return ProbeResult::reachable(status.toInt());
     }
     const auto blockedUnlessOffline = [&](const QString& failureName) {
-        return m_isOnline(url) ? ProbeResult::blocked(failureName) : ProbeResult::unknown(kOfflineDescription);
+        return m_isOnline(url) ? ProbeResult::blocked(failureName)
+                               : ProbeResult::unknown(kOfflineDescription);
     };
     switch (reply->error()) {
     case QNetworkReply::NoError:
@@ -212,8 +223,10 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     }
     if (reachable < 2) {
         setState(MacDNSProtectionState::unknown);
-        setTexts(QStringLiteral("Beskyttelsen kunne ikke kontrolleres"),
-                 QStringLiteral("Molvena kunne ikke kontrollere beskyttelsen sikkert lige nu. Prøv igen om et øjeblik."));
+        setTexts(
+            QStringLiteral("Beskyttelsen kunne ikke kontrolleres"),
+            QStringLiteral(
+                "Molvena kunne ikke kontrollere beskyttelsen sikkert lige nu. Prøv igen om et øjeblik."));
         setLastError(QStringLiteral("Inconclusive DNS verification; blocked=%1, reachable=%2, canary=")
                          .arg(blocked)
                          .arg(reachable) +
@@ -222,9 +235,10 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
         co_return MacDNSProtectionState::unknown;
     }
     setState(MacDNSProtectionState::inactive);
-    setTexts(QStringLiteral("Webbeskyttelse ikke aktiv"),
-             QStringLiteral("Molvena kunne nå flere kendte gambling-sider. Kontrollér, at beskyttelsesprofilen er "
-                            "installeret og aktiv."));
+    setTexts(
+        QStringLiteral("Webbeskyttelse ikke aktiv"),
+        QStringLiteral("Molvena kunne nå flere kendte gambling-sider. Kontrollér, at beskyttelsesprofilen er "
+                       "installeret og aktiv."));
     setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
                  probeDescription(canary));
     m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), false);
@@ -240,7 +254,8 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
     setLastError(note);
     m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), true);
     m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), true);
-    m_defaults.setValue(QStringLiteral("macDNSLastHealthyAt"), secondsSince1970(QDateTime::currentDateTimeUtc()));
+    m_defaults.setValue(QStringLiteral("macDNSLastHealthyAt"),
+                        secondsSince1970(QDateTime::currentDateTimeUtc()));
 }
 
 void MacDNSProtectionManager::openProfilesSettings() {

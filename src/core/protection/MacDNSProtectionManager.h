@@ -53,7 +53,8 @@ public:
     explicit MacDNSProtectionManager(PreferenceStore& defaults = PreferenceStore::standard(),
                                      Workspace& workspace = Workspace::system(),
                                      QNetworkAccessManager& network = sharedNetworkAccessManager(),
-                                     const Deployment& deployment = Deployment::shared(), DNSProtectionTimeouts timeouts = {},
+                                     const Deployment& deployment = Deployment::shared(),
+                                     DNSProtectionTimeouts timeouts = {},
                                      OnlineCheck isOnline = systemIsOnlineFor, QObject* parent = nullptr);
 
     static MacDNSProtectionManager& shared();

@@ -27,10 +27,11 @@ const QString kLastHealthyAt = QStringLiteral("macLastHealthyAt");
 } // namespace
 
 MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
-                                           MacVPNDetector& vpn, const APIClient& api, PreferenceStore& defaults,
-                                           MonitorSchedule schedule, QObject* parent)
-    : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_api(api), m_defaults(defaults),
-      m_schedule(schedule) {}
+                                           MacVPNDetector& vpn, const APIClient& api,
+                                           PreferenceStore& defaults, MonitorSchedule schedule,
+                                           QObject* parent)
+    : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_api(api),
+      m_defaults(defaults), m_schedule(schedule) {}
 
 MacProtectionMonitor& MacProtectionMonitor::shared() {
     static MacProtectionMonitor instance;
@@ -46,7 +47,8 @@ void MacProtectionMonitor::start() {
     m_monitorTask.emplace(runLoop(QPointer(this), m_schedule));
 }
 
-QCoro::Task<> MacProtectionMonitor::runLoop(QPointer<MacProtectionMonitor> monitor, MonitorSchedule schedule) {
+QCoro::Task<> MacProtectionMonitor::runLoop(QPointer<MacProtectionMonitor> monitor,
+                                            MonitorSchedule schedule) {
     // Holds the monitor only weakly: once it is gone, the loop ends at its next step.
     co_await QCoro::sleepFor(schedule.firstDelay);
     if (!monitor) {
@@ -62,7 +64,9 @@ QCoro::Task<> MacProtectionMonitor::runLoop(QPointer<MacProtectionMonitor> monit
     }
 }
 
-QCoro::Task<> MacProtectionMonitor::activateManually() { co_await evaluate(QStringLiteral("manual_activation")); }
+QCoro::Task<> MacProtectionMonitor::activateManually() {
+    co_await evaluate(QStringLiteral("manual_activation"));
+}
 
 QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
     if (m_defaults.text(kRole, QStringLiteral("none")) != QLatin1String("player") ||
@@ -142,8 +146,8 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
     }
 }
 
-QCoro::Task<> MacProtectionMonitor::reportStatus(QString reason, bool active, bool launchAtLogin, bool dnsActive,
-                                                 bool vpnActive) {
+QCoro::Task<> MacProtectionMonitor::reportStatus(QString reason, bool active, bool launchAtLogin,
+                                                 bool dnsActive, bool vpnActive) {
     const QString token = m_defaults.text(kDeviceToken);
     if (token.isEmpty()) {
         co_return;

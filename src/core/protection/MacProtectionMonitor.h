@@ -37,9 +37,10 @@ class MacProtectionMonitor : public QObject {
 public:
     MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin = LaunchAtLoginManager::shared(),
                          MacDNSProtectionManager& dns = MacDNSProtectionManager::shared(),
-                         MacVPNDetector& vpn = MacVPNDetector::shared(), const APIClient& api = APIClient::shared(),
-                         PreferenceStore& defaults = PreferenceStore::standard(), MonitorSchedule schedule = {},
-                         QObject* parent = nullptr);
+                         MacVPNDetector& vpn = MacVPNDetector::shared(),
+                         const APIClient& api = APIClient::shared(),
+                         PreferenceStore& defaults = PreferenceStore::standard(),
+                         MonitorSchedule schedule = {}, QObject* parent = nullptr);
 
     static MacProtectionMonitor& shared();
 
@@ -62,7 +63,8 @@ signals:
 
 private:
     static QCoro::Task<> runLoop(QPointer<MacProtectionMonitor> monitor, MonitorSchedule schedule);
-    QCoro::Task<> reportStatus(QString reason, bool active, bool launchAtLogin, bool dnsActive, bool vpnActive);
+    QCoro::Task<> reportStatus(QString reason, bool active, bool launchAtLogin, bool dnsActive,
+                               bool vpnActive);
     QCoro::Task<> sendAlert(QString kind);
 
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }

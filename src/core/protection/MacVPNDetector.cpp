@@ -8,7 +8,7 @@ namespace {
 
 // Tested in this order for each name before moving on to the next name.
 const std::array<QLatin1String, 7> kTunnelPrefixes = {
-    QLatin1String("utun"), QLatin1String("ppp"), QLatin1String("ipsec"),    QLatin1String("tun"),
+    QLatin1String("utun"), QLatin1String("ppp"), QLatin1String("ipsec"),     QLatin1String("tun"),
     QLatin1String("tap"),  QLatin1String("wg"),  QLatin1String("tailscale"),
 };
 
@@ -105,14 +105,17 @@ void MacVPNDetector::apply(const Classification& result) {
         assign(this, m_vpnName, result.name.isEmpty() ? QStringLiteral("VPN") : result.name,
                &MacVPNDetector::vpnNameChanged);
         assign(this, m_statusText, QStringLiteral("VPN registreret"), &MacVPNDetector::statusTextChanged);
-        assign(this, m_detailText,
-               QStringLiteral("En VPN kan føre trafikken uden om Molvenas webbeskyttelse. Slå VPN fra for fuld "
-                              "beskyttelse."),
-               &MacVPNDetector::detailTextChanged);
+        assign(
+            this, m_detailText,
+            QStringLiteral("En VPN kan føre trafikken uden om Molvenas webbeskyttelse. Slå VPN fra for fuld "
+                           "beskyttelse."),
+            &MacVPNDetector::detailTextChanged);
     } else {
         assign(this, m_vpnName, QString(), &MacVPNDetector::vpnNameChanged);
-        assign(this, m_statusText, QStringLiteral("Ingen VPN registreret"), &MacVPNDetector::statusTextChanged);
-        assign(this, m_detailText, QStringLiteral("Molvena kan bruge den installerede webbeskyttelse normalt."),
+        assign(this, m_statusText, QStringLiteral("Ingen VPN registreret"),
+               &MacVPNDetector::statusTextChanged);
+        assign(this, m_detailText,
+               QStringLiteral("Molvena kan bruge den installerede webbeskyttelse normalt."),
                &MacVPNDetector::detailTextChanged);
     }
 }

@@ -8,7 +8,9 @@
 namespace molvena {
 
 namespace {
-bool hasDesktop() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+bool hasDesktop() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
 } // namespace
 
 bool LinuxWorkspace::openURL(const QUrl& url) {

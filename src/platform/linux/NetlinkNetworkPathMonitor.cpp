@@ -4,8 +4,8 @@
 #include <QNetworkInterface>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 
 #include <linux/if_arp.h>
 #include <linux/if_tun.h>
@@ -55,7 +55,8 @@ bool NetlinkNetworkPathMonitor::start() {
     }
     m_socket = socket;
     m_notifier = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Read);
-    connect(m_notifier.get(), &QSocketNotifier::activated, this, &NetlinkNetworkPathMonitor::onSocketActivity);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this,
+            &NetlinkNetworkPathMonitor::onSocketActivity);
     // The path as it is when watching begins counts as the first update.
     QMetaObject::invokeMethod(this, &NetlinkNetworkPathMonitor::onSocketActivity, Qt::QueuedConnection);
     return true;
@@ -84,15 +85,15 @@ void NetlinkNetworkPathMonitor::onSocketActivity() {
 
 bool NetlinkNetworkPathMonitor::isTunnelLink(int hardwareType, std::optional<unsigned> tunFlags) {
     switch (hardwareType) {
-    case ARPHRD_NONE:    // tun, WireGuard, Tailscale, xfrm (IPsec) interfaces
+    case ARPHRD_NONE: // tun, WireGuard, Tailscale, xfrm (IPsec) interfaces
     case ARPHRD_PPP:
-    case ARPHRD_TUNNEL:  // IP-in-IP, vti
+    case ARPHRD_TUNNEL: // IP-in-IP, vti
     case ARPHRD_TUNNEL6:
     case ARPHRD_SIT:
     case ARPHRD_IPGRE:
     case ARPHRD_IP6GRE:
         return true;
-    case ARPHRD_ETHER:   // a tap device is an Ethernet link that a program feeds
+    case ARPHRD_ETHER: // a tap device is an Ethernet link that a program feeds
         return tunFlags && (*tunFlags & IFF_TAP) != 0;
     default:
         return false;

@@ -97,7 +97,8 @@ bool XdgAutostartLoginItem::runsFromInstalledLocation() const {
 QString XdgAutostartLoginItem::execValue(const QString& program) {
     QString quoted;
     for (const QChar c : program) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\')) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\')) {
             quoted += QLatin1Char('\\');
         }
         quoted += c;
@@ -180,25 +181,29 @@ std::optional<LoginItemError> XdgAutostartLoginItem::registerApplication() {
         return LoginItemError{
             notFound, QStringLiteral("Molvena kan kun starte automatisk, når programmet er installeret.")};
     }
-    if (const std::optional<Entry> entry = readEntry(); entry && startsThisExecutable(*entry) && entry->switchedOff) {
+    if (const std::optional<Entry> entry = readEntry();
+        entry && startsThisExecutable(*entry) && entry->switchedOff) {
         // The user switched it off in the desktop's settings; only they can switch it on again.
-        return LoginItemError{notPermittedCode,
-                              QStringLiteral("Automatisk start af Molvena er slået fra i skrivebordets indstillinger.")};
+        return LoginItemError{
+            notPermittedCode,
+            QStringLiteral("Automatisk start af Molvena er slået fra i skrivebordets indstillinger.")};
     }
     const auto failure = [](const QFileDevice& file) {
         return LoginItemError{int(file.error()),
-                              QStringLiteral("Molvena kunne ikke gemme autostart-filen: ") + file.errorString()};
+                              QStringLiteral("Molvena kunne ikke gemme autostart-filen: ") +
+                                  file.errorString()};
     };
     QDir().mkpath(autostartFolder());
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         return failure(file);
     }
-    const QString contents = kEntryGroup + QStringLiteral("\n"
-                                                          "Type=Application\n"
-                                                          "Name=Molvena\n"
-                                                          "Comment=Holder gambling væk fra denne computer\n"
-                                                          "Exec=") +
+    const QString contents = kEntryGroup +
+                             QStringLiteral("\n"
+                                            "Type=Application\n"
+                                            "Name=Molvena\n"
+                                            "Comment=Holder gambling væk fra denne computer\n"
+                                            "Exec=") +
                              execValue(m_locations.executablePath) +
                              QStringLiteral("\n"
                                             "Terminal=false\n"

@@ -17,9 +17,9 @@ namespace molvena {
 class XdgAutostartLoginItem : public LoginItemService {
 public:
     struct Locations {
-        QString configHome;          // the XDG configuration folder
-        QString executablePath;      // the program the entry must start
-        QStringList installedRoots;  // where an installed program lives
+        QString configHome;         // the XDG configuration folder
+        QString executablePath;     // the program the entry must start
+        QStringList installedRoots; // where an installed program lives
 
         // $XDG_CONFIG_HOME (or ~/.config), this process's executable, and /usr, /opt, ~/.local.
         static Locations current();

@@ -1,0 +1,124 @@
+#include "protection/LaunchAtLoginManager.h"
+#include "ProtectionTestSupport.h"
+
+#include <QSignalSpy>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+
+class LaunchAtLoginManagerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void constructionReflectsTheStatus_data();
+    void constructionReflectsTheStatus();
+    void enableAndDisable_data();
+    void enableAndDisable();
+    void placesToActOpenWhereTheUserActs();
+};
+
+void LaunchAtLoginManagerTest::constructionReflectsTheStatus_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("requiresApproval");
+    QTest::addColumn<bool>("available");
+    QTest::addColumn<QString>("statusText");
+    QTest::addColumn<QString>("detailText");
+    QTest::newRow("0 not registered") << 0 << false << false << true << "Ikke aktiveret"
+                                      << "Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart.";
+    QTest::newRow("1 enabled") << 1 << true << false << true << "Aktiveret"
+                               << "Molvena starter automatisk ved login.";
+    QTest::newRow("2 requires approval") << 2 << false << true << true << "Afventer din godkendelse"
+                                         << "Godkend Molvena under Login-emner i Systemindstillinger.";
+    QTest::newRow("3 not found") << 3 << false << false << false << "Kræver installation i Programmer"
+                                 << "Flyt Molvena.app til /Applications, åbn den derfra og prøv igen.";
+    QTest::newRow("4 unreadable") << 4 << false << false << false << "Kunne ikke læse status"
+                                  << "Prøv at genstarte Molvena.";
+    QTest::newRow("-1 unreadable") << -1 << false << false << false << "Kunne ikke læse status"
+                                   << "Prøv at genstarte Molvena.";
+}
+
+void LaunchAtLoginManagerTest::constructionReflectsTheStatus() {
+    QFETCH(int, status);
+    ScriptedLoginItemService loginItems;
+    loginItems.currentStatus = status;
+    RecordingWorkspace workspace;
+    LaunchAtLoginManager manager(loginItems, workspace);
+    QTEST(manager.isEnabled(), "enabled");
+    QTEST(manager.isSatisfied(), "enabled");
+    QTEST(manager.requiresApproval(), "requiresApproval");
+    QTEST(manager.isAvailable(), "available");
+    QTEST(manager.statusText(), "statusText");
+    QTEST(manager.detailText(), "detailText");
+    QCOMPARE(manager.debugBypassActive(), false);
+}
+
+void LaunchAtLoginManagerTest::enableAndDisable_data() {
+    QTest::addColumn<int>("statusBefore");
+    QTest::addColumn<bool>("enable"); // else disable
+    QTest::addColumn<int>("statusAfterRegister");
+    QTest::addColumn<int>("errorCode"); // 0: no error
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("requiresApproval");
+    QTest::addColumn<QString>("statusText");
+    QTest::addColumn<QString>("detailText");
+    QTest::newRow("enable") << 0 << true << 1 << 0 << true << false << "Aktiveret"
+                            << "Molvena starter automatisk ved login.";
+    QTest::newRow("enable needs approval")
+        << 0 << true << 2 << 0 << false << true << "Afventer din godkendelse"
+        << "Godkend Molvena under Login-emner i Systemindstillinger.";
+    QTest::newRow("refused with code 1 keeps the status texts")
+        << 2 << true << 2 << 1 << false << true << "Afventer din godkendelse"
+        << "Godkend Molvena under Login-emner i Systemindstillinger.";
+    QTest::newRow("refused otherwise shows the error")
+        << 0 << true << 1 << 22 << false << false << "Kunne ikke aktivere"
+        << "Programmet er ikke signeret.";
+    QTest::newRow("disable") << 1 << false << 1 << 0 << false << false << "Ikke aktiveret"
+                             << "Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart.";
+    QTest::newRow("disable refused") << 1 << false << 1 << 22 << true << false << "Kunne ikke deaktivere"
+                                     << "Programmet er ikke signeret.";
+}
+
+void LaunchAtLoginManagerTest::enableAndDisable() {
+    QFETCH(int, statusBefore);
+    QFETCH(bool, enable);
+    QFETCH(int, statusAfterRegister);
+    QFETCH(int, errorCode);
+    ScriptedLoginItemService loginItems;
+    loginItems.currentStatus = statusBefore;
+    loginItems.statusAfterRegister = statusAfterRegister;
+    if (errorCode != 0) {
+        const LoginItemError error{errorCode, QStringLiteral("Programmet er ikke signeret.")};
+        (enable ? loginItems.registerError : loginItems.unregisterError) = error;
+    }
+    RecordingWorkspace workspace;
+    LaunchAtLoginManager manager(loginItems, workspace);
+    QSignalSpy satisfied(&manager, &LaunchAtLoginManager::isSatisfiedChanged);
+
+    enable ? manager.enable() : manager.disable();
+
+    QTEST(manager.isEnabled(), "enabled");
+    QTEST(manager.requiresApproval(), "requiresApproval");
+    QTEST(manager.statusText(), "statusText");
+    QTEST(manager.detailText(), "detailText");
+    QCOMPARE(satisfied.count(), (statusBefore == 1) != manager.isEnabled() ? 1 : 0);
+
+    // Failure texts stay only until the next refresh.
+    manager.refresh();
+    QCOMPARE(manager.statusText() == QLatin1String("Kunne ikke aktivere") ||
+                 manager.statusText() == QLatin1String("Kunne ikke deaktivere"),
+             false);
+}
+
+void LaunchAtLoginManagerTest::placesToActOpenWhereTheUserActs() {
+    ScriptedLoginItemService loginItems;
+    RecordingWorkspace workspace;
+    LaunchAtLoginManager manager(loginItems, workspace);
+    manager.openLoginItemsSettings();
+    manager.openApplicationsFolder();
+    QCOMPARE(loginItems.settingsOpened, 1);
+    QCOMPARE(workspace.openedFolders, QStringList{QStringLiteral("/Applications")});
+}
+
+QTEST_GUILESS_MAIN(LaunchAtLoginManagerTest)
+#include "LaunchAtLoginManagerTest.moc"

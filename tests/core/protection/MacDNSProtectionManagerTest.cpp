@@ -1,0 +1,451 @@
+#include "protection/MacDNSProtectionManager.h"
+#include "ProtectionTestSupport.h"
+#include "ScriptedHttpServer.h"
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtTest/QtTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Site { refused, unresolvable, answers200, answers403, answers500, neverAnswers, dropsConnection };
+
+// One live loopback server per kind of answer, plus URLs that refuse or do not resolve.
+class Sites {
+public:
+    Sites() {
+        m_answers200.setDefaultReply({.status = 200, .body = ""});
+        m_answers403.setDefaultReply({.status = 403, .body = "forbidden"});
+        m_answers500.setDefaultReply({.status = 500, .body = "oops"});
+        m_neverAnswers.setDefaultReply({.status = 200,
+                                        .body = {},
+                                        .contentType = {},
+                                        .delayMs = 0,
+                                        .dropConnection = false,
+                                        .neverAnswer = true});
+        m_dropsConnection.setDefaultReply(
+            {.status = 200, .body = {}, .contentType = {}, .delayMs = 0, .dropConnection = true});
+    }
+
+    QUrl url(Site site) {
+        switch (site) {
+        case Site::refused:
+            return refusingURL();
+        case Site::unresolvable:
+            return unresolvableURL();
+        case Site::answers200:
+            return m_answers200.url(QStringLiteral("/"));
+        case Site::answers403:
+            return m_answers403.url(QStringLiteral("/"));
+        case Site::answers500:
+            return m_answers500.url(QStringLiteral("/"));
+        case Site::neverAnswers:
+            return m_neverAnswers.url(QStringLiteral("/"));
+        case Site::dropsConnection:
+            return m_dropsConnection.url(QStringLiteral("/"));
+        }
+        return {};
+    }
+
+    int requestsReceived() const {
+        return int(m_answers200.requests().size() + m_answers403.requests().size() +
+                   m_answers500.requests().size() + m_neverAnswers.requests().size());
+    }
+    ScriptedHttpServer& answers200() { return m_answers200; }
+
+private:
+    ScriptedHttpServer m_answers200;
+    ScriptedHttpServer m_answers403;
+    ScriptedHttpServer m_answers500;
+    ScriptedHttpServer m_neverAnswers;
+    ScriptedHttpServer m_dropsConnection;
+};
+
+const DNSProtectionTimeouts kFast{.probeTransfer = 400ms, .probeLimit = 800ms, .profileDownload = 2000ms};
+const QString kResolver = QStringLiteral("dns.molvena.test");
+
+Deployment deploymentFor(const QUrl& apiBase, const QUrl& canary, const QList<QUrl>& probes) {
+    return Deployment{.apiBase = apiBase,
+                      .blockProxy = QUrl(QStringLiteral("http://127.0.0.1:9/shield_blocked")),
+                      .canaryURL = canary,
+                      .probeURLs = probes,
+                      .resolverHostName = kResolver};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Site)
+Q_DECLARE_METATYPE(MacDNSProtectionState)
+
+class MacDNSProtectionManagerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void probeMapsEveryAnswer_data();
+    void probeMapsEveryAnswer();
+    void probeDefeatsEveryCache();
+    void verificationReachesEveryOutcome_data();
+    void verificationReachesEveryOutcome();
+    void verificationEndsInTimeWhenEveryHostHangs_data();
+    void verificationEndsInTimeWhenEveryHostHangs();
+    void secondVerificationWhileOneRunsReturnsAtOnce();
+    void profileRequest_data();
+    void profileRequest();
+    void profilesSettingsFallBackToSystemSettings();
+
+private:
+    QNetworkAccessManager m_network;
+};
+
+void MacDNSProtectionManagerTest::probeMapsEveryAnswer_data() {
+    QTest::addColumn<Site>("site");
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<ProbeResult::Kind>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("status");
+    QTest::newRow("refused") << Site::refused << true << ProbeResult::Kind::blocked << "cannotConnectToHost"
+                             << -1;
+    QTest::newRow("no such host") << Site::unresolvable << true << ProbeResult::Kind::blocked
+                                  << "cannotFindHost" << -1;
+    QTest::newRow("200") << Site::answers200 << true << ProbeResult::Kind::reachable << "" << 200;
+    QTest::newRow("403 is still reachable")
+        << Site::answers403 << true << ProbeResult::Kind::reachable << "" << 403;
+    QTest::newRow("500 is still reachable")
+        << Site::answers500 << true << ProbeResult::Kind::reachable << "" << 500;
+    QTest::newRow("silent host") << Site::neverAnswers << true << ProbeResult::Kind::unknown << "*" << -1;
+    QTest::newRow("dropped connection")
+        << Site::dropsConnection << true << ProbeResult::Kind::unknown << "*" << -1;
+    QTest::newRow("offline lookup failure is not a block")
+        << Site::unresolvable << false << ProbeResult::Kind::unknown
+        << "The Internet connection appears to be offline." << -1;
+    QTest::newRow("offline refusal is not a block") << Site::refused << false << ProbeResult::Kind::unknown
+                                                    << "The Internet connection appears to be offline." << -1;
+}
+
+void MacDNSProtectionManagerTest::probeMapsEveryAnswer() {
+    QFETCH(Site, site);
+    QFETCH(bool, online);
+    QFETCH(ProbeResult::Kind, kind);
+    QFETCH(QString, reason);
+    QFETCH(int, status);
+    Sites sites;
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network, deploymentFor({}, {}, {}),
+                                    kFast, [online](const QUrl&) { return online; });
+
+    const ProbeResult result = QCoro::waitFor(manager.probe(sites.url(site)));
+    QCOMPARE(result.kind, kind);
+    if (reason == QLatin1String("*")) {
+        QVERIFY2(!result.reason.isEmpty(), "an unknown result names its reason");
+    } else {
+        QCOMPARE(result.reason, reason);
+    }
+    QCOMPARE(result.statusCode, status < 0 ? std::nullopt : std::optional<int>(status));
+}
+
+void MacDNSProtectionManagerTest::probeDefeatsEveryCache() {
+    Sites sites;
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network, deploymentFor({}, {}, {}),
+                                    kFast);
+    QUrl withQuery = sites.url(Site::answers200);
+    withQuery.setPath(QStringLiteral("/start"));
+    withQuery.setQuery(QStringLiteral("old=1"));
+
+    QCoro::waitFor(manager.probe(withQuery));
+    QCoro::waitFor(manager.probe(withQuery));
+
+    const auto& requests = sites.answers200().requests();
+    QCOMPARE(requests.size(), 2);
+    const QRegularExpression upperUuid(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+    for (const RecordedRequest& request : requests) {
+        QCOMPARE(request.method, QByteArray("HEAD"));
+        QCOMPARE(request.path, QStringLiteral("/start"));
+        QCOMPARE(request.headers.value("cache-control"), QByteArray("no-cache"));
+        const auto items = request.query.queryItems();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first().first, QStringLiteral("molvena_probe"));
+        QVERIFY2(upperUuid.match(items.first().second).hasMatch(), qPrintable(items.first().second));
+    }
+    QVERIFY(requests[0].query.queryItemValue(QStringLiteral("molvena_probe")) !=
+            requests[1].query.queryItemValue(QStringLiteral("molvena_probe")));
+}
+
+void MacDNSProtectionManagerTest::verificationReachesEveryOutcome_data() {
+    QTest::addColumn<Site>("canary");
+    QTest::addColumn<QList<Site>>("fallbacks");
+    QTest::addColumn<bool>("online");
+    QTest::addColumn<MacDNSProtectionState>("state");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("statusText");
+
+    const QList<Site> reachableSites{Site::answers200, Site::answers200, Site::answers200};
+    QTest::newRow("canary refused") << Site::refused << reachableSites << true
+                                    << MacDNSProtectionState::active << "Canary blocked: cannotConnectToHost"
+                                    << "Webbeskyttelse aktiv";
+    QTest::newRow("canary not found") << Site::unresolvable << reachableSites << true
+                                      << MacDNSProtectionState::active << "Canary blocked: cannotFindHost"
+                                      << "Webbeskyttelse aktiv";
+    QTest::newRow("two of three fallbacks blocked")
+        << Site::answers200 << QList<Site>{Site::refused, Site::unresolvable, Site::answers200} << true
+        << MacDNSProtectionState::active << "Fallback block probes confirmed 2/3"
+        << "Webbeskyttelse aktiv";
+    QTest::newRow("two reachable, one blocked")
+        << Site::answers200 << QList<Site>{Site::answers200, Site::answers403, Site::refused} << true
+        << MacDNSProtectionState::inactive << "Verification reachable: 2/3; canary=reachable(HTTP 200)"
+        << "Webbeskyttelse ikke aktiv";
+    QTest::newRow("one of each")
+        << Site::answers403 << QList<Site>{Site::refused, Site::answers200, Site::neverAnswers} << true
+        << MacDNSProtectionState::unknown
+        << "Inconclusive DNS verification; blocked=1, reachable=1, canary=reachable(HTTP 403)"
+        << "Beskyttelsen kunne ikke kontrolleres";
+    QTest::newRow("offline") << Site::unresolvable
+                             << QList<Site>{Site::unresolvable, Site::unresolvable, Site::unresolvable}
+                             << false << MacDNSProtectionState::unknown
+                             << "Inconclusive DNS verification; blocked=0, reachable=0, canary=unknown(The "
+                                "Internet connection appears "
+                                "to be offline.)"
+                             << "Beskyttelsen kunne ikke kontrolleres";
+}
+
+void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
+    QFETCH(Site, canary);
+    QFETCH(QList<Site>, fallbacks);
+    QFETCH(bool, online);
+    QFETCH(MacDNSProtectionState, state);
+    QFETCH(QString, note);
+    QFETCH(QString, statusText);
+    Sites sites;
+    QList<QUrl> probeURLs;
+    for (const Site site : fallbacks) {
+        probeURLs.append(sites.url(site));
+    }
+    TemporaryPreferences preferences;
+    // What an earlier run recorded; an undecided verification must leave it alone.
+    preferences.store().setValue(QStringLiteral("macLastKnownDNSActive"), true);
+    preferences.store().setValue(QStringLiteral("macDNSLastKnownActive"), true);
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network,
+                                    deploymentFor({}, sites.url(canary), probeURLs), kFast,
+                                    [online](const QUrl&) { return online; });
+    QSignalSpy checking(&manager, &MacDNSProtectionManager::isCheckingChanged);
+
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    QCOMPARE(QCoro::waitFor(manager.verify()), state);
+
+    QCOMPARE(manager.state(), state);
+    QCOMPARE(manager.isActive(), state == MacDNSProtectionState::active);
+    QCOMPARE(manager.lastError(), note);
+    QCOMPARE(manager.statusText(), statusText);
+    QCOMPARE(manager.isChecking(), false);
+    QCOMPARE(checking.count(), 2);
+    QVERIFY(manager.lastCheckAt().has_value() && *manager.lastCheckAt() >= before);
+
+    const PreferenceStore& store = preferences.store();
+    switch (state) {
+    case MacDNSProtectionState::active:
+        QCOMPARE(store.boolean(QStringLiteral("macLastKnownDNSActive")), true);
+        QCOMPARE(store.boolean(QStringLiteral("macDNSLastKnownActive")), true);
+        QVERIFY(store.real(QStringLiteral("macDNSLastHealthyAt")) >= before.toSecsSinceEpoch());
+        if (note.startsWith(QLatin1String("Canary"))) {
+            QCOMPARE(sites.requestsReceived(), 0); // no fallback probe after a blocked canary
+        }
+        break;
+    case MacDNSProtectionState::inactive:
+        QCOMPARE(store.boolean(QStringLiteral("macLastKnownDNSActive"), true), false);
+        QCOMPARE(store.boolean(QStringLiteral("macDNSLastKnownActive"), true), false);
+        QVERIFY(!store.contains(QStringLiteral("macDNSLastHealthyAt")));
+        QCOMPARE(manager.detailText(),
+                 QStringLiteral("Molvena kunne nå flere kendte gambling-sider. Kontrollér, at "
+                                "beskyttelsesprofilen er installeret og aktiv."));
+        break;
+    case MacDNSProtectionState::unknown:
+        QCOMPARE(store.boolean(QStringLiteral("macLastKnownDNSActive")), true);
+        QCOMPARE(store.boolean(QStringLiteral("macDNSLastKnownActive")), true);
+        QVERIFY(!store.contains(QStringLiteral("macDNSLastHealthyAt")));
+        QCOMPARE(manager.detailText(),
+                 QStringLiteral("Molvena kunne ikke kontrollere beskyttelsen sikkert lige nu. "
+                                "Prøv igen om et øjeblik."));
+        break;
+    }
+}
+
+void MacDNSProtectionManagerTest::verificationEndsInTimeWhenEveryHostHangs_data() {
+    QTest::addColumn<int>("transferMs");
+    QTest::addColumn<int>("limitMs");
+    QTest::newRow("transfer time-out ends each probe") << 300 << 2000;
+    QTest::newRow("probe limit ends each probe") << 5000 << 300;
+}
+
+void MacDNSProtectionManagerTest::verificationEndsInTimeWhenEveryHostHangs() {
+    QFETCH(int, transferMs);
+    QFETCH(int, limitMs);
+    Sites sites;
+    const QUrl silent = sites.url(Site::neverAnswers);
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    const DNSProtectionTimeouts timeouts{.probeTransfer = std::chrono::milliseconds(transferMs),
+                                         .probeLimit = std::chrono::milliseconds(limitMs)};
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network,
+                                    deploymentFor({}, silent, {silent, silent, silent}), timeouts);
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(QCoro::waitFor(manager.verify()), MacDNSProtectionState::unknown);
+    const qint64 bound = std::min(transferMs, limitMs);
+    // The canary, then the three fallbacks side by side: two bounds, not four.
+    QVERIFY2(timer.elapsed() >= 2 * bound - 50, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 3 * bound, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(manager.lastError().startsWith(
+                 QLatin1String("Inconclusive DNS verification; blocked=0, reachable=0, canary=unknown(")),
+             qPrintable(manager.lastError()));
+    QVERIFY(sites.requestsReceived() == 4);
+}
+
+void MacDNSProtectionManagerTest::secondVerificationWhileOneRunsReturnsAtOnce() {
+    Sites sites;
+    const QUrl silent = sites.url(Site::neverAnswers);
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network,
+                                    deploymentFor({}, silent, {silent, silent, silent}), kFast);
+    manager.markVerified(QStringLiteral("earlier"));
+
+    QCoro::Task<MacDNSProtectionState> first = manager.verify();
+    QVERIFY(manager.isChecking());
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(QCoro::waitFor(manager.verify()), MacDNSProtectionState::active);
+    QVERIFY(timer.elapsed() < 100);
+    QVERIFY(manager.isChecking());
+    QCOMPARE(QCoro::waitFor(std::move(first)), MacDNSProtectionState::unknown);
+    QVERIFY(!manager.isChecking());
+    QCOMPARE(sites.requestsReceived(), 4); // one verification's worth of probes
+}
+
+void MacDNSProtectionManagerTest::profileRequest_data() {
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("browserAccepts");
+    QTest::addColumn<bool>("succeeds");
+    QTest::addColumn<QString>("lastError");
+
+    const QByteArray profile = "<?xml version=\"1.0\"?><plist><dict><key>PayloadType</key>"
+                               "<string>com.apple.dnsSettings.managed</string><key>ServerURL</key>"
+                               "<string>https://dns.molvena.test/dns-query/abc</string></dict></plist>";
+    const QString invalid = QStringLiteral("Serveren returnerede ikke en gyldig Molvena DNS-profil.");
+    QTest::newRow("valid profile") << "mac-0001" << 200 << profile << true << true << "";
+    QTest::newRow("token with white space is sent trimmed") << "  mac-0001\n"
+                                                            << 200 << profile << true << true << "";
+    QTest::newRow("no resolver host")
+        << "mac-0001" << 200 << QByteArray("<string>com.apple.dnsSettings.managed</string>") << true << false
+        << invalid;
+    QTest::newRow("not a DNS profile")
+        << "mac-0001" << 200 << QByteArray("dns.molvena.test") << true << false << invalid;
+    QTest::newRow("empty body") << "mac-0001" << 200 << QByteArray() << true << false << invalid;
+    QTest::newRow("not UTF-8") << "mac-0001" << 200 << QByteArray(profile + "\xff\xfe") << true << false
+                               << invalid;
+    QTest::newRow("HTTP 404") << "mac-0001" << 404 << profile << true << false
+                              << "Serveren svarede HTTP 404.";
+    QTest::newRow("browser refuses") << "mac-0001" << 200 << profile << false << false
+                                     << "Molvena kunne ikke åbne download-linket i din browser.";
+    QTest::newRow("token of only spaces")
+        << "   " << 200 << profile << true << false << "Mac-device-token mangler.";
+}
+
+void MacDNSProtectionManagerTest::profileRequest() {
+    QFETCH(QString, token);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, browserAccepts);
+    QFETCH(bool, succeeds);
+    QFETCH(QString, lastError);
+    ScriptedHttpServer backend;
+    backend.setDefaultReply(
+        {.status = status, .body = body, .contentType = "application/x-apple-aspen-config"});
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    workspace.acceptsURLs = browserAccepts;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network,
+                                    deploymentFor(backend.url(QStringLiteral("/api/")), {}, {}), kFast);
+    manager.markVerified(QStringLiteral("earlier")); // a failed download leaves the state as it was
+    QSignalSpy opening(&manager, &MacDNSProtectionManager::isOpeningProfileChanged);
+
+    QCOMPARE(QCoro::waitFor(manager.requestProfile(token)), succeeds);
+    QCOMPARE(manager.lastError(), lastError);
+    QCOMPARE(manager.isOpeningProfile(), false);
+    QCOMPARE(manager.profileWasRequested(), succeeds);
+    QCOMPARE(preferences.store().boolean(QStringLiteral("macDNSProfileWasRequested")), succeeds);
+
+    if (token.trimmed().isEmpty()) {
+        QCOMPARE(backend.requests().size(), 0);
+        QCOMPARE(opening.count(), 0);
+        QCOMPARE(manager.detailText(),
+                 QStringLiteral("Molvena kunne ikke klargøre beskyttelsen. Prøv igen om et øjeblik."));
+        return;
+    }
+    QCOMPARE(opening.count(), 2);
+    QCOMPARE(backend.requests().size(), 1);
+    const RecordedRequest& request = backend.requests().first();
+    QCOMPARE(request.method, QByteArray("GET"));
+    QCOMPARE(request.path, QStringLiteral("/api/get_profile_mac.php"));
+    QCOMPARE(request.query.queryItems(),
+             (QList<std::pair<QString, QString>>{{QStringLiteral("device_token"), token.trimmed()}}));
+    QCOMPARE(request.headers.value("cache-control"), QByteArray("no-cache"));
+
+    if (succeeds) {
+        QCOMPARE(workspace.openedURLs.size(), 1);
+        QCOMPARE(workspace.openedURLs.first(), *manager.profileURL(token));
+        QCOMPARE(QUrlQuery(workspace.openedURLs.first()).queryItemValue(QStringLiteral("device_token")),
+                 token.trimmed());
+        QCOMPARE(manager.state(), MacDNSProtectionState::unknown);
+        QCOMPARE(manager.statusText(), QStringLiteral("Download startet · afventer installation"));
+        QCOMPARE(manager.detailText(),
+                 QStringLiteral(
+                     "Profilen hentes via din browser. Åbn .mobileconfig-filen, gennemfør installationen "
+                     "i Systemindstillinger, og kontrollér derefter beskyttelsen i Molvena."));
+        QVERIFY(preferences.store().real(QStringLiteral("macDNSProfileRequestedAt")) >
+                QDateTime::currentSecsSinceEpoch() - 60);
+    } else {
+        QCOMPARE(manager.state(), MacDNSProtectionState::active);
+        QCOMPARE(manager.statusText(), QStringLiteral("Profilen kunne ikke hentes"));
+        QCOMPARE(manager.detailText(), QStringLiteral("Kontrollér internetforbindelsen og prøv igen."));
+        QCOMPARE(workspace.openedURLs.size(), browserAccepts ? 0 : 1);
+        QVERIFY(!preferences.store().contains(QStringLiteral("macDNSProfileRequestedAt")));
+    }
+}
+
+void MacDNSProtectionManagerTest::profilesSettingsFallBackToSystemSettings() {
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network, deploymentFor({}, {}, {}),
+                                    kFast);
+
+    manager.openProfilesSettings();
+    QCOMPARE(
+        workspace.openedURLs,
+        QList<QUrl>{QUrl(QStringLiteral("x-apple.systempreferences:com.apple.Profiles-Settings.extension"))});
+    QVERIFY(workspace.openedApplications.isEmpty());
+
+    workspace.acceptsURLs = false;
+    manager.openProfilesSettings();
+    QCOMPARE(workspace.openedApplications,
+             QStringList{QStringLiteral("/System/Applications/System Settings.app")});
+}
+
+QTEST_GUILESS_MAIN(MacDNSProtectionManagerTest)
+#include "MacDNSProtectionManagerTest.moc"
