@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Measures the reference backend's heartbeat path on SQLite: starts molvena-server on a free
+# loopback port with a fresh data folder, registers simulated Macs and sends mac_device_status.php
+# reports from them, then prints requests per second, p50/p99 latency and how many Macs one machine
+# carries at one heartbeat per Mac every 300 s. Bounded in requests and time; stops by itself.
+# Options go to the benchmark: --devices N --requests N --concurrency N --time-limit S.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${MOLVENA_BUILD_DIR:-$root/build}"
+
+if [ ! -x "$build/server/molvena-server" ] || [ ! -x "$build/server/molvena-heartbeat-bench" ]; then
+    "$root/scripts/install-dependencies.sh"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${MOLVENA_BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+fi
+cmake --build "$build" --target molvena-server molvena-heartbeat-bench >/dev/null
+
+data="$(mktemp -d "${TMPDIR:-/tmp}/molvena-bench.XXXXXX")"
+log="$data/server.log"
+server_pid=""
+cleanup() {
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
+    rm -rf "$data"
+}
+trap cleanup EXIT
+
+"$build/server/molvena-server" --listen 127.0.0.1 --port 0 --data "$data/server" >"$log" 2>&1 &
+server_pid=$!
+api_base=""
+for _ in $(seq 1 100); do
+    api_base="$(sed -n 's/^molvena-server listening on \(http:[^ ]*\)$/\1/p' "$log")"
+    [ -n "$api_base" ] && break
+    kill -0 "$server_pid" 2>/dev/null || { cat "$log" >&2; exit 1; }
+    sleep 0.1
+done
+[ -n "$api_base" ] || { echo "molvena-server did not start" >&2; cat "$log" >&2; exit 1; }
+
+echo "molvena-server at $api_base (SQLite, WAL) — $(nproc) cores, $(uname -m)"
+"$build/server/molvena-heartbeat-bench" --api-base "$api_base" "$@"
+reports="$(sqlite3 "$data/server/molvena.sqlite" 'SELECT COUNT(*) FROM device_reports' 2>/dev/null || echo '?')"
+echo "reports stored:         $reports"

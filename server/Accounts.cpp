@@ -1,0 +1,172 @@
+#include "Accounts.h"
+
+#include "AttemptLimiter.h"
+#include "Database.h"
+#include "ReplyError.h"
+#include "ServerClock.h"
+
+#include <QRandomGenerator>
+#include <QSqlQuery>
+
+namespace molvena::server {
+
+namespace {
+
+const QString playerColumns = QStringLiteral(
+    "p.id, p.name, p.email, p.master_pin, p.pairing_code, p.support_contacts, p.monthly_spend_dkk, "
+    "p.last_gambling_date, p.gambling_location_type, p.gambling_game_types");
+
+const QString relativeColumns =
+    QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at");
+
+template <typename T> std::optional<T> optionalValue(const QVariant& value) {
+    if (value.isNull()) {
+        return std::nullopt;
+    }
+    return value.value<T>();
+}
+
+} // namespace
+
+QString Accounts::newPairingToken() {
+    QByteArray bytes(24, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
+    return QStringLiteral("rel-") + QString::fromLatin1(bytes.toHex());
+}
+
+Accounts::Accounts(Database& database, const ServerClock& clock, AttemptLimiter& limiter)
+    : m_database(database), m_clock(clock), m_limiter(limiter) {}
+
+std::optional<PlayerRecord> Accounts::firstPlayer(QSqlQuery&& query) {
+    if (!query.next()) {
+        return std::nullopt;
+    }
+    PlayerRecord record;
+    record.id = query.value(0).toLongLong();
+    record.name = query.value(1).toString();
+    record.email = query.value(2).toString();
+    record.masterPin = query.value(3).toString();
+    record.pairingCode = query.value(4).toString();
+    record.supportContacts = query.value(5).toString();
+    record.monthlySpendDKK = optionalValue<qint64>(query.value(6));
+    record.lastGamblingDate = optionalValue<qint64>(query.value(7));
+    record.locationType = optionalValue<QString>(query.value(8));
+    record.gameTypes = optionalValue<QString>(query.value(9));
+    return record;
+}
+
+std::optional<RelativeRecord> Accounts::firstRelative(QSqlQuery&& query) {
+    if (!query.next()) {
+        return std::nullopt;
+    }
+    return RelativeRecord{query.value(0).toLongLong(), query.value(1).toLongLong(),
+                          query.value(2).toString(),   query.value(3).toString(),
+                          query.value(4).toString(),   query.value(5).toLongLong()};
+}
+
+std::optional<PlayerRecord> Accounts::playerForDevice(const QString& deviceToken) {
+    return firstPlayer(m_database.run(
+        QStringLiteral(
+            "SELECT %1 FROM players p JOIN devices d ON d.player_id = p.id WHERE d.device_token = ?")
+            .arg(playerColumns),
+        {deviceToken}));
+}
+
+PlayerRecord Accounts::requirePlayerForDevice(const QString& deviceToken) {
+    std::optional<PlayerRecord> found = playerForDevice(deviceToken);
+    if (!found) {
+        throw ReplyError(ReplyError::Status::NotFound,
+                         QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    }
+    return *found;
+}
+
+std::optional<PlayerRecord> Accounts::playerForPairingCode(const QString& pairingCode) {
+    return firstPlayer(
+        m_database.run(QStringLiteral("SELECT %1 FROM players p WHERE p.pairing_code = ?").arg(playerColumns),
+                       {pairingCode}));
+}
+
+std::optional<PlayerRecord> Accounts::newestPlayerForEmail(const QString& email) {
+    return firstPlayer(m_database.run(
+        QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ? ORDER BY p.id DESC LIMIT 1")
+            .arg(playerColumns),
+        {emailKey(email)}));
+}
+
+PlayerRecord Accounts::player(qint64 id) {
+    std::optional<PlayerRecord> found = firstPlayer(
+        m_database.run(QStringLiteral("SELECT %1 FROM players p WHERE p.id = ?").arg(playerColumns), {id}));
+    if (!found) {
+        throw DatabaseError("player " + std::to_string(id) + " vanished");
+    }
+    return *found;
+}
+
+void Accounts::attachDevice(qint64 playerId, const QString& deviceToken, const QString& deviceName) {
+    const qint64 now = m_clock.nowSeconds();
+    const QVariant existing =
+        m_database.value(QStringLiteral("SELECT id FROM devices WHERE device_token = ?"), {deviceToken});
+    if (existing.isValid()) {
+        m_database.run(QStringLiteral("UPDATE devices SET player_id = ?, "
+                                      "device_name = CASE WHEN ? = '' THEN device_name ELSE ? END, "
+                                      "last_seen_at = ? WHERE id = ?"),
+                       {playerId, deviceName, deviceName, now, existing});
+    } else {
+        m_database.run(QStringLiteral("INSERT INTO devices (player_id, device_token, device_name, platform, "
+                                      "created_at, last_seen_at) VALUES (?, ?, ?, 'macos', ?, ?)"),
+                       {playerId, deviceToken, deviceName, now, now});
+    }
+}
+
+QList<RelativeRecord> Accounts::relativesOf(qint64 playerId) {
+    QSqlQuery query = m_database.run(
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.player_id = ? ORDER BY r.id").arg(relativeColumns),
+        {playerId});
+    QList<RelativeRecord> relatives;
+    while (std::optional<RelativeRecord> relative = firstRelative(std::move(query))) {
+        relatives.append(*relative);
+    }
+    return relatives;
+}
+
+std::optional<RelativeRecord> Accounts::relativeForToken(const QString& pairingToken) {
+    return firstRelative(m_database.run(
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.pairing_token = ?").arg(relativeColumns),
+        {pairingToken}));
+}
+
+std::optional<RelativeRecord> Accounts::relativeForPlayerAndEmail(qint64 playerId, const QString& email) {
+    return firstRelative(
+        m_database.run(QStringLiteral("SELECT %1 FROM relatives r WHERE r.player_id = ? AND r.email_key = ?")
+                           .arg(relativeColumns),
+                       {playerId, emailKey(email)}));
+}
+
+std::optional<RelativeRecord> Accounts::newestRelativeForEmail(const QString& email) {
+    return firstRelative(m_database.run(
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.email_key = ? ORDER BY r.id DESC LIMIT 1")
+            .arg(relativeColumns),
+        {emailKey(email)}));
+}
+
+void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
+    const QString subject = QString::number(player.id);
+    const QString scope = QStringLiteral("pin");
+    if (m_limiter.isBlocked(scope, subject, pinAttemptLimit, pinAttemptWindowSeconds)) {
+        throw ReplyError(ReplyError::Status::TooManyRequests,
+                         QStringLiteral("For mange forkerte forsøg. Prøv igen om 15 minutter."));
+    }
+    // A PIN typed with the digits of another script is the same PIN.
+    QString ascii;
+    for (const QChar c : pin) {
+        ascii.append(c.isDigit() ? QChar(u'0' + c.digitValue()) : c);
+    }
+    if (ascii != player.masterPin) {
+        m_limiter.recordFailure(scope, subject, pinAttemptWindowSeconds);
+        throw ReplyError(ReplyError::Status::Forbidden, QStringLiteral("Forkert Master PIN."));
+    }
+    m_limiter.clear(scope, subject);
+}
+
+} // namespace molvena::server

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QSqlQuery;
+
+namespace molvena::server {
+
+class AttemptLimiter;
+class Database;
+class ServerClock;
+
+struct PlayerRecord {
+    qint64 id = 0;
+    QString name;
+    QString email;
+    QString masterPin;
+    QString pairingCode;
+    QString supportContacts;
+    std::optional<qint64> monthlySpendDKK;
+    std::optional<qint64> lastGamblingDate;
+    std::optional<QString> locationType;
+    std::optional<QString> gameTypes;
+};
+
+struct RelativeRecord {
+    qint64 id = 0;
+    qint64 playerId = 0;
+    QString email;
+    QString platform;
+    QString pairingToken;
+    qint64 createdAt = 0;
+};
+
+// The lookups and checks that several endpoints share: players by device, code or e-mail, their
+// devices and relatives, and the Master PIN check with its attempt limit.
+class Accounts {
+public:
+    static constexpr int pinAttemptLimit = 5;
+    static constexpr qint64 pinAttemptWindowSeconds = 15 * 60;
+
+    Accounts(Database& database, const ServerClock& clock, AttemptLimiter& limiter);
+
+    // Lower-case form under which addresses are looked up.
+    static QString emailKey(const QString& email) { return email.toLower(); }
+    // A new relative's token: 192 bits from the system's secure random source.
+    static QString newPairingToken();
+
+    std::optional<PlayerRecord> playerForDevice(const QString& deviceToken);
+    // The player of a registered device, or a 404 refusal.
+    PlayerRecord requirePlayerForDevice(const QString& deviceToken);
+    std::optional<PlayerRecord> playerForPairingCode(const QString& pairingCode);
+    std::optional<PlayerRecord> newestPlayerForEmail(const QString& email);
+    PlayerRecord player(qint64 id);
+
+    // Attaches the device to the player, moving it from any account it belonged to before.
+    void attachDevice(qint64 playerId, const QString& deviceToken, const QString& deviceName);
+
+    QList<RelativeRecord> relativesOf(qint64 playerId);
+    std::optional<RelativeRecord> relativeForToken(const QString& pairingToken);
+    std::optional<RelativeRecord> relativeForPlayerAndEmail(qint64 playerId, const QString& email);
+    std::optional<RelativeRecord> newestRelativeForEmail(const QString& email);
+
+    // Refuses (403, or 429 after too many failures) unless `pin` is the player's Master PIN. Call it
+    // outside a transaction: the failure it records must outlive the refusal.
+    void checkPin(const PlayerRecord& player, const QString& pin);
+
+private:
+    std::optional<PlayerRecord> firstPlayer(QSqlQuery&& query);
+    std::optional<RelativeRecord> firstRelative(QSqlQuery&& query);
+
+    Database& m_database;
+    const ServerClock& m_clock;
+    AttemptLimiter& m_limiter;
+};
+
+} // namespace molvena::server

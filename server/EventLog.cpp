@@ -1,0 +1,66 @@
+#include "EventLog.h"
+
+#include "Accounts.h"
+#include "Database.h"
+#include "Outbox.h"
+#include "ServerClock.h"
+
+namespace molvena::server {
+
+std::optional<EventLog::Entry> EventLog::alertEntry(const QString& reason) {
+    if (reason == QLatin1String("mac_vpn_detected")) {
+        return Entry{QStringLiteral("vpn"), QStringLiteral("VPN slået til på Mac"),
+                     QStringLiteral("En VPN kan omgå webbeskyttelsen.")};
+    }
+    if (reason == QLatin1String("mac_launch_at_login_removed")) {
+        return Entry{QStringLiteral("protection"), QStringLiteral("Automatisk start slået fra på Mac"),
+                     QStringLiteral("Molvena starter ikke længere automatisk ved log-ind.")};
+    }
+    if (reason == QLatin1String("mac_dns_profile_removed_externally")) {
+        return Entry{QStringLiteral("protection"), QStringLiteral("Webbeskyttelsen er fjernet på Mac"),
+                     QStringLiteral("Beskyttelsesprofilen blokerer ikke længere gambling-sider.")};
+    }
+    if (reason == QLatin1String("mac_protection_removed_externally")) {
+        return Entry{QStringLiteral("protection"), QStringLiteral("Beskyttelsen på Mac er slået fra"),
+                     QStringLiteral("Både webbeskyttelsen og den automatiske start mangler.")};
+    }
+    if (reason == QLatin1String("blocked_site")) {
+        return Entry{QStringLiteral("blocked"), QStringLiteral("Gambling-side blokeret"), QString()};
+    }
+    return std::nullopt;
+}
+
+EventLog::EventLog(Database& database, const ServerClock& clock, Accounts& accounts, Outbox& outbox)
+    : m_database(database), m_clock(clock), m_accounts(accounts), m_outbox(outbox) {}
+
+qint64 EventLog::record(qint64 playerId, const Entry& entry, const QString& domain, const QString& reason) {
+    const auto nullable = [](const QString& text) {
+        return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+    };
+    return m_database.insert(
+        QStringLiteral("INSERT INTO events (player_id, type, title, subtitle, domain, reason, created_at) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {playerId, entry.type, entry.title, nullable(entry.subtitle), nullable(domain), nullable(reason),
+         m_clock.nowSeconds()});
+}
+
+qint64 EventLog::raiseAlert(const PlayerRecord& player, const QString& reason, const Entry& entry,
+                            const QString& domain) {
+    const qint64 eventId = record(player.id, entry, domain, reason);
+    // Relatives see what happened, never which site: the overview shows no browsing.
+    const QString subject = QStringLiteral("Molvena: %1 hos %2").arg(entry.title, player.name);
+    QString body = QStringLiteral("Hej\n\nMolvena har registreret en hændelse hos %1:\n\n%2\n")
+                       .arg(player.name, entry.title);
+    if (!entry.subtitle.isEmpty()) {
+        body += entry.subtitle + QLatin1Char('\n');
+    }
+    body += QStringLiteral("Tidspunkt: %1\n\nDu kan følge med i Molvena-appen under Støtteoverblik.\n\n"
+                           "Venlig hilsen\nMolvena\n")
+                .arg(m_clock.displayTime(m_clock.nowSeconds()));
+    for (const RelativeRecord& relative : m_accounts.relativesOf(player.id)) {
+        m_outbox.send(QStringLiteral("alert"), relative.email, subject, body, eventId);
+    }
+    return eventId;
+}
+
+} // namespace molvena::server

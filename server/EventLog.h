@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace molvena::server {
+
+class Accounts;
+class Database;
+class Outbox;
+class ServerClock;
+struct PlayerRecord;
+
+// The player's events: what the settings history and the relatives' overview list. Alerts from a
+// Mac are also delivered to every connected relative as an e-mail in the outbox.
+class EventLog {
+public:
+    struct Entry {
+        QString type;     // "blocked", "milestone", "vpn", "protection", "device"
+        QString title;    // Danish headline
+        QString subtitle; // Danish second line, may be empty
+    };
+
+    EventLog(Database& database, const ServerClock& clock, Accounts& accounts, Outbox& outbox);
+
+    // How an alert reason is shown, or nothing for a reason this server does not know.
+    static std::optional<Entry> alertEntry(const QString& reason);
+
+    qint64 record(qint64 playerId, const Entry& entry, const QString& domain = {},
+                  const QString& reason = {});
+    // Records the alert and delivers it to each relative of the player. Returns the event id.
+    qint64 raiseAlert(const PlayerRecord& player, const QString& reason, const Entry& entry,
+                      const QString& domain);
+
+private:
+    Database& m_database;
+    const ServerClock& m_clock;
+    Accounts& m_accounts;
+    Outbox& m_outbox;
+};
+
+} // namespace molvena::server

@@ -1,0 +1,111 @@
+#include "MolvenaServer.h"
+
+#include "ApiReply.h"
+#include "StartupError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHttpServerResponder>
+#include <QRandomGenerator>
+
+namespace molvena::server {
+
+namespace {
+
+// Creates the data folder before anything opens a file in it.
+ServerOptions prepared(ServerOptions options) {
+    if (options.dataFolder.isEmpty() || !QDir().mkpath(options.dataFolder)) {
+        throw StartupError(QStringLiteral("cannot create the data folder ") + options.dataFolder);
+    }
+    if (options.secretFile.isEmpty()) {
+        options.secretFile = QDir(options.dataFolder).filePath(QStringLiteral("recovery.key"));
+    }
+    return options;
+}
+
+// The key of the recovery-code hashes: made once, readable by the owner only, shared by every
+// instance that uses the same database.
+QByteArray recoveryKey(const QString& path) {
+    QFile file(path);
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly)) {
+            throw StartupError(QStringLiteral("cannot read the key file ") + path);
+        }
+        const QByteArray key = file.readAll();
+        if (key.size() < 16) {
+            throw StartupError(QStringLiteral("the key file is too short: ") + path);
+        }
+        return key;
+    }
+    QByteArray key(32, Qt::Uninitialized);
+    QRandomGenerator::system()->generate(key.begin(), key.end());
+    if (!file.open(QIODevice::WriteOnly) || file.write(key) != key.size()) {
+        throw StartupError(QStringLiteral("cannot write the key file ") + path);
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return key;
+}
+
+} // namespace
+
+MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
+    : QAbstractHttpServer(parent), m_options(prepared(std::move(options))),
+      m_clock(m_options.clock, m_options.timeZone), m_database(m_options),
+      m_outbox(m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox"))),
+      m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
+      m_events(m_database, m_clock, m_accounts, m_outbox),
+      m_recoveryCodes(m_database, m_clock, recoveryKey(m_options.secretFile)),
+      m_blocklist(m_database, m_clock), m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
+                                                  m_events,  m_outbox, m_recoveryCodes, m_blocklist},
+      m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context) {
+    try {
+        m_blocklist.seed();
+    } catch (const DatabaseError& failure) {
+        throw StartupError(QString::fromUtf8(failure.what()));
+    }
+    m_pairing.addRoutes(m_router);
+    m_recovery.addRoutes(m_router);
+    m_devices.addRoutes(m_router);
+    m_account.addRoutes(m_router);
+}
+
+MolvenaServer::~MolvenaServer() = default;
+
+quint16 MolvenaServer::start() {
+    m_port = listen(m_options.listenAddress, m_options.port);
+    if (m_port == 0) {
+        throw StartupError(QStringLiteral("cannot listen on %1 port %2")
+                               .arg(m_options.listenAddress.toString())
+                               .arg(m_options.port));
+    }
+    return m_port;
+}
+
+QUrl MolvenaServer::rootUrl() const {
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_options.listenAddress.toString());
+    url.setPort(m_port);
+    return url;
+}
+
+QUrl MolvenaServer::apiBase() const {
+    return rootUrl().resolved(QUrl(QStringLiteral("/api/")));
+}
+
+QUrl MolvenaServer::blockProxy() const {
+    return rootUrl().resolved(QUrl(QStringLiteral("/shield_blocked")));
+}
+
+bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    m_router.dispatch(request).write(makeResponder(request, socket));
+    return true;
+}
+
+void MolvenaServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    ApiReply::error(QHttpServerResponder::StatusCode::NotFound, QStringLiteral("Siden findes ikke."))
+        .write(makeResponder(request, socket));
+}
+
+} // namespace molvena::server

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "AccountEndpoints.h"
+#include "Accounts.h"
+#include "AttemptLimiter.h"
+#include "Blocklist.h"
+#include "Database.h"
+#include "DeviceEndpoints.h"
+#include "EventLog.h"
+#include "Outbox.h"
+#include "PairingEndpoints.h"
+#include "RecoveryCodes.h"
+#include "RecoveryEndpoints.h"
+#include "Router.h"
+#include "ServerClock.h"
+#include "ServerOptions.h"
+
+#include <QAbstractHttpServer>
+#include <QUrl>
+
+namespace molvena::server {
+
+// The reference backend: one HTTP server with its database, outbox and endpoints. Tests start one
+// in-process on a free loopback port; molvena-server runs one as a program.
+class MolvenaServer : public QAbstractHttpServer {
+    Q_OBJECT
+public:
+    explicit MolvenaServer(ServerOptions options, QObject* parent = nullptr); // throws StartupError
+    ~MolvenaServer() override;
+
+    // Listens on the configured address and port; returns the port. Throws StartupError.
+    quint16 start();
+
+    quint16 port() const { return m_port; }
+    QUrl apiBase() const;    // http://address:port/api/
+    QUrl blockProxy() const; // http://address:port/shield_blocked
+    QString outboxFolder() const { return m_outbox.folder(); }
+    QString databaseConnectionName() const { return m_database.connectionName(); }
+    const ServerOptions& options() const { return m_options; }
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    QUrl rootUrl() const;
+
+    ServerOptions m_options;
+    ServerClock m_clock;
+    Database m_database;
+    Outbox m_outbox;
+    AttemptLimiter m_limiter;
+    Accounts m_accounts;
+    EventLog m_events;
+    RecoveryCodes m_recoveryCodes;
+    Blocklist m_blocklist;
+    ServerContext m_context;
+    PairingEndpoints m_pairing;
+    RecoveryEndpoints m_recovery;
+    DeviceEndpoints m_devices;
+    AccountEndpoints m_account;
+    Router m_router;
+    quint16 m_port = 0;
+};
+
+} // namespace molvena::server

@@ -1,0 +1,75 @@
+#include "Outbox.h"
+
+#include "Database.h"
+#include "ServerClock.h"
+#include "StartupError.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QSaveFile>
+#include <QUuid>
+
+namespace molvena::server {
+
+namespace {
+
+// RFC 2047: a header text with non-ASCII letters travels as base64 UTF-8.
+QByteArray headerText(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const bool ascii = std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    return ascii ? utf8 : "=?UTF-8?B?" + utf8.toBase64() + "?=";
+}
+
+} // namespace
+
+Outbox::Outbox(Database& database, const ServerClock& clock, QString folder)
+    : m_database(database), m_clock(clock), m_folder(std::move(folder)) {
+    if (!QDir().mkpath(m_folder)) {
+        throw StartupError(QStringLiteral("cannot create the outbox folder ") + m_folder);
+    }
+}
+
+QByteArray Outbox::message(const QString& recipient, const QString& subject, const QString& body) const {
+    const QString date = QLocale::c().toString(m_clock.now(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")) +
+                         QStringLiteral(" +0000");
+    QByteArray text;
+    text += "From: Molvena <no-reply@molvena.dk>\r\n";
+    text += "To: " + recipient.toUtf8() + "\r\n";
+    text += "Subject: " + headerText(subject) + "\r\n";
+    text += "Date: " + date.toUtf8() + "\r\n";
+    text +=
+        "Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + "@molvena.dk>\r\n";
+    text += "MIME-Version: 1.0\r\n";
+    text += "Content-Type: text/plain; charset=utf-8\r\n";
+    text += "Content-Transfer-Encoding: 8bit\r\n";
+    text += "\r\n";
+    QString normalised = body;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+        .replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    text += normalised.toUtf8();
+    if (!text.endsWith("\r\n")) {
+        text += "\r\n";
+    }
+    return text;
+}
+
+QString Outbox::send(const QString& kind, const QString& recipient, const QString& subject,
+                     const QString& body, std::optional<qint64> eventId) {
+    const qint64 now = m_clock.nowSeconds();
+    const QString fileName = QStringLiteral("%1-%2-%3.eml")
+                                 .arg(m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+                                      QUuid::createUuid().toString(QUuid::Id128).left(12), kind);
+    m_database.insert(
+        QStringLiteral("INSERT INTO outbox (kind, recipient, subject, file_name, event_id, created_at) "
+                       "VALUES (?, ?, ?, ?, ?, ?)"),
+        {kind, recipient, subject, fileName,
+         eventId ? QVariant(*eventId) : QVariant(QMetaType(QMetaType::LongLong)), now});
+    QSaveFile file(QDir(m_folder).filePath(fileName));
+    if (!file.open(QIODevice::WriteOnly) || file.write(message(recipient, subject, body)) < 0 ||
+        !file.commit()) {
+        throw DatabaseError("cannot write the outbox file " + fileName.toStdString());
+    }
+    return fileName;
+}
+
+} // namespace molvena::server

@@ -1,0 +1,116 @@
+#include "RecoveryEndpoints.h"
+
+#include "Accounts.h"
+#include "ApiReply.h"
+#include "Database.h"
+#include "EventLog.h"
+#include "Outbox.h"
+#include "RecoveryCodes.h"
+#include "ReplyError.h"
+#include "ServerClock.h"
+
+namespace molvena::server {
+
+namespace {
+
+using Method = Router::Method;
+using Status = ReplyError::Status;
+
+[[noreturn]] void refuse() {
+    throw ReplyError(Status::Unauthorized, QStringLiteral("Koden kunne ikke bekræftes."));
+}
+
+} // namespace
+
+void RecoveryEndpoints::addRoutes(Router& router) {
+    router.add(QStringLiteral("/api/recovery_request.php"), Method::Post,
+               [this](const ApiRequest& incoming) { return request(incoming); });
+    router.add(QStringLiteral("/api/recovery_verify.php"), Method::Post,
+               [this](const ApiRequest& incoming) { return verifyRelative(incoming); });
+    router.add(QStringLiteral("/api/mac_recovery_verify.php"), Method::Post,
+               [this](const ApiRequest& incoming) { return verifyPlayer(incoming); });
+}
+
+QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
+    const QString email = incoming.fields.email();
+    const QString role = incoming.fields.choice(QStringLiteral("role"),
+                                                {QStringLiteral("player"), QStringLiteral("relative")});
+    std::optional<QString> address;
+    if (role == QLatin1String("player")) {
+        if (const auto player = m_context.accounts.newestPlayerForEmail(email)) {
+            address = player->email;
+        }
+    } else if (const auto relative = m_context.accounts.newestRelativeForEmail(email)) {
+        address = relative->email;
+    }
+    if (address) {
+        if (const std::optional<QString> code = m_context.recoveryCodes.issue(email, role)) {
+            m_context.outbox.send(
+                QStringLiteral("recovery_code"), *address, QStringLiteral("Din Molvena-engangskode"),
+                QStringLiteral(
+                    "Hej\n\nDin engangskode til Molvena er:\n\n    %1\n\nIndtast koden i Molvena på din "
+                    "Mac. Koden udløber om 15 minutter og kan kun bruges én gang.\n\nHar du ikke bedt om "
+                    "en kode, kan du se bort fra denne e-mail.\n\nVenlig hilsen\nMolvena\n")
+                    .arg(*code));
+        }
+    }
+    return ApiReply::success(
+        {{QStringLiteral("message"),
+          QStringLiteral("Hvis adressen hører til en Molvena-konto, har vi sendt en engangskode.")}});
+}
+
+QHttpServerResponse RecoveryEndpoints::verifyRelative(const ApiRequest& incoming) {
+    const QString email = incoming.fields.email();
+    incoming.fields.choice(QStringLiteral("role"), {QStringLiteral("relative")});
+    const QString code = incoming.fields.digits(QStringLiteral("code"), 6);
+    if (!m_context.recoveryCodes.verify(email, QStringLiteral("relative"), code)) {
+        refuse();
+    }
+    const std::optional<RelativeRecord> relative = m_context.accounts.newestRelativeForEmail(email);
+    if (!relative) {
+        refuse();
+    }
+    const PlayerRecord player = m_context.accounts.player(relative->playerId);
+    return ApiReply::success({{QStringLiteral("pairing_token"), relative->pairingToken},
+                              {QStringLiteral("player_name"), player.name}});
+}
+
+QHttpServerResponse RecoveryEndpoints::verifyPlayer(const ApiRequest& incoming) {
+    const RequestFields& fields = incoming.fields;
+    const QString email = fields.email();
+    fields.choice(QStringLiteral("role"), {QStringLiteral("player")});
+    const QString code = fields.digits(QStringLiteral("code"), 6);
+    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceName = fields.optionalText(QStringLiteral("device_name"), 100).trimmed();
+    if (!m_context.recoveryCodes.verify(email, QStringLiteral("player"), code)) {
+        refuse();
+    }
+    const std::optional<PlayerRecord> player = m_context.accounts.newestPlayerForEmail(email);
+    if (!player) {
+        refuse();
+    }
+    Database::Transaction transaction(m_context.database);
+    m_context.accounts.attachDevice(player->id, deviceToken, deviceName);
+    m_context.events.record(player->id, {QStringLiteral("device"), QStringLiteral("Konto hentet på en Mac"),
+                                         deviceName.isEmpty() ? QStringLiteral("Mac") : deviceName});
+    transaction.commit();
+
+    QJsonObject reply{{QStringLiteral("name"), player->name},
+                      {QStringLiteral("email"), player->email},
+                      {QStringLiteral("master_pin"), player->masterPin},
+                      {QStringLiteral("pairing_code"), player->pairingCode},
+                      {QStringLiteral("support_contacts"), player->supportContacts},
+                      {QStringLiteral("last_gambling_date"), player->lastGamblingDate.value_or(0)}};
+    if (player->monthlySpendDKK) {
+        reply.insert(QStringLiteral("monthly_spend_dkk"), *player->monthlySpendDKK);
+    }
+    if (player->locationType) {
+        reply.insert(QStringLiteral("gambling_location_type"), *player->locationType);
+    }
+    if (player->gameTypes) {
+        reply.insert(QStringLiteral("gambling_game_types"), *player->gameTypes);
+    }
+    return ApiReply::success(reply);
+}
+
+} // namespace molvena::server

@@ -1,0 +1,79 @@
+#include "Router.h"
+
+#include "ApiReply.h"
+#include "Database.h"
+#include "ReplyError.h"
+
+#include <QDebug>
+
+namespace molvena::server {
+
+namespace {
+
+using Status = QHttpServerResponder::StatusCode;
+
+QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name) {
+    for (const auto& [key, value] : request.headers()) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) {
+            return value;
+        }
+    }
+    return {};
+}
+
+QByteArray methodName(QHttpServerRequest::Method method) {
+    return method == QHttpServerRequest::Method::Get ? QByteArrayLiteral("GET") : QByteArrayLiteral("POST");
+}
+
+} // namespace
+
+void Router::add(const QString& path, Method method, Handler handler) {
+    m_routes.insert(path, Route{method, std::move(handler)});
+}
+
+QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
+    const auto found = m_routes.constFind(request.url().path());
+    if (found == m_routes.constEnd()) {
+        return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
+    }
+    if (request.method() != found->method) {
+        QHttpServerResponse response =
+            ApiReply::error(Status::MethodNotAllowed, QStringLiteral("Metoden er ikke tilladt her."));
+        response.addHeader(QByteArrayLiteral("Allow"), methodName(found->method));
+        return response;
+    }
+    try {
+        return run(*found, request);
+    } catch (const ReplyError& refusal) {
+        return ApiReply::error(refusal.status(), refusal.message());
+    } catch (const std::exception& failure) {
+        qWarning().noquote() << "molvena-server:" << request.url().path() << "failed:" << failure.what();
+        return ApiReply::error(Status::InternalServerError,
+                               QStringLiteral("Der opstod en fejl på serveren. Prøv igen om et øjeblik."));
+    }
+}
+
+QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& request) const {
+    QByteArray encoded;
+    if (route.method == Method::Post) {
+        encoded = request.body();
+        if (encoded.size() > maximumBodySize) {
+            throw ReplyError(Status::PayloadTooLarge, QStringLiteral("Forespørgslen er for stor."));
+        }
+        const QByteArray contentType =
+            headerValue(request, QByteArrayLiteral("Content-Type")).trimmed().toLower();
+        if (!contentType.isEmpty() && !contentType.startsWith("application/x-www-form-urlencoded")) {
+            throw ReplyError(Status::UnsupportedMediaType,
+                             QStringLiteral("Forespørgslen skal være formularkodet."));
+        }
+    } else {
+        encoded = request.url().query(QUrl::FullyEncoded).toUtf8();
+        if (encoded.size() > maximumQuerySize) {
+            throw ReplyError(Status::UriTooLong, QStringLiteral("Adressen er for lang."));
+        }
+    }
+    const RequestFields fields = RequestFields::parse(encoded);
+    return route.handler(ApiRequest{fields, request.remoteAddress().toString()});
+}
+
+} // namespace molvena::server

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "RequestFields.h"
+
+#include <QHash>
+#include <QHttpServerRequest>
+#include <QHttpServerResponse>
+#include <QString>
+
+#include <functional>
+
+namespace molvena::server {
+
+// What a handler gets: the checked-on-access fields (form body for POST, query for GET) and the
+// client's address.
+struct ApiRequest {
+    const RequestFields& fields;
+    QString remoteAddress;
+};
+
+// Exact-path dispatch. Qt HttpServer's own route patterns read "." as a wildcard, which would let
+// "/api/countXphp" answer as "/api/count.php"; here a path is either in the table or gets a 404.
+// The router also enforces the method, the body size and the form encoding, and turns every
+// refusal or failure of a handler into a JSON reply with a Danish message and no internal detail.
+class Router {
+public:
+    using Handler = std::function<QHttpServerResponse(const ApiRequest&)>;
+    using Method = QHttpServerRequest::Method;
+
+    static constexpr qsizetype maximumBodySize = 64 * 1024;
+    static constexpr qsizetype maximumQuerySize = 8 * 1024;
+
+    void add(const QString& path, Method method, Handler handler);
+    QHttpServerResponse dispatch(const QHttpServerRequest& request) const;
+
+private:
+    struct Route {
+        Method method;
+        Handler handler;
+    };
+    QHttpServerResponse run(const Route& route, const QHttpServerRequest& request) const;
+
+    QHash<QString, Route> m_routes;
+};
+
+} // namespace molvena::server

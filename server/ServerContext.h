@@ -1,0 +1,28 @@
+#pragma once
+
+namespace molvena::server {
+
+class Accounts;
+class AttemptLimiter;
+class Blocklist;
+class Database;
+class EventLog;
+class Outbox;
+class RecoveryCodes;
+class ServerClock;
+struct ServerOptions;
+
+// The parts of one running server that the endpoint groups share. MolvenaServer owns them all.
+struct ServerContext {
+    const ServerOptions& options;
+    const ServerClock& clock;
+    Database& database;
+    Accounts& accounts;
+    AttemptLimiter& limiter;
+    EventLog& events;
+    Outbox& outbox;
+    RecoveryCodes& recoveryCodes;
+    Blocklist& blocklist;
+};
+
+} // namespace molvena::server
