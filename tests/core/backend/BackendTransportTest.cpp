@@ -202,9 +202,9 @@ void BackendTransportTest::transportFailuresPassThroughUnchanged() {
     if (server == QLatin1String("closed port")) {
         base.setPort(ScriptedHttpServer::closedPort());
     } else if (server == QLatin1String("never answers")) {
-        scripted.setDefaultReply(ScriptedReply{.neverAnswer = true});
+        scripted.setDefaultReply(ScriptedReply{.body = {}, .neverAnswer = true});
     } else {
-        scripted.setDefaultReply(ScriptedReply{.dropConnection = true});
+        scripted.setDefaultReply(ScriptedReply{.body = {}, .dropConnection = true});
     }
     const APIClient client(base, base, network, 300ms, device);
 
