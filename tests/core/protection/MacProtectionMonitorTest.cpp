@@ -1,0 +1,375 @@
+#include "protection/MacProtectionMonitor.h"
+#include "ProtectionTestSupport.h"
+#include "ScriptedHttpServer.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QtTest/QtTest>
+
+#include <qcoro/qcorotask.h>
+
+#include <array>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kToken = QStringLiteral("mac-0b6f3c1e-2a4d-4e5f-8a9b-0c1d2e3f4a5b");
+const QString kStatusPath = QStringLiteral("/api/mac_device_status.php");
+const QString kAlertPath = QStringLiteral("/api/send_notification.php");
+
+// Every layer real except the Mac's own services: the login item is scripted and the network path
+// driven by the test. Web protection is "installed" while the canary and the probe sites refuse
+// connections, and "removed" while they answer; the backend is a recording loopback server behind
+// the real APIClient.
+class Rig {
+public:
+    explicit Rig(MonitorSchedule schedule = {.firstDelay = 700ms, .interval = 300s})
+        : dns(preferences.store(), workspace, network, deployment(), fastProbes(),
+              [this](const QUrl&) { return online; }),
+          api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
+              3s),
+          monitor(launchAtLogin, dns, vpn, api, preferences.store(), schedule) {
+        PreferenceStore& store = preferences.store();
+        store.setValue(QStringLiteral("macRole"), QStringLiteral("player"));
+        store.setValue(QStringLiteral("macSetupComplete"), true);
+        store.setValue(QStringLiteral("deviceToken"), kToken);
+        store.setValue(QStringLiteral("pairingCode"), QStringLiteral("482913"));
+        store.setValue(QStringLiteral("lastGamblingDate"), 1700000000.75);
+        vpn.start();
+    }
+
+    void setWebProtectionInstalled(bool installed) {
+        canary.setBlocked(installed);
+        for (SwitchableSite& site : sites) {
+            site.setBlocked(installed);
+        }
+    }
+    void setVPN(bool on) { paths.path = on ? NetworkPath{true, {QStringLiteral("utun3")}} : NetworkPath{}; }
+    void evaluate(const QString& reason = QStringLiteral("heartbeat")) {
+        QCoro::waitFor(monitor.evaluate(reason));
+    }
+
+    QList<QUrlQuery> requestsTo(const QString& path) const {
+        QList<QUrlQuery> forms;
+        for (const RecordedRequest& request : backend.requests()) {
+            if (request.path == path) {
+                forms.append(QUrlQuery(QString::fromUtf8(request.body)));
+            }
+        }
+        return forms;
+    }
+    QList<QUrlQuery> reports() const { return requestsTo(kStatusPath); }
+    QStringList alerts() const {
+        QStringList reasons;
+        for (const QUrlQuery& form : requestsTo(kAlertPath)) {
+            reasons.append(form.queryItemValue(QStringLiteral("reason")));
+        }
+        return reasons;
+    }
+    int probeRequests() const {
+        int count = canary.requestCount();
+        for (const SwitchableSite& site : sites) {
+            count += site.requestCount();
+        }
+        return count;
+    }
+    PreferenceStore& store() { return preferences.store(); }
+
+    TemporaryPreferences preferences;
+    ScriptedHttpServer backend;
+    SwitchableSite canary{true};
+    std::array<SwitchableSite, 3> sites{SwitchableSite{true}, SwitchableSite{true}, SwitchableSite{true}};
+    bool online = true;
+    QNetworkAccessManager network;
+    ScriptedLoginItemService loginItems = enabledLoginItem();
+    RecordingWorkspace workspace;
+    DrivenPathMonitor paths;
+    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
+    MacDNSProtectionManager dns;
+    MacVPNDetector vpn{paths, workspace};
+    APIClient api;
+    MacProtectionMonitor monitor;
+
+private:
+    static ScriptedLoginItemService enabledLoginItem() {
+        ScriptedLoginItemService service;
+        service.currentStatus = LoginItemService::enabled;
+        return service;
+    }
+    static DNSProtectionTimeouts fastProbes() {
+        return {.probeTransfer = 500ms, .probeLimit = 1000ms, .profileDownload = 2000ms};
+    }
+    Deployment deployment() const {
+        return Deployment{.apiBase = backend.url(QStringLiteral("/api/")),
+                          .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
+                          .canaryURL = canary.url(),
+                          .probeURLs = {sites[0].url(), sites[1].url(), sites[2].url()},
+                          .resolverHostName = QStringLiteral("dns.molvena.test")};
+    }
+};
+
+// The report as the backend sees it, without the fields every report carries alike.
+QString reportSummary(const QUrlQuery& form) {
+    return QStringLiteral("active=%1 launch=%2 dns=%3 vpn=%4 source=%5")
+        .arg(form.queryItemValue(QStringLiteral("active")),
+             form.queryItemValue(QStringLiteral("launch_at_login")),
+             form.queryItemValue(QStringLiteral("dns_active")),
+             form.queryItemValue(QStringLiteral("vpn_active")),
+             form.queryItemValue(QStringLiteral("source")));
+}
+
+} // namespace
+
+class MacProtectionMonitorTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstHealthyRunThroughTheLoop();
+    void removedLayerIsReportedOncePerKind_data();
+    void removedLayerIsReportedOncePerKind();
+    void missingLayersDuringSetupAreNoRemoval();
+    void vpnSkipsTheWebCheckAndIsReportedOnce();
+    void offlineMacIsNeverARemoval();
+    void withoutDeviceTokenNothingIsSent();
+    void onlyAPlayerWithCompleteSetupIsEvaluated_data();
+    void onlyAPlayerWithCompleteSetupIsEvaluated();
+};
+
+void MacProtectionMonitorTest::firstHealthyRunThroughTheLoop() {
+    Rig rig({.firstDelay = 50ms, .interval = 400ms});
+    QSignalSpy checks(&rig.monitor, &MacProtectionMonitor::lastCheckAtChanged);
+    rig.monitor.start();
+    rig.monitor.start();
+    QVERIFY(rig.monitor.isStarted());
+
+    QVERIFY(rig.backend.waitForRequests(2, 5000));
+    QTRY_COMPARE(checks.count(), 2);
+    QTest::qWait(100); // let the heartbeat's report come back before the rig goes
+
+    const QList<QUrlQuery> reports = rig.reports();
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(reportSummary(reports[0]), QStringLiteral("active=1 launch=1 dns=1 vpn=0 source=app_start"));
+    QCOMPARE(reportSummary(reports[1]), QStringLiteral("active=1 launch=1 dns=1 vpn=0 source=heartbeat"));
+    const QUrlQuery& first = reports[0];
+    QCOMPARE(first.queryItemValue(QStringLiteral("device_token")), kToken);
+    QCOMPARE(first.queryItemValue(QStringLiteral("filter_active")), QStringLiteral("0"));
+    QCOMPARE(first.queryItemValue(QStringLiteral("heartbeat")), QStringLiteral("1"));
+    QCOMPARE(first.queryItemValue(QStringLiteral("pairing_code")), QStringLiteral("482913"));
+    QCOMPARE(first.queryItemValue(QStringLiteral("last_gambling_date")), QStringLiteral("1700000000"));
+    QCOMPARE(first.queryItemValue(QStringLiteral("platform")), QStringLiteral("macos"));
+    QVERIFY(rig.alerts().isEmpty());
+
+    QVERIFY(rig.monitor.isProtectionHealthy());
+    QCOMPARE(rig.monitor.lastIssue(), QString());
+    QVERIFY(rig.monitor.lastCheckAt().has_value());
+    PreferenceStore& store = rig.store();
+    QVERIFY(store.boolean(QStringLiteral("hasEverActivatedMacProtection")));
+    QVERIFY(store.boolean(QStringLiteral("macProtectionActive")));
+    QVERIFY(store.boolean(QStringLiteral("macLastKnownLaunchAtLoginActive")));
+    QVERIFY(store.boolean(QStringLiteral("macLastKnownDNSActive")));
+    QCOMPARE(store.boolean(QStringLiteral("macLastKnownVPNActive"), true), false);
+    QCOMPARE(store.boolean(QStringLiteral("macExternalRemovalAlertSent"), true), false);
+    QVERIFY(store.real(QStringLiteral("macLastHealthyAt")) > QDateTime::currentSecsSinceEpoch() - 60);
+    QCOMPARE(rig.paths.startCount, 1);
+}
+
+void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind_data() {
+    QTest::addColumn<bool>("webStays");
+    QTest::addColumn<bool>("loginItemStays");
+    QTest::addColumn<QString>("issue");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("login item switched off") << true << false << "Automatisk start er slået fra."
+                                             << "mac_launch_at_login_removed"
+                                             << "active=0 launch=0 dns=1 vpn=0 source=heartbeat";
+    QTest::newRow("profile removed") << false << true << "Webbeskyttelsen er slået fra eller fjernet."
+                                     << "mac_dns_profile_removed_externally"
+                                     << "active=0 launch=1 dns=0 vpn=0 source=heartbeat";
+    QTest::newRow("both gone") << false << false << "Beskyttelsen på denne Mac er ikke længere fuldt aktiv."
+                               << "mac_protection_removed_externally"
+                               << "active=0 launch=0 dns=0 vpn=0 source=heartbeat";
+}
+
+void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind() {
+    QFETCH(bool, webStays);
+    QFETCH(bool, loginItemStays);
+    QFETCH(QString, issue);
+    QFETCH(QString, kind);
+    QFETCH(QString, report);
+    Rig rig;
+    const auto removeLayers = [&] {
+        rig.setWebProtectionInstalled(webStays);
+        rig.loginItems.currentStatus =
+            loginItemStays ? LoginItemService::enabled : LoginItemService::notRegistered;
+    };
+    const auto restoreLayers = [&] {
+        rig.setWebProtectionInstalled(true);
+        rig.loginItems.currentStatus = LoginItemService::enabled;
+    };
+
+    rig.evaluate(QStringLiteral("app_start"));
+    QVERIFY(rig.monitor.isProtectionHealthy());
+
+    removeLayers();
+    rig.evaluate();
+    rig.evaluate();
+    rig.evaluate();
+    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
+    QCOMPARE(rig.monitor.lastIssue(), issue);
+    QCOMPARE(rig.alerts(), QStringList{kind});
+    const QUrlQuery alert = rig.requestsTo(kAlertPath).first();
+    QCOMPARE(alert.queryItemValue(QStringLiteral("device_token")), kToken);
+    QCOMPARE(alert.queryItemValue(QStringLiteral("platform")), QStringLiteral("macos"));
+    QVERIFY(!alert.hasQueryItem(QStringLiteral("domain")));
+    QCOMPARE(rig.reports().size(), 4); // every heartbeat reports, only the first one alerts
+    QCOMPARE(reportSummary(rig.reports().last()), report);
+    QVERIFY(rig.store().boolean(QStringLiteral("macExternalRemovalAlertSent")));
+    QCOMPARE(rig.store().text(QStringLiteral("macLastRemovalReason")), kind);
+    QCOMPARE(rig.store().boolean(QStringLiteral("macProtectionActive"), true), false);
+    QCOMPARE(rig.store().boolean(QStringLiteral("macLastKnownDNSActive")), webStays);
+    QCOMPARE(rig.store().boolean(QStringLiteral("macLastKnownLaunchAtLoginActive")), loginItemStays);
+
+    // Whole again: the record is cleared, so the same removal is told again.
+    restoreLayers();
+    rig.evaluate(QStringLiteral("dashboard_refresh"));
+    QVERIFY(rig.monitor.isProtectionHealthy());
+    QCOMPARE(rig.monitor.lastIssue(), QString());
+    QCOMPARE(rig.store().boolean(QStringLiteral("macExternalRemovalAlertSent"), true), false);
+    QVERIFY(!rig.store().contains(QStringLiteral("macLastRemovalReason")));
+    removeLayers();
+    rig.evaluate();
+    QCOMPARE(rig.alerts(), (QStringList{kind, kind}));
+}
+
+void MacProtectionMonitorTest::missingLayersDuringSetupAreNoRemoval() {
+    Rig rig;
+    rig.loginItems.currentStatus = LoginItemService::requiresApproval;
+    QCoro::waitFor(rig.monitor.activateManually());
+    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
+    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Beskyttelsen er endnu ikke færdigaktiveret."));
+    QCOMPARE(rig.reports().size(), 1);
+    QCOMPARE(reportSummary(rig.reports().first()),
+             QStringLiteral("active=0 launch=0 dns=1 vpn=0 source=manual_activation"));
+    QVERIFY(rig.alerts().isEmpty());
+    QCOMPARE(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")), false);
+
+    // Approved: protection is whole for the first time.
+    rig.loginItems.currentStatus = LoginItemService::enabled;
+    rig.evaluate(QStringLiteral("dns_profile_verified"));
+    QVERIFY(rig.monitor.isProtectionHealthy());
+    QVERIFY(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")));
+    QCOMPARE(reportSummary(rig.reports().last()),
+             QStringLiteral("active=1 launch=1 dns=1 vpn=0 source=dns_profile_verified"));
+}
+
+void MacProtectionMonitorTest::vpnSkipsTheWebCheckAndIsReportedOnce() {
+    Rig rig;
+    rig.evaluate(QStringLiteral("app_start"));
+    QVERIFY(rig.monitor.isProtectionHealthy());
+
+    // Were the sites probed now, they would be reachable; with a VPN they must not be probed.
+    rig.setWebProtectionInstalled(false);
+    rig.setVPN(true);
+    rig.evaluate();
+    rig.evaluate();
+    QCOMPARE(rig.probeRequests(), 0);
+    QCOMPARE(rig.vpn.isVPNActive(), true);
+    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
+    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("En VPN er aktiv og kan omgå webbeskyttelsen."));
+    QCOMPARE(reportSummary(rig.reports().last()),
+             QStringLiteral("active=0 launch=1 dns=1 vpn=1 source=heartbeat"));
+    QCOMPARE(rig.alerts(), QStringList{QStringLiteral("mac_vpn_detected")});
+    QVERIFY(rig.store().boolean(QStringLiteral("macLastKnownVPNActive")));
+    QCOMPARE(rig.store().boolean(QStringLiteral("macProtectionActive"), true), false);
+
+    // A removal while the VPN alert is recorded is a new kind and is told at once; the VPN coming
+    // back afterwards is told again too.
+    rig.setVPN(false);
+    rig.loginItems.currentStatus = LoginItemService::notRegistered;
+    rig.setWebProtectionInstalled(true);
+    rig.evaluate();
+    rig.setVPN(true);
+    rig.evaluate();
+    QCOMPARE(rig.alerts(),
+             (QStringList{QStringLiteral("mac_vpn_detected"), QStringLiteral("mac_launch_at_login_removed"),
+                          QStringLiteral("mac_vpn_detected")}));
+    QCOMPARE(reportSummary(rig.reports().last()),
+             QStringLiteral("active=0 launch=0 dns=1 vpn=1 source=heartbeat"));
+}
+
+void MacProtectionMonitorTest::offlineMacIsNeverARemoval() {
+    Rig rig;
+    rig.evaluate(QStringLiteral("app_start"));
+    QVERIFY(rig.monitor.isProtectionHealthy());
+
+    rig.online = false; // every lookup fails, as it does on a Mac without network
+    rig.evaluate();
+    QCOMPARE(rig.dns.state(), MacDNSProtectionState::unknown);
+    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
+    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Beskyttelsens status kunne ikke bekræftes endnu."));
+    QVERIFY(rig.alerts().isEmpty());
+    QCOMPARE(reportSummary(rig.reports().last()),
+             QStringLiteral("active=0 launch=1 dns=1 vpn=0 source=heartbeat"));
+    // Nothing recorded: the last decisive evaluation still stands.
+    QVERIFY(rig.store().boolean(QStringLiteral("macProtectionActive")));
+    QVERIFY(rig.store().boolean(QStringLiteral("macLastKnownDNSActive")));
+}
+
+void MacProtectionMonitorTest::withoutDeviceTokenNothingIsSent() {
+    Rig rig;
+    rig.store().setValue(QStringLiteral("deviceToken"), QString());
+    rig.evaluate(QStringLiteral("app_start"));
+    rig.loginItems.currentStatus = LoginItemService::notRegistered;
+    rig.evaluate();
+    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Automatisk start er slået fra."));
+    QVERIFY(rig.store().boolean(QStringLiteral("macExternalRemovalAlertSent")));
+    QCOMPARE(rig.store().text(QStringLiteral("macLastRemovalReason")),
+             QStringLiteral("mac_launch_at_login_removed"));
+    QCOMPARE(rig.backend.requests().size(), 0);
+}
+
+void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated_data() {
+    QTest::addColumn<QVariant>("role");
+    QTest::addColumn<bool>("setupComplete");
+    QTest::newRow("relative") << QVariant(QStringLiteral("relative")) << true;
+    QTest::newRow("player still onboarding") << QVariant(QStringLiteral("player")) << false;
+    QTest::newRow("no role stored") << QVariant() << true;
+    QTest::newRow("role in the wrong case") << QVariant(QStringLiteral("Player")) << true;
+}
+
+void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated() {
+    QFETCH(QVariant, role);
+    QFETCH(bool, setupComplete);
+    Rig rig;
+    if (role.isValid()) {
+        rig.store().setValue(QStringLiteral("macRole"), role);
+    } else {
+        rig.store().remove(QStringLiteral("macRole"));
+    }
+    rig.store().setValue(QStringLiteral("macSetupComplete"), setupComplete);
+    rig.setWebProtectionInstalled(false);
+    rig.loginItems.currentStatus = LoginItemService::notRegistered;
+    QFile file(rig.preferences.path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    QSignalSpy checks(&rig.monitor, &MacProtectionMonitor::lastCheckAtChanged);
+
+    rig.evaluate();
+
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(rig.backend.requests().size(), 0);
+    QCOMPARE(rig.probeRequests(), 0);
+    QCOMPARE(checks.count(), 0);
+    QVERIFY(!rig.monitor.lastCheckAt().has_value());
+    QCOMPARE(rig.monitor.lastIssue(), QString());
+    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
+}
+
+QTEST_GUILESS_MAIN(MacProtectionMonitorTest)
+#include "MacProtectionMonitorTest.moc"
