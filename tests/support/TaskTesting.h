@@ -13,29 +13,25 @@
 namespace molvena::test {
 
 // How a coroutine ended: its value, or the exception it threw, or neither when it did not end in time.
-template <typename T>
-struct TaskOutcome {
+template <typename T> struct TaskOutcome {
     bool finished = false;
     std::optional<T> value;
     std::exception_ptr error;
 };
 
-template <>
-struct TaskOutcome<void> {
+template <> struct TaskOutcome<void> {
     bool finished = false;
     std::exception_ptr error;
 };
 
 namespace detail {
 
-template <typename T>
-struct TaskRun {
+template <typename T> struct TaskRun {
     TaskOutcome<T> outcome;
     QPointer<QEventLoop> loop;
 };
 
-template <typename T>
-QCoro::Task<> captureOutcome(QCoro::Task<T> task, std::shared_ptr<TaskRun<T>> run) {
+template <typename T> QCoro::Task<> captureOutcome(QCoro::Task<T> task, std::shared_ptr<TaskRun<T>> run) {
     try {
         if constexpr (std::is_void_v<T>) {
             co_await std::move(task);
@@ -55,8 +51,7 @@ QCoro::Task<> captureOutcome(QCoro::Task<T> task, std::shared_ptr<TaskRun<T>> ru
 
 // Runs a coroutine on a nested event loop until it ends or `timeoutMs` has passed. Never throws: a
 // thrown exception is captured in the outcome (unlike QCoro::waitFor, which would hang on one).
-template <typename T>
-TaskOutcome<T> runTask(QCoro::Task<T> task, int timeoutMs = 15000) {
+template <typename T> TaskOutcome<T> runTask(QCoro::Task<T> task, int timeoutMs = 15000) {
     auto run = std::make_shared<detail::TaskRun<T>>();
     QEventLoop loop;
     run->loop = &loop;
@@ -70,8 +65,7 @@ TaskOutcome<T> runTask(QCoro::Task<T> task, int timeoutMs = 15000) {
 }
 
 // The captured exception as an `Error` subtype, or nothing when there is none or it is another type.
-template <typename Error>
-std::optional<Error> errorAs(const std::exception_ptr& error) {
+template <typename Error> std::optional<Error> errorAs(const std::exception_ptr& error) {
     if (!error) {
         return std::nullopt;
     }

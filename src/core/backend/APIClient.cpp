@@ -4,12 +4,12 @@
 #include "app/DebugLog.h"
 #include "app/Deployment.h"
 
+#include <QCoro/QCoroNetworkReply>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
-#include <QCoro/QCoroNetworkReply>
 
 #include <algorithm>
 #include <clocale>
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #if defined(__APPLE__)
 #include <xlocale.h>
 #else
@@ -40,13 +41,8 @@ bool isUnescaped(char byte) {
     if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) {
         return true;
     }
-    switch (byte) {
-    case '!': case '$': case '\'': case '(': case ')': case '*': case ',': case '-':
-    case '.': case '/': case ':': case ';': case '_': case '~':
-        return true;
-    default:
-        return false;
-    }
+    static constexpr std::string_view marks = "!$'()*,-./:;_~";
+    return byte != '\0' && marks.find(byte) != std::string_view::npos;
 }
 
 bool hasUnpairedSurrogate(const QString& text) {
@@ -97,7 +93,9 @@ std::optional<QString> strictUtf8(const QByteArray& bytes) {
     return text;
 }
 
-QString flag(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+QString flag(bool value) {
+    return value ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 QString describe(const std::exception_ptr& failure) {
     try {
@@ -109,7 +107,9 @@ QString describe(const std::exception_ptr& failure) {
     }
 }
 
-bool isValidAbsolute(const QUrl& url) { return url.isValid() && !url.isRelative() && !url.host().isEmpty(); }
+bool isValidAbsolute(const QUrl& url) {
+    return url.isValid() && !url.isRelative() && !url.host().isEmpty();
+}
 
 struct LaterDeleter {
     void operator()(QObject* object) const { object->deleteLater(); }
@@ -129,8 +129,8 @@ QNetworkAccessManager& sharedNetworkAccessManager() {
     return *manager;
 }
 
-APIClient::APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network, std::chrono::milliseconds timeout,
-                     const DeviceInfo& deviceInfo)
+APIClient::APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
+                     std::chrono::milliseconds timeout, const DeviceInfo& deviceInfo)
     : m_base(std::move(base)), m_blockProxy(std::move(blockProxy)), m_network(network), m_timeout(timeout),
       m_deviceInfo(deviceInfo) {
     if (!isValidAbsolute(m_base)) {
@@ -188,19 +188,21 @@ QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteA
     const QNetworkReply::NetworkError error = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // Errors of the transfer itself, as opposed to the errors Qt derives from an HTTP status.
-    const bool transferFailed = (error > QNetworkReply::NoError && error <= QNetworkReply::UnknownNetworkError) ||
-                                error == QNetworkReply::ProtocolFailure || (error != QNetworkReply::NoError && !status.isValid());
+    const bool transferFailed =
+        (error > QNetworkReply::NoError && error <= QNetworkReply::UnknownNetworkError) ||
+        error == QNetworkReply::ProtocolFailure || (error != QNetworkReply::NoError && !status.isValid());
     if (transferFailed) {
         debugLog("API", [&] {
-            return QStringLiteral("%1 %2 failed: %3").arg(QString::fromLatin1(verb), request.url().toString(),
-                                                          reply->errorString());
+            return QStringLiteral("%1 %2 failed: %3")
+                .arg(QString::fromLatin1(verb), request.url().toString(), reply->errorString());
         });
         // Qt reports its transfer time-out as a cancellation; nothing else cancels these requests (the
         // reply is private to this function).
         if (error == QNetworkReply::OperationCanceledError) {
             throw TransportError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
         }
-        throw TransportError(error, reply->errorString(), status.isValid() ? std::optional(status.toInt()) : std::nullopt);
+        throw TransportError(error, reply->errorString(),
+                             status.isValid() ? std::optional(status.toInt()) : std::nullopt);
     }
     Response response{.body = reply->readAll(), .status = std::nullopt};
     if (status.isValid()) {
@@ -256,14 +258,15 @@ void APIClient::requireSuccess(const QByteArray& body) {
         return;
     }
     const QJsonValue error = object.value(QLatin1String("error"));
-    throw BackendError(400, error.isString() ? error.toString() : QStringLiteral("Handlingen kunne ikke gennemføres"));
+    throw BackendError(400, error.isString() ? error.toString()
+                                             : QStringLiteral("Handlingen kunne ikke gennemføres"));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Registration, pairing and recovery (Part 2.2)
 
-QCoro::Task<> APIClient::registerMacDevice(QString name, QString email, QString masterPIN, QString pairingCode,
-                                           QString deviceToken) const {
+QCoro::Task<> APIClient::registerMacDevice(QString name, QString email, QString masterPIN,
+                                           QString pairingCode, QString deviceToken) const {
     const FormFields account{{QStringLiteral("action"), QStringLiteral("register")},
                              {QStringLiteral("device_token"), deviceToken},
                              {QStringLiteral("pairing_code"), pairingCode},
@@ -307,8 +310,9 @@ QCoro::Task<RelativeActivity> APIClient::fetchRelativeActivity(QString token) co
     co_return decodeStrictly<RelativeActivity>(response.body);
 }
 
-QCoro::Task<> APIClient::savePlayerProfile(QString deviceToken, QDateTime lastGamblingDate, QString locationType,
-                                           QString gameTypes, qint64 monthlySpendDKK) const {
+QCoro::Task<> APIClient::savePlayerProfile(QString deviceToken, QDateTime lastGamblingDate,
+                                           QString locationType, QString gameTypes,
+                                           qint64 monthlySpendDKK) const {
     // Integer division truncates toward zero, also before 1970.
     const qint64 seconds = lastGamblingDate.isValid() ? lastGamblingDate.toMSecsSinceEpoch() / 1000 : 0;
     const FormFields fields{{QStringLiteral("device_token"), deviceToken},
@@ -329,14 +333,16 @@ QCoro::Task<> APIClient::requestRecoveryCode(QString email, UserRole role) const
 QCoro::Task<RecoveryResult> APIClient::verifyRecoveryCode(QString email, UserRole role, QString code,
                                                           QString deviceToken) const {
     const bool player = role == UserRole::player;
-    FormFields fields{{QStringLiteral("email"), email},
-                      {QStringLiteral("role"), player ? QStringLiteral("player") : QStringLiteral("relative")},
-                      {QStringLiteral("code"), code}};
+    FormFields fields{
+        {QStringLiteral("email"), email},
+        {QStringLiteral("role"), player ? QStringLiteral("player") : QStringLiteral("relative")},
+        {QStringLiteral("code"), code}};
     if (player) {
         fields.insert(QStringLiteral("device_token"), deviceToken);
         fields.insert(QStringLiteral("device_name"), deviceName());
     }
-    const QString endpoint = player ? QStringLiteral("mac_recovery_verify.php") : QStringLiteral("recovery_verify.php");
+    const QString endpoint =
+        player ? QStringLiteral("mac_recovery_verify.php") : QStringLiteral("recovery_verify.php");
     const QByteArray body = co_await postForm(endpoint, fields);
     const QJsonValue reply = parseJsonReply(body);
     if (!reply.isObject() || !isSuccessFlag(reply.toObject().value(QLatin1String("success")))) {
@@ -356,11 +362,9 @@ std::optional<double> APIClient::recoveryDate(const QJsonValue& value) {
     if (text.isEmpty()) {
         return std::nullopt;
     }
-    switch (text.front()) {
-    case ' ': case '\t': case '\n': case '\v': case '\f': case '\r':
+    // strtod would skip leading white space (C-locale isspace); the whole text must be the number.
+    if (std::string_view(" \t\n\v\f\r").find(text.front()) != std::string_view::npos) {
         return std::nullopt;
-    default:
-        break;
     }
     // strtod in the C locale, whatever the process's LC_NUMERIC says (Qt sets it from the user's).
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
@@ -372,7 +376,8 @@ std::optional<double> APIClient::recoveryDate(const QJsonValue& value) {
     return number;
 }
 
-RecoveryResult APIClient::recoveryResultFrom(const QJsonObject& reply, const QString& submittedEmail, UserRole role) {
+RecoveryResult APIClient::recoveryResultFrom(const QJsonObject& reply, const QString& submittedEmail,
+                                             UserRole role) {
     const auto text = [&](const char* key) -> std::optional<QString> {
         const QJsonValue value = reply.value(QLatin1String(key));
         return value.isString() ? std::optional(value.toString()) : std::nullopt;
@@ -406,9 +411,10 @@ QCoro::Task<> APIClient::postReport(QString endpoint, FormFields fields) const {
     }
 }
 
-QCoro::Task<> APIClient::reportDeviceStatus(QString deviceToken, bool active, bool filterActive, bool launchAtLogin,
-                                            bool dnsActive, bool vpnActive, bool heartbeat, QString source,
-                                            QString pairingCode, double lastGamblingDate) const {
+QCoro::Task<> APIClient::reportDeviceStatus(QString deviceToken, bool active, bool filterActive,
+                                            bool launchAtLogin, bool dnsActive, bool vpnActive,
+                                            bool heartbeat, QString source, QString pairingCode,
+                                            double lastGamblingDate) const {
     if (deviceToken.isEmpty()) {
         co_return;
     }
@@ -451,7 +457,8 @@ QCoro::Task<> APIClient::reportBlockedSite(QString deviceToken, QString domain) 
     if (deviceToken.isEmpty() || domain.isEmpty()) {
         co_return;
     }
-    const FormFields fields{{QStringLiteral("device_token"), deviceToken}, {QStringLiteral("domain"), domain}};
+    const FormFields fields{{QStringLiteral("device_token"), deviceToken},
+                            {QStringLiteral("domain"), domain}};
     try {
         co_await postFormToURL(m_blockProxy, fields);
     } catch (...) {
@@ -478,7 +485,8 @@ QCoro::Task<QList<MacHistoryItem>> APIClient::fetchAccountHistory(QString device
     co_return decodeStrictly<MacHistoryResponse>(reply).history;
 }
 
-QCoro::Task<> APIClient::updateSupportContacts(QString deviceToken, QString supportContacts, QString pin) const {
+QCoro::Task<> APIClient::updateSupportContacts(QString deviceToken, QString supportContacts,
+                                               QString pin) const {
     FormFields fields{{QStringLiteral("action"), QStringLiteral("update_contacts")},
                       {QStringLiteral("device_token"), deviceToken},
                       {QStringLiteral("support_contacts"), supportContacts}};

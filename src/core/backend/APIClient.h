@@ -2,8 +2,8 @@
 
 #include "Error.h"
 #include "Records.h"
-#include "session/RecoveryResult.h"
 #include "platform/DeviceInfo.h"
+#include "session/RecoveryResult.h"
 #include "session/UserRole.h"
 
 #include <QByteArray>
@@ -44,7 +44,8 @@ public:
     // `timeout` is every POST's transfer time-out. `deviceInfo` gives the computer name sent as
     // `device_name`. `network` and `deviceInfo` must outlive the client.
     APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
-              std::chrono::milliseconds timeout = defaultTimeout, const DeviceInfo& deviceInfo = DeviceInfo::system());
+              std::chrono::milliseconds timeout = defaultTimeout,
+              const DeviceInfo& deviceInfo = DeviceInfo::system());
     APIClient(const APIClient&) = delete;
     APIClient& operator=(const APIClient&) = delete;
 
@@ -123,7 +124,8 @@ public:
     // is one C-locale floating-point number (no leading white space, nothing after it); else absent.
     static std::optional<double> recoveryDate(const QJsonValue& value);
     // The RecoveryResult of a successful verification reply (Part 2.2 data model).
-    static RecoveryResult recoveryResultFrom(const QJsonObject& reply, const QString& submittedEmail, UserRole role);
+    static RecoveryResult recoveryResultFrom(const QJsonObject& reply, const QString& submittedEmail,
+                                             UserRole role);
 
 private:
     struct Response;

@@ -32,13 +32,15 @@ QString jsonTypeName(const QJsonValue& value) {
 }
 
 [[noreturn]] void throwWrongType(const QJsonValue& value, const QString& path, const char* expected) {
-    throw DecodingError(DecodingError::wrongType, path,
-                        QStringLiteral("expected %1, found %2").arg(QLatin1String(expected), jsonTypeName(value)));
+    throw DecodingError(
+        DecodingError::wrongType, path,
+        QStringLiteral("expected %1, found %2").arg(QLatin1String(expected), jsonTypeName(value)));
 }
 
 } // namespace
 
-StrictObject::StrictObject(QJsonObject object, QString path) : m_object(std::move(object)), m_path(std::move(path)) {}
+StrictObject::StrictObject(QJsonObject object, QString path)
+    : m_object(std::move(object)), m_path(std::move(path)) {}
 
 StrictObject StrictObject::parse(const QByteArray& body) {
     const QJsonValue value = parseJsonReply(body);
@@ -48,10 +50,12 @@ StrictObject StrictObject::parse(const QByteArray& body) {
 QJsonValue StrictObject::requiredValue(const char* key) const {
     const QJsonValue value = m_object.value(QLatin1String(key));
     if (value.isUndefined()) {
-        throw DecodingError(DecodingError::valueMissing, pathOf(key), QStringLiteral("required member is missing"));
+        throw DecodingError(DecodingError::valueMissing, pathOf(key),
+                            QStringLiteral("required member is missing"));
     }
     if (value.isNull()) {
-        throw DecodingError(DecodingError::valueMissing, pathOf(key), QStringLiteral("required member is null"));
+        throw DecodingError(DecodingError::valueMissing, pathOf(key),
+                            QStringLiteral("required member is null"));
     }
     return value;
 }

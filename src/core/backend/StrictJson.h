@@ -29,14 +29,12 @@ class StrictObject {
 public:
     explicit StrictObject(QJsonObject object, QString path = {});
 
-    template <typename T>
-    T required(const char* key) const {
+    template <typename T> T required(const char* key) const {
         return convert<T>(requiredValue(key), pathOf(key));
     }
 
     // Absent when the member is missing or null; throws when it is present with the wrong type.
-    template <typename T>
-    std::optional<T> optional(const char* key) const {
+    template <typename T> std::optional<T> optional(const char* key) const {
         const QJsonValue value = m_object.value(QLatin1String(key));
         if (value.isUndefined() || value.isNull()) {
             return std::nullopt;
@@ -52,14 +50,12 @@ public:
     static StrictObject parse(const QByteArray& body);
 
 private:
-    template <typename T>
-    struct Tag {};
+    template <typename T> struct Tag {};
 
     QJsonValue requiredValue(const char* key) const;
     QString pathOf(const char* key) const;
 
-    template <typename T>
-    static T convert(const QJsonValue& value, const QString& path) {
+    template <typename T> static T convert(const QJsonValue& value, const QString& path) {
         return convertTo(value, path, Tag<T>{});
     }
 
@@ -87,8 +83,7 @@ private:
 };
 
 // Decodes a whole reply body strictly as one record.
-template <StrictlyDecodable Record>
-Record decodeStrictly(const QByteArray& body) {
+template <StrictlyDecodable Record> Record decodeStrictly(const QByteArray& body) {
     return Record::decode(StrictObject::parse(body));
 }
 

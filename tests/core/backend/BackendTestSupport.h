@@ -32,8 +32,8 @@ struct LoopbackBackend {
     explicit LoopbackBackend(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000),
                              QString computerName = QStringLiteral("Annes MacBook"))
         : deviceInfo(std::move(computerName)),
-          client(server.url(QStringLiteral("/api/")), server.url(QStringLiteral("/shield_blocked")), network, timeout,
-                 deviceInfo) {}
+          client(server.url(QStringLiteral("/api/")), server.url(QStringLiteral("/shield_blocked")), network,
+                 timeout, deviceInfo) {}
 
     ScriptedHttpServer server;
     QNetworkAccessManager network;

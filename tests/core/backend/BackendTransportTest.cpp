@@ -44,27 +44,29 @@ void BackendTransportTest::encodeForm_data() {
     QTest::addColumn<QByteArray>("body");
 
     QTest::newRow("spec example: sorted, blank as %20, + = & escaped")
-        << FormFields{{"name", "a+b=c&d"}, {"code", "123 456"}} << QByteArray("code=123%20456&name=a%2Bb%3Dc%26d");
-    QTest::newRow("ø is two UTF-8 escapes, upper-case hex") << FormFields{{"name", "Søren"}}
-                                                             << QByteArray("name=S%C3%B8ren");
-    QTest::newRow("e-mail: @ escaped, . kept") << FormFields{{"email", "anne.b@x.dk"}}
-                                               << QByteArray("email=anne.b%40x.dk");
-    QTest::newRow("the six characters taken out of the query set") << FormFields{{"v", "+&=?#@"}}
-                                                                    << QByteArray("v=%2B%26%3D%3F%23%40");
-    QTest::newRow("what stays unescaped") << FormFields{{"v", "AZaz09!$'()*,-./:;_~"}}
-                                          << QByteArray("v=AZaz09!$'()*,-./:;_~");
+        << FormFields{{"name", "a+b=c&d"}, {"code", "123 456"}}
+        << QByteArray("code=123%20456&name=a%2Bb%3Dc%26d");
+    QTest::newRow("ø is two UTF-8 escapes, upper-case hex")
+        << FormFields{{"name", "Søren"}} << QByteArray("name=S%C3%B8ren");
+    QTest::newRow("e-mail: @ escaped, . kept")
+        << FormFields{{"email", "anne.b@x.dk"}} << QByteArray("email=anne.b%40x.dk");
+    QTest::newRow("the six characters taken out of the query set")
+        << FormFields{{"v", "+&=?#@"}} << QByteArray("v=%2B%26%3D%3F%23%40");
+    QTest::newRow("what stays unescaped")
+        << FormFields{{"v", "AZaz09!$'()*,-./:;_~"}} << QByteArray("v=AZaz09!$'()*,-./:;_~");
     QTest::newRow("other ASCII is escaped") << FormFields{{"v", "%\"<>[]\\^`{|}\n\t"}}
                                             << QByteArray("v=%25%22%3C%3E%5B%5D%5C%5E%60%7B%7C%7D%0A%09");
     QTest::newRow("contact string keeps its colons")
         << FormFields{{"support_contacts", "Anna::1234 5678|Bo::+45 2233"}}
         << QByteArray("support_contacts=Anna::1234%205678%7CBo::%2B45%202233");
     QTest::newRow("four-byte character") << FormFields{{"v", "😀"}} << QByteArray("v=%F0%9F%98%80");
-    QTest::newRow("empty value keeps name=") << FormFields{{"push_token", ""}, {"a", "1"}}
-                                             << QByteArray("a=1&push_token=");
+    QTest::newRow("empty value keeps name=")
+        << FormFields{{"push_token", ""}, {"a", "1"}} << QByteArray("a=1&push_token=");
     QTest::newRow("no fields, empty body") << FormFields{} << QByteArray();
     // The encoded pairs are sorted, not the raw names: "a=" sorts before "a_", "%C3%B8" before "z".
-    QTest::newRow("pairs sorted as encoded text") << FormFields{{"a_b", "1"}, {"a", "2"}, {"z", "3"}, {"ø", "4"}}
-                                                  << QByteArray("%C3%B8=4&a=2&a_b=1&z=3");
+    QTest::newRow("pairs sorted as encoded text")
+        << FormFields{{"a_b", "1"}, {"a", "2"}, {"z", "3"}, {"ø", "4"}}
+        << QByteArray("%C3%B8=4&a=2&a_b=1&z=3");
     QTest::newRow("names are escaped too") << FormFields{{"a b", "c"}} << QByteArray("a%20b=c");
 }
 
@@ -85,7 +87,8 @@ void BackendTransportTest::postFormSendsOneFormEncodedPostToTheEndpoint() {
     const RecordedRequest& request = backend.server.requests().first();
     QCOMPARE(request.method, QByteArray("POST"));
     QCOMPARE(request.path, QStringLiteral("/api/pairing.php"));
-    QCOMPARE(request.headers.value("content-type"), QByteArray("application/x-www-form-urlencoded; charset=utf-8"));
+    QCOMPARE(request.headers.value("content-type"),
+             QByteArray("application/x-www-form-urlencoded; charset=utf-8"));
     QCOMPARE(request.body, QByteArray("code=123%20456&email=aase%40x.dk&name=%C3%85se%20%C3%98rum"));
 }
 
@@ -93,8 +96,9 @@ void BackendTransportTest::endpointIsAppendedAsOnePathComponent() {
     QNetworkAccessManager network;
     FixedDeviceInfo device;
     const QUrl proxy(QStringLiteral("https://block.example/shield_blocked"));
-    QCOMPARE(APIClient(QUrl("https://api.example/api/"), proxy, network, 20s, device).endpointURL("count.php"),
-             QUrl("https://api.example/api/count.php"));
+    QCOMPARE(
+        APIClient(QUrl("https://api.example/api/"), proxy, network, 20s, device).endpointURL("count.php"),
+        QUrl("https://api.example/api/count.php"));
     QCOMPARE(APIClient(QUrl("https://api.example/api"), proxy, network, 20s, device).endpointURL("count.php"),
              QUrl("https://api.example/api/count.php"));
     QCOMPARE(APIClient(QUrl("http://127.0.0.1:8080"), proxy, network, 20s, device).endpointURL("pairing.php"),
@@ -106,7 +110,8 @@ void BackendTransportTest::constructionRejectsURLsThatAreNotAbsolute() {
     FixedDeviceInfo device;
     const QUrl good(QStringLiteral("https://api.example/api/"));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, APIClient(QUrl("api/"), good, network, 20s, device));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, APIClient(good, QUrl("http://[bad"), network, 20s, device));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                             APIClient(good, QUrl("http://[bad"), network, 20s, device));
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, APIClient(QUrl(), good, network, 20s, device));
     const APIClient client(good, QUrl("https://block.example/shield_blocked"), network, 20s, device);
     QCOMPARE(client.timeout(), 20s);
@@ -129,33 +134,35 @@ void BackendTransportTest::postFormJudgesTheHTTPStatus_data() {
     QTest::addColumn<bool>("succeeds");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("200 returns the body unread") << 200 << QByteArray("not json") << QByteArray("text/plain") << true
-                                                 << QString();
+    QTest::newRow("200 returns the body unread")
+        << 200 << QByteArray("not json") << QByteArray("text/plain") << true << QString();
     QTest::newRow("204 empty") << 204 << QByteArray() << QByteArray("text/plain") << true << QString();
-    QTest::newRow("299 is still success") << 299 << QByteArray(R"({"error":"x"})") << QByteArray("application/json")
-                                          << true << QString();
-    QTest::newRow("404 with JSON error") << 404 << QByteArray(R"({"success":false,"error":"Enheden findes ikke"})")
-                                         << QByteArray("application/json") << false
-                                         << QStringLiteral("Enheden findes ikke");
-    QTest::newRow("422 with empty JSON error keeps it empty") << 422 << QByteArray(R"({"error":""})")
-                                                              << QByteArray("application/json") << false << QString("");
-    QTest::newRow("400 with a numeric error uses the body") << 400 << QByteArray(R"({"error":5})")
-                                                            << QByteArray("application/json") << false
-                                                            << QStringLiteral(R"({"error":5})");
-    QTest::newRow("403 with a JSON array uses the body") << 403 << QByteArray(R"([{"error":"x"}])")
-                                                         << QByteArray("application/json") << false
-                                                         << QStringLiteral(R"([{"error":"x"}])");
-    QTest::newRow("401 with JSON error") << 401 << QByteArray(R"({"error":"Forkert PIN"})")
-                                         << QByteArray("application/json") << false << QStringLiteral("Forkert PIN");
-    QTest::newRow("500 empty is Serverfejl") << 500 << QByteArray() << QByteArray("text/plain") << false
-                                             << QStringLiteral("Serverfejl");
+    QTest::newRow("299 is still success")
+        << 299 << QByteArray(R"({"error":"x"})") << QByteArray("application/json") << true << QString();
+    QTest::newRow("404 with JSON error")
+        << 404 << QByteArray(R"({"success":false,"error":"Enheden findes ikke"})")
+        << QByteArray("application/json") << false << QStringLiteral("Enheden findes ikke");
+    QTest::newRow("422 with empty JSON error keeps it empty")
+        << 422 << QByteArray(R"({"error":""})") << QByteArray("application/json") << false << QString("");
+    QTest::newRow("400 with a numeric error uses the body")
+        << 400 << QByteArray(R"({"error":5})") << QByteArray("application/json") << false
+        << QStringLiteral(R"({"error":5})");
+    QTest::newRow("403 with a JSON array uses the body")
+        << 403 << QByteArray(R"([{"error":"x"}])") << QByteArray("application/json") << false
+        << QStringLiteral(R"([{"error":"x"}])");
+    QTest::newRow("401 with JSON error")
+        << 401 << QByteArray(R"({"error":"Forkert PIN"})") << QByteArray("application/json") << false
+        << QStringLiteral("Forkert PIN");
+    QTest::newRow("500 empty is Serverfejl")
+        << 500 << QByteArray() << QByteArray("text/plain") << false << QStringLiteral("Serverfejl");
     QTest::newRow("502 HTML is the HTML text")
         << 502 << QByteArray("<html><body>Bad Gateway – prøv igen</body></html>") << QByteArray("text/html")
         << false << QStringLiteral("<html><body>Bad Gateway – prøv igen</body></html>");
-    QTest::newRow("503 invalid UTF-8 is Serverfejl") << 503 << QByteArray("\xff\xfe\xfd") << QByteArray("text/plain")
-                                                     << false << QStringLiteral("Serverfejl");
-    QTest::newRow("429 plain text") << 429 << QByteArray("For mange forsøg") << QByteArray("text/plain") << false
-                                    << QStringLiteral("For mange forsøg");
+    QTest::newRow("503 invalid UTF-8 is Serverfejl")
+        << 503 << QByteArray("\xff\xfe\xfd") << QByteArray("text/plain") << false
+        << QStringLiteral("Serverfejl");
+    QTest::newRow("429 plain text") << 429 << QByteArray("For mange forsøg") << QByteArray("text/plain")
+                                    << false << QStringLiteral("For mange forsøg");
 }
 
 void BackendTransportTest::postFormJudgesTheHTTPStatus() {
@@ -187,8 +194,10 @@ void BackendTransportTest::transportFailuresPassThroughUnchanged_data() {
     QTest::addColumn<int>("networkError");
 
     QTest::newRow("connection refused") << "closed port" << int(QNetworkReply::ConnectionRefusedError);
-    QTest::newRow("never answers: the transfer time-out") << "never answers" << int(QNetworkReply::TimeoutError);
-    QTest::newRow("connection dropped without a reply") << "drops" << int(QNetworkReply::RemoteHostClosedError);
+    QTest::newRow("never answers: the transfer time-out")
+        << "never answers" << int(QNetworkReply::TimeoutError);
+    QTest::newRow("connection dropped without a reply")
+        << "drops" << int(QNetworkReply::RemoteHostClosedError);
 }
 
 void BackendTransportTest::transportFailuresPassThroughUnchanged() {
@@ -238,8 +247,8 @@ void BackendTransportTest::postFormToURLFailsOnAnyStatusOutside2xx() {
     QFETCH(bool, succeeds);
     LoopbackBackend backend;
     backend.server.enqueue(reply(status, R"({"error":"Ikke her"})"));
-    const auto outcome = runTask(backend.client.postFormToURL(backend.server.url("/shield_blocked"),
-                                                              {{"domain", "bet365.dk"}, {"device_token", "mac-1"}}));
+    const auto outcome = runTask(backend.client.postFormToURL(
+        backend.server.url("/shield_blocked"), {{"domain", "bet365.dk"}, {"device_token", "mac-1"}}));
     QVERIFY(outcome.finished);
     QCOMPARE(backend.server.requests().size(), 1);
     QCOMPARE(backend.server.requests().first().path, QStringLiteral("/shield_blocked"));
@@ -264,17 +273,19 @@ void BackendTransportTest::requireSuccess_data() {
     const QString refused = QStringLiteral("Handlingen kunne ikke gennemføres");
     QTest::newRow("true") << QByteArray(R"({"success":true})") << Outcome::body << 0 << QString();
     QTest::newRow("1") << QByteArray(R"({"success":1})") << Outcome::body << 0 << QString();
-    QTest::newRow("1.0") << QByteArray(R"({"success":1.0,"error":"ignored"})") << Outcome::body << 0 << QString();
+    QTest::newRow("1.0") << QByteArray(R"({"success":1.0,"error":"ignored"})") << Outcome::body << 0
+                         << QString();
     QTest::newRow("false") << QByteArray(R"({"success":false})") << Outcome::backendError << 400 << refused;
     QTest::newRow("false with error text") << QByteArray(R"({"success":false,"error":"Forkert PIN"})")
                                            << Outcome::backendError << 400 << QStringLiteral("Forkert PIN");
-    QTest::newRow("text \"true\" does not count") << QByteArray(R"({"success":"true"})") << Outcome::backendError
-                                                  << 400 << refused;
-    QTest::newRow("2 does not count") << QByteArray(R"({"success":2})") << Outcome::backendError << 400 << refused;
+    QTest::newRow("text \"true\" does not count")
+        << QByteArray(R"({"success":"true"})") << Outcome::backendError << 400 << refused;
+    QTest::newRow("2 does not count")
+        << QByteArray(R"({"success":2})") << Outcome::backendError << 400 << refused;
     QTest::newRow("0") << QByteArray(R"({"success":0})") << Outcome::backendError << 400 << refused;
     QTest::newRow("null") << QByteArray(R"({"success":null})") << Outcome::backendError << 400 << refused;
-    QTest::newRow("missing, numeric error") << QByteArray(R"({"error":7})") << Outcome::backendError << 400
-                                            << refused;
+    QTest::newRow("missing, numeric error")
+        << QByteArray(R"({"error":7})") << Outcome::backendError << 400 << refused;
     QTest::newRow("array") << QByteArray("[1,2]") << Outcome::backendError << 500
                            << QStringLiteral("Ugyldigt serversvar");
     QTest::newRow("not JSON") << QByteArray("<html>OK</html>") << Outcome::jsonSyntaxError << 0 << QString();
