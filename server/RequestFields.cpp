@@ -164,7 +164,7 @@ qint64 RequestFields::integer(const QString& name, qint64 minimum, qint64 maximu
 }
 
 bool RequestFields::flag(const QString& name) const {
-    const QString value = text(name, 1);
+    const QString value = text(name, 16);
     if (value != QLatin1String("0") && value != QLatin1String("1")) {
         refuse(fieldMessage("Feltet %1 skal være 0 eller 1.", name));
     }

@@ -1,0 +1,186 @@
+#include "ServerHarness.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUuid>
+#include <QtTest/QtTest>
+
+namespace molvena::test {
+
+ServerHarness::ServerHarness()
+    : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)),
+      m_readerName(QStringLiteral("reader-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+    server::ServerOptions options;
+    options.dataFolder = m_folder.filePath(QStringLiteral("data"));
+    options.clock = [this] { return now; };
+    m_server = std::make_unique<server::MolvenaServer>(std::move(options));
+    m_server->start();
+}
+
+ServerHarness::~ServerHarness() {
+    QSqlDatabase::removeDatabase(m_readerName);
+    m_server.reset();
+}
+
+ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString& target,
+                                         const QByteArray& body, const QByteArray& contentType) {
+    const QUrl root = m_server->apiBase().resolved(QUrl(QStringLiteral("/")));
+    const QUrl url = target.startsWith(QLatin1Char('/'))
+                         ? root.resolved(QUrl(target, QUrl::StrictMode))
+                         : m_server->apiBase().resolved(QUrl(target, QUrl::StrictMode));
+    QNetworkRequest request(url);
+    if (!body.isEmpty() || method == "POST") {
+        request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    }
+    request.setTransferTimeout(5000);
+    QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    Reply result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    result.json = QJsonDocument::fromJson(result.body).object();
+    for (const auto& [name, value] : reply->rawHeaderPairs()) {
+        result.headers.insert(name.toLower(), value);
+    }
+    reply->deleteLater();
+    return result;
+}
+
+QByteArray ServerHarness::encode(const Fields& fields) {
+    QByteArray body;
+    for (const auto& [name, value] : fields) {
+        if (!body.isEmpty()) {
+            body += '&';
+        }
+        body += QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value);
+    }
+    return body;
+}
+
+ServerHarness::Reply ServerHarness::post(const QString& target, const Fields& fields) {
+    return send("POST", target, encode(fields));
+}
+
+ServerHarness::Reply ServerHarness::get(const QString& target) {
+    return send("GET", target);
+}
+
+QByteArray ServerHarness::raw(const QByteArray& request) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
+    if (!socket.waitForConnected(2000)) {
+        return {};
+    }
+    socket.write(request);
+    QByteArray received;
+    QEventLoop loop;
+    QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
+        received += socket.readAll();
+        // One reply is enough: stop at the end of its body.
+        const qsizetype headerEnd = received.indexOf("\r\n\r\n");
+        static const QRegularExpression length(QStringLiteral("(?i)content-length:\\s*(\\d+)"));
+        const auto match = length.match(QString::fromLatin1(received.left(headerEnd)));
+        if (headerEnd >= 0 && match.hasMatch() &&
+            received.size() >= headerEnd + 4 + match.captured(1).toLongLong()) {
+            loop.quit();
+        }
+    });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    loop.exec();
+    return received;
+}
+
+QList<QVariantList> ServerHarness::rows(const QString& sql) {
+    QSqlDatabase reader = QSqlDatabase::contains(m_readerName)
+                              ? QSqlDatabase::database(m_readerName)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_readerName);
+    if (!reader.isOpen()) {
+        reader.setDatabaseName(
+            QDir(m_folder.filePath(QStringLiteral("data"))).filePath(QStringLiteral("molvena.sqlite")));
+        reader.open();
+    }
+    QSqlQuery query(reader);
+    QList<QVariantList> result;
+    if (!query.exec(sql)) {
+        qWarning() << "query failed:" << sql;
+        return result;
+    }
+    while (query.next()) {
+        QVariantList row;
+        for (int column = 0; column < query.record().count(); ++column) {
+            row.append(query.value(column));
+        }
+        result.append(row);
+    }
+    return result;
+}
+
+QString ServerHarness::snapshot() {
+    QString text;
+    for (const QVariantList& table :
+         rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                             "AND name NOT LIKE 'sqlite_%' ORDER BY name"))) {
+        text += QStringLiteral("== %1\n").arg(table.first().toString());
+        for (const QVariantList& row :
+             rows(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table.first().toString()))) {
+            for (const QVariant& value : row) {
+                text += value.toString() + QLatin1Char('|');
+            }
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+QStringList ServerHarness::outboxFiles() const {
+    return QDir(m_server->outboxFolder()).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+}
+
+QString ServerHarness::outboxMessage(const QString& fileName) const {
+    QFile file(QDir(m_server->outboxFolder()).filePath(fileName));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString ServerHarness::latestRecoveryCode(const QString& email) {
+    static const QRegularExpression code(QStringLiteral("^\\s+(\\d{6})\\s*$"),
+                                         QRegularExpression::MultilineOption);
+    const QList<QVariantList> newest =
+        rows(QStringLiteral(
+                 "SELECT file_name FROM outbox WHERE kind = 'recovery_code' AND lower(recipient) = '%1' "
+                 "ORDER BY id DESC LIMIT 1")
+                 .arg(email.toLower()));
+    return newest.isEmpty() ? QString()
+                            : code.match(outboxMessage(newest.first().first().toString())).captured(1);
+}
+
+ServerHarness::Player ServerHarness::registerPlayer(const QString& name, const QString& email,
+                                                    const QString& pairingCode, const QString& pin) {
+    Player player{QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces), pairingCode,
+                  pin, email};
+    const Reply reply = post(QStringLiteral("pairing.php"), {{"action", "register"},
+                                                             {"device_token", player.deviceToken},
+                                                             {"pairing_code", pairingCode},
+                                                             {"name", name},
+                                                             {"push_token", ""},
+                                                             {"master_pin", pin},
+                                                             {"support_contacts", ""},
+                                                             {"email", email},
+                                                             {"country", "DK"}});
+    if (reply.status != 200 || reply.json.value(QStringLiteral("success")) != true) {
+        qWarning() << "registration failed:" << reply.status << reply.body;
+    }
+    return player;
+}
+
+} // namespace molvena::test

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "MolvenaServer.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QVariantList>
+
+#include <memory>
+
+namespace molvena::test {
+
+// A reference server started in-process on a free loopback port, with a fresh SQLite file in a
+// temporary data folder and a clock the test moves by hand.
+class ServerHarness {
+public:
+    struct Reply {
+        int status = 0;
+        QByteArray body;
+        QJsonObject json;                      // empty when the body is not a JSON object
+        QHash<QByteArray, QByteArray> headers; // names in lower case
+        QString error() const { return json.value(QStringLiteral("error")).toString(); }
+    };
+    using Fields = QList<QPair<QString, QString>>;
+
+    ServerHarness();
+    ~ServerHarness();
+
+    server::MolvenaServer& server() { return *m_server; }
+    QUrl apiBase() const { return m_server->apiBase(); }
+    QUrl blockProxy() const { return m_server->blockProxy(); }
+    QString dataFolder() const { return m_folder.path(); }
+
+    QDateTime now; // what the server's clock reads
+    void advance(qint64 seconds) { now = now.addSecs(seconds); }
+
+    // One request over real HTTP. `target` is an endpoint under /api/ ("count.php") or, starting with
+    // "/", a path from the root; a query may follow it.
+    Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
+               const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8");
+    Reply post(const QString& target, const Fields& fields);
+    Reply get(const QString& target);
+    // Bytes written as they are to a new connection; returns what came back before it closed.
+    QByteArray raw(const QByteArray& request);
+
+    static QByteArray encode(const Fields& fields);
+
+    // Rows of a query on a second connection to the same database file.
+    QList<QVariantList> rows(const QString& sql);
+    // Every row of every table, for "nothing changed" checks.
+    QString snapshot();
+
+    QStringList outboxFiles() const;
+    QString outboxMessage(const QString& fileName) const;
+    // The six digits of the newest recovery e-mail to `email`, or empty.
+    QString latestRecoveryCode(const QString& email);
+
+    // A registered player: the device token and pairing code used.
+    struct Player {
+        QString deviceToken;
+        QString pairingCode;
+        QString pin;
+        QString email;
+    };
+    Player registerPlayer(const QString& name, const QString& email, const QString& pairingCode,
+                          const QString& pin = QStringLiteral("1234"));
+
+private:
+    QTemporaryDir m_folder;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<server::MolvenaServer> m_server;
+    QString m_readerName;
+};
+
+} // namespace molvena::test

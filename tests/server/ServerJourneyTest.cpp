@@ -1,0 +1,559 @@
+// The reference backend over real HTTP on loopback, one fresh SQLite file per test, walked through
+// the journeys the app takes: a player signs up and is followed by relatives, alerts reach them,
+// the account is managed with the Master PIN, an account is recovered with an e-mailed code, and a
+// Mac downloads its DNS profile.
+#include "ServerHarness.h"
+#include "app/Deployment.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+
+namespace {
+
+bool succeeded(const ServerHarness::Reply& reply) {
+    return reply.status == 200 && reply.json.value(QStringLiteral("success")) == true;
+}
+
+ServerHarness::Reply statusReport(ServerHarness& harness, const QString& deviceToken, bool active) {
+    const QString flag = active ? QStringLiteral("1") : QStringLiteral("0");
+    return harness.post(QStringLiteral("mac_device_status.php"), {{"device_token", deviceToken},
+                                                                  {"active", flag},
+                                                                  {"filter_active", "0"},
+                                                                  {"launch_at_login", "1"},
+                                                                  {"dns_active", flag},
+                                                                  {"vpn_active", "0"},
+                                                                  {"heartbeat", "1"},
+                                                                  {"source", "heartbeat"},
+                                                                  {"platform", "macos"}});
+}
+
+ServerHarness::Reply account(ServerHarness& harness, const QString& deviceToken, const QString& action,
+                             ServerHarness::Fields more = {}) {
+    more.prepend({QStringLiteral("device_token"), deviceToken});
+    more.prepend({QStringLiteral("action"), action});
+    return harness.post(QStringLiteral("mac_account.php"), more);
+}
+
+} // namespace
+
+class ServerJourneyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void playerSignsUpAndRelativesFollow();
+    void alertsReachEveryRelative_data();
+    void alertsReachEveryRelative();
+    void accountActionsGuardedByTheMasterPIN();
+    void recoveryCodesAreOneTimeAndLimited();
+    void recoveryRepliesRevealNothingAboutAddresses();
+    void profileAndBlocklistServeTheApp();
+};
+
+void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna Ø"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("482917"));
+
+    // A second press on the same Mac with the same code is the same account; another Mac is refused.
+    ServerHarness::Fields again{{"action", "register"},     {"device_token", anna.deviceToken},
+                                {"pairing_code", "482917"}, {"name", "Anna Ø"},
+                                {"master_pin", "1234"},     {"email", "anna@example.dk"}};
+    QVERIFY(succeeded(harness.post(QStringLiteral("pairing.php"), again)));
+    again[1].second = QStringLiteral("mac-someone-else");
+    const auto taken = harness.post(QStringLiteral("pairing.php"), again);
+    QCOMPARE(taken.status, 409);
+    QVERIFY(taken.error().contains(QStringLiteral("allerede i brug")));
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM players")).first().first().toInt(), 1);
+
+    QVERIFY(succeeded(harness.post(
+        QStringLiteral("mac_device_register_new.php"),
+        {{"device_token", anna.deviceToken}, {"device_name", "Annas MacBook"}, {"platform", "macos"}})));
+    // Last gambled at 23:30 UTC on 28 February: already 1 March in Copenhagen, 9 calendar days ago.
+    const qint64 lastGambled = QDateTime(QDate(2026, 2, 28), QTime(23, 30), Qt::UTC).toSecsSinceEpoch();
+    QVERIFY(succeeded(harness.post(QStringLiteral("save_player_profile.php"),
+                                   {{"device_token", anna.deviceToken},
+                                    {"last_gambling_date", QString::number(lastGambled)},
+                                    {"location_type", "online"},
+                                    {"game_types", "Bingo,Poker"},
+                                    {"monthly_spend_dkk", "1500"}})));
+
+    const auto wrong = harness.post(QStringLiteral("pairing.php"), {{"action", "link"},
+                                                                    {"code", "111111"},
+                                                                    {"email", "bo@example.dk"},
+                                                                    {"country", "DK"},
+                                                                    {"platform", "macos"}});
+    QCOMPARE(wrong.status, 200);
+    QCOMPARE(wrong.json.value(QStringLiteral("success")), false);
+    QCOMPARE(wrong.error(), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre."));
+
+    const ServerHarness::Fields link{{"action", "link"},
+                                     {"code", "482917"},
+                                     {"email", "bo@example.dk"},
+                                     {"country", "DK"},
+                                     {"platform", "macos"}};
+    const auto linked = harness.post(QStringLiteral("pairing.php"), link);
+    QVERIFY(succeeded(linked));
+    const QString token = linked.json.value(QStringLiteral("pairing_token")).toString();
+    QVERIFY(token.size() >= 32);
+    QCOMPARE(linked.json.value(QStringLiteral("player_name")), QStringLiteral("Anna Ø"));
+    QCOMPARE(harness.post(QStringLiteral("pairing.php"), link)
+                 .json.value(QStringLiteral("pairing_token"))
+                 .toString(),
+             token);
+
+    const auto relatives =
+        harness.get(QStringLiteral("mac_player_status.php?device_token=") + anna.deviceToken);
+    QVERIFY(succeeded(relatives));
+    const QJsonArray list = relatives.json.value(QStringLiteral("relatives")).toArray();
+    QCOMPARE(list.size(), 1);
+    const QJsonObject bo = list.first().toObject();
+    QVERIFY(bo.value(QStringLiteral("id")).isDouble());
+    QCOMPARE(bo.value(QStringLiteral("email")), QStringLiteral("bo@example.dk"));
+    QCOMPARE(bo.value(QStringLiteral("platform")), QStringLiteral("macos"));
+    QCOMPARE(bo.value(QStringLiteral("created_at")), QStringLiteral("2026-03-10 13:00:00"));
+
+    // Before any report the shield is off; an active report turns it on and dates its start.
+    auto activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
+    QCOMPARE(activity.status, 200);
+    QJsonObject summary = activity.json.value(QStringLiteral("summary")).toObject();
+    QCOMPARE(summary.value(QStringLiteral("days_clean")).toInt(), 9);
+    QCOMPARE(summary.value(QStringLiteral("shield_active")), false);
+    QCOMPARE(summary.value(QStringLiteral("player_name")), QStringLiteral("Anna Ø"));
+    QVERIFY(!summary.contains(QStringLiteral("shield_start")));
+
+    QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
+    harness.advance(300);
+    QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
+    activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
+    summary = activity.json.value(QStringLiteral("summary")).toObject();
+    QCOMPARE(summary.value(QStringLiteral("shield_active")), true);
+    QCOMPARE(summary.value(QStringLiteral("shield_start")), QStringLiteral("10. marts 2026 kl. 13:00"));
+    QVERIFY(succeeded(statusReport(harness, anna.deviceToken, false)));
+    activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
+    QCOMPARE(activity.json.value(QStringLiteral("summary")).toObject().value(QStringLiteral("shield_active")),
+             false);
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM device_reports")).first().first().toInt(), 3);
+
+    // The history is the player's events, newest first, with integer ids.
+    const QJsonArray history = activity.json.value(QStringLiteral("history")).toArray();
+    QStringList titles;
+    qint64 previousId = std::numeric_limits<qint64>::max();
+    for (const QJsonValue& entry : history) {
+        const QJsonObject event = entry.toObject();
+        QVERIFY(event.value(QStringLiteral("id")).isDouble());
+        QVERIFY(event.value(QStringLiteral("id")).toInteger() < previousId);
+        previousId = event.value(QStringLiteral("id")).toInteger();
+        QVERIFY(event.value(QStringLiteral("timestamp")).isString());
+        QVERIFY(event.value(QStringLiteral("sort_time")).toString().endsWith(QLatin1Char('Z')));
+        titles.append(event.value(QStringLiteral("title")).toString());
+    }
+    QCOMPARE(titles,
+             QStringList({QStringLiteral("Beskyttelsen er aktiv på Mac"),
+                          QStringLiteral("Ny støtteperson tilknyttet"), QStringLiteral("Konto oprettet")}));
+
+    const auto unknown = harness.get(QStringLiteral("relative_activity.php?token=rel-unknown"));
+    QCOMPARE(unknown.status, 404);
+    QVERIFY(!unknown.error().isEmpty());
+}
+
+void ServerJourneyTest::alertsReachEveryRelative_data() {
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("VPN") << "mac_vpn_detected"
+                         << ""
+                         << "vpn"
+                         << "VPN slået til på Mac";
+    QTest::newRow("login item") << "mac_launch_at_login_removed"
+                                << ""
+                                << "protection"
+                                << "Automatisk start slået fra på Mac";
+    QTest::newRow("DNS profile") << "mac_dns_profile_removed_externally"
+                                 << ""
+                                 << "protection"
+                                 << "Webbeskyttelsen er fjernet på Mac";
+    QTest::newRow("both layers") << "mac_protection_removed_externally"
+                                 << ""
+                                 << "protection"
+                                 << "Beskyttelsen på Mac er slået fra";
+    QTest::newRow("blocked site") << "blocked_site"
+                                  << "www.bet365.dk"
+                                  << "blocked"
+                                  << "Gambling-side blokeret";
+}
+
+void ServerJourneyTest::alertsReachEveryRelative() {
+    QFETCH(QString, reason);
+    QFETCH(QString, domain);
+    QFETCH(QString, type);
+    QFETCH(QString, title);
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("123456"));
+    QStringList tokens;
+    for (const QString& email : {QStringLiteral("bo@example.dk"), QStringLiteral("carl@example.dk")}) {
+        tokens.append(
+            harness
+                .post(QStringLiteral("pairing.php"),
+                      {{"action", "link"}, {"code", "123456"}, {"email", email}, {"platform", "macos"}})
+                .json.value(QStringLiteral("pairing_token"))
+                .toString());
+    }
+
+    ServerHarness::Fields alert{
+        {"device_token", anna.deviceToken}, {"reason", reason}, {"platform", "macos"}};
+    if (!domain.isEmpty()) {
+        alert.append({QStringLiteral("domain"), domain});
+    }
+    QVERIFY(succeeded(harness.post(QStringLiteral("send_notification.php"), alert)));
+
+    // Each relative: one e-mail in the outbox naming the player and the event, but never the site.
+    const auto deliveries =
+        harness.rows(QStringLiteral("SELECT recipient, file_name FROM outbox WHERE kind = 'alert' "
+                                    "ORDER BY recipient"));
+    QCOMPARE(deliveries.size(), 2);
+    QCOMPARE(deliveries[0][0].toString(), QStringLiteral("bo@example.dk"));
+    QCOMPARE(deliveries[1][0].toString(), QStringLiteral("carl@example.dk"));
+    for (const QVariantList& delivery : deliveries) {
+        const QString message = harness.outboxMessage(delivery[1].toString());
+        QVERIFY2(message.contains(title) && message.contains(QStringLiteral("Anna")), qPrintable(message));
+        QVERIFY(domain.isEmpty() || !message.contains(domain));
+    }
+    // ...and the event at the top of their overview.
+    for (const QString& token : tokens) {
+        const QJsonObject newest = harness.get(QStringLiteral("relative_activity.php?token=") + token)
+                                       .json.value(QStringLiteral("history"))
+                                       .toArray()
+                                       .first()
+                                       .toObject();
+        QCOMPARE(newest.value(QStringLiteral("type")).toString(), type);
+        QCOMPARE(newest.value(QStringLiteral("title")).toString(), title);
+    }
+    // The player's own history names the blocked site.
+    const QJsonObject own = account(harness, anna.deviceToken, QStringLiteral("history"))
+                                .json.value(QStringLiteral("history"))
+                                .toArray()
+                                .first()
+                                .toObject();
+    QCOMPARE(own.value(QStringLiteral("title")).toString(), title);
+    QCOMPARE(own.value(QStringLiteral("domain")).toString(), domain);
+
+    // The block proxy keeps the site for the player's statistics, and reaches nobody else.
+    if (!domain.isEmpty()) {
+        QVERIFY(succeeded(harness.post(QStringLiteral("/shield_blocked"),
+                                       {{"device_token", anna.deviceToken}, {"domain", domain}})));
+        QCOMPARE(harness.rows(QStringLiteral("SELECT domain FROM blocked_sites")).first().first().toString(),
+                 domain);
+        QCOMPARE(harness.outboxFiles().size(), 2);
+    }
+}
+
+void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("123456"), QStringLiteral("4321"));
+    const QString device = anna.deviceToken;
+
+    const auto profile = account(harness, device, QStringLiteral("profile"));
+    QVERIFY(succeeded(profile));
+    QCOMPARE(profile.json.value(QStringLiteral("master_pin")), QStringLiteral("4321"));
+    QCOMPARE(profile.json.value(QStringLiteral("pairing_code")), QStringLiteral("123456"));
+    QCOMPARE(profile.json.value(QStringLiteral("support_contacts")), QStringLiteral(""));
+    QVERIFY(!profile.json.contains(QStringLiteral("monthly_spend_dkk")));
+
+    const auto history = account(harness, device, QStringLiteral("history"));
+    const QJsonObject first = history.json.value(QStringLiteral("history")).toArray().first().toObject();
+    QVERIFY(first.value(QStringLiteral("id")).isString());
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                .match(first.value(QStringLiteral("created_at")).toString())
+                .hasMatch());
+
+    struct Step {
+        const char* what;
+        QString action;
+        ServerHarness::Fields fields;
+        int status;
+        QString error;
+        QString contactsAfter;
+    };
+    const QString wrongPin = QStringLiteral("Forkert Master PIN.");
+    const QList<Step> steps{
+        {"adding needs no PIN", "update_contacts", {{"support_contacts", "Anna::111"}}, 200, {}, "Anna::111"},
+        {"adding twice",
+         "update_contacts",
+         {{"support_contacts", "Anna::111|Bo::222"}},
+         200,
+         {},
+         "Anna::111|Bo::222"},
+        {"removing without PIN",
+         "update_contacts",
+         {{"support_contacts", "Bo::222"}},
+         403,
+         "Indtast din Master PIN for at fjerne en kontaktperson.",
+         "Anna::111|Bo::222"},
+        {"removing with a wrong PIN",
+         "update_contacts",
+         {{"support_contacts", "Bo::222"}, {"pin", "1111"}},
+         403,
+         wrongPin,
+         "Anna::111|Bo::222"},
+        {"removing with the PIN",
+         "update_contacts",
+         {{"support_contacts", "Bo::222"}, {"pin", "4321"}},
+         200,
+         {},
+         "Bo::222"},
+        {"PIN change with a wrong old PIN",
+         "update_pin",
+         {{"old_pin", "0000"}, {"new_pin", "5555"}},
+         403,
+         wrongPin,
+         "Bo::222"},
+        {"PIN change to letters",
+         "update_pin",
+         {{"old_pin", "4321"}, {"new_pin", "12a4"}},
+         400,
+         "Feltet new_pin skal bestå af 4 cifre.",
+         "Bo::222"},
+        {"PIN change", "update_pin", {{"old_pin", "4321"}, {"new_pin", "5555"}}, 200, {}, "Bo::222"},
+        {"old PIN no longer works",
+         "update_contacts",
+         {{"support_contacts", ""}, {"pin", "4321"}},
+         403,
+         wrongPin,
+         "Bo::222"},
+        {"new PIN removes everyone",
+         "update_contacts",
+         {{"support_contacts", ""}, {"pin", "5555"}},
+         200,
+         {},
+         ""},
+        {"spend 0", "update_monthly_spend", {{"monthly_spend_dkk", "0"}}, 200, {}, ""},
+        {"spend 10 000 000", "update_monthly_spend", {{"monthly_spend_dkk", "10000000"}}, 200, {}, ""},
+        {"spend -1",
+         "update_monthly_spend",
+         {{"monthly_spend_dkk", "-1"}},
+         400,
+         "Beløbet er uden for det tilladte interval.",
+         ""},
+        {"spend 10 000 001",
+         "update_monthly_spend",
+         {{"monthly_spend_dkk", "10000001"}},
+         400,
+         "Beløbet er uden for det tilladte interval.",
+         ""},
+        {"removal with a wrong PIN", "remove_device", {{"pin", "1234"}}, 403, wrongPin, ""},
+        {"removal with an empty PIN", "remove_device", {{"pin", ""}}, 400, "Feltet pin mangler.", ""},
+    };
+    for (const Step& step : steps) {
+        const auto reply = account(harness, device, step.action, step.fields);
+        QVERIFY2(reply.status == step.status, step.what);
+        QVERIFY2(reply.json.value(QStringLiteral("success")).toBool() == (step.status == 200), step.what);
+        QVERIFY2(reply.error() == step.error,
+                 qPrintable(QStringLiteral("%1: %2").arg(step.what, reply.error())));
+        QVERIFY2(account(harness, device, QStringLiteral("profile"))
+                         .json.value(QStringLiteral("support_contacts")) == step.contactsAfter,
+                 step.what);
+    }
+    QCOMPARE(
+        account(harness, device, QStringLiteral("profile")).json.value(QStringLiteral("monthly_spend_dkk")),
+        10000000);
+
+    // Five wrong PINs in a row lock the PIN for a quarter of an hour, even for the right one.
+    for (int attempt = 0; attempt < 4; ++attempt) { // one wrong PIN is already counted above
+        QCOMPARE(account(harness, device, QStringLiteral("remove_device"), {{"pin", "0000"}}).status, 403);
+    }
+    const auto locked = account(harness, device, QStringLiteral("remove_device"), {{"pin", "5555"}});
+    QCOMPARE(locked.status, 429);
+    QVERIFY(locked.error().startsWith(QStringLiteral("For mange forkerte forsøg")));
+    harness.advance(15 * 60);
+    QVERIFY(succeeded(account(harness, device, QStringLiteral("remove_device"), {{"pin", "5555"}})));
+
+    // The Mac is gone from the account; the account itself stays.
+    const auto after = account(harness, device, QStringLiteral("profile"));
+    QCOMPARE(after.status, 404);
+    QCOMPARE(after.error(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM players")).first().first().toInt(), 1);
+}
+
+void ServerJourneyTest::recoveryCodesAreOneTimeAndLimited() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
+                                             QStringLiteral("123456"));
+    harness.post(QStringLiteral("save_player_profile.php"), {{"device_token", anna.deviceToken},
+                                                             {"last_gambling_date", "1767222000"},
+                                                             {"location_type", "both"},
+                                                             {"game_types", "Poker"},
+                                                             {"monthly_spend_dkk", "900"}});
+    const QString newMac = QStringLiteral("mac-11111111-2222-3333-4444-555555555555");
+    const auto request = [&] {
+        return harness.post(QStringLiteral("recovery_request.php"),
+                            {{"email", "anna@example.dk"}, {"role", "player"}});
+    };
+    const auto verify = [&](const QString& code) {
+        return harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "ANNA@example.dk"},
+                                                                        {"role", "player"},
+                                                                        {"code", code},
+                                                                        {"device_token", newMac},
+                                                                        {"device_name", "Ny Mac"}});
+    };
+    const auto wrongOf = [](const QString& code) {
+        return QString::number((code.toInt() + 1) % 1000000).rightJustified(6, QLatin1Char('0'));
+    };
+
+    // Five wrong guesses use the code up: the right one is refused after them.
+    QVERIFY(succeeded(request()));
+    QString code = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    QCOMPARE(code.size(), 6);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const auto refused = verify(wrongOf(code));
+        QCOMPARE(refused.status, 401);
+        QCOMPARE(refused.json.value(QStringLiteral("success")), false);
+    }
+    QCOMPARE(verify(code).status, 401);
+
+    // The code expires by itself after 15 minutes.
+    harness.advance(60);
+    QVERIFY(succeeded(request()));
+    code = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    harness.advance(15 * 60);
+    QCOMPARE(verify(code).status, 401);
+
+    // A newer code ends the older one; the right code works once and brings the account.
+    QVERIFY(succeeded(request()));
+    const QString older = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    QVERIFY(succeeded(request()));
+    code = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    if (older != code) {
+        QCOMPARE(verify(older).status, 401);
+    }
+    const auto recovered = verify(code);
+    QVERIFY(succeeded(recovered));
+    QCOMPARE(recovered.json.value(QStringLiteral("name")), QStringLiteral("Anna"));
+    QCOMPARE(recovered.json.value(QStringLiteral("email")), QStringLiteral("Anna@Example.dk"));
+    QCOMPARE(recovered.json.value(QStringLiteral("master_pin")), QStringLiteral("1234"));
+    QCOMPARE(recovered.json.value(QStringLiteral("pairing_code")), QStringLiteral("123456"));
+    QCOMPARE(recovered.json.value(QStringLiteral("last_gambling_date")), 1767222000);
+    QCOMPARE(verify(code).status, 401);
+    QVERIFY(succeeded(account(harness, newMac, QStringLiteral("profile"))));
+
+    // The database keeps no code in the clear, neither in the codes nor in the outbox.
+    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT * FROM recovery_codes"))) {
+        QVERIFY(!row.contains(QVariant(code)));
+    }
+    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT subject FROM outbox"))) {
+        QVERIFY(!row.first().toString().contains(code));
+    }
+
+    // Five codes an hour per address: the sixth request answers the same and sends nothing.
+    QVERIFY(succeeded(request()));
+    const int mails = harness.outboxFiles().size();
+    const auto sixth = request();
+    QVERIFY(succeeded(sixth));
+    QCOMPARE(harness.outboxFiles().size(), mails);
+    harness.advance(3600);
+    QVERIFY(succeeded(request()));
+    QCOMPARE(harness.outboxFiles().size(), mails + 1);
+
+    // A relative recovers the pairing.
+    const QString token = harness
+                              .post(QStringLiteral("pairing.php"),
+                                    {{"action", "link"}, {"code", "123456"}, {"email", "bo@example.dk"}})
+                              .json.value(QStringLiteral("pairing_token"))
+                              .toString();
+    QVERIFY(succeeded(harness.post(QStringLiteral("recovery_request.php"),
+                                   {{"email", "bo@example.dk"}, {"role", "relative"}})));
+    const auto relative =
+        harness.post(QStringLiteral("recovery_verify.php"),
+                     {{"email", "bo@example.dk"},
+                      {"role", "relative"},
+                      {"code", harness.latestRecoveryCode(QStringLiteral("bo@example.dk"))}});
+    QVERIFY(succeeded(relative));
+    QCOMPARE(relative.json.value(QStringLiteral("pairing_token")).toString(), token);
+    QCOMPARE(relative.json.value(QStringLiteral("player_name")), QStringLiteral("Anna"));
+}
+
+void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {
+    ServerHarness harness;
+    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                           QStringLiteral("123456"));
+    const auto known = harness.post(QStringLiteral("recovery_request.php"),
+                                    {{"email", "anna@example.dk"}, {"role", "player"}});
+    const auto unknown = harness.post(QStringLiteral("recovery_request.php"),
+                                      {{"email", "nobody@example.dk"}, {"role", "player"}});
+    const auto wrongRole = harness.post(QStringLiteral("recovery_request.php"),
+                                        {{"email", "anna@example.dk"}, {"role", "relative"}});
+    QCOMPARE(known.status, 200);
+    QCOMPARE(unknown.status, known.status);
+    QCOMPARE(unknown.body, known.body);
+    QCOMPARE(wrongRole.body, known.body);
+    QCOMPARE(harness.outboxFiles().size(), 1);
+
+    const auto verifyUnknown =
+        harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "nobody@example.dk"},
+                                                                 {"role", "player"},
+                                                                 {"code", "123456"},
+                                                                 {"device_token", "mac-x"},
+                                                                 {"device_name", "Mac"}});
+    const auto verifyWrong =
+        harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "anna@example.dk"},
+                                                                 {"role", "player"},
+                                                                 {"code", "000000"},
+                                                                 {"device_token", "mac-x"},
+                                                                 {"device_name", "Mac"}});
+    QCOMPARE(verifyUnknown.status, 401);
+    QCOMPARE(verifyUnknown.body, verifyWrong.body);
+}
+
+void ServerJourneyTest::profileAndBlocklistServeTheApp() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("123456"));
+    const QString resolver = harness.server().options().resolverHost;
+
+    const auto profile = harness.get(QStringLiteral("get_profile_mac.php?device_token=") + anna.deviceToken);
+    QCOMPARE(profile.status, 200);
+    QCOMPARE(profile.headers.value("content-type"), QByteArray("application/x-apple-aspen-config"));
+    QCOMPARE(profile.headers.value("content-disposition"),
+             QByteArray("attachment; filename=\"Molvena.mobileconfig\""));
+    // A well-formed property list with a DNS-over-HTTPS payload pointing at the resolver.
+    QXmlStreamReader xml(profile.body);
+    QStringList strings;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("string")) {
+            strings.append(xml.readElementText());
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(strings.contains(QStringLiteral("com.apple.dnsSettings.managed")));
+    QVERIFY(strings.contains(QStringLiteral("HTTPS")));
+    QVERIFY(strings.contains(QStringLiteral("https://%1/dns-query").arg(resolver)));
+    // The same Mac gets the same identifiers, so reinstalling replaces the profile.
+    QCOMPARE(harness.get(QStringLiteral("get_profile_mac.php?device_token=") + anna.deviceToken).body,
+             profile.body);
+    QCOMPARE(harness.get(QStringLiteral("get_profile_mac.php?device_token=mac-unknown")).status, 404);
+
+    const auto count = harness.get(QStringLiteral("count.php"));
+    QCOMPARE(count.status, 200);
+    QVERIFY(count.json.value(QStringLiteral("count")).isDouble());
+    QVERIFY(count.json.value(QStringLiteral("count")).toInt() >= 250);
+    // The app's canary and probe sites must be blocked, or its verification could never pass.
+    const Deployment deployment = Deployment::production();
+    QList<QUrl> mustBlock = deployment.probeURLs;
+    mustBlock.append(deployment.canaryURL);
+    for (const QUrl& site : mustBlock) {
+        QVERIFY2(!harness.rows(QStringLiteral("SELECT 1 FROM blocklist WHERE domain = '%1'").arg(site.host()))
+                      .isEmpty(),
+                 qPrintable(site.host()));
+    }
+    QCOMPARE(deployment.resolverHostName, resolver);
+}
+
+QTEST_GUILESS_MAIN(ServerJourneyTest)
+#include "ServerJourneyTest.moc"
