@@ -99,7 +99,23 @@ QUrl MolvenaServer::blockProxy() const {
 }
 
 bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    m_router.dispatch(request).write(makeResponder(request, socket));
+    const QHttpServerResponse response = m_router.dispatch(request);
+    if (request.method() != QHttpServerRequest::Method::Head) {
+        response.write(makeResponder(request, socket));
+        return true;
+    }
+    // The headers a GET would get, announcing its length, and no body.
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.writeStatusLine(response.statusCode());
+    responder.writeHeader(QByteArrayLiteral("Content-Type"), response.mimeType());
+    responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(response.data().size()));
+    for (const QByteArray& name : {QByteArrayLiteral("Cache-Control"),
+                                   QByteArrayLiteral("Content-Disposition"), QByteArrayLiteral("Allow")}) {
+        for (const QByteArray& value : response.headers(name)) {
+            responder.writeHeader(name, value);
+        }
+    }
+    responder.writeBody(QByteArray());
     return true;
 }
 

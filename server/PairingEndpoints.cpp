@@ -61,10 +61,12 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
         // the same account; anyone else must draw a new code.
         const std::optional<PlayerRecord> deviceOwner = m_context.accounts.playerForDevice(deviceToken);
         if (!deviceOwner || deviceOwner->id != owner->id) {
-            throw ReplyError(
-                Status::Conflict,
-                QStringLiteral("Parringskoden er allerede i brug. Gå tilbage, og start forfra for "
-                               "at få en ny kode."));
+            // A refusal the app reads from the reply's `error`, so the status stays 200.
+            return ApiReply::json(
+                {{QStringLiteral("success"), false},
+                 {QStringLiteral("error"), QStringLiteral("Parringskoden er allerede i brug. Gå "
+                                                          "tilbage, og start forfra for at få en "
+                                                          "ny kode.")}});
         }
         m_context.database.run(
             QStringLiteral("UPDATE players SET name = ?, email = ?, email_key = ?, master_pin = ?, "

@@ -6,7 +6,6 @@
 #include "EventLog.h"
 #include "Outbox.h"
 #include "RecoveryCodes.h"
-#include "ReplyError.h"
 #include "ServerClock.h"
 
 namespace molvena::server {
@@ -14,10 +13,10 @@ namespace molvena::server {
 namespace {
 
 using Method = Router::Method;
-using Status = ReplyError::Status;
-
-[[noreturn]] void refuse() {
-    throw ReplyError(Status::Unauthorized, QStringLiteral("Koden kunne ikke bekræftes."));
+// Every failed verification looks the same. The app judges `success`, so the status stays 200.
+QHttpServerResponse refusal() {
+    return ApiReply::json({{QStringLiteral("success"), false},
+                           {QStringLiteral("error"), QStringLiteral("Koden kunne ikke bekræftes.")}});
 }
 
 } // namespace
@@ -64,11 +63,11 @@ QHttpServerResponse RecoveryEndpoints::verifyRelative(const ApiRequest& incoming
     incoming.fields.choice(QStringLiteral("role"), {QStringLiteral("relative")});
     const QString code = incoming.fields.digits(QStringLiteral("code"), 6);
     if (!m_context.recoveryCodes.verify(email, QStringLiteral("relative"), code)) {
-        refuse();
+        return refusal();
     }
     const std::optional<RelativeRecord> relative = m_context.accounts.newestRelativeForEmail(email);
     if (!relative) {
-        refuse();
+        return refusal();
     }
     const PlayerRecord player = m_context.accounts.player(relative->playerId);
     return ApiReply::success({{QStringLiteral("pairing_token"), relative->pairingToken},
@@ -83,11 +82,11 @@ QHttpServerResponse RecoveryEndpoints::verifyPlayer(const ApiRequest& incoming) 
     const QString deviceToken = fields.token(QStringLiteral("device_token"));
     const QString deviceName = fields.optionalText(QStringLiteral("device_name"), 100).trimmed();
     if (!m_context.recoveryCodes.verify(email, QStringLiteral("player"), code)) {
-        refuse();
+        return refusal();
     }
     const std::optional<PlayerRecord> player = m_context.accounts.newestPlayerForEmail(email);
     if (!player) {
-        refuse();
+        return refusal();
     }
     Database::Transaction transaction(m_context.database);
     m_context.accounts.attachDevice(player->id, deviceToken, deviceName);

@@ -22,7 +22,8 @@ QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name
 }
 
 QByteArray methodName(QHttpServerRequest::Method method) {
-    return method == QHttpServerRequest::Method::Get ? QByteArrayLiteral("GET") : QByteArrayLiteral("POST");
+    return method == QHttpServerRequest::Method::Get ? QByteArrayLiteral("GET, HEAD")
+                                                     : QByteArrayLiteral("POST");
 }
 
 } // namespace
@@ -36,7 +37,9 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
     if (found == m_routes.constEnd()) {
         return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
     }
-    if (request.method() != found->method) {
+    // HEAD is a GET without the body, which the server leaves out when it writes the reply.
+    const bool head = request.method() == Method::Head && found->method == Method::Get;
+    if (request.method() != found->method && !head) {
         QHttpServerResponse response =
             ApiReply::error(Status::MethodNotAllowed, QStringLiteral("Metoden er ikke tilladt her."));
         response.addHeader(QByteArrayLiteral("Allow"), methodName(found->method));
@@ -55,7 +58,7 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
 
 QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& request) const {
     QByteArray encoded;
-    if (route.method == Method::Post) {
+    if (request.method() == Method::Post) {
         encoded = request.body();
         if (encoded.size() > maximumBodySize) {
             throw ReplyError(Status::PayloadTooLarge, QStringLiteral("Forespørgslen er for stor."));

@@ -1,0 +1,333 @@
+// The app's real backend client and stores against the real reference server on a free loopback
+// port: whole journeys as the app drives them, so a change on either side that breaks the other
+// (a field name, a JSON type, a status, a text) fails here.
+#include "ServerHarness.h"
+#include "TaskTesting.h"
+#include "TestSupport.h"
+#include "backend/APIClient.h"
+#include "platform/DeviceInfo.h"
+#include "platform/Workspace.h"
+#include "protection/DomainCountStore.h"
+#include "protection/MacDNSProtectionManager.h"
+
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class NamedMac : public DeviceInfo {
+public:
+    QString computerName() const override { return QStringLiteral("Annas MacBook Air"); }
+    QString bundlePath() const override { return {}; }
+    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
+    std::optional<QString> shortVersion() const override { return std::nullopt; }
+    std::optional<QString> buildVersion() const override { return std::nullopt; }
+};
+
+// The browser cannot be opened on a test machine; this records what the app handed to it.
+class RecordingBrowser : public Workspace {
+public:
+    bool openURL(const QUrl& url) override {
+        opened.append(url);
+        return true;
+    }
+    bool openApplication(const QString&) override { return true; }
+    bool openFolder(const QString&) override { return true; }
+    QList<QUrl> opened;
+};
+
+// The real server and the real client wired to it.
+struct Backend {
+    ServerHarness harness;
+    QNetworkAccessManager network;
+    NamedMac mac;
+    APIClient client{harness.apiBase(), harness.blockProxy(), network, 5000ms, mac};
+};
+
+QByteArray describe(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+        return failure.what();
+    } catch (...) {
+        return "an unknown exception";
+    }
+}
+
+template <typename T> T completed(QCoro::Task<T> task) {
+    TaskOutcome<T> outcome = runTask(std::move(task), 10000);
+    if (!outcome.finished || outcome.error) {
+        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
+                     __LINE__);
+        throw std::runtime_error("operation failed");
+    }
+    return std::move(*outcome.value);
+}
+
+void completed(QCoro::Task<> task) {
+    TaskOutcome<void> outcome = runTask(std::move(task), 10000);
+    if (!outcome.finished || outcome.error) {
+        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
+                     __LINE__);
+        throw std::runtime_error("operation failed");
+    }
+}
+
+// The BackendError an operation ended with; a test failure when it ended otherwise.
+template <typename T> BackendError refused(QCoro::Task<T> task) {
+    const auto outcome = runTask(std::move(task), 10000);
+    if (const std::optional<BackendError> error = errorAs<BackendError>(outcome.error)) {
+        return *error;
+    }
+    QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
+                 __LINE__);
+    throw std::runtime_error("not refused");
+}
+
+quint16 closedLoopbackPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort(); // closed again when `probe` goes
+}
+
+const QString annaToken = QStringLiteral("mac-0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0");
+
+void registerAnna(Backend& backend, const QString& code = QStringLiteral("482917")) {
+    completed(backend.client.registerMacDevice(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                               QStringLiteral("2468"), code, annaToken));
+    completed(
+        backend.client.savePlayerProfile(annaToken, QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC),
+                                         QStringLiteral("online"), QStringLiteral("Bingo,Poker"), 2500));
+}
+
+} // namespace
+
+class ClientServerContractTest : public QObject {
+    Q_OBJECT
+private slots:
+    void playerAlertReachesTheRelativesOverview();
+    void recoveryWithTheCodeFromTheOutbox();
+    void expiredAndOverusedCodesAreRefused();
+    void accountActionsWithRightAndWrongPIN();
+    void protectionStoresReadTheServer();
+};
+
+void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
+    Backend backend;
+    registerAnna(backend);
+    QCOMPARE(
+        backend.harness.rows(QStringLiteral("SELECT device_name FROM devices")).first().first().toString(),
+        QStringLiteral("Annas MacBook Air"));
+
+    // Someone else's Mac with the same code: the server's Danish reason, as registration error 1.
+    const BackendError taken = refused(backend.client.registerMacDevice(
+        QStringLiteral("Eva"), QStringLiteral("eva@example.dk"), QStringLiteral("1357"),
+        QStringLiteral("482917"), QStringLiteral("mac-ffffffff-0000-1111-2222-333333333333")));
+    QCOMPARE(taken.code(), 1);
+    QVERIFY(taken.message().startsWith(QStringLiteral("Parringskoden er allerede i brug")));
+
+    const PairingResult wrong =
+        completed(backend.client.pairRelative(QStringLiteral("111111"), QStringLiteral("bo@example.dk")));
+    QCOMPARE(wrong.success, std::optional(false));
+    QCOMPARE(wrong.error, std::optional(QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")));
+
+    const PairingResult paired =
+        completed(backend.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo@example.dk")));
+    QCOMPARE(paired.success, std::optional(true));
+    QCOMPARE(paired.playerName, std::optional(QStringLiteral("Anna")));
+    QVERIFY(paired.pairingToken.has_value());
+
+    completed(backend.client.reportDeviceStatus(
+        annaToken, true, false, true, true, false, true, QStringLiteral("dns_profile_verified"),
+        QStringLiteral("482917"),
+        QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch() + 0.75));
+    completed(
+        backend.client.sendNotification(annaToken, QStringLiteral("mac_dns_profile_removed_externally")));
+    completed(backend.client.reportBlockedSite(annaToken, QStringLiteral("www.unibet.dk")));
+
+    const RelativeActivity activity = completed(backend.client.fetchRelativeActivity(*paired.pairingToken));
+    QCOMPARE(activity.summary.playerName, QStringLiteral("Anna"));
+    // 24 February 23:00 UTC is 25 February in Denmark: 13 days before 10 March.
+    QCOMPARE(activity.summary.daysClean, 13);
+    QVERIFY(activity.summary.shieldActive);
+    QVERIFY(activity.summary.shieldStart.has_value());
+    QVERIFY(activity.history.size() >= 3);
+    QCOMPARE(activity.history[0].type, QStringLiteral("blocked"));
+    QCOMPARE(activity.history[1].title, QStringLiteral("Webbeskyttelsen er fjernet på Mac"));
+    QVERIFY(activity.history[0].id > activity.history[1].id);
+
+    // Each alert also went to the relative's inbox; the blocked site reached the block proxy too.
+    const auto mails =
+        backend.harness.rows(QStringLiteral("SELECT recipient FROM outbox WHERE kind = 'alert'"));
+    QCOMPARE(mails.size(), 2);
+    QCOMPARE(mails.first().first().toString(), QStringLiteral("bo@example.dk"));
+    QCOMPARE(backend.harness.rows(QStringLiteral("SELECT domain FROM blocked_sites")).size(), 1);
+    const auto report = backend.harness.rows(
+        QStringLiteral("SELECT source, dns_active, pairing_code, last_gambling_date FROM device_reports"));
+    QCOMPARE(report.size(), 1);
+    QCOMPARE(report.first()[0].toString(), QStringLiteral("dns_profile_verified"));
+    QCOMPARE(report.first()[1].toInt(), 1);
+    QCOMPARE(report.first()[2].toString(), QStringLiteral("482917"));
+    // The client sends whole seconds, the fraction cut off.
+    QCOMPARE(report.first()[3].toLongLong(),
+             QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch());
+}
+
+void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {
+    Backend backend;
+    registerAnna(backend);
+    completed(backend.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo@example.dk")));
+    const QString newMac = QStringLiteral("mac-aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee");
+
+    completed(backend.client.requestRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player));
+    const QString code = backend.harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    QCOMPARE(code.size(), 6);
+    const RecoveryResult player = completed(
+        backend.client.verifyRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player, code, newMac));
+    QCOMPARE(player.name, std::optional(QStringLiteral("Anna")));
+    QCOMPARE(player.playerName, std::optional(QStringLiteral("Anna")));
+    QCOMPARE(player.email, std::optional(QStringLiteral("anna@example.dk")));
+    QCOMPARE(player.masterPIN, std::optional(QStringLiteral("2468")));
+    QCOMPARE(player.pairingCode, std::optional(QStringLiteral("482917")));
+    QCOMPARE(player.lastGamblingDate,
+             std::optional(double(QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch())));
+    // The new Mac now belongs to the account.
+    QCOMPARE(completed(backend.client.fetchAccountProfile(newMac)).name, QStringLiteral("Anna"));
+
+    completed(backend.client.requestRecoveryCode(QStringLiteral("bo@example.dk"), UserRole::relative));
+    const RecoveryResult relative = completed(backend.client.verifyRecoveryCode(
+        QStringLiteral("bo@example.dk"), UserRole::relative,
+        backend.harness.latestRecoveryCode(QStringLiteral("bo@example.dk")), newMac));
+    QCOMPARE(relative.playerName, std::optional(QStringLiteral("Anna")));
+    QVERIFY(relative.pairingToken.has_value());
+    QCOMPARE(completed(backend.client.fetchRelativeActivity(*relative.pairingToken)).summary.playerName,
+             QStringLiteral("Anna"));
+
+    // An address without an account: the request looks the same and nothing is sent.
+    const int mails = backend.harness.outboxFiles().size();
+    completed(backend.client.requestRecoveryCode(QStringLiteral("nobody@example.dk"), UserRole::player));
+    QCOMPARE(backend.harness.outboxFiles().size(), mails);
+}
+
+void ClientServerContractTest::expiredAndOverusedCodesAreRefused() {
+    Backend backend;
+    registerAnna(backend);
+    const QString email = QStringLiteral("anna@example.dk");
+    const auto verify = [&](const QString& code) {
+        return refused(backend.client.verifyRecoveryCode(email, UserRole::player, code, annaToken));
+    };
+
+    completed(backend.client.requestRecoveryCode(email, UserRole::player));
+    QString code = backend.harness.latestRecoveryCode(email);
+    backend.harness.advance(15 * 60 + 1);
+    const BackendError expired = verify(code);
+    QCOMPARE(expired.code(), 401);
+    QCOMPARE(expired.message(), QStringLiteral("Recovery failed"));
+
+    completed(backend.client.requestRecoveryCode(email, UserRole::player));
+    code = backend.harness.latestRecoveryCode(email);
+    const QString wrong =
+        code == QLatin1String("000000") ? QStringLiteral("000001") : QStringLiteral("000000");
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        QCOMPARE(verify(wrong).code(), 401);
+    }
+    // The sixth attempt is refused even with the right code.
+    QCOMPARE(verify(code).code(), 401);
+}
+
+void ClientServerContractTest::accountActionsWithRightAndWrongPIN() {
+    Backend backend;
+    registerAnna(backend);
+    APIClient& client = backend.client;
+
+    const MacAccountProfile profile = completed(client.fetchAccountProfile(annaToken));
+    QCOMPARE(profile.masterPIN, QStringLiteral("2468"));
+    QCOMPARE(profile.monthlySpendDKK, std::optional<qint64>(2500));
+    QCOMPARE(profile.gamblingGameTypes, std::optional(QStringLiteral("Bingo,Poker")));
+    QCOMPARE(profile.lastGamblingDate,
+             std::optional(double(QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch())));
+
+    completed(
+        client.updateSupportContacts(annaToken, QStringLiteral("Mor::1234 5678|Bo::+45 2233 4455"), {}));
+    const BackendError noPin =
+        refused(client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"), {}));
+    QCOMPARE(noPin.message(), QStringLiteral("Indtast din Master PIN for at fjerne en kontaktperson."));
+    QCOMPARE(refused(client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"),
+                                                  QStringLiteral("1111")))
+                 .message(),
+             QStringLiteral("Forkert Master PIN."));
+    completed(
+        client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"), QStringLiteral("2468")));
+
+    QCOMPARE(
+        refused(client.updateMasterPIN(annaToken, QStringLiteral("0000"), QStringLiteral("1357"))).message(),
+        QStringLiteral("Forkert Master PIN."));
+    completed(client.updateMasterPIN(annaToken, QStringLiteral("2468"), QStringLiteral("1357")));
+    completed(client.updateMonthlySpend(annaToken, 10'000'000));
+    QCOMPARE(refused(client.updateMonthlySpend(annaToken, 10'000'001)).message(),
+             QStringLiteral("Beløbet er uden for det tilladte interval."));
+
+    const MacAccountProfile changed = completed(client.fetchAccountProfile(annaToken));
+    QCOMPARE(changed.supportContacts, QStringLiteral("Bo::+45 2233 4455"));
+    QCOMPARE(changed.masterPIN, QStringLiteral("1357"));
+    QCOMPARE(changed.monthlySpendDKK, std::optional<qint64>(10'000'000));
+
+    const QList<MacHistoryItem> history = completed(client.fetchAccountHistory(annaToken));
+    QVERIFY(!history.isEmpty());
+    for (const MacHistoryItem& item : history) {
+        QVERIFY2(QDateTime::fromString(item.createdAt, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid(),
+                 qPrintable(item.createdAt));
+    }
+
+    QCOMPARE(refused(client.removeDevice(annaToken, QStringLiteral("2468"))).message(),
+             QStringLiteral("Forkert Master PIN."));
+    completed(client.removeDevice(annaToken, QStringLiteral("1357")));
+    const BackendError gone = refused(client.fetchAccountProfile(annaToken));
+    QCOMPARE(gone.code(), 404);
+    QCOMPARE(gone.message(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+}
+
+void ClientServerContractTest::protectionStoresReadTheServer() {
+    Backend backend;
+    registerAnna(backend);
+    TemporaryPreferences preferences;
+
+    DomainCountStore count(preferences.store(), backend.network, backend.harness.apiBase());
+    completed(count.refresh());
+    QCOMPARE(count.count(),
+             backend.harness.rows(QStringLiteral("SELECT COUNT(*) FROM blocklist WHERE category <> 'canary'"))
+                 .first()
+                 .first()
+                 .toLongLong());
+
+    // As scripts/run.sh points the app: the canary on a closed loopback port counts as blocked.
+    Deployment deployment = Deployment::production();
+    deployment.apiBase = backend.harness.apiBase();
+    deployment.blockProxy = backend.harness.blockProxy();
+    deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort()));
+    RecordingBrowser browser;
+    const auto online = [](const QUrl&) { return true; };
+    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment, {}, online);
+    QVERIFY(completed(dns.requestProfile(annaToken)));
+    QCOMPARE(browser.opened.size(), 1);
+    QCOMPARE(browser.opened.first().path(), QStringLiteral("/api/get_profile_mac.php"));
+    QCOMPARE(completed(dns.verify()), MacDNSProtectionState::active);
+
+    // A Mac the server does not know gets no profile.
+    QVERIFY(!completed(dns.requestProfile(QStringLiteral("mac-unknown"))));
+    QCOMPARE(dns.lastError(), QStringLiteral("Serveren svarede HTTP 404."));
+
+    // Canary and probe sites that answer (the server itself) mean the protection is gone.
+    deployment.canaryURL = backend.harness.apiBase().resolved(QUrl(QStringLiteral("/")));
+    deployment.probeURLs = {deployment.canaryURL, deployment.canaryURL, deployment.canaryURL};
+    MacDNSProtectionManager exposed(preferences.store(), browser, backend.network, deployment, {}, online);
+    QCOMPARE(completed(exposed.verify()), MacDNSProtectionState::inactive);
+}
+
+QTEST_GUILESS_MAIN(ClientServerContractTest)
+#include "ClientServerContractTest.moc"
