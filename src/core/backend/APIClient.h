@@ -89,7 +89,8 @@ public:
     QCoro::Task<> registerMacDevice(QString name, QString email, QString masterPIN, QString pairingCode,
                                     QString deviceToken) const;
     QCoro::Task<PairingResult> pairRelative(QString code, QString email) const;
-    // GET relative_activity.php?token=…; the status plays no part, the body must decode.
+    // GET relative_activity.php?token=… (the token escaped like a form value) with the platform's default
+    // 60 s time-out, not `timeout`; the status plays no part, the body must decode.
     QCoro::Task<RelativeActivity> fetchRelativeActivity(QString token) const;
     // `lastGamblingDate` is sent as whole seconds since 1970, truncated toward zero.
     QCoro::Task<> savePlayerProfile(QString deviceToken, QDateTime lastGamblingDate, QString locationType,
