@@ -108,7 +108,7 @@ private:
 
 // A loopback URL whose port nobody listens on (the connection is refused).
 QUrl refusingURL();
-// A URL whose host name cannot be found.
+// A URL whose host cannot be found (without any name-server query).
 QUrl unresolvableURL();
 
 } // namespace molvena::test
