@@ -33,10 +33,10 @@ const QString kPlatform = QStringLiteral("macos");
 const QString kCountry = QStringLiteral("DK");
 const QString kAccountEndpoint = QStringLiteral("mac_account.php");
 
-// URLSession's default request time-out, used where Part 2.2 asks for the platform's defaults.
+// URLSession's default request time-out, used where a request keeps the platform's defaults.
 constexpr std::chrono::milliseconds kPlatformDefaultTimeout{60'000};
 
-// Letters, digits and !$'()*,-./:;_~ stay as they are (Part 2.1, form encoding step 1).
+// Letters, digits and !$'()*,-./:;_~ stay as they are.
 bool isUnescaped(char byte) {
     if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9')) {
         return true;
@@ -263,7 +263,7 @@ void APIClient::requireSuccess(const QByteArray& body) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Registration, pairing and recovery (Part 2.2)
+// Registration, pairing and recovery
 
 QCoro::Task<> APIClient::registerMacDevice(QString name, QString email, QString masterPIN,
                                            QString pairingCode, QString deviceToken) const {
@@ -400,7 +400,7 @@ RecoveryResult APIClient::recoveryResultFrom(const QJsonObject& reply, const QSt
 }
 
 // ---------------------------------------------------------------------------------------------
-// Reports (Part 2.3)
+// Reports
 
 QCoro::Task<> APIClient::postReport(QString endpoint, FormFields fields) const {
     try {
@@ -469,7 +469,7 @@ QCoro::Task<> APIClient::reportBlockedSite(QString deviceToken, QString domain) 
 }
 
 // ---------------------------------------------------------------------------------------------
-// Account operations (Part 2.3)
+// Account operations
 
 QCoro::Task<MacAccountProfile> APIClient::fetchAccountProfile(QString deviceToken) const {
     const FormFields fields{{QStringLiteral("action"), QStringLiteral("profile")},

@@ -30,7 +30,7 @@ using FormFields = QMap<QString, QString>;
 // main thread, never deleted, default configuration (Qt's cookie jar, no cache).
 QNetworkAccessManager& sharedNetworkAccessManager();
 
-// The app's only gateway to its backend for the operations of Parts 2.2 and 2.3 (Part 2.1).
+// The app's only gateway to its backend for its account, pairing, recovery and report operations.
 // Stateless: every call is independent, and calls may overlap. Every operation is a coroutine on the
 // caller's (main) thread's event loop; failures are thrown: BackendError, TransportError,
 // JsonSyntaxError, DecodingError (all derive from molvena::Error). The reports never throw.
@@ -61,7 +61,7 @@ public:
     // ".../api/count.php"); for the other Parts' own requests under the same API root.
     QUrl endpointURL(const QString& endpoint) const;
 
-    // --- Transport (Part 2.1) ---
+    // --- Transport ---
 
     // The form body: names and values percent-encoded (unescaped: letters, digits and
     // !$'()*,-./:;_~; UTF-8 bytes as %XX in upper case; a blank as %20), "name=value" pairs sorted
@@ -82,7 +82,7 @@ public:
     // BackendError(400, the `error` text or "Handlingen kunne ikke gennemføres").
     static void requireSuccess(const QByteArray& body);
 
-    // --- Registration, pairing and recovery (Part 2.2) ---
+    // --- Registration, pairing and recovery ---
 
     // pairing.php (action "register"), then mac_device_register_new.php (outcome ignored). A first
     // reply that is a JSON object with a text `error` throws BackendError(1, that text).
@@ -100,7 +100,7 @@ public:
     QCoro::Task<RecoveryResult> verifyRecoveryCode(QString email, UserRole role, QString code,
                                                    QString deviceToken) const;
 
-    // --- Reports (Part 2.3): never throw, every failure is swallowed ---
+    // --- Reports: never throw, every failure is swallowed ---
 
     QCoro::Task<> reportDeviceStatus(QString deviceToken, bool active, bool filterActive, bool launchAtLogin,
                                      bool dnsActive, bool vpnActive, bool heartbeat, QString source,
@@ -108,7 +108,7 @@ public:
     QCoro::Task<> sendNotification(QString deviceToken, QString reason, QString domain = {}) const;
     QCoro::Task<> reportBlockedSite(QString deviceToken, QString domain) const;
 
-    // --- Account operations on mac_account.php (Part 2.3) ---
+    // --- Account operations on mac_account.php ---
 
     QCoro::Task<MacAccountProfile> fetchAccountProfile(QString deviceToken) const;
     QCoro::Task<QList<MacHistoryItem>> fetchAccountHistory(QString deviceToken) const;
@@ -124,7 +124,7 @@ public:
     // `last_gambling_date` of a recovery reply: a JSON number as is; a text only when the whole text
     // is one C-locale floating-point number (no leading white space, nothing after it); else absent.
     static std::optional<double> recoveryDate(const QJsonValue& value);
-    // The RecoveryResult of a successful verification reply (Part 2.2 data model).
+    // The RecoveryResult of a successful verification reply.
     static RecoveryResult recoveryResultFrom(const QJsonObject& reply, const QString& submittedEmail,
                                              UserRole role);
 

@@ -33,7 +33,7 @@ private:
     QByteArray m_what;
 };
 
-// The error the backend operations themselves create (Part 2.1): domain "Molvena", an HTTP status
+// The error the backend operations themselves create: domain "Molvena", an HTTP status
 // or one of 1, 400, 401, 500, and a Danish or server-supplied message.
 class BackendError : public Error {
 public:
@@ -53,7 +53,7 @@ public:
     TransportError(QNetworkReply::NetworkError networkError, QString description,
                    std::optional<int> httpStatus = std::nullopt);
 
-    // The block proxy answered with a status outside 200 to 299 (Part 2.1, postFormToURL): no message
+    // The block proxy answered with a status outside 200 to 299 (postFormToURL): no message
     // of its own, so the description is the generic system text.
     static TransportError badServerResponse(int httpStatus);
 
@@ -75,7 +75,7 @@ public:
     JsonSyntaxError(int parseError, QString parserMessage, int offset);
 };
 
-// A JSON reply that does not match its record (strict decoding, Part 2.1). Domain "Decoding"; the
+// A JSON reply that does not match its record (strict decoding). Domain "Decoding"; the
 // coding path of the offending member is in path() and detail().
 class DecodingError : public Error {
 public:

@@ -10,7 +10,7 @@ namespace molvena {
 
 class StrictObject;
 
-// The JSON reply records of Parts 2.2, 2.3 and 4.1, decoded strictly (StrictJson.h) by the member
+// The JSON reply records of the backend operations, decoded strictly (StrictJson.h) by the member
 // names given in the comments. Members are in lower camel case here; the wire names are snake case.
 
 // Reply of pairRelative (pairing.php, action "link"). Every member is optional.
@@ -57,7 +57,7 @@ struct RelativeActivity {
     bool operator==(const RelativeActivity&) const = default;
 };
 
-// Reply of fetchAccountProfile (mac_account.php, action "profile"), Part 4.1.
+// Reply of fetchAccountProfile (mac_account.php, action \"profile\").
 struct MacAccountProfile {
     bool success = false;                          // success, required (not judged by the client)
     QString name{};                                // name, required
@@ -74,7 +74,7 @@ struct MacAccountProfile {
     bool operator==(const MacAccountProfile&) const = default;
 };
 
-// One event of the account's history (Part 4.1).
+// One event of the account's history.
 struct MacHistoryItem {
     QString id{};                      // id, required
     QString type{};                    // type, required

@@ -20,7 +20,7 @@ concept StrictlyDecodable = requires(const StrictObject& object) {
     { Record::decode(object) } -> std::same_as<Record>;
 };
 
-// Strict decoding of JSON reply records (Part 2.1): members by their exact names; a required member
+// Strict decoding of JSON reply records: members by their exact names; a required member
 // that is missing or null, or any member of the wrong JSON type, throws DecodingError; members that
 // are not asked for are ignored. Types: QString = a JSON text; bool = a JSON boolean; qint64 = a JSON
 // number with a whole value; double = any JSON number; StrictObject = a JSON object; QList<Record> =
@@ -91,7 +91,7 @@ template <StrictlyDecodable Record> Record decodeStrictly(const QByteArray& body
 // error (a top-level scalar counts as one) throws JsonSyntaxError.
 QJsonValue parseJsonReply(const QByteArray& body);
 
-// The operations' idea of "true" (Part 2.1): the JSON boolean true or a number exactly equal to 1.
+// The operations' idea of \"true\": the JSON boolean true or a number exactly equal to 1.
 bool isSuccessFlag(const QJsonValue& value);
 
 } // namespace molvena

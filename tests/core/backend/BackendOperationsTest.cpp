@@ -1,4 +1,4 @@
-// Parts 2.2 and 2.3: every operation's request on the wire, the replies it accepts and refuses, the
+// The backend operations: every operation's request on the wire, the replies it accepts and refuses, the
 // strict decoding of its records, and the reports that swallow every failure. Real HTTP on loopback.
 #include "BackendTestSupport.h"
 #include "backend/StrictJson.h"
@@ -47,7 +47,7 @@ QByteArray statusBody(const char* setFlag) {
 
 const QString kAccount = QStringLiteral("/api/mac_account.php");
 
-// The member names of Part 4.1 in a reply that decodes.
+// The account profile's member names in a reply that decodes.
 const QByteArray kFullProfile = R"({"success":true,"name":"Åse","email":"aase@x.dk","master_pin":"1234",
     "pairing_code":"123456","support_contacts":"Anna::1234 5678|Bo::+45 2233 4455","monthly_spend_dkk":2500,
     "last_gambling_date":1700000000.5,"gambling_location_type":"online","gambling_game_types":"casino,poker",

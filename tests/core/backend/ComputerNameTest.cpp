@@ -1,4 +1,4 @@
-// The computer name sent as `device_name` (Part 2.2, registerMacDevice step 3) on Linux: the pretty
+// The computer name sent as `device_name` by registerMacDevice on Linux: the pretty
 // host name of /etc/machine-info, else the host name.
 #include "linux/LinuxDeviceInfo.h"
 
