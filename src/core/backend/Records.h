@@ -57,7 +57,7 @@ struct RelativeActivity {
     bool operator==(const RelativeActivity&) const = default;
 };
 
-// Reply of fetchAccountProfile (mac_account.php, action \"profile\").
+// Reply of fetchAccountProfile (mac_account.php, action "profile").
 struct MacAccountProfile {
     bool success = false;                          // success, required (not judged by the client)
     QString name{};                                // name, required

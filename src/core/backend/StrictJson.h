@@ -91,7 +91,7 @@ template <StrictlyDecodable Record> Record decodeStrictly(const QByteArray& body
 // error (a top-level scalar counts as one) throws JsonSyntaxError.
 QJsonValue parseJsonReply(const QByteArray& body);
 
-// The operations' idea of \"true\": the JSON boolean true or a number exactly equal to 1.
+// The operations' idea of "true": the JSON boolean true or a number exactly equal to 1.
 bool isSuccessFlag(const QJsonValue& value);
 
 } // namespace molvena

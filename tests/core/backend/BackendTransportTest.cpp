@@ -43,7 +43,7 @@ void BackendTransportTest::encodeForm_data() {
     QTest::addColumn<FormFields>("fields");
     QTest::addColumn<QByteArray>("body");
 
-    QTest::newRow(\"documented example: sorted, blank as %20, + = & escaped")
+    QTest::newRow("documented example: sorted, blank as %20, + = & escaped")
         << FormFields{{"name", "a+b=c&d"}, {"code", "123 456"}}
         << QByteArray("code=123%20456&name=a%2Bb%3Dc%26d");
     QTest::newRow("ø is two UTF-8 escapes, upper-case hex")
