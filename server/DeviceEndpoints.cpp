@@ -17,10 +17,6 @@ namespace {
 using Method = Router::Method;
 using Status = ReplyError::Status;
 
-QVariant nullableInteger(const std::optional<qint64>& value) {
-    return value ? QVariant(*value) : QVariant(QMetaType(QMetaType::LongLong));
-}
-
 } // namespace
 
 void DeviceEndpoints::addRoutes(Router& router) {
@@ -47,14 +43,14 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
     const bool heartbeat = fields.flag(QStringLiteral("heartbeat"));
     const QString source = fields.text(QStringLiteral("source"), 64);
     const QString platform = fields.optionalText(QStringLiteral("platform"), 32).trimmed();
-    const std::optional<QString> pairingCode =
-        fields.has(QStringLiteral("pairing_code"))
-            ? std::optional(fields.digits(QStringLiteral("pairing_code"), 6))
-            : std::nullopt;
-    const std::optional<qint64> lastGamblingDate =
+    // Both are sent only when the Mac knows them; absent is stored as NULL.
+    const QVariant pairingCode = fields.has(QStringLiteral("pairing_code"))
+                                     ? QVariant(fields.digits(QStringLiteral("pairing_code"), 6))
+                                     : QVariant(QMetaType(QMetaType::QString));
+    const QVariant lastGamblingDate =
         fields.has(QStringLiteral("last_gambling_date"))
-            ? std::optional(fields.integer(QStringLiteral("last_gambling_date"), 0, 4'102'444'800LL))
-            : std::nullopt;
+            ? QVariant(fields.integer(QStringLiteral("last_gambling_date"), 0, 4'102'444'800LL))
+            : QVariant(QMetaType(QMetaType::LongLong));
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     const qint64 now = m_context.clock.nowSeconds();
 
@@ -69,8 +65,7 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
                        "last_gambling_date, reported_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {player.id, deviceToken, int(active), int(filterActive), int(launchAtLogin), int(dnsActive),
          int(vpnActive), int(heartbeat), source, platform.isEmpty() ? QStringLiteral("macos") : platform,
-         pairingCode ? QVariant(*pairingCode) : QVariant(QMetaType(QMetaType::QString)),
-         nullableInteger(lastGamblingDate), now});
+         pairingCode, lastGamblingDate, now});
     database.run(QStringLiteral("UPDATE devices SET last_seen_at = ? WHERE device_token = ?"),
                  {now, deviceToken});
     if (active && previous.toInt() != 1) {

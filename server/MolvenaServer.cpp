@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHttpServerResponder>
+#include <QMetaEnum>
 #include <QRandomGenerator>
+
+#include <cstdio>
 
 namespace molvena::server {
 
@@ -100,6 +103,14 @@ QUrl MolvenaServer::blockProxy() const {
 
 bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QHttpServerResponse response = m_router.dispatch(request);
+    if (m_options.logRequests) {
+        // The path only: queries carry device and pairing tokens.
+        const QByteArray method =
+            QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
+                .toUpper();
+        std::fprintf(stderr, "%s %s %d\n", method.constData(), qPrintable(request.url().path()),
+                     int(response.statusCode()));
+    }
     if (request.method() != QHttpServerRequest::Method::Head) {
         response.write(makeResponder(request, socket));
         return true;

@@ -39,7 +39,9 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         QStringLiteral("file"));
     const QCommandLineOption zone(QStringLiteral("time-zone"), QStringLiteral("Time zone of shown times."),
                                   QStringLiteral("zone"), QStringLiteral("Europe/Copenhagen"));
-    parser.addOptions({port, listen, data, database, resolver, secret, zone});
+    const QCommandLineOption log(QStringLiteral("log-requests"),
+                                 QStringLiteral("Print method, path and status of every request."));
+    parser.addOptions({port, listen, data, database, resolver, secret, zone, log});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -74,6 +76,7 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     }
     options.secretFile = parser.value(secret);
     options.timeZone = parser.value(zone);
+    options.logRequests = parser.isSet(log);
     return options;
 }
 

@@ -20,6 +20,7 @@ struct ServerOptions {
     QString resolverHost = QStringLiteral("dns.molvena.dk");
     QString secretFile; // key for the recovery-code hashes; empty: dataFolder/recovery.key
     QString timeZone = QStringLiteral("Europe/Copenhagen"); // how times are shown to Danish users
+    bool logRequests = false; // one line per request on standard error (method, path, status)
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
 
     // Reads the command line of molvena-server. On a usage error, returns nothing and sets `error`.

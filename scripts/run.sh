@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs the app against the local reference backend: installs what is missing, builds, starts
+# molvena-server on a free loopback port (data in .run/server, kept between runs; e-mails such as
+# recovery codes land in .run/server/outbox), points the app at it and stops the server when the app
+# exits.
+#
+# Web protection is checked for real on loopback: the canary is a closed loopback port, which the app
+# counts as blocked (protection active). MOLVENA_SIMULATE_UNPROTECTED=1 points the canary and the
+# probe sites at the running server instead, which answers, so the app sees the protection as gone.
+# Arguments are passed to the app.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${MOLVENA_BUILD_DIR:-$root/build}"
+data="$root/.run/server"
+
+"$root/scripts/build.sh"
+
+mkdir -p "$data"
+log="$data/server.log"
+: >"$log"
+resolver_host="${MOLVENA_RESOLVER_HOST:-dns.molvena.dk}"
+"$build/server/molvena-server" --listen 127.0.0.1 --port 0 --data "$data" --resolver-host "$resolver_host" \
+    --log-requests \
+    >>"$log" 2>&1 &
+server_pid=$!
+stop_server() {
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+}
+trap stop_server EXIT
+
+api_base=""
+for _ in $(seq 1 100); do
+    api_base="$(sed -n 's/^molvena-server listening on \(http:[^ ]*\)$/\1/p' "$log")"
+    [ -n "$api_base" ] && break
+    kill -0 "$server_pid" 2>/dev/null || { cat "$log" >&2; exit 1; }
+    sleep 0.1
+done
+[ -n "$api_base" ] || { echo "molvena-server did not start; see $log" >&2; exit 1; }
+server_root="${api_base%/api/}"
+
+# A loopback port where nothing listens: connecting is refused, as a blocked site's is.
+closed_port() {
+    local port
+    for port in 9 19 29 39 49 59 69 79 89 99; do
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+            echo "$port"
+            return
+        fi
+    done
+    echo "no closed loopback port found" >&2
+    exit 1
+}
+
+export MOLVENA_API_BASE="$api_base"
+export MOLVENA_BLOCK_PROXY="$server_root/shield_blocked"
+export MOLVENA_RESOLVER_HOST="$resolver_host"
+if [ "${MOLVENA_SIMULATE_UNPROTECTED:-0}" = "1" ]; then
+    export MOLVENA_CANARY_URL="$server_root/"
+    export MOLVENA_PROBE_URLS="$server_root/danskespil,$server_root/bet365,$server_root/unibet"
+else
+    blocked="http://127.0.0.1:$(closed_port)"
+    export MOLVENA_CANARY_URL="$blocked/"
+    export MOLVENA_PROBE_URLS="$blocked/danskespil,$blocked/bet365,$blocked/unibet"
+fi
+
+echo "Reference backend: $api_base (data and outbox in ${data#"$root"/})"
+"$build/src/app/molvena" "$@"
