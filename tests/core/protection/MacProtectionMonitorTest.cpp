@@ -140,7 +140,7 @@ private slots:
 };
 
 void MacProtectionMonitorTest::firstHealthyRunThroughTheLoop() {
-    Rig rig({.firstDelay = 50ms, .interval = 400ms});
+    Rig rig({.firstDelay = 50ms, .interval = 1000ms});
     QSignalSpy checks(&rig.monitor, &MacProtectionMonitor::lastCheckAtChanged);
     rig.monitor.start();
     rig.monitor.start();
