@@ -126,9 +126,12 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     }
 
     setProfileWasRequested(true);
-    m_defaults.setValue(QStringLiteral("macDNSProfileWasRequested"), true);
-    m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"),
-                        secondsSince1970(QDateTime::currentDateTimeUtc()));
+    {
+        const PreferenceStore::Batch batch(m_defaults);
+        m_defaults.setValue(QStringLiteral("macDNSProfileWasRequested"), true);
+        m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"),
+                            secondsSince1970(QDateTime::currentDateTimeUtc()));
+    }
     setState(MacDNSProtectionState::unknown);
     setTexts(
         QStringLiteral("Download startet · afventer installation"),
@@ -241,8 +244,11 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
                        "installeret og aktiv."));
     setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
                  probeDescription(canary));
-    m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), false);
-    m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), false);
+    {
+        const PreferenceStore::Batch batch(m_defaults);
+        m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), false);
+        m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), false);
+    }
     setIsChecking(false);
     co_return MacDNSProtectionState::inactive;
 }
@@ -252,6 +258,7 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
     setTexts(QStringLiteral("Webbeskyttelse aktiv"),
              QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
     setLastError(note);
+    const PreferenceStore::Batch batch(m_defaults);
     m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), true);
     m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), true);
     m_defaults.setValue(QStringLiteral("macDNSLastHealthyAt"),

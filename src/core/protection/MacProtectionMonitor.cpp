@@ -85,8 +85,11 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
         setLastCheckAt(QDateTime::currentDateTimeUtc());
         setIsProtectionHealthy(false);
         setLastIssue(QStringLiteral("En VPN er aktiv og kan omgå webbeskyttelsen."));
-        m_defaults.setValue(kProtectionActive, false);
-        m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
+        {
+            const PreferenceStore::Batch batch(m_defaults);
+            m_defaults.setValue(kProtectionActive, false);
+            m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
+        }
         co_await reportStatus(reason, false, launchAtLogin, web, true);
         if (everActivated) {
             co_await sendAlert(QStringLiteral("mac_vpn_detected"));
@@ -110,24 +113,30 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
     setIsProtectionHealthy(healthy);
 
     if (healthy) {
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        m_defaults.setValue(kHasEverActivated, true);
-        m_defaults.setValue(kProtectionActive, true);
-        m_defaults.setValue(kLastKnownLaunchAtLogin, true);
-        m_defaults.setValue(kLastKnownDNS, true);
-        m_defaults.setValue(kLastKnownVPN, false);
-        m_defaults.setValue(kAlertSent, false);
-        m_defaults.remove(kLastRemovalReason);
-        m_defaults.setValue(kLastHealthyAt, double(now.toMSecsSinceEpoch()) / 1000.0);
+        {
+            const QDateTime now = QDateTime::currentDateTimeUtc();
+            const PreferenceStore::Batch batch(m_defaults);
+            m_defaults.setValue(kHasEverActivated, true);
+            m_defaults.setValue(kProtectionActive, true);
+            m_defaults.setValue(kLastKnownLaunchAtLogin, true);
+            m_defaults.setValue(kLastKnownDNS, true);
+            m_defaults.setValue(kLastKnownVPN, false);
+            m_defaults.setValue(kAlertSent, false);
+            m_defaults.remove(kLastRemovalReason);
+            m_defaults.setValue(kLastHealthyAt, double(now.toMSecsSinceEpoch()) / 1000.0);
+        }
         setLastIssue({});
         co_await reportStatus(reason, true, true, true, false);
         co_return;
     }
 
-    m_defaults.setValue(kProtectionActive, false);
-    m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
-    m_defaults.setValue(kLastKnownDNS, web);
-    m_defaults.setValue(kLastKnownVPN, false);
+    {
+        const PreferenceStore::Batch batch(m_defaults);
+        m_defaults.setValue(kProtectionActive, false);
+        m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
+        m_defaults.setValue(kLastKnownDNS, web);
+        m_defaults.setValue(kLastKnownVPN, false);
+    }
     co_await reportStatus(reason, false, launchAtLogin, web, false);
     if (!everActivated) {
         // Still setting up: a missing layer is not a removal.
@@ -161,9 +170,12 @@ QCoro::Task<> MacProtectionMonitor::sendAlert(QString kind) {
         co_return; // already told since protection was last whole
     }
     // Recorded before sending: an alert lost on the network is not sent again for the same kind.
-    m_defaults.setValue(kAlertSent, true);
-    m_defaults.setValue(kLastRemovalReason, kind);
-    m_defaults.setValue(kLastKnownVPN, m_vpn.isVPNActive());
+    {
+        const PreferenceStore::Batch batch(m_defaults);
+        m_defaults.setValue(kAlertSent, true);
+        m_defaults.setValue(kLastRemovalReason, kind);
+        m_defaults.setValue(kLastKnownVPN, m_vpn.isVPNActive());
+    }
     const QString token = m_defaults.text(kDeviceToken);
     if (token.isEmpty()) {
         co_return;

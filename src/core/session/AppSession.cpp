@@ -86,17 +86,39 @@ void AppSession::setRecoveryRole(UserRole role) {
     }
 }
 
-QString AppSession::playerName() const { return m_store.text(kPlayerName); }
-QString AppSession::playerEmail() const { return m_store.text(kPlayerEmail); }
-QString AppSession::masterPIN() const { return m_store.text(kMasterPIN); }
-double AppSession::lastGamblingDate() const { return m_store.real(kLastGamblingDate); }
-QString AppSession::deviceToken() const { return m_store.text(kDeviceToken); }
-QString AppSession::pairingCode() const { return m_store.text(kPairingCode); }
-QString AppSession::gamblingLocationType() const { return m_store.text(kGamblingLocationType); }
-QString AppSession::gamblingGameTypes() const { return m_store.text(kGamblingGameTypes); }
-double AppSession::monthlySpendDKK() const { return m_store.real(kMonthlySpendDKK); }
-QString AppSession::relativePairingToken() const { return m_store.text(kRelativePairingToken); }
-QString AppSession::supportContactsStr() const { return m_store.text(kSupportContactsStr); }
+QString AppSession::playerName() const {
+    return m_store.text(kPlayerName);
+}
+QString AppSession::playerEmail() const {
+    return m_store.text(kPlayerEmail);
+}
+QString AppSession::masterPIN() const {
+    return m_store.text(kMasterPIN);
+}
+double AppSession::lastGamblingDate() const {
+    return m_store.real(kLastGamblingDate);
+}
+QString AppSession::deviceToken() const {
+    return m_store.text(kDeviceToken);
+}
+QString AppSession::pairingCode() const {
+    return m_store.text(kPairingCode);
+}
+QString AppSession::gamblingLocationType() const {
+    return m_store.text(kGamblingLocationType);
+}
+QString AppSession::gamblingGameTypes() const {
+    return m_store.text(kGamblingGameTypes);
+}
+double AppSession::monthlySpendDKK() const {
+    return m_store.real(kMonthlySpendDKK);
+}
+QString AppSession::relativePairingToken() const {
+    return m_store.text(kRelativePairingToken);
+}
+QString AppSession::supportContactsStr() const {
+    return m_store.text(kSupportContactsStr);
+}
 
 void AppSession::writePersisted(const QString& key, const QVariant& value, void (AppSession::*changed)()) {
     m_store.setValue(key, value);
@@ -150,6 +172,7 @@ void AppSession::beginRecovery(UserRole role) {
 }
 
 void AppSession::applyRecovery(const RecoveryResult& result, UserRole role) {
+    const PreferenceStore::Batch batch(m_store);
     if (role == UserRole::player) {
         if (result.name) {
             setPlayerName(*result.name);
@@ -182,6 +205,7 @@ void AppSession::applyRecovery(const RecoveryResult& result, UserRole role) {
 }
 
 void AppSession::resetSession() {
+    const PreferenceStore::Batch batch(m_store);
     setRole(UserRole::none);
     setIsSetupComplete(false);
     setShowRecovery(false);

@@ -13,7 +13,9 @@ PreferenceStore& PreferenceStore::standard() {
     return instance;
 }
 
-bool PreferenceStore::contains(const QString& key) const { return m_settings->contains(key); }
+bool PreferenceStore::contains(const QString& key) const {
+    return m_settings->contains(key);
+}
 
 QString PreferenceStore::text(const QString& key, const QString& fallback) const {
     const QVariant value = m_settings->value(key);
@@ -50,12 +52,27 @@ qint64 PreferenceStore::integer(const QString& key, qint64 fallback) const {
 
 void PreferenceStore::setValue(const QString& key, const QVariant& value) {
     m_settings->setValue(key, value);
-    m_settings->sync();
+    syncUnlessBatched();
 }
 
 void PreferenceStore::remove(const QString& key) {
     m_settings->remove(key);
-    m_settings->sync();
+    syncUnlessBatched();
+}
+
+void PreferenceStore::syncUnlessBatched() {
+    if (m_openBatches == 0) {
+        m_settings->sync();
+    }
+}
+
+PreferenceStore::Batch::Batch(PreferenceStore& store) : m_store(store) {
+    ++m_store.m_openBatches;
+}
+
+PreferenceStore::Batch::~Batch() {
+    --m_store.m_openBatches;
+    m_store.syncUnlessBatched();
 }
 
 } // namespace molvena

@@ -32,10 +32,26 @@ public:
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
+    // Groups the writes of one step: they reach the disk together when the outermost batch ends, so
+    // a crash keeps all of them or none, and the step pays for one sync instead of one per key.
+    class Batch {
+    public:
+        explicit Batch(PreferenceStore& store);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        PreferenceStore& m_store;
+    };
+
     QString fileName() const { return m_settings->fileName(); }
 
 private:
+    void syncUnlessBatched();
+
     std::unique_ptr<QSettings> m_settings;
+    int m_openBatches = 0;
 };
 
 } // namespace molvena

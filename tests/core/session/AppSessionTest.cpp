@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "session/AppSession.h"
+#include "TestSupport.h"
 #include "session/PairingCode.h"
 
 #include <QProcess>
@@ -22,6 +22,7 @@ private slots:
     void recoveryRoleOutlivesACancelledRecovery();
     void persistedFieldsAreSharedThroughTheStore();
     void writesSurviveAnAbruptEndOfTheProcess();
+    void batchedWritesReachTheDiskTogether();
     void pairingCodeIsTwoGroupsOfThreeDigits();
 };
 
@@ -32,9 +33,10 @@ void AppSessionTest::constructionReadsRoleAndSetupFromTheStore_data() {
     QTest::addColumn<bool>("setupComplete");
     QTest::newRow("fresh store") << QVariant() << QVariant() << UserRole::none << false;
     QTest::newRow("player, complete") << QVariant("player") << QVariant(true) << UserRole::player << true;
-    QTest::newRow("relative, incomplete") << QVariant("relative") << QVariant(false) << UserRole::relative
-                                          << false;
-    QTest::newRow("wrong case reads as none") << QVariant("Player") << QVariant(true) << UserRole::none << true;
+    QTest::newRow("relative, incomplete")
+        << QVariant("relative") << QVariant(false) << UserRole::relative << false;
+    QTest::newRow("wrong case reads as none")
+        << QVariant("Player") << QVariant(true) << UserRole::none << true;
     QTest::newRow("unknown text") << QVariant("admin") << QVariant() << UserRole::none << false;
     QTest::newRow("unreadable flag") << QVariant("player") << QVariant("maybe") << UserRole::player << false;
 }
@@ -57,7 +59,8 @@ void AppSessionTest::constructionReadsRoleAndSetupFromTheStore() {
 }
 
 void AppSessionTest::deviceTokenIsCreatedOnceAndSurvivesReset() {
-    const QRegularExpression tokenForm(QStringLiteral("^mac-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    const QRegularExpression tokenForm(
+        QStringLiteral("^mac-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
 
     TemporaryPreferences preferences;
     QString token;
@@ -95,24 +98,43 @@ void AppSessionTest::applyRecoveryStoresWhatTheResultCarries_data() {
 
     // Every case starts from: name "Old", email "old@x.dk", PIN "1111", date 1000, code "111222",
     // relative token "old-token".
-    QTest::newRow("player, everything")
-        << UserRole::player
-        << RecoveryResult{.name = "Åse", .email = "aase@x.dk", .masterPIN = "4321", .pairingCode = "654321",
-                          .playerName = "Åse", .lastGamblingDate = 1700000000.0}
-        << "Åse" << "aase@x.dk" << "4321" << 1700000000.0 << "654321" << "old-token";
+    QTest::newRow("player, everything") << UserRole::player
+                                        << RecoveryResult{.name = "Åse",
+                                                          .email = "aase@x.dk",
+                                                          .masterPIN = "4321",
+                                                          .pairingCode = "654321",
+                                                          .playerName = "Åse",
+                                                          .lastGamblingDate = 1700000000.0}
+                                        << "Åse"
+                                        << "aase@x.dk"
+                                        << "4321" << 1700000000.0 << "654321"
+                                        << "old-token";
     QTest::newRow("player, date 0 and empty code keep the old ones")
         << UserRole::player
-        << RecoveryResult{.name = "", .email = "n@x.dk", .masterPIN = "", .pairingCode = "",
+        << RecoveryResult{.name = "",
+                          .email = "n@x.dk",
+                          .masterPIN = "",
+                          .pairingCode = "",
                           .lastGamblingDate = 0.0}
-        << "" << "n@x.dk" << "" << 1000.0 << "111222" << "old-token";
-    QTest::newRow("player, nothing present") << UserRole::player << RecoveryResult{} << "Old" << "old@x.dk"
-                                             << "1111" << 1000.0 << "111222" << "old-token";
+        << ""
+        << "n@x.dk"
+        << "" << 1000.0 << "111222"
+        << "old-token";
+    QTest::newRow("player, nothing present") << UserRole::player << RecoveryResult{} << "Old"
+                                             << "old@x.dk"
+                                             << "1111" << 1000.0 << "111222"
+                                             << "old-token";
     QTest::newRow("relative with token")
         << UserRole::relative << RecoveryResult{.email = "r@x.dk", .pairingToken = "tok", .playerName = "Bo"}
-        << "Bo" << "old@x.dk" << "1111" << 1000.0 << "111222" << "tok";
+        << "Bo"
+        << "old@x.dk"
+        << "1111" << 1000.0 << "111222"
+        << "tok";
     QTest::newRow("relative without token keeps the old one")
-        << UserRole::relative << RecoveryResult{.playerName = "Bo"} << "Bo" << "old@x.dk" << "1111" << 1000.0
-        << "111222" << "old-token";
+        << UserRole::relative << RecoveryResult{.playerName = "Bo"} << "Bo"
+        << "old@x.dk"
+        << "1111" << 1000.0 << "111222"
+        << "old-token";
 }
 
 void AppSessionTest::applyRecoveryStoresWhatTheResultCarries() {
@@ -228,6 +250,34 @@ void AppSessionTest::writesSurviveAnAbruptEndOfTheProcess() {
     QCOMPARE(session.playerName(), QStringLiteral("Åse Ørsted"));
     QCOMPARE(session.lastGamblingDate(), 1700000000.5);
     QCOMPARE(session.deviceToken(), tokenWritten);
+}
+
+void AppSessionTest::batchedWritesReachTheDiskTogether() {
+    // QSettings shares unsynced values between instances of one process, so look at the file itself.
+    TemporaryPreferences preferences;
+    const auto onDisk = [&] {
+        QFile file(preferences.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    PreferenceStore& store = preferences.store();
+    store.setValue("alone", 1);
+    QVERIFY(onDisk().contains("alone=1"));
+    {
+        const PreferenceStore::Batch outer(store);
+        store.setValue("first", 1);
+        {
+            const PreferenceStore::Batch inner(store);
+            store.setValue("second", 2);
+        }
+        store.remove("alone");
+        QVERIFY(!onDisk().contains("first"));
+        QVERIFY(!onDisk().contains("second"));
+        QCOMPARE(store.integer("second"), 2); // readable in this process at once
+    }
+    const QByteArray written = onDisk();
+    QVERIFY(written.contains("first=1"));
+    QVERIFY(written.contains("second=2"));
+    QVERIFY(!written.contains("alone"));
 }
 
 void AppSessionTest::pairingCodeIsTwoGroupsOfThreeDigits() {
