@@ -130,8 +130,12 @@ const char* const schema[] = {
 Database::Database(const ServerOptions& options)
     : m_connectionName(QStringLiteral("molvena-server-") +
                        QUuid::createUuid().toString(QUuid::WithoutBraces)) {
-    open(options);
-    createSchema();
+    try {
+        open(options);
+        createSchema();
+    } catch (const DatabaseError& failure) {
+        throw StartupError(QString::fromUtf8(failure.what()));
+    }
 }
 
 Database::~Database() {
@@ -172,12 +176,15 @@ void Database::open(const ServerOptions& options) {
     if (!m_database.open()) {
         throw StartupError(QStringLiteral("cannot open the database: ") + m_database.lastError().text());
     }
-    if (m_kind == Kind::sqlite) {
+    if (m_kind == Kind::postgresql) {
+        // "already exists, skipping" at every start is not worth a line on standard error.
+        execute(QStringLiteral("SET client_min_messages TO WARNING"));
+    } else {
         // WAL lets report readers run beside the writer; NORMAL is durable across a crash of this
         // process (only a power cut can lose the last moments), which suits heartbeats.
-        run(QStringLiteral("PRAGMA journal_mode=WAL"));
-        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        run(QStringLiteral("PRAGMA foreign_keys=ON"));
+        execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+        execute(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        execute(QStringLiteral("PRAGMA foreign_keys=ON"));
     }
 }
 
@@ -186,9 +193,16 @@ void Database::createSchema() {
                                                   : QStringLiteral("BIGSERIAL PRIMARY KEY");
     Transaction transaction(*this);
     for (const char* statement : schema) {
-        run(QString::fromUtf8(statement).replace(QLatin1String("%ID%"), idType));
+        execute(QString::fromUtf8(statement).replace(QLatin1String("%ID%"), idType));
     }
     transaction.commit();
+}
+
+void Database::execute(const QString& sql) {
+    QSqlQuery query(m_database);
+    if (!query.exec(sql)) {
+        throw DatabaseError(("statement failed: " + query.lastError().text() + " in " + sql).toStdString());
+    }
 }
 
 QSqlQuery Database::run(const QString& sql, std::initializer_list<QVariant> values) {

@@ -34,6 +34,8 @@ public:
     Kind kind() const { return m_kind; }
     QString connectionName() const { return m_connectionName; }
 
+    // Runs a fixed statement without values (schema, settings), which PostgreSQL cannot prepare.
+    void execute(const QString& sql);
     // Prepares `sql`, binds `values` to its "?" placeholders in order and runs it. Throws DatabaseError.
     QSqlQuery run(const QString& sql, std::initializer_list<QVariant> values = {});
     // run() and the new row's generated id.

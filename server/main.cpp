@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
         std::printf("molvena-server listening on %s\n", qPrintable(server.apiBase().toString()));
         std::fflush(stdout);
         return application.exec();
-    } catch (const molvena::server::StartupError& failure) {
+    } catch (const std::exception& failure) {
         std::fprintf(stderr, "molvena-server: %s\n", failure.what());
         return 1;
     }

@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTcpSocket>
@@ -15,18 +14,23 @@
 
 namespace molvena::test {
 
-ServerHarness::ServerHarness()
-    : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)),
-      m_readerName(QStringLiteral("reader-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+ServerHarness::ServerHarness() : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)) {
     server::ServerOptions options;
     options.dataFolder = m_folder.filePath(QStringLiteral("data"));
+    options.databaseUrl = qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL");
     options.clock = [this] { return now; };
-    m_server = std::make_unique<server::MolvenaServer>(std::move(options));
+    if (!options.databaseUrl.isEmpty()) {
+        server::Database fresh(options);
+        fresh.execute(QStringLiteral("DROP SCHEMA public CASCADE"));
+        fresh.execute(QStringLiteral("CREATE SCHEMA public"));
+    }
+    m_server = std::make_unique<server::MolvenaServer>(options);
     m_server->start();
+    m_reader = std::make_unique<server::Database>(options);
 }
 
 ServerHarness::~ServerHarness() {
-    QSqlDatabase::removeDatabase(m_readerName);
+    m_reader.reset();
     m_server.reset();
 }
 
@@ -102,20 +106,8 @@ QByteArray ServerHarness::raw(const QByteArray& request) {
 }
 
 QList<QVariantList> ServerHarness::rows(const QString& sql) {
-    QSqlDatabase reader = QSqlDatabase::contains(m_readerName)
-                              ? QSqlDatabase::database(m_readerName)
-                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_readerName);
-    if (!reader.isOpen()) {
-        reader.setDatabaseName(
-            QDir(m_folder.filePath(QStringLiteral("data"))).filePath(QStringLiteral("molvena.sqlite")));
-        reader.open();
-    }
-    QSqlQuery query(reader);
+    QSqlQuery query = m_reader->run(sql);
     QList<QVariantList> result;
-    if (!query.exec(sql)) {
-        qWarning() << "query failed:" << sql;
-        return result;
-    }
     while (query.next()) {
         QVariantList row;
         for (int column = 0; column < query.record().count(); ++column) {
@@ -127,10 +119,14 @@ QList<QVariantList> ServerHarness::rows(const QString& sql) {
 }
 
 QString ServerHarness::snapshot() {
+    const QString tables =
+        m_reader->kind() == server::Database::Kind::sqlite
+            ? QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
+                             "LIKE 'sqlite_%' ORDER BY name")
+            : QStringLiteral("SELECT table_name FROM information_schema.tables WHERE "
+                             "table_schema = 'public' ORDER BY table_name");
     QString text;
-    for (const QVariantList& table :
-         rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                             "AND name NOT LIKE 'sqlite_%' ORDER BY name"))) {
+    for (const QVariantList& table : rows(tables)) {
         text += QStringLiteral("== %1\n").arg(table.first().toString());
         for (const QVariantList& row :
              rows(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table.first().toString()))) {

@@ -18,7 +18,9 @@
 namespace molvena::test {
 
 // A reference server started in-process on a free loopback port, with a fresh SQLite file in a
-// temporary data folder and a clock the test moves by hand.
+// temporary data folder and a clock the test moves by hand. With MOLVENA_TEST_POSTGRESQL set to a
+// connection string (postgresql://user@127.0.0.1:port/name) the same tests run on PostgreSQL instead;
+// every table there is dropped first.
 class ServerHarness {
 public:
     struct Reply {
@@ -76,7 +78,7 @@ private:
     QTemporaryDir m_folder;
     QNetworkAccessManager m_network;
     std::unique_ptr<server::MolvenaServer> m_server;
-    QString m_readerName;
+    std::unique_ptr<server::Database> m_reader; // a second connection, as a developer's SQL shell
 };
 
 } // namespace molvena::test
