@@ -10,6 +10,28 @@ const QString kMissingDataDescription = QStringLiteral("Dataene kunne ikke læse
 const QString kWrongFormatDescription =
     QStringLiteral("Dataene kunne ikke læses, fordi de ikke har det korrekte format.");
 
+// The common transfer failures as the system words them for a Danish user; the screens show these.
+QString danishTransportDescription(QNetworkReply::NetworkError networkError, QString fallback) {
+    switch (networkError) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("Der kunne ikke oprettes forbindelse til serveren.");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("Der blev ikke fundet en server med det angivne værtsnavn.");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("Anmodningen fik timeout.");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("Netværksforbindelsen gik tabt.");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("Det ser ud til, at internetforbindelsen er offline.");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral(
+            "Der opstod en SSL-fejl, og der kan ikke oprettes en sikker forbindelse til serveren.");
+    default:
+        return fallback;
+    }
+}
+
 } // namespace
 
 Error::Error(QString domain, int code, QString description, QString detail)
@@ -25,8 +47,8 @@ BackendError::BackendError(int code, QString message) : Error(domainName, code, 
 
 TransportError::TransportError(QNetworkReply::NetworkError networkError, QString description,
                                std::optional<int> httpStatus)
-    : Error(domainName, int(networkError), std::move(description)), m_networkError(networkError),
-      m_httpStatus(httpStatus) {}
+    : Error(domainName, int(networkError), danishTransportDescription(networkError, std::move(description))),
+      m_networkError(networkError), m_httpStatus(httpStatus) {}
 
 TransportError TransportError::badServerResponse(int httpStatus) {
     return TransportError(QNetworkReply::UnknownServerError,

@@ -44,8 +44,9 @@ public:
     const QString& message() const { return description(); }
 };
 
-// A failure of the transfer itself (refused, host not found, time-out, TLS, ...), with Qt's own
-// description. Domain "QNetworkReply", code = the QNetworkReply::NetworkError value.
+// A failure of the transfer itself (refused, host not found, time-out, TLS, ...). The common ones are
+// described in Danish as the system would; others keep Qt's own description. Domain "QNetworkReply", code =
+// the QNetworkReply::NetworkError value.
 class TransportError : public Error {
 public:
     static inline const QString domainName = QStringLiteral("QNetworkReply");
