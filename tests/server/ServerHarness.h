@@ -20,7 +20,7 @@ namespace molvena::test {
 // A reference server started in-process on a free loopback port, with a fresh SQLite file in a
 // temporary data folder and a clock the test moves by hand. With MOLVENA_TEST_POSTGRESQL set to a
 // connection string (postgresql://user@127.0.0.1:port/name) the same tests run on PostgreSQL instead;
-// every table there is dropped first.
+// every table there is dropped first, so run those tests one at a time.
 class ServerHarness {
 public:
     struct Reply {
