@@ -1,5 +1,7 @@
 #include "LaunchAtLoginManager.h"
 
+#include "app/PublishedField.h"
+
 #include "app/DebugLog.h"
 
 namespace molvena {
@@ -115,18 +117,9 @@ void LaunchAtLoginManager::openApplicationsFolder() {
 
 void LaunchAtLoginManager::setFlags(bool enabled, bool requiresApproval, bool available) {
     const bool wasSatisfied = isSatisfied();
-    if (m_isEnabled != enabled) {
-        m_isEnabled = enabled;
-        emit isEnabledChanged();
-    }
-    if (m_requiresApproval != requiresApproval) {
-        m_requiresApproval = requiresApproval;
-        emit requiresApprovalChanged();
-    }
-    if (m_isAvailable != available) {
-        m_isAvailable = available;
-        emit isAvailableChanged();
-    }
+    publish(*this, m_isEnabled, enabled, &LaunchAtLoginManager::isEnabledChanged);
+    publish(*this, m_requiresApproval, requiresApproval, &LaunchAtLoginManager::requiresApprovalChanged);
+    publish(*this, m_isAvailable, available, &LaunchAtLoginManager::isAvailableChanged);
     if (wasSatisfied != isSatisfied()) {
         emit isSatisfiedChanged();
     }
@@ -134,24 +127,15 @@ void LaunchAtLoginManager::setFlags(bool enabled, bool requiresApproval, bool av
 
 void LaunchAtLoginManager::setDebugBypassActive(bool active) {
     const bool wasSatisfied = isSatisfied();
-    if (m_debugBypassActive != active) {
-        m_debugBypassActive = active;
-        emit debugBypassActiveChanged();
-    }
+    publish(*this, m_debugBypassActive, active, &LaunchAtLoginManager::debugBypassActiveChanged);
     if (wasSatisfied != isSatisfied()) {
         emit isSatisfiedChanged();
     }
 }
 
 void LaunchAtLoginManager::setTexts(const QString& status, const QString& detail) {
-    if (m_statusText != status) {
-        m_statusText = status;
-        emit statusTextChanged();
-    }
-    if (m_detailText != detail) {
-        m_detailText = detail;
-        emit detailTextChanged();
-    }
+    publish(*this, m_statusText, status, &LaunchAtLoginManager::statusTextChanged);
+    publish(*this, m_detailText, detail, &LaunchAtLoginManager::detailTextChanged);
 }
 
 } // namespace molvena

@@ -1,5 +1,7 @@
 #include "MacDNSProtectionManager.h"
 
+#include "app/PublishedField.h"
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
@@ -270,42 +272,24 @@ void MacDNSProtectionManager::openProfilesSettings() {
 }
 
 void MacDNSProtectionManager::setState(MacDNSProtectionState state) {
-    if (m_state != state) {
-        m_state = state;
-        emit stateChanged();
-    }
+    publish(*this, m_state, state, &MacDNSProtectionManager::stateChanged);
 }
 
 void MacDNSProtectionManager::setIsChecking(bool checking) {
-    if (m_isChecking != checking) {
-        m_isChecking = checking;
-        emit isCheckingChanged();
-    }
+    publish(*this, m_isChecking, checking, &MacDNSProtectionManager::isCheckingChanged);
 }
 
 void MacDNSProtectionManager::setIsOpeningProfile(bool opening) {
-    if (m_isOpeningProfile != opening) {
-        m_isOpeningProfile = opening;
-        emit isOpeningProfileChanged();
-    }
+    publish(*this, m_isOpeningProfile, opening, &MacDNSProtectionManager::isOpeningProfileChanged);
 }
 
 void MacDNSProtectionManager::setTexts(const QString& status, const QString& detail) {
-    if (m_statusText != status) {
-        m_statusText = status;
-        emit statusTextChanged();
-    }
-    if (m_detailText != detail) {
-        m_detailText = detail;
-        emit detailTextChanged();
-    }
+    publish(*this, m_statusText, status, &MacDNSProtectionManager::statusTextChanged);
+    publish(*this, m_detailText, detail, &MacDNSProtectionManager::detailTextChanged);
 }
 
 void MacDNSProtectionManager::setLastError(const QString& error) {
-    if (m_lastError != error) {
-        m_lastError = error;
-        emit lastErrorChanged();
-    }
+    publish(*this, m_lastError, error, &MacDNSProtectionManager::lastErrorChanged);
 }
 
 void MacDNSProtectionManager::setLastCheckAt(const QDateTime& at) {
@@ -314,10 +298,7 @@ void MacDNSProtectionManager::setLastCheckAt(const QDateTime& at) {
 }
 
 void MacDNSProtectionManager::setProfileWasRequested(bool requested) {
-    if (m_profileWasRequested != requested) {
-        m_profileWasRequested = requested;
-        emit profileWasRequestedChanged();
-    }
+    publish(*this, m_profileWasRequested, requested, &MacDNSProtectionManager::profileWasRequestedChanged);
 }
 
 } // namespace molvena

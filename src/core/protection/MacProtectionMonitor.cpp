@@ -1,5 +1,7 @@
 #include "MacProtectionMonitor.h"
 
+#include "app/PublishedField.h"
+
 #include "app/DebugLog.h"
 
 #include <QPointer>
@@ -184,10 +186,7 @@ QCoro::Task<> MacProtectionMonitor::sendAlert(QString kind) {
 }
 
 void MacProtectionMonitor::setIsProtectionHealthy(bool healthy) {
-    if (m_isProtectionHealthy != healthy) {
-        m_isProtectionHealthy = healthy;
-        emit isProtectionHealthyChanged();
-    }
+    publish(*this, m_isProtectionHealthy, healthy, &MacProtectionMonitor::isProtectionHealthyChanged);
 }
 
 void MacProtectionMonitor::setLastCheckAt(const QDateTime& at) {
@@ -196,10 +195,7 @@ void MacProtectionMonitor::setLastCheckAt(const QDateTime& at) {
 }
 
 void MacProtectionMonitor::setLastIssue(const QString& issue) {
-    if (m_lastIssue != issue) {
-        m_lastIssue = issue;
-        emit lastIssueChanged();
-    }
+    publish(*this, m_lastIssue, issue, &MacProtectionMonitor::lastIssueChanged);
 }
 
 } // namespace molvena

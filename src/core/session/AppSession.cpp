@@ -1,5 +1,7 @@
 #include "AppSession.h"
 
+#include "app/PublishedField.h"
+
 #include <QUuid>
 
 namespace molvena {
@@ -59,31 +61,19 @@ const QStringList& AppSession::resetKeys() {
 }
 
 void AppSession::setShowRecovery(bool show) {
-    if (m_showRecovery != show) {
-        m_showRecovery = show;
-        emit showRecoveryChanged();
-    }
+    publish(*this, m_showRecovery, show, &AppSession::showRecoveryChanged);
 }
 
 void AppSession::setRole(UserRole role) {
-    if (m_role != role) {
-        m_role = role;
-        emit roleChanged();
-    }
+    publish(*this, m_role, role, &AppSession::roleChanged);
 }
 
 void AppSession::setIsSetupComplete(bool complete) {
-    if (m_isSetupComplete != complete) {
-        m_isSetupComplete = complete;
-        emit isSetupCompleteChanged();
-    }
+    publish(*this, m_isSetupComplete, complete, &AppSession::isSetupCompleteChanged);
 }
 
 void AppSession::setRecoveryRole(UserRole role) {
-    if (m_recoveryRole != role) {
-        m_recoveryRole = role;
-        emit recoveryRoleChanged();
-    }
+    publish(*this, m_recoveryRole, role, &AppSession::recoveryRoleChanged);
 }
 
 QString AppSession::playerName() const {
