@@ -86,7 +86,8 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const qsizetype colon = lines[i].indexOf(':');
             if (colon > 0) {
-                request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+                request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                       lines[i].mid(colon + 1).trimmed());
             }
         }
         const qsizetype bodyLength = request.headers.value("content-length", "0").toLongLong();

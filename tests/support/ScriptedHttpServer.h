@@ -17,7 +17,7 @@ namespace molvena::test {
 // One request as the server received it.
 struct RecordedRequest {
     QByteArray method;
-    QString path;      // decoded path, without the query
+    QString path; // decoded path, without the query
     QUrlQuery query;
     QHash<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;

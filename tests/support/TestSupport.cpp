@@ -6,7 +6,9 @@ namespace molvena::test {
 
 TemporaryPreferences::TemporaryPreferences() : m_store(std::make_unique<PreferenceStore>(path())) {}
 
-QString TemporaryPreferences::path() const { return m_folder.filePath(QStringLiteral("preferences.ini")); }
+QString TemporaryPreferences::path() const {
+    return m_folder.filePath(QStringLiteral("preferences.ini"));
+}
 
 std::unique_ptr<PreferenceStore> TemporaryPreferences::reopen() const {
     return std::make_unique<PreferenceStore>(path());

@@ -61,7 +61,8 @@ void StartupWindowTest::windowShowsTheTextTheStartupCoroutineSetsAfterItsSleep()
 
     // The page background fills the window, and the new text really reached the pixels.
     const QColor corner = after.pixelColor(5, 5);
-    QVERIFY2(qAbs(corner.red() - 249) <= 1 && qAbs(corner.green() - 247) <= 1 && qAbs(corner.blue() - 243) <= 1,
+    QVERIFY2(qAbs(corner.red() - 249) <= 1 && qAbs(corner.green() - 247) <= 1 &&
+                 qAbs(corner.blue() - 243) <= 1,
              qPrintable(corner.name()));
     QVERIFY(changedPixelsInCentre(before, after) > 200);
 }

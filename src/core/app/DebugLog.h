@@ -20,8 +20,7 @@ public:
     static void write(const QString& category, const QString& message);
 };
 
-template <std::invocable MessageBuilder>
-void debugLog(const char* category, MessageBuilder&& buildMessage) {
+template <std::invocable MessageBuilder> void debugLog(const char* category, MessageBuilder&& buildMessage) {
     if constexpr (DebugLog::isEnabled) {
         DebugLog::write(QString::fromUtf8(category), QString(buildMessage()));
     }

@@ -10,11 +10,11 @@ namespace molvena {
 // The deployment values: the backend and the protective resolver that the app is built against.
 // There is no configuration file; production builds use the constants of production().
 struct Deployment {
-    QUrl apiBase;              // ends in "/api/"
-    QUrl blockProxy;           // ends in "/shield_blocked"
-    QUrl canaryURL;            // unreachable whenever the protective resolver is in use
-    QList<QUrl> probeURLs;     // three gambling sites on the resolver's blocklist
-    QString resolverHostName;  // the host name the DNS profile points at
+    QUrl apiBase;             // ends in "/api/"
+    QUrl blockProxy;          // ends in "/shield_blocked"
+    QUrl canaryURL;           // unreachable whenever the protective resolver is in use
+    QList<QUrl> probeURLs;    // three gambling sites on the resolver's blocklist
+    QString resolverHostName; // the host name the DNS profile points at
 
     static Deployment production();
 

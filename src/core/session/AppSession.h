@@ -29,8 +29,8 @@ class AppSession : public QObject {
                    gamblingLocationTypeChanged)
     Q_PROPERTY(QString gamblingGameTypes READ gamblingGameTypes WRITE setGamblingGameTypes NOTIFY
                    gamblingGameTypesChanged)
-    Q_PROPERTY(double monthlySpendDKK READ monthlySpendDKK WRITE setMonthlySpendDKK NOTIFY
-                   monthlySpendDKKChanged)
+    Q_PROPERTY(
+        double monthlySpendDKK READ monthlySpendDKK WRITE setMonthlySpendDKK NOTIFY monthlySpendDKKChanged)
     Q_PROPERTY(QString relativePairingToken READ relativePairingToken WRITE setRelativePairingToken NOTIFY
                    relativePairingTokenChanged)
     Q_PROPERTY(QString supportContactsStr READ supportContactsStr WRITE setSupportContactsStr NOTIFY

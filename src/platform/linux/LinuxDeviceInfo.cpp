@@ -15,7 +15,8 @@ QString LinuxDeviceInfo::computerName() const {
             const QString line = QString::fromUtf8(machineInfo.readLine()).trimmed();
             if (line.startsWith(QLatin1String("PRETTY_HOSTNAME="))) {
                 QString value = line.mid(int(qstrlen("PRETTY_HOSTNAME=")));
-                if (value.size() >= 2 && (value.startsWith(QLatin1Char('"')) || value.startsWith(QLatin1Char('\'')))) {
+                if (value.size() >= 2 &&
+                    (value.startsWith(QLatin1Char('"')) || value.startsWith(QLatin1Char('\'')))) {
                     value = value.mid(1, value.size() - 2);
                 }
                 if (!value.trimmed().isEmpty()) {
@@ -27,15 +28,21 @@ QString LinuxDeviceInfo::computerName() const {
     return QSysInfo::machineHostName();
 }
 
-QString LinuxDeviceInfo::bundlePath() const { return QCoreApplication::applicationDirPath(); }
+QString LinuxDeviceInfo::bundlePath() const {
+    return QCoreApplication::applicationDirPath();
+}
 
 std::optional<QString> LinuxDeviceInfo::bundleIdentifier() const {
     return QStringLiteral(MOLVENA_BUNDLE_IDENTIFIER);
 }
 
-std::optional<QString> LinuxDeviceInfo::shortVersion() const { return QStringLiteral(MOLVENA_VERSION); }
+std::optional<QString> LinuxDeviceInfo::shortVersion() const {
+    return QStringLiteral(MOLVENA_VERSION);
+}
 
-std::optional<QString> LinuxDeviceInfo::buildVersion() const { return QStringLiteral(MOLVENA_BUILD_NUMBER); }
+std::optional<QString> LinuxDeviceInfo::buildVersion() const {
+    return QStringLiteral(MOLVENA_BUILD_NUMBER);
+}
 
 DeviceInfo& DeviceInfo::system() {
     static LinuxDeviceInfo instance;

@@ -1,5 +1,5 @@
-#include "app/DebugLog.h"
 #include "app/Deployment.h"
+#include "app/DebugLog.h"
 
 #include <QtTest/QtTest>
 
@@ -33,8 +33,8 @@ void DeploymentTest::environmentOverridesOnlyWhatItNames() {
     environment.insert("MOLVENA_PROBE_URLS", "http://127.0.0.1:1/, http://127.0.0.1:2/,http://127.0.0.1:3/");
     const Deployment local = Deployment::fromEnvironment(environment);
     QCOMPARE(local.apiBase, QUrl("http://127.0.0.1:8080/api/"));
-    QCOMPARE(local.probeURLs,
-             (QList<QUrl>{QUrl("http://127.0.0.1:1/"), QUrl("http://127.0.0.1:2/"), QUrl("http://127.0.0.1:3/")}));
+    QCOMPARE(local.probeURLs, (QList<QUrl>{QUrl("http://127.0.0.1:1/"), QUrl("http://127.0.0.1:2/"),
+                                           QUrl("http://127.0.0.1:3/")}));
     QCOMPARE(local.blockProxy, Deployment::production().blockProxy);
     QCOMPARE(local.canaryURL, Deployment::production().canaryURL);
     QCOMPARE(local.resolverHostName, Deployment::production().resolverHostName);
