@@ -1,8 +1,7 @@
 #include "LaunchAtLoginManager.h"
 
-#include "app/PublishedField.h"
-
 #include "app/DebugLog.h"
+#include "app/PublishedField.h"
 
 namespace molvena {
 

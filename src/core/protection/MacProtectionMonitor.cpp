@@ -1,8 +1,7 @@
 #include "MacProtectionMonitor.h"
 
-#include "app/PublishedField.h"
-
 #include "app/DebugLog.h"
+#include "app/PublishedField.h"
 
 #include <QPointer>
 
