@@ -26,16 +26,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/server/molvena-server" --listen 127.0.0.1 --port 0 --data "$data/server" >"$log" 2>&1 &
-server_pid=$!
-api_base=""
-for _ in $(seq 1 100); do
-    api_base="$(sed -n 's/^molvena-server listening on \(http:[^ ]*\)$/\1/p' "$log")"
-    [ -n "$api_base" ] && break
-    kill -0 "$server_pid" 2>/dev/null || { cat "$log" >&2; exit 1; }
-    sleep 0.1
-done
-[ -n "$api_base" ] || { echo "molvena-server did not start" >&2; cat "$log" >&2; exit 1; }
+# shellcheck source=scripts/start-server.sh
+source "$root/scripts/start-server.sh"
+start_molvena_server "$build/server/molvena-server" "$log" --data "$data/server"
 
 echo "molvena-server at $api_base (SQLite, WAL) — $(nproc) cores, $(uname -m)"
 "$build/server/molvena-heartbeat-bench" --api-base "$api_base" "$@"

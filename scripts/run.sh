@@ -17,26 +17,19 @@ data="$root/.run/server"
 
 mkdir -p "$data"
 log="$data/server.log"
-: >"$log"
 resolver_host="${MOLVENA_RESOLVER_HOST:-dns.molvena.dk}"
-"$build/server/molvena-server" --listen 127.0.0.1 --port 0 --data "$data" --resolver-host "$resolver_host" \
-    --log-requests \
-    >>"$log" 2>&1 &
-server_pid=$!
+server_pid=""
 stop_server() {
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
 }
 trap stop_server EXIT
-
-api_base=""
-for _ in $(seq 1 100); do
-    api_base="$(sed -n 's/^molvena-server listening on \(http:[^ ]*\)$/\1/p' "$log")"
-    [ -n "$api_base" ] && break
-    kill -0 "$server_pid" 2>/dev/null || { cat "$log" >&2; exit 1; }
-    sleep 0.1
-done
-[ -n "$api_base" ] || { echo "molvena-server did not start; see $log" >&2; exit 1; }
+# shellcheck source=scripts/start-server.sh
+source "$root/scripts/start-server.sh"
+start_molvena_server "$build/server/molvena-server" "$log" --data "$data" --resolver-host "$resolver_host" \
+    --log-requests
 server_root="${api_base%/api/}"
 
 # A loopback port where nothing listens: connecting is refused, as a blocked site's is.
