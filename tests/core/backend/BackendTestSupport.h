@@ -73,4 +73,26 @@ inline QByteArray describe(const std::exception_ptr& error) {
     }
 }
 
+// Compares a captured outcome with what a table row expects: 0 no error, -1 a JSON syntax error,
+// otherwise a BackendError with that code and message. Returns what differs, or nothing.
+inline QByteArray mismatchedFailure(const std::exception_ptr& error, int expectedCode,
+                                    const QString& expectedMessage) {
+    if (expectedCode == 0) {
+        return error ? "unexpected failure: " + describe(error) : QByteArray();
+    }
+    if (expectedCode == -1) {
+        return errorAs<JsonSyntaxError>(error) ? QByteArray()
+                                               : "expected a JSON syntax error, got " + describe(error);
+    }
+    const auto backendError = errorAs<BackendError>(error);
+    if (!backendError || backendError->code() != expectedCode || backendError->message() != expectedMessage) {
+        return QStringLiteral("expected BackendError %1 \"%2\", got ")
+                   .arg(expectedCode)
+                   .arg(expectedMessage)
+                   .toUtf8() +
+               describe(error);
+    }
+    return {};
+}
+
 } // namespace molvena::test
