@@ -1,5 +1,7 @@
 #include "MacVPNDetector.h"
 
+#include "app/PublishedField.h"
+
 #include <array>
 
 namespace molvena {
@@ -34,14 +36,6 @@ QString displayName(const QString& interfaceName) {
         return QStringLiteral("Tailscale");
     }
     return QStringLiteral("VPN"); // utun, ppp and anything else
-}
-
-template <typename T, typename Signal>
-void assign(MacVPNDetector* detector, T& field, const T& value, Signal changed) {
-    if (field != value) {
-        field = value;
-        emit(detector->*changed)();
-    }
 }
 
 } // namespace
@@ -100,23 +94,23 @@ void MacVPNDetector::apply(const Classification& result) {
         m_lastChangeAt = QDateTime::currentDateTimeUtc();
         emit lastChangeAtChanged();
     }
-    assign(this, m_isVPNActive, result.isVPNActive, &MacVPNDetector::isVPNActiveChanged);
+    publish(*this, m_isVPNActive, result.isVPNActive, &MacVPNDetector::isVPNActiveChanged);
     if (result.isVPNActive) {
-        assign(this, m_vpnName, result.name.isEmpty() ? QStringLiteral("VPN") : result.name,
-               &MacVPNDetector::vpnNameChanged);
-        assign(this, m_statusText, QStringLiteral("VPN registreret"), &MacVPNDetector::statusTextChanged);
-        assign(
-            this, m_detailText,
+        publish(*this, m_vpnName, result.name.isEmpty() ? QStringLiteral("VPN") : result.name,
+                &MacVPNDetector::vpnNameChanged);
+        publish(*this, m_statusText, QStringLiteral("VPN registreret"), &MacVPNDetector::statusTextChanged);
+        publish(
+            *this, m_detailText,
             QStringLiteral("En VPN kan føre trafikken uden om Molvenas webbeskyttelse. Slå VPN fra for fuld "
                            "beskyttelse."),
             &MacVPNDetector::detailTextChanged);
     } else {
-        assign(this, m_vpnName, QString(), &MacVPNDetector::vpnNameChanged);
-        assign(this, m_statusText, QStringLiteral("Ingen VPN registreret"),
-               &MacVPNDetector::statusTextChanged);
-        assign(this, m_detailText,
-               QStringLiteral("Molvena kan bruge den installerede webbeskyttelse normalt."),
-               &MacVPNDetector::detailTextChanged);
+        publish(*this, m_vpnName, QString(), &MacVPNDetector::vpnNameChanged);
+        publish(*this, m_statusText, QStringLiteral("Ingen VPN registreret"),
+                &MacVPNDetector::statusTextChanged);
+        publish(*this, m_detailText,
+                QStringLiteral("Molvena kan bruge den installerede webbeskyttelse normalt."),
+                &MacVPNDetector::detailTextChanged);
     }
 }
 
