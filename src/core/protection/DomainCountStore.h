@@ -2,6 +2,7 @@
 
 #include "app/Deployment.h"
 #include "backend/APIClient.h"
+#include "session/PreferenceKeys.h"
 #include "session/PreferenceStore.h"
 
 #include <QNetworkAccessManager>
@@ -28,7 +29,7 @@ public:
                               const QUrl& apiBase = Deployment::shared().apiBase, QObject* parent = nullptr);
 
     static DomainCountStore& shared();
-    static QString cacheKey() { return QStringLiteral("cachedBlockedDomainsCount"); }
+    static QString cacheKey() { return preferenceKeys::cachedBlockedDomainsCount; }
 
     qint64 count() const { return m_count; }
     // Whole thousands, grouped the Danish way, with "+": 612345 shows as "612.000+".

@@ -1,6 +1,7 @@
 #include "MacDNSProtectionManager.h"
 
 #include "app/PublishedField.h"
+#include "session/PreferenceKeys.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -130,8 +131,8 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     setProfileWasRequested(true);
     {
         const PreferenceStore::Batch batch(m_defaults);
-        m_defaults.setValue(QStringLiteral("macDNSProfileWasRequested"), true);
-        m_defaults.setValue(QStringLiteral("macDNSProfileRequestedAt"),
+        m_defaults.setValue(preferenceKeys::macDNSProfileWasRequested, true);
+        m_defaults.setValue(preferenceKeys::macDNSProfileRequestedAt,
                             secondsSince1970(QDateTime::currentDateTimeUtc()));
     }
     setState(MacDNSProtectionState::unknown);
@@ -248,8 +249,8 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
                  probeDescription(canary));
     {
         const PreferenceStore::Batch batch(m_defaults);
-        m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), false);
-        m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), false);
+        m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, false);
+        m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, false);
     }
     setIsChecking(false);
     co_return MacDNSProtectionState::inactive;
@@ -261,9 +262,9 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
              QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
     setLastError(note);
     const PreferenceStore::Batch batch(m_defaults);
-    m_defaults.setValue(QStringLiteral("macDNSLastKnownActive"), true);
-    m_defaults.setValue(QStringLiteral("macLastKnownDNSActive"), true);
-    m_defaults.setValue(QStringLiteral("macDNSLastHealthyAt"),
+    m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, true);
+    m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, true);
+    m_defaults.setValue(preferenceKeys::macDNSLastHealthyAt,
                         secondsSince1970(QDateTime::currentDateTimeUtc()));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/DebugLog.h"
 #include "app/PublishedField.h"
+#include "session/PreferenceKeys.h"
 
 #include <QPointer>
 
@@ -9,23 +10,7 @@
 
 namespace molvena {
 
-namespace {
-
-const QString kRole = QStringLiteral("macRole");
-const QString kSetupComplete = QStringLiteral("macSetupComplete");
-const QString kDeviceToken = QStringLiteral("deviceToken");
-const QString kPairingCode = QStringLiteral("pairingCode");
-const QString kLastGamblingDate = QStringLiteral("lastGamblingDate");
-const QString kHasEverActivated = QStringLiteral("hasEverActivatedMacProtection");
-const QString kProtectionActive = QStringLiteral("macProtectionActive");
-const QString kLastKnownLaunchAtLogin = QStringLiteral("macLastKnownLaunchAtLoginActive");
-const QString kLastKnownDNS = QStringLiteral("macLastKnownDNSActive");
-const QString kLastKnownVPN = QStringLiteral("macLastKnownVPNActive");
-const QString kAlertSent = QStringLiteral("macExternalRemovalAlertSent");
-const QString kLastRemovalReason = QStringLiteral("macLastRemovalReason");
-const QString kLastHealthyAt = QStringLiteral("macLastHealthyAt");
-
-} // namespace
+namespace keys = preferenceKeys;
 
 MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
                                            MacVPNDetector& vpn, const APIClient& api,
@@ -70,26 +55,27 @@ QCoro::Task<> MacProtectionMonitor::activateManually() {
 }
 
 QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
-    if (m_defaults.text(kRole, QStringLiteral("none")) != QLatin1String("player") ||
-        !m_defaults.boolean(kSetupComplete)) {
+    if (m_defaults.text(keys::macRole, QStringLiteral("none")) != QLatin1String("player") ||
+        !m_defaults.boolean(keys::macSetupComplete)) {
         co_return;
     }
     m_launchAtLogin.refresh();
     m_vpn.refreshNow();
     const bool launchAtLogin = m_launchAtLogin.isSatisfied();
     const bool vpnActive = m_vpn.isVPNActive();
-    const bool everActivated = m_defaults.boolean(kHasEverActivated);
+    const bool everActivated = m_defaults.boolean(keys::hasEverActivatedMacProtection);
 
     if (vpnActive) {
         // No web verification while a tunnel could route around the resolver.
-        const bool web = m_dns.state() == MacDNSProtectionState::active || m_defaults.boolean(kLastKnownDNS);
+        const bool web =
+            m_dns.state() == MacDNSProtectionState::active || m_defaults.boolean(keys::macLastKnownDNSActive);
         setLastCheckAt(QDateTime::currentDateTimeUtc());
         setIsProtectionHealthy(false);
         setLastIssue(QStringLiteral("En VPN er aktiv og kan omgå webbeskyttelsen."));
         {
             const PreferenceStore::Batch batch(m_defaults);
-            m_defaults.setValue(kProtectionActive, false);
-            m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
+            m_defaults.setValue(keys::macProtectionActive, false);
+            m_defaults.setValue(keys::macLastKnownLaunchAtLoginActive, launchAtLogin);
         }
         co_await reportStatus(reason, false, launchAtLogin, web, true);
         if (everActivated) {
@@ -104,7 +90,8 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
         setLastCheckAt(QDateTime::currentDateTimeUtc());
         setIsProtectionHealthy(false);
         setLastIssue(QStringLiteral("Beskyttelsens status kunne ikke bekræftes endnu."));
-        co_await reportStatus(reason, false, launchAtLogin, m_defaults.boolean(kLastKnownDNS), false);
+        co_await reportStatus(reason, false, launchAtLogin, m_defaults.boolean(keys::macLastKnownDNSActive),
+                              false);
         co_return;
     }
 
@@ -117,14 +104,14 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
         {
             const QDateTime now = QDateTime::currentDateTimeUtc();
             const PreferenceStore::Batch batch(m_defaults);
-            m_defaults.setValue(kHasEverActivated, true);
-            m_defaults.setValue(kProtectionActive, true);
-            m_defaults.setValue(kLastKnownLaunchAtLogin, true);
-            m_defaults.setValue(kLastKnownDNS, true);
-            m_defaults.setValue(kLastKnownVPN, false);
-            m_defaults.setValue(kAlertSent, false);
-            m_defaults.remove(kLastRemovalReason);
-            m_defaults.setValue(kLastHealthyAt, double(now.toMSecsSinceEpoch()) / 1000.0);
+            m_defaults.setValue(keys::hasEverActivatedMacProtection, true);
+            m_defaults.setValue(keys::macProtectionActive, true);
+            m_defaults.setValue(keys::macLastKnownLaunchAtLoginActive, true);
+            m_defaults.setValue(keys::macLastKnownDNSActive, true);
+            m_defaults.setValue(keys::macLastKnownVPNActive, false);
+            m_defaults.setValue(keys::macExternalRemovalAlertSent, false);
+            m_defaults.remove(keys::macLastRemovalReason);
+            m_defaults.setValue(keys::macLastHealthyAt, double(now.toMSecsSinceEpoch()) / 1000.0);
         }
         setLastIssue({});
         co_await reportStatus(reason, true, true, true, false);
@@ -133,10 +120,10 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
 
     {
         const PreferenceStore::Batch batch(m_defaults);
-        m_defaults.setValue(kProtectionActive, false);
-        m_defaults.setValue(kLastKnownLaunchAtLogin, launchAtLogin);
-        m_defaults.setValue(kLastKnownDNS, web);
-        m_defaults.setValue(kLastKnownVPN, false);
+        m_defaults.setValue(keys::macProtectionActive, false);
+        m_defaults.setValue(keys::macLastKnownLaunchAtLoginActive, launchAtLogin);
+        m_defaults.setValue(keys::macLastKnownDNSActive, web);
+        m_defaults.setValue(keys::macLastKnownVPNActive, false);
     }
     co_await reportStatus(reason, false, launchAtLogin, web, false);
     if (!everActivated) {
@@ -158,26 +145,28 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
 
 QCoro::Task<> MacProtectionMonitor::reportStatus(QString reason, bool active, bool launchAtLogin,
                                                  bool dnsActive, bool vpnActive) {
-    const QString token = m_defaults.text(kDeviceToken);
+    const QString token = m_defaults.text(keys::deviceToken);
     if (token.isEmpty()) {
         co_return;
     }
     co_await m_api.reportDeviceStatus(token, active, false, launchAtLogin, dnsActive, vpnActive, true, reason,
-                                      m_defaults.text(kPairingCode), m_defaults.real(kLastGamblingDate));
+                                      m_defaults.text(keys::pairingCode),
+                                      m_defaults.real(keys::lastGamblingDate));
 }
 
 QCoro::Task<> MacProtectionMonitor::sendAlert(QString kind) {
-    if (m_defaults.boolean(kAlertSent) && m_defaults.text(kLastRemovalReason) == kind) {
+    if (m_defaults.boolean(keys::macExternalRemovalAlertSent) &&
+        m_defaults.text(keys::macLastRemovalReason) == kind) {
         co_return; // already told since protection was last whole
     }
     // Recorded before sending: an alert lost on the network is not sent again for the same kind.
     {
         const PreferenceStore::Batch batch(m_defaults);
-        m_defaults.setValue(kAlertSent, true);
-        m_defaults.setValue(kLastRemovalReason, kind);
-        m_defaults.setValue(kLastKnownVPN, m_vpn.isVPNActive());
+        m_defaults.setValue(keys::macExternalRemovalAlertSent, true);
+        m_defaults.setValue(keys::macLastRemovalReason, kind);
+        m_defaults.setValue(keys::macLastKnownVPNActive, m_vpn.isVPNActive());
     }
-    const QString token = m_defaults.text(kDeviceToken);
+    const QString token = m_defaults.text(keys::deviceToken);
     if (token.isEmpty()) {
         co_return;
     }

@@ -1,63 +1,50 @@
 #include "AppSession.h"
 
+#include "PreferenceKeys.h"
 #include "app/PublishedField.h"
 
 #include <QUuid>
 
 namespace molvena {
 
-namespace {
-const QString kRole = QStringLiteral("macRole");
-const QString kSetupComplete = QStringLiteral("macSetupComplete");
-const QString kPlayerName = QStringLiteral("playerName");
-const QString kPlayerEmail = QStringLiteral("playerEmail");
-const QString kMasterPIN = QStringLiteral("masterPIN");
-const QString kLastGamblingDate = QStringLiteral("lastGamblingDate");
-const QString kDeviceToken = QStringLiteral("deviceToken");
-const QString kPairingCode = QStringLiteral("pairingCode");
-const QString kGamblingLocationType = QStringLiteral("gamblingLocationType");
-const QString kGamblingGameTypes = QStringLiteral("gamblingGameTypes");
-const QString kMonthlySpendDKK = QStringLiteral("monthlySpendDKK");
-const QString kRelativePairingToken = QStringLiteral("relativePairingToken");
-const QString kSupportContactsStr = QStringLiteral("supportContactsStr");
-} // namespace
+namespace keys = preferenceKeys;
 
 AppSession::AppSession(PreferenceStore& store, QObject* parent) : QObject(parent), m_store(store) {
-    m_role = userRoleFromRaw(m_store.text(kRole, QStringLiteral("none")));
-    m_isSetupComplete = m_store.boolean(kSetupComplete);
-    if (m_store.text(kDeviceToken).isEmpty()) {
+    m_role = userRoleFromRaw(m_store.text(keys::macRole, QStringLiteral("none")));
+    m_isSetupComplete = m_store.boolean(keys::macSetupComplete);
+    if (m_store.text(keys::deviceToken).isEmpty()) {
         const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
-        m_store.setValue(kDeviceToken, QStringLiteral("mac-") + uuid);
+        m_store.setValue(keys::deviceToken, QStringLiteral("mac-") + uuid);
     }
 }
 
 const QStringList& AppSession::resetKeys() {
-    static const QStringList keys = {
-        kRole,
-        kSetupComplete,
-        kPlayerName,
-        kPlayerEmail,
-        kMasterPIN,
-        kLastGamblingDate,
-        kPairingCode,
-        kRelativePairingToken,
-        kGamblingLocationType,
-        kGamblingGameTypes,
-        kMonthlySpendDKK,
-        kSupportContactsStr,
-        QStringLiteral("hasEverActivatedMacProtection"),
-        QStringLiteral("macProtectionActive"),
-        QStringLiteral("macExternalRemovalAlertSent"),
-        QStringLiteral("macLastRemovalReason"),
-        QStringLiteral("macLastHealthyAt"),
-        QStringLiteral("macLastKnownFilterActive"),
-        QStringLiteral("macLastKnownLaunchAtLoginActive"),
-        QStringLiteral("macLastKnownDNSActive"),
-        QStringLiteral("macLastKnownVPNActive"),
-        QStringLiteral("macDNSLastKnownActive"),
-        QStringLiteral("macDNSLastHealthyAt"),
+    static const QStringList removed = {
+        keys::macRole,
+        keys::macSetupComplete,
+        keys::playerName,
+        keys::playerEmail,
+        keys::masterPIN,
+        keys::lastGamblingDate,
+        keys::pairingCode,
+        keys::relativePairingToken,
+        keys::gamblingLocationType,
+        keys::gamblingGameTypes,
+        keys::monthlySpendDKK,
+        keys::supportContactsStr,
+        keys::hasEverActivatedMacProtection,
+        keys::macProtectionActive,
+        keys::macExternalRemovalAlertSent,
+        keys::macLastRemovalReason,
+        keys::macLastHealthyAt,
+        keys::macLastKnownFilterActive,
+        keys::macLastKnownLaunchAtLoginActive,
+        keys::macLastKnownDNSActive,
+        keys::macLastKnownVPNActive,
+        keys::macDNSLastKnownActive,
+        keys::macDNSLastHealthyAt,
     };
-    return keys;
+    return removed;
 }
 
 void AppSession::setShowRecovery(bool show) {
@@ -77,37 +64,37 @@ void AppSession::setRecoveryRole(UserRole role) {
 }
 
 QString AppSession::playerName() const {
-    return m_store.text(kPlayerName);
+    return m_store.text(keys::playerName);
 }
 QString AppSession::playerEmail() const {
-    return m_store.text(kPlayerEmail);
+    return m_store.text(keys::playerEmail);
 }
 QString AppSession::masterPIN() const {
-    return m_store.text(kMasterPIN);
+    return m_store.text(keys::masterPIN);
 }
 double AppSession::lastGamblingDate() const {
-    return m_store.real(kLastGamblingDate);
+    return m_store.real(keys::lastGamblingDate);
 }
 QString AppSession::deviceToken() const {
-    return m_store.text(kDeviceToken);
+    return m_store.text(keys::deviceToken);
 }
 QString AppSession::pairingCode() const {
-    return m_store.text(kPairingCode);
+    return m_store.text(keys::pairingCode);
 }
 QString AppSession::gamblingLocationType() const {
-    return m_store.text(kGamblingLocationType);
+    return m_store.text(keys::gamblingLocationType);
 }
 QString AppSession::gamblingGameTypes() const {
-    return m_store.text(kGamblingGameTypes);
+    return m_store.text(keys::gamblingGameTypes);
 }
 double AppSession::monthlySpendDKK() const {
-    return m_store.real(kMonthlySpendDKK);
+    return m_store.real(keys::monthlySpendDKK);
 }
 QString AppSession::relativePairingToken() const {
-    return m_store.text(kRelativePairingToken);
+    return m_store.text(keys::relativePairingToken);
 }
 QString AppSession::supportContactsStr() const {
-    return m_store.text(kSupportContactsStr);
+    return m_store.text(keys::supportContactsStr);
 }
 
 void AppSession::writePersisted(const QString& key, const QVariant& value, void (AppSession::*changed)()) {
@@ -116,43 +103,43 @@ void AppSession::writePersisted(const QString& key, const QVariant& value, void 
 }
 
 void AppSession::setPlayerName(const QString& value) {
-    writePersisted(kPlayerName, value, &AppSession::playerNameChanged);
+    writePersisted(keys::playerName, value, &AppSession::playerNameChanged);
 }
 void AppSession::setPlayerEmail(const QString& value) {
-    writePersisted(kPlayerEmail, value, &AppSession::playerEmailChanged);
+    writePersisted(keys::playerEmail, value, &AppSession::playerEmailChanged);
 }
 void AppSession::setMasterPIN(const QString& value) {
-    writePersisted(kMasterPIN, value, &AppSession::masterPINChanged);
+    writePersisted(keys::masterPIN, value, &AppSession::masterPINChanged);
 }
 void AppSession::setLastGamblingDate(double value) {
-    writePersisted(kLastGamblingDate, value, &AppSession::lastGamblingDateChanged);
+    writePersisted(keys::lastGamblingDate, value, &AppSession::lastGamblingDateChanged);
 }
 void AppSession::setPairingCode(const QString& value) {
-    writePersisted(kPairingCode, value, &AppSession::pairingCodeChanged);
+    writePersisted(keys::pairingCode, value, &AppSession::pairingCodeChanged);
 }
 void AppSession::setGamblingLocationType(const QString& value) {
-    writePersisted(kGamblingLocationType, value, &AppSession::gamblingLocationTypeChanged);
+    writePersisted(keys::gamblingLocationType, value, &AppSession::gamblingLocationTypeChanged);
 }
 void AppSession::setGamblingGameTypes(const QString& value) {
-    writePersisted(kGamblingGameTypes, value, &AppSession::gamblingGameTypesChanged);
+    writePersisted(keys::gamblingGameTypes, value, &AppSession::gamblingGameTypesChanged);
 }
 void AppSession::setMonthlySpendDKK(double value) {
-    writePersisted(kMonthlySpendDKK, value, &AppSession::monthlySpendDKKChanged);
+    writePersisted(keys::monthlySpendDKK, value, &AppSession::monthlySpendDKKChanged);
 }
 void AppSession::setRelativePairingToken(const QString& value) {
-    writePersisted(kRelativePairingToken, value, &AppSession::relativePairingTokenChanged);
+    writePersisted(keys::relativePairingToken, value, &AppSession::relativePairingTokenChanged);
 }
 void AppSession::setSupportContactsStr(const QString& value) {
-    writePersisted(kSupportContactsStr, value, &AppSession::supportContactsStrChanged);
+    writePersisted(keys::supportContactsStr, value, &AppSession::supportContactsStrChanged);
 }
 
 void AppSession::selectRole(UserRole role) {
-    m_store.setValue(kRole, rawValue(role));
+    m_store.setValue(keys::macRole, rawValue(role));
     setRole(role);
 }
 
 void AppSession::completeSetup() {
-    m_store.setValue(kSetupComplete, true);
+    m_store.setValue(keys::macSetupComplete, true);
     setIsSetupComplete(true);
 }
 
@@ -189,7 +176,7 @@ void AppSession::applyRecovery(const RecoveryResult& result, UserRole role) {
         }
         selectRole(UserRole::relative);
     }
-    m_store.setValue(kSetupComplete, true);
+    m_store.setValue(keys::macSetupComplete, true);
     setIsSetupComplete(true);
     setShowRecovery(false);
 }
@@ -215,8 +202,8 @@ void AppSession::resetSession() {
     for (const QString& key : resetKeys()) {
         m_store.remove(key);
     }
-    m_store.setValue(kRole, rawValue(UserRole::none));
-    m_store.setValue(kSetupComplete, false);
+    m_store.setValue(keys::macRole, rawValue(UserRole::none));
+    m_store.setValue(keys::macSetupComplete, false);
 }
 
 } // namespace molvena
