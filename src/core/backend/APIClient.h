@@ -1,7 +1,10 @@
 #pragma once
 
 #include "Error.h"
-#include "Records.h"
+#include "MacAccountProfile.h"
+#include "MacHistoryItem.h"
+#include "PairingResult.h"
+#include "RelativeActivity.h"
 #include "platform/DeviceInfo.h"
 #include "session/RecoveryResult.h"
 #include "session/UserRole.h"
