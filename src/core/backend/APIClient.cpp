@@ -1,5 +1,6 @@
 #include "APIClient.h"
 
+#include "LaterDeleter.h"
 #include "StrictJson.h"
 #include "app/DebugLog.h"
 #include "app/Deployment.h"
@@ -111,10 +112,6 @@ bool isValidAbsolute(const QUrl& url) {
     return url.isValid() && !url.isRelative() && !url.host().isEmpty();
 }
 
-struct LaterDeleter {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-
 } // namespace
 
 struct APIClient::Response {
@@ -181,8 +178,8 @@ QByteArray APIClient::encodeForm(const FormFields& fields) {
 QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteArray verb, QByteArray body,
                                                  std::chrono::milliseconds timeout) const {
     request.setTransferTimeout(int(timeout.count()));
-    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(verb == "GET" ? m_network.get(request)
-                                                                           : m_network.post(request, body));
+    const DeletedLater<QNetworkReply> reply(verb == "GET" ? m_network.get(request)
+                                                          : m_network.post(request, body));
     co_await reply.get();
 
     const QNetworkReply::NetworkError error = reply->error();
