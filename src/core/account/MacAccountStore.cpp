@@ -258,35 +258,18 @@ void MacAccountStore::beginChange() {
     setLastMessage({});
 }
 
-QCoro::Task<bool> MacAccountStore::runChange(std::function<QCoro::Task<>(QString)> operation,
-                                             std::function<void(AppSession&)> localChange,
-                                             QString successText, bool reloadProfile, AppSession& session) {
+void MacAccountStore::failChange(const std::exception_ptr& failure) {
+    setLastError(userMessage(failure));
+    setIsSaving(false);
+}
+
+QCoro::Task<bool> MacAccountStore::finishChange(QString successText, QPointer<AppSession> session,
+                                                bool reloadProfile) {
     const QPointer<MacAccountStore> self(this);
-    const QPointer<AppSession> liveSession(&session);
-    beginChange();
-
-    std::exception_ptr failure;
-    try {
-        co_await operation(session.deviceToken());
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!self) {
-        co_return !failure;
-    }
-    if (failure) {
-        setLastError(userMessage(failure));
-        setIsSaving(false);
-        co_return false;
-    }
-
-    if (liveSession) {
-        localChange(session);
-    }
     setLastMessage(successText);
     // The reload's own failure stays in lastError beside the success text; the change stands.
-    if (reloadProfile && liveSession) {
-        co_await loadProfile(session);
+    if (reloadProfile && session) {
+        co_await loadProfile(*session);
         if (!self) {
             co_return true;
         }
@@ -295,18 +278,35 @@ QCoro::Task<bool> MacAccountStore::runChange(std::function<QCoro::Task<>(QString
     co_return true;
 }
 
+// Each change below follows one frame: check the input, beginChange, the backend call with the
+// session's device token, then failChange, or the local change and finishChange. The frame is spelt
+// out in each rather than passed as callables: GCC 12 destroys callable temporaries handed to a
+// coroutine twice.
+
 QCoro::Task<bool> MacAccountStore::saveContacts(QString contactString, QString pin, AppSession& session) {
-    co_return co_await runChange(
-        [this, contactString, pin](QString deviceToken) {
-            return m_api.updateSupportContacts(std::move(deviceToken), contactString, pin);
-        },
-        [this, contactString](AppSession& changed) {
-            changed.setSupportContactsStr(contactString);
-            if (!m_profile) {
-                emit emergencyContactsChanged();
-            }
-        },
-        kContactsSaved, true, session);
+    const QPointer<MacAccountStore> self(this);
+    const QPointer<AppSession> liveSession(&session);
+    beginChange();
+    std::exception_ptr failure;
+    try {
+        co_await m_api.updateSupportContacts(session.deviceToken(), contactString, pin);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return !failure;
+    }
+    if (failure) {
+        failChange(failure);
+        co_return false;
+    }
+    if (liveSession) {
+        liveSession->setSupportContactsStr(contactString);
+    }
+    if (!m_profile) {
+        emit emergencyContactsChanged();
+    }
+    co_return co_await finishChange(kContactsSaved, liveSession, true);
 }
 
 QCoro::Task<bool> MacAccountStore::addContact(QString name, QString phone, AppSession& session) {
@@ -322,7 +322,9 @@ QCoro::Task<bool> MacAccountStore::addContact(QString name, QString phone, AppSe
     if (!entries.contains(entry)) {
         entries.append(entry);
     }
-    co_return co_await saveContacts(entries.join(MacEmergencyContact::entrySeparator), QString(), session);
+    const QString contactString = entries.join(MacEmergencyContact::entrySeparator);
+    const QString noPIN;
+    co_return co_await saveContacts(contactString, noPIN, session);
 }
 
 QCoro::Task<bool> MacAccountStore::removeContact(MacEmergencyContact contact, QString pin,
@@ -334,7 +336,8 @@ QCoro::Task<bool> MacAccountStore::removeContact(MacEmergencyContact contact, QS
     }
     QStringList entries = rawContacts();
     entries.removeAll(contact.raw);
-    co_return co_await saveContacts(entries.join(MacEmergencyContact::entrySeparator), pin, session);
+    const QString contactString = entries.join(MacEmergencyContact::entrySeparator);
+    co_return co_await saveContacts(contactString, pin, session);
 }
 
 QCoro::Task<bool> MacAccountStore::changeMasterPIN(QString currentPIN, QString newPIN, AppSession& session) {
@@ -342,11 +345,26 @@ QCoro::Task<bool> MacAccountStore::changeMasterPIN(QString currentPIN, QString n
         setLastError(kPINMustBeFourDigits);
         co_return false;
     }
-    co_return co_await runChange(
-        [this, currentPIN, newPIN](QString deviceToken) {
-            return m_api.updateMasterPIN(std::move(deviceToken), currentPIN, newPIN);
-        },
-        [newPIN](AppSession& changed) { changed.setMasterPIN(newPIN); }, kPINChanged, true, session);
+    const QPointer<MacAccountStore> self(this);
+    const QPointer<AppSession> liveSession(&session);
+    beginChange();
+    std::exception_ptr failure;
+    try {
+        co_await m_api.updateMasterPIN(session.deviceToken(), currentPIN, newPIN);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return !failure;
+    }
+    if (failure) {
+        failChange(failure);
+        co_return false;
+    }
+    if (liveSession) {
+        liveSession->setMasterPIN(newPIN);
+    }
+    co_return co_await finishChange(kPINChanged, liveSession, true);
 }
 
 QCoro::Task<bool> MacAccountStore::saveMonthlySpend(qint64 amountDKK, AppSession& session) {
@@ -354,12 +372,26 @@ QCoro::Task<bool> MacAccountStore::saveMonthlySpend(qint64 amountDKK, AppSession
         setLastError(kAmountOutOfRange);
         co_return false;
     }
-    co_return co_await runChange(
-        [this, amountDKK](QString deviceToken) {
-            return m_api.updateMonthlySpend(std::move(deviceToken), amountDKK);
-        },
-        [amountDKK](AppSession& changed) { changed.setMonthlySpendDKK(double(amountDKK)); }, kSpendSaved,
-        true, session);
+    const QPointer<MacAccountStore> self(this);
+    const QPointer<AppSession> liveSession(&session);
+    beginChange();
+    std::exception_ptr failure;
+    try {
+        co_await m_api.updateMonthlySpend(session.deviceToken(), amountDKK);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return !failure;
+    }
+    if (failure) {
+        failChange(failure);
+        co_return false;
+    }
+    if (liveSession) {
+        liveSession->setMonthlySpendDKK(double(amountDKK));
+    }
+    co_return co_await finishChange(kSpendSaved, liveSession, true);
 }
 
 QCoro::Task<bool> MacAccountStore::removeThisMac(QString pin, AppSession& session) {
@@ -367,9 +399,24 @@ QCoro::Task<bool> MacAccountStore::removeThisMac(QString pin, AppSession& sessio
         setLastError(kEnterMasterPIN);
         co_return false;
     }
-    co_return co_await runChange(
-        [this, pin](QString deviceToken) { return m_api.removeDevice(std::move(deviceToken), pin); },
-        [](AppSession&) {}, kMacRemoved, false, session);
+    const QPointer<MacAccountStore> self(this);
+    const QPointer<AppSession> liveSession(&session);
+    beginChange();
+    std::exception_ptr failure;
+    try {
+        co_await m_api.removeDevice(session.deviceToken(), pin);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (!self) {
+        co_return !failure;
+    }
+    if (failure) {
+        failChange(failure);
+        co_return false;
+    }
+    // Nothing changes here: what becomes of the session is the caller's decision.
+    co_return co_await finishChange(kMacRemoved, liveSession, false);
 }
 
 } // namespace molvena

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
@@ -13,7 +14,6 @@
 #include <QCoro/QCoroTask>
 
 #include <exception>
-#include <functional>
 #include <optional>
 
 namespace molvena {
@@ -102,11 +102,8 @@ signals:
 
 private:
     QCoro::Task<bool> saveContacts(QString contactString, QString pin, AppSession& session);
-    // The frame of every change: flags and messages, the backend call with the session's device
-    // token, then on success the local change, the success text and (unless told not to) a reload.
-    QCoro::Task<bool> runChange(std::function<QCoro::Task<>(QString deviceToken)> operation,
-                                std::function<void(AppSession&)> localChange, QString successText,
-                                bool reloadProfile, AppSession& session);
+    void failChange(const std::exception_ptr& failure);
+    QCoro::Task<bool> finishChange(QString successText, QPointer<AppSession> session, bool reloadProfile);
 
     void setProfile(const MacAccountProfile& profile);
     void setHistory(const QList<MacHistoryItem>& history);
