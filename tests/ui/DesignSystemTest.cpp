@@ -34,7 +34,7 @@ class DesignSystemTest : public QObject {
 private slots:
     void initTestCase();
     void everyComponentRendersInEachState();
-    void pressedPrimaryButtonKeepsItsSizeAndDropsItsShadow();
+    void pressedPrimaryButtonKeepsItsSizeAndDropsItsShadowAndAnswersKeys();
     void secureFieldNeverDrawsTheTypedDigits();
     void shieldOutlineFollowsItsRectangle();
     void heroPanelShowsTheStoreCountAboveDomains();
@@ -113,7 +113,7 @@ void DesignSystemTest::everyComponentRendersInEachState() {
     QCOMPARE(item("primary")->opacity(), 1.0);
 }
 
-void DesignSystemTest::pressedPrimaryButtonKeepsItsSizeAndDropsItsShadow() {
+void DesignSystemTest::pressedPrimaryButtonKeepsItsSizeAndDropsItsShadowAndAnswersKeys() {
     QQuickItem* button = item("primary");
     const QSizeF size = button->size();
     QVERIFY(size.width() > 100 && size.height() >= 44);
@@ -137,6 +137,13 @@ void DesignSystemTest::pressedPrimaryButtonKeepsItsSizeAndDropsItsShadow() {
     const QColor canvas = m_window->color();
     QVERIFY2(released.pixelColor(below) != canvas, "no shadow below the released button");
     QCOMPARE(pressed.pixelColor(below).rgb(), canvas.rgb());
+
+    // Keyboard users reach it too: Space and Return both press it.
+    QSignalSpy clicks(button, SIGNAL(clicked()));
+    button->forceActiveFocus(Qt::TabFocusReason);
+    QTest::keyClick(m_window, Qt::Key_Space);
+    QTest::keyClick(m_window, Qt::Key_Return);
+    QCOMPARE(clicks.count(), 2);
 }
 
 void DesignSystemTest::secureFieldNeverDrawsTheTypedDigits() {
