@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "design/ApplicationFont.h"
+#include "design/SymbolIcon.h"
 #include "protection/DomainCountStore.h"
 
 #include <QGuiApplication>
@@ -106,6 +107,13 @@ void DesignSystemTest::everyComponentRendersInEachState() {
         const QImage image = grab(name);
         QVERIFY2(!image.isNull() && image.width() > 24, name);
         save(image, QString::fromLatin1(name));
+    }
+    // Every symbol the screens name is shipped and loads.
+    QVERIFY(SymbolIcon::names().size() >= 57);
+    for (const QString& name : SymbolIcon::names()) {
+        SymbolIcon icon;
+        icon.setName(name);
+        QVERIFY2(icon.known(), qPrintable(name));
     }
     // A disabled button is the enabled one drawn fainter, not hidden.
     QCOMPARE(item("primaryDisabled")->opacity(), 0.52);

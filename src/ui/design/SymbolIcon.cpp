@@ -113,8 +113,9 @@ void SymbolIcon::setName(const QString& name) {
     }
     m_name = name;
     const QString file = fileFor(name);
-    if (file.isEmpty() || !m_renderer.load(file)) {
-        m_renderer.load(QByteArray());
+    m_known = !file.isEmpty() && m_renderer.load(file);
+    if (!m_known && !name.isEmpty()) {
+        qWarning("SymbolIcon: no symbol named %s", qPrintable(name));
     }
     emit nameChanged();
     changed();
@@ -159,7 +160,7 @@ QImage SymbolIcon::render(qreal ratio) {
 
 QSGNode* SymbolIcon::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
     auto* node = static_cast<QSGImageNode*>(old);
-    if (!m_renderer.isValid() || width() <= 0 || height() <= 0) {
+    if (!m_known || width() <= 0 || height() <= 0) {
         delete node;
         return nullptr;
     }

@@ -32,7 +32,7 @@ public:
     void setColor(const QColor& color);
     qreal symbolSize() const { return m_size; }
     void setSymbolSize(qreal size);
-    bool known() const { return m_renderer.isValid(); }
+    bool known() const { return m_known; }
     static QStringList names();
     // The bundled file for a platform symbol name; empty when there is none.
     static QString fileFor(const QString& name);
@@ -54,6 +54,7 @@ private:
     QColor m_color = QColor(6, 27, 73);
     qreal m_size = 15;
     QSvgRenderer m_renderer;
+    bool m_known = false;
     bool m_dirty = true;
 };
 
