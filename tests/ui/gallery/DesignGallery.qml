@@ -14,24 +14,6 @@ Window {
     visible: true
     color: MolvenaTheme.canvas
 
-    component Swatch: Item {
-        property alias label: caption.text
-        default property alias content: holder.data
-        implicitWidth: Math.max(holder.childrenRect.width, caption.implicitWidth)
-        implicitHeight: caption.implicitHeight + 6 + holder.childrenRect.height
-        Text {
-            id: caption
-            color: MolvenaTheme.muted
-            font.pixelSize: 10
-        }
-        Item {
-            id: holder
-            y: caption.implicitHeight + 6
-            width: childrenRect.width
-            height: childrenRect.height
-        }
-    }
-
     RowLayout {
         anchors.fill: parent
         anchors.margins: 24
