@@ -54,6 +54,10 @@ FocusScope {
             border.width: 1
             border.color: input.activeFocus ? MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.55) : MolvenaTheme.line
 
+            TapHandler {
+                onTapped: input.forceActiveFocus(Qt.MouseFocusReason)
+            }
+
             RowLayout {
                 anchors.fill: parent
                 anchors.leftMargin: 14
@@ -73,7 +77,8 @@ FocusScope {
                 T.TextField {
                     id: input
                     Layout.fillWidth: true
-                    Layout.alignment: Qt.AlignVCenter
+                    // The whole height of the box takes the click, not only the line of text.
+                    Layout.fillHeight: true
                     focus: true
                     padding: 0
                     color: MolvenaTheme.ink
