@@ -27,6 +27,8 @@ FocusScope {
     implicitHeight: column.implicitHeight
     Layout.fillWidth: true
     activeFocusOnTab: true
+    // The field inside speaks for the whole: it takes an Accessible.name given here, else the title.
+    Accessible.ignored: true
 
     onTextChanged: if (input.text !== text) input.text = text
     Component.onCompleted: input.text = text
@@ -94,7 +96,7 @@ FocusScope {
                     selectByMouse: true
                     implicitHeight: contentHeight
                     Accessible.role: Accessible.EditableText
-                    Accessible.name: root.title
+                    Accessible.name: root.Accessible.name !== "" ? root.Accessible.name : root.title
                     Accessible.passwordEdit: root.secure
                     Accessible.description: root.placeholder
 
