@@ -4,6 +4,7 @@
 #include "Accounts.h"
 #include "AttemptLimiter.h"
 #include "Blocklist.h"
+#include "ConnectionGuard.h"
 #include "Database.h"
 #include "DeviceEndpoints.h"
 #include "EventLog.h"
@@ -60,6 +61,7 @@ private:
     DeviceEndpoints m_devices;
     AccountEndpoints m_account;
     Router m_router;
+    ConnectionGuard* m_guard = nullptr;
     quint16 m_port = 0;
 };
 
