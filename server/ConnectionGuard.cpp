@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <variant>
@@ -151,8 +152,10 @@ private:
         m_socket->write("HTTP/1.1 " + QByteArray::number(refusal.status) + ' ' + refusal.reason +
                         "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
                         QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        m_socket->disconnectFromHost();
-        // A client that keeps sending after the refusal is cut off.
+        // Close our side once the reply is out, but keep reading (and dropping) for a moment: a
+        // client still sending its body would otherwise get a reset instead of the reply.
+        m_socket->flush();
+        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
         QTimer::singleShot(2000, m_socket, [socket = QPointer<QTcpSocket>(m_socket)] {
             if (socket) {
                 socket->abort();

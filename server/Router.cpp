@@ -65,7 +65,8 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
         }
         const QByteArray contentType =
             headerValue(request, QByteArrayLiteral("Content-Type")).trimmed().toLower();
-        const QByteArray mediaType = contentType.left(contentType.indexOf(';')).trimmed();
+        const qsizetype parameters = contentType.indexOf(';');
+        const QByteArray mediaType = (parameters < 0 ? contentType : contentType.left(parameters)).trimmed();
         if (mediaType != "application/x-www-form-urlencoded") {
             throw ReplyError(Status::UnsupportedMediaType,
                              QStringLiteral("Forespørgslen skal være formularkodet."));
