@@ -13,6 +13,7 @@ packages=(
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
     qml6-module-qt5compat-graphicaleffects
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
+    nginx openssl curl
 )
 
 missing=()

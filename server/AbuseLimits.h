@@ -16,9 +16,9 @@ constexpr qint64 hour = 3600;
 constexpr qint64 day = 24 * hour;
 
 // Linking a relative with a pairing code (pairing.php "link").
-constexpr Window linksPerAddress{10, hour};      // every attempt, right or wrong
-constexpr Window failedLinksOverall{100, hour};  // beyond it, an address that failed this hour waits
-constexpr Window linksPerCode{3, day};           // successful links to one player's code
+constexpr Window linksPerAddress{10, hour};     // every attempt, right or wrong
+constexpr Window failedLinksOverall{100, hour}; // beyond it, an address that failed this hour waits
+constexpr Window linksPerCode{3, day};          // successful links to one player's code
 constexpr int relativesPerPlayer = 10;
 constexpr Window confirmationMailsPerAddress{1, day};
 

@@ -59,8 +59,9 @@ std::optional<RelativeRecord> Accounts::firstRelative(QSqlQuery&& query) {
     if (!query.next()) {
         return std::nullopt;
     }
-    return RelativeRecord{query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString(),
-                          query.value(3).toString(),   query.value(4).toString(),   query.value(5).toLongLong(),
+    return RelativeRecord{query.value(0).toLongLong(), query.value(1).toLongLong(),
+                          query.value(2).toString(),   query.value(3).toString(),
+                          query.value(4).toString(),   query.value(5).toLongLong(),
                           !query.value(6).isNull()};
 }
 
@@ -88,8 +89,9 @@ std::optional<PlayerRecord> Accounts::playerForPairingCode(const QString& pairin
 }
 
 std::optional<PlayerRecord> Accounts::playerForEmail(const QString& email) {
-    return firstPlayer(m_database.run(
-        QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ?").arg(playerColumns), {emailKey(email)}));
+    return firstPlayer(
+        m_database.run(QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ?").arg(playerColumns),
+                       {emailKey(email)}));
 }
 
 PlayerRecord Accounts::player(qint64 id) {

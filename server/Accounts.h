@@ -56,7 +56,8 @@ public:
 
     // Attaches the device to the player. Returns the account it belonged to before, if another one:
     // the caller tells that account's relatives that the Mac has left it.
-    std::optional<qint64> attachDevice(qint64 playerId, const QString& deviceToken, const QString& deviceName);
+    std::optional<qint64> attachDevice(qint64 playerId, const QString& deviceToken,
+                                       const QString& deviceName);
 
     QList<RelativeRecord> relativesOf(qint64 playerId);
     std::optional<RelativeRecord> relativeForToken(const QString& pairingToken);

@@ -82,7 +82,11 @@ public:
 private:
     void inspect() {
         if (m_refused) {
-            m_socket->read(m_socket->bytesAvailable()); // nothing more reaches the parser
+            // Nothing more reaches the parser; past a megabyte the client is cut off.
+            m_dropped += m_socket->read(m_socket->bytesAvailable()).size();
+            if (m_dropped > 1024 * 1024) {
+                m_socket->abort();
+            }
             return;
         }
         // Peek: the HTTP parser, connected after this, consumes the bytes.
@@ -146,9 +150,9 @@ private:
         m_refused = true;
         m_timer.stop();
         m_socket->read(m_socket->bytesAvailable());
-        const QByteArray body =
-            QJsonDocument(QJsonObject{{QStringLiteral("success"), false}, {QStringLiteral("error"), refusal.message}})
-                .toJson(QJsonDocument::Compact);
+        const QByteArray body = QJsonDocument(QJsonObject{{QStringLiteral("success"), false},
+                                                          {QStringLiteral("error"), refusal.message}})
+                                    .toJson(QJsonDocument::Compact);
         m_socket->write("HTTP/1.1 " + QByteArray::number(refusal.status) + ' ' + refusal.reason +
                         "\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: " +
                         QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
@@ -168,6 +172,7 @@ private:
     QTimer m_timer;
     QByteArray m_header;
     qsizetype m_bodyLeft = 0;
+    qsizetype m_dropped = 0;
     bool m_inRequest = false;
     bool m_refused = false;
 };

@@ -221,16 +221,19 @@ void Database::createSchema() {
     for (const auto& [table, column, type] : addedColumns) {
         const QString sql =
             m_kind == Kind::sqlite
-                ? QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('%1') WHERE name = ?").arg(QLatin1String(table))
-                : QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '%1' AND "
-                                 "column_name = ?")
+                ? QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('%1') WHERE name = ?")
+                      .arg(QLatin1String(table))
+                : QStringLiteral(
+                      "SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '%1' AND "
+                      "column_name = ?")
                       .arg(QLatin1String(table));
         if (value(sql, {QString::fromLatin1(column)}).toInt() == 0) {
             execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
                         .arg(QLatin1String(table), QLatin1String(column), QLatin1String(type)));
         }
     }
-    execute(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS relatives_confirm_token ON relatives (confirm_token)"));
+    execute(QStringLiteral(
+        "CREATE UNIQUE INDEX IF NOT EXISTS relatives_confirm_token ON relatives (confirm_token)"));
     transaction.commit();
 }
 

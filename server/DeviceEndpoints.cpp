@@ -2,8 +2,8 @@
 
 #include "AbuseLimits.h"
 #include "Accounts.h"
-#include "AttemptLimiter.h"
 #include "ApiReply.h"
+#include "AttemptLimiter.h"
 #include "Blocklist.h"
 #include "Database.h"
 #include "EventLog.h"
@@ -61,12 +61,13 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
     Database& database = m_context.database;
     Database::Transaction transaction(database);
     QSqlQuery last = database.run(
-        QStringLiteral("SELECT active, active_since, silence_noted_at FROM device_status WHERE device_token = ?"),
+        QStringLiteral(
+            "SELECT active, active_since, silence_noted_at FROM device_status WHERE device_token = ?"),
         {deviceToken});
     const bool known = last.next();
     // A Mac back from a silence starts a new stretch of protection.
     const bool wasActive = known && last.value(0).toInt() == 1 && last.value(2).isNull();
-    const QVariant activeSince = !active ? QVariant(QMetaType(QMetaType::LongLong))
+    const QVariant activeSince = !active     ? QVariant(QMetaType(QMetaType::LongLong))
                                  : wasActive ? last.value(1)
                                              : QVariant(now);
     last.finish();
@@ -133,8 +134,9 @@ QHttpServerResponse DeviceEndpoints::shieldBlocked(const ApiRequest& request) {
         QStringLiteral("INSERT INTO blocked_sites (player_id, device_token, domain, blocked_at) "
                        "VALUES (?, ?, ?, ?)"),
         {player.id, deviceToken, *domain, now});
-    m_context.database.run(QStringLiteral("DELETE FROM blocked_sites WHERE device_token = ? AND blocked_at < ?"),
-                           {deviceToken, now - limits::reportRetentionSeconds});
+    m_context.database.run(
+        QStringLiteral("DELETE FROM blocked_sites WHERE device_token = ? AND blocked_at < ?"),
+        {deviceToken, now - limits::reportRetentionSeconds});
     transaction.commit();
     return ApiReply::success();
 }

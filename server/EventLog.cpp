@@ -71,8 +71,9 @@ qint64 EventLog::raiseAlert(const PlayerRecord& player, const QString& reason, c
 void EventLog::noteSilentDevices(qint64 playerId) {
     const qint64 now = m_clock.nowSeconds();
     QSqlQuery silent = m_database.run(
-        QStringLiteral("SELECT device_token, reported_at FROM device_status WHERE player_id = ? AND active = 1 "
-                       "AND reported_at <= ? AND (silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
+        QStringLiteral(
+            "SELECT device_token, reported_at FROM device_status WHERE player_id = ? AND active = 1 "
+            "AND reported_at <= ? AND (silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
         {playerId, now - limits::silentAfterSeconds});
     QList<QPair<QString, qint64>> devices;
     while (silent.next()) {
@@ -82,12 +83,13 @@ void EventLog::noteSilentDevices(qint64 playerId) {
     for (const auto& [deviceToken, reportedAt] : devices) {
         Database::Transaction transaction(m_database);
         // Only one request (of possibly several instances) notes one silence.
-        const int claimed = m_database
-                                .run(QStringLiteral("UPDATE device_status SET silence_noted_at = ? WHERE "
-                                                    "device_token = ? AND reported_at = ? AND "
-                                                    "(silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
-                                     {now, deviceToken, reportedAt})
-                                .numRowsAffected();
+        const int claimed =
+            m_database
+                .run(QStringLiteral("UPDATE device_status SET silence_noted_at = ? WHERE "
+                                    "device_token = ? AND reported_at = ? AND "
+                                    "(silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
+                     {now, deviceToken, reportedAt})
+                .numRowsAffected();
         if (claimed == 1) {
             record(playerId, {QStringLiteral("protection"), QStringLiteral("Mac'en har ikke meldt sig"),
                               QStringLiteral("Molvena på Mac har ikke sendt status i over 15 minutter.")});

@@ -49,7 +49,8 @@ QByteArray recoveryKey(const QString& path) {
     QByteArray key(32, Qt::Uninitialized);
     QRandomGenerator::system()->generate(key.begin(), key.end());
     // Created with the owner-only mode, so the key is never readable by others, not even briefly.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(key) != key.size() || !file.flush()) {
         throw StartupError(QStringLiteral("cannot write the key file ") + path);
     }
@@ -122,8 +123,9 @@ bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     const QHttpServerResponse response = m_router.dispatch(request);
     // Mail of the request is written once its transaction has committed and the reply is out, so a
     // refused or rolled-back request leaves no file and every reply takes the same time.
-    const auto writeMail = qScopeGuard([this, &response] {
+    const auto writeMail = qScopeGuard([this, &response, socket] {
         if (response.statusCode() == QHttpServerResponder::StatusCode::Ok) {
+            socket->flush();
             m_outbox.deliverPending();
         } else {
             m_outbox.discardPending();

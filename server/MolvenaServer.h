@@ -36,8 +36,10 @@ public:
     QUrl apiBase() const;    // http://address:port/api/
     QUrl blockProxy() const; // http://address:port/shield_blocked
     QString outboxFolder() const { return m_outbox.folder(); }
+    void waitForOutbox() { m_outbox.waitUntilWritten(); }
     QString databaseConnectionName() const { return m_database.connectionName(); }
     const ServerOptions& options() const { return m_options; }
+    int openConnections() const { return m_guard ? m_guard->openConnections() : 0; }
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;

@@ -14,7 +14,8 @@ namespace molvena::server {
 namespace {
 
 // RFC 2047: a header text with non-ASCII letters travels as base64 UTF-8 in encoded words of at
-// most 75 characters (45 bytes of UTF-8 each, never splitting a character), folded onto new lines.
+// most 64 characters (39 bytes of UTF-8 each, never splitting a character), folded onto new lines
+// so that even the first, after "Subject: ", stays within 76.
 QByteArray headerText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     const bool ascii = std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return c >= 0x20 && c < 0x7F; });
@@ -27,7 +28,7 @@ QByteArray headerText(const QString& text) {
         const qsizetype units = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QByteArray bytes = text.mid(i, units).toUtf8();
         i += units;
-        if (chunk.size() + bytes.size() > 45) {
+        if (chunk.size() + bytes.size() > 39) {
             words.append("=?UTF-8?B?" + chunk.toBase64() + "?=");
             chunk.clear();
         }
@@ -41,6 +42,7 @@ QByteArray headerText(const QString& text) {
 
 Outbox::Outbox(Database& database, const ServerClock& clock, QString folder)
     : m_database(database), m_clock(clock), m_folder(std::move(folder)) {
+    m_writer.setMaxThreadCount(1); // in order, one file at a time
     if (!QDir().mkpath(m_folder)) {
         throw StartupError(QStringLiteral("cannot create the outbox folder ") + m_folder);
     }
@@ -86,13 +88,17 @@ QString Outbox::send(const QString& kind, const QString& recipient, const QStrin
 }
 
 void Outbox::deliverPending() {
-    const QList<Pending> pending = std::exchange(m_pending, {});
-    for (const Pending& mail : pending) {
-        QSaveFile file(QDir(m_folder).filePath(mail.fileName));
-        if (!file.open(QIODevice::WriteOnly) || file.write(mail.message) < 0 || !file.commit()) {
-            qWarning("molvena-server: cannot write the outbox file %s", qPrintable(mail.fileName));
-        }
+    if (m_pending.isEmpty()) {
+        return;
     }
+    m_writer.start([pending = std::exchange(m_pending, {}), folder = m_folder] {
+        for (const Pending& mail : pending) {
+            QSaveFile file(QDir(folder).filePath(mail.fileName));
+            if (!file.open(QIODevice::WriteOnly) || file.write(mail.message) < 0 || !file.commit()) {
+                qWarning("molvena-server: cannot write the outbox file %s", qPrintable(mail.fileName));
+            }
+        }
+    });
 }
 
 } // namespace molvena::server

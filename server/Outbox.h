@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -25,9 +26,14 @@ public:
     // DatabaseError on failure.
     QString send(const QString& kind, const QString& recipient, const QString& subject, const QString& body,
                  std::optional<qint64> eventId = std::nullopt);
-    // Writes the queued files (after the commit) or forgets them (after a rollback).
+    // Writes the queued files (after the commit) on a thread of their own, so that no reply waits
+    // for the disk and a reply with mail takes as long as one without; or forgets them (after a
+    // rollback).
     void deliverPending();
     void discardPending() { m_pending.clear(); }
+    // Returns once every delivered file is on disk (at shutdown, and for tests reading the folder).
+    void waitUntilWritten() { m_writer.waitForDone(); }
+    ~Outbox() { waitUntilWritten(); }
 
 private:
     struct Pending {
@@ -41,6 +47,7 @@ private:
     const ServerClock& m_clock;
     QString m_folder;
     QList<Pending> m_pending;
+    QThreadPool m_writer;
 };
 
 } // namespace molvena::server

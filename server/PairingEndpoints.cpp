@@ -6,14 +6,14 @@
 #include "Database.h"
 #include "EventLog.h"
 #include "Outbox.h"
-#include "ServerOptions.h"
 #include "ReplyError.h"
 #include "ServerClock.h"
+#include "ServerOptions.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QUrl>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace molvena::server {
 
@@ -23,7 +23,6 @@ using Method = Router::Method;
 using Status = ReplyError::Status;
 
 const QString spendOutOfRange = QStringLiteral("Beløbet er uden for det tilladte interval.");
-
 
 } // namespace
 
@@ -63,7 +62,8 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     const qint64 now = m_context.clock.nowSeconds();
     AttemptLimiter& limiter = m_context.limiter;
     const QString conflicts = QStringLiteral("register_refused");
-    if (limiter.isBlocked(QStringLiteral("register"), request.remoteAddress, limits::registrationsPerAddress) ||
+    if (limiter.isBlocked(QStringLiteral("register"), request.remoteAddress,
+                          limits::registrationsPerAddress) ||
         limiter.isBlocked(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall)) {
         throw ReplyError(Status::TooManyRequests,
                          QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
@@ -96,8 +96,9 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     }
     Database::Transaction transaction(m_context.database);
     const qint64 playerId = m_context.database.insert(
-        QStringLiteral("INSERT INTO players (name, email, email_key, master_pin, pairing_code, support_contacts, "
-                       "push_token, country, created_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO players (name, email, email_key, master_pin, pairing_code, support_contacts, "
+            "push_token, country, created_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {name, email, Accounts::emailKey(email), pin, pairingCode, contacts, pushToken, country, now, now});
     m_context.accounts.attachDevice(playerId, deviceToken, QString());
     m_context.events.record(playerId, {QStringLiteral("milestone"), QStringLiteral("Konto oprettet"),
@@ -131,13 +132,15 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
             {{QStringLiteral("success"), false},
              {QStringLiteral("error"), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")}});
     }
-    const std::optional<RelativeRecord> known = m_context.accounts.relativeForPlayerAndEmail(player->id, email);
+    const std::optional<RelativeRecord> known =
+        m_context.accounts.relativeForPlayerAndEmail(player->id, email);
     if (limiter.isBlocked(QStringLiteral("link_code"), QString::number(player->id), limits::linksPerCode) ||
         (!known && m_context.accounts.relativesOf(player->id).size() >= limits::relativesPerPlayer)) {
-        return ApiReply::json({{QStringLiteral("success"), false},
-                               {QStringLiteral("error"),
-                                QStringLiteral("Koden kan ikke bruges til flere forbindelser lige nu. Bed "
-                                               "spilleren om at fjerne en pårørende, eller prøv igen i morgen.")}});
+        return ApiReply::json(
+            {{QStringLiteral("success"), false},
+             {QStringLiteral("error"),
+              QStringLiteral("Koden kan ikke bruges til flere forbindelser lige nu. Bed "
+                             "spilleren om at fjerne en pårørende, eller prøv igen i morgen.")}});
     }
     // Every link gets a token of its own, also when the address was linked before: a token is never
     // handed to whoever knows someone's code and e-mail address.
@@ -145,15 +148,17 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     Database::Transaction transaction(m_context.database);
     limiter.record(QStringLiteral("link_code"), QString::number(player->id));
     if (known) {
-        m_context.database.run(QStringLiteral("UPDATE relatives SET pairing_token = ?, platform = ?, country = ? "
-                                              "WHERE id = ?"),
-                               {token, platform.isEmpty() ? QStringLiteral("macos") : platform, country, known->id});
+        m_context.database.run(
+            QStringLiteral("UPDATE relatives SET pairing_token = ?, platform = ?, country = ? "
+                           "WHERE id = ?"),
+            {token, platform.isEmpty() ? QStringLiteral("macos") : platform, country, known->id});
     } else {
         const qint64 relativeId = m_context.database.insert(
             QStringLiteral("INSERT INTO relatives (player_id, email, email_key, platform, country, "
                            "pairing_token, created_at) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-            {player->id, email, Accounts::emailKey(email), platform.isEmpty() ? QStringLiteral("macos") : platform,
-             country, token, m_context.clock.nowSeconds()});
+            {player->id, email, Accounts::emailKey(email),
+             platform.isEmpty() ? QStringLiteral("macos") : platform, country, token,
+             m_context.clock.nowSeconds()});
         m_context.events.record(
             player->id, {QStringLiteral("milestone"), QStringLiteral("Ny støtteperson tilknyttet"), email});
         askForConfirmation(relativeId, email);
@@ -200,8 +205,8 @@ QHttpServerResponse PairingEndpoints::confirmRelative(const ApiRequest& request)
     if (confirmed != 1) {
         throw ReplyError(Status::NotFound, QStringLiteral("Linket er ikke gyldigt længere."));
     }
-    return ApiReply::success({{QStringLiteral("message"),
-                               QStringLiteral("Tak. Du får nu besked fra Molvena på denne adresse.")}});
+    return ApiReply::success(
+        {{QStringLiteral("message"), QStringLiteral("Tak. Du får nu besked fra Molvena på denne adresse.")}});
 }
 
 QHttpServerResponse PairingEndpoints::registerDevice(const ApiRequest& request) {
@@ -281,8 +286,7 @@ QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request
 }
 
 QHttpServerResponse PairingEndpoints::playerStatus(const ApiRequest& request) {
-    const PlayerRecord player =
-        m_context.accounts.requirePlayerForDevice(request.fields.deviceToken());
+    const PlayerRecord player = m_context.accounts.requirePlayerForDevice(request.fields.deviceToken());
     QJsonArray relatives;
     for (const RelativeRecord& relative : m_context.accounts.relativesOf(player.id)) {
         relatives.append(

@@ -40,7 +40,8 @@ QByteArray RecoveryCodes::hash(const QByteArray& salt, const QString& code) cons
     return QMessageAuthenticationCode::hash(salt + code.toLatin1(), m_key, QCryptographicHash::Sha256);
 }
 
-std::optional<QString> RecoveryCodes::issue(const QString& email, const QString& role, const QString& source) {
+std::optional<QString> RecoveryCodes::issue(const QString& email, const QString& role,
+                                            const QString& source) {
     const QString key = Accounts::emailKey(email);
     const qint64 now = m_clock.nowSeconds();
     const qint64 recent = m_database
@@ -61,8 +62,9 @@ std::optional<QString> RecoveryCodes::issue(const QString& email, const QString&
                    {now, key, role, source});
     m_database.run(QStringLiteral("INSERT INTO recovery_codes (email_key, role, salt, code_hash, expires_at, "
                                   "attempts, created_at, source) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"),
-                   {key, role, QString::fromLatin1(salt.toHex()), QString::fromLatin1(hash(salt, code).toHex()),
-                    now + limits::recoveryCodeLifetime, now, source});
+                   {key, role, QString::fromLatin1(salt.toHex()),
+                    QString::fromLatin1(hash(salt, code).toHex()), now + limits::recoveryCodeLifetime, now,
+                    source});
     transaction.commit();
     return code;
 }

@@ -2,13 +2,13 @@
 
 #include "AbuseLimits.h"
 #include "Accounts.h"
-#include "AttemptLimiter.h"
-#include "ReplyError.h"
 #include "ApiReply.h"
+#include "AttemptLimiter.h"
 #include "Database.h"
 #include "EventLog.h"
 #include "Outbox.h"
 #include "RecoveryCodes.h"
+#include "ReplyError.h"
 #include "ServerClock.h"
 
 namespace molvena::server {
@@ -114,7 +114,8 @@ QHttpServerResponse RecoveryEndpoints::verifyPlayer(const ApiRequest& incoming) 
         return refusal();
     }
     Database::Transaction transaction(m_context.database);
-    if (const std::optional<qint64> left = m_context.accounts.attachDevice(player->id, deviceToken, deviceName)) {
+    if (const std::optional<qint64> left =
+            m_context.accounts.attachDevice(player->id, deviceToken, deviceName)) {
         m_context.events.deviceLeft(m_context.accounts.player(*left), deviceName);
     }
     m_context.events.record(player->id, {QStringLiteral("device"), QStringLiteral("Konto hentet på en Mac"),

@@ -50,7 +50,8 @@ Label labelOf(const QString& name) {
         {QStringLiteral("domain"), {"Domænet", Label::neuter}},
         {QStringLiteral("role"), {"Rollen", Label::common}},
     };
-    for (const char* flag : {"active", "filter_active", "launch_at_login", "dns_active", "vpn_active", "heartbeat"}) {
+    for (const char* flag :
+         {"active", "filter_active", "launch_at_login", "dns_active", "vpn_active", "heartbeat"}) {
         if (name == QLatin1String(flag)) {
             return {"Beskyttelsesstatussen", Label::common};
         }

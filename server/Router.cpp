@@ -84,7 +84,8 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
 QString Router::clientAddress(const QHttpServerRequest& request) const {
     const QHostAddress peer = request.remoteAddress();
     if (m_behindProxy && peer.isLoopback()) {
-        const QHostAddress forwarded(QString::fromLatin1(headerValue(request, QByteArrayLiteral("X-Real-IP"))));
+        const QHostAddress forwarded(
+            QString::fromLatin1(headerValue(request, QByteArrayLiteral("X-Real-IP"))));
         if (!forwarded.isNull()) {
             return forwarded.toString();
         }

@@ -85,11 +85,11 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
                                     << QByteArray("action=drop&device_token=DEVICE") << form << 400
                                     << "Handlingen er ukendt.";
     QTest::newRow("no device token") << QByteArray("POST") << "mac_account.php"
-                                     << QByteArray("action=profile") << form << 400
-                                     << "Mac'ens id mangler.";
-    QTest::newRow("unknown device") << QByteArray("POST") << "mac_account.php"
-                                    << QByteArray("action=profile&device_token=mac-00000000-0000-0000-0000-000000000000") << form << 404
-                                    << "Denne Mac er ikke tilknyttet en Molvena-konto.";
+                                     << QByteArray("action=profile") << form << 400 << "Mac'ens id mangler.";
+    QTest::newRow("unknown device")
+        << QByteArray("POST") << "mac_account.php"
+        << QByteArray("action=profile&device_token=mac-00000000-0000-0000-0000-000000000000") << form << 404
+        << "Denne Mac er ikke tilknyttet en Molvena-konto.";
     QTest::newRow("SQL in a device token")
         << QByteArray("POST") << "mac_account.php"
         << QByteArray("action=profile&device_token=x%27%20OR%20%271%27%3D%271") << form << 400
@@ -103,38 +103,47 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     QTest::newRow("e-mail without @")
         << QByteArray("POST") << "pairing.php" << QByteArray("action=link&email=ab.dk&code=123456") << form
         << 400 << "E-mailadressen er ikke gyldig.";
-    QTest::newRow("name too long") << QByteArray("POST") << "pairing.php"
-                                   << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                                                 "master_pin=1234&email=a%40b.dk&name=" +
-                                                 QByteArray(101, 'x'))
-                                   << form << 400 << "Navnet er for langt.";
-    QTest::newRow("invalid UTF-8") << QByteArray("POST") << "pairing.php"
-                                   << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                                                 "master_pin=1234&email=a%40b.dk&name=Ann%FF")
-                                   << form << 400 << "Navnet indeholder ugyldige tegn.";
+    QTest::newRow("name too long")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=" +
+               QByteArray(101, 'x'))
+        << form << 400 << "Navnet er for langt.";
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=Ann%FF")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
     QTest::newRow("overlong UTF-8 slash")
         << QByteArray("POST") << "pairing.php"
-        << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                      "master_pin=1234&email=a%40b.dk&name=%C0%AF")
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=%C0%AF")
         << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("UTF-8 surrogate") << QByteArray("POST") << "pairing.php"
-                                     << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                                                   "master_pin=1234&email=a%40b.dk&name=%ED%A0%80")
-                                     << form << 400 << "Navnet indeholder ugyldige tegn.";
+    QTest::newRow("UTF-8 surrogate")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=%ED%A0%80")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
     QTest::newRow("line break in a name")
         << QByteArray("POST") << "pairing.php"
-        << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                      "master_pin=1234&email=a%40b.dk&name=A%0D%0ABcc%3A%20x")
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=A%0D%0ABcc%3A%20x")
         << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("PIN of letters") << QByteArray("POST") << "pairing.php"
-                                    << QByteArray("action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-                                                  "master_pin=12a4&email=a%40b.dk&name=Anna")
-                                    << form << 400 << "Master PIN-koden skal bestå af 4 cifre.";
-    QTest::newRow("spend in exponent form")
-        << QByteArray("POST") << "mac_account.php"
-        << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
-                      "monthly_spend_dkk=1e5")
-        << form << 400 << "Beløbet skal være et helt tal.";
+    QTest::newRow("PIN of letters")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=12a4&email=a%40b.dk&name=Anna")
+        << form << 400 << "Master PIN-koden skal bestå af 4 cifre.";
+    QTest::newRow("spend in exponent form") << QByteArray("POST") << "mac_account.php"
+                                            << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
+                                                          "monthly_spend_dkk=1e5")
+                                            << form << 400 << "Beløbet skal være et helt tal.";
     QTest::newRow("spend beyond 64 bits") << QByteArray("POST") << "mac_account.php"
                                           << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
                                                         "monthly_spend_dkk=99999999999999999999999")
@@ -165,8 +174,8 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
                       "location_type=online&game_types=Poker&"
                       "monthly_spend_dkk=0")
         << form << 400 << "Datoen for sidste spil er ikke gyldig.";
-    QTest::newRow("profile without token") << QByteArray("GET") << "get_profile_mac.php" << QByteArray()
-                                           << form << 400 << "Mac'ens id mangler.";
+    QTest::newRow("profile without token")
+        << QByteArray("GET") << "get_profile_mac.php" << QByteArray() << form << 400 << "Mac'ens id mangler.";
     QTest::newRow("recovery for an unknown role")
         << QByteArray("POST") << "recovery_request.php" << QByteArray("email=a%40b.dk&role=admin") << form
         << 400 << "";

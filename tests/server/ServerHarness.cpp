@@ -144,26 +144,30 @@ QString ServerHarness::snapshot() {
 }
 
 QStringList ServerHarness::outboxFiles() const {
+    m_server->waitForOutbox();
     return QDir(m_server->outboxFolder()).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
 }
 
 QString ServerHarness::outboxMessage(const QString& fileName) const {
+    m_server->waitForOutbox();
     QFile file(QDir(m_server->outboxFolder()).filePath(fileName));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 int ServerHarness::confirmRelatives() {
-    static const QRegularExpression link(QStringLiteral("(http\\S*confirm_relative\\.php\\?token=[0-9a-f]+)"));
+    static const QRegularExpression link(
+        QStringLiteral("(http\\S*confirm_relative\\.php\\?token=[0-9a-f]+)"));
     int accepted = 0;
-    for (const QVariantList& row :
-         rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'relative_confirmation' ORDER BY id"))) {
+    for (const QVariantList& row : rows(QStringLiteral(
+             "SELECT file_name FROM outbox WHERE kind = 'relative_confirmation' ORDER BY id"))) {
         const QString url = link.match(outboxMessage(row.first().toString())).captured(1);
         if (url.isEmpty() || m_followedLinks.contains(url)) {
             continue;
         }
         m_followedLinks.append(url);
-        accepted += send("GET", QStringLiteral("/api/") + QUrl(url).fileName() + QLatin1Char('?') + QUrl(url).query())
-                            .status == 200;
+        accepted +=
+            send("GET", QStringLiteral("/api/") + QUrl(url).fileName() + QLatin1Char('?') + QUrl(url).query())
+                .status == 200;
     }
     return accepted;
 }

@@ -102,8 +102,9 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     QVERIFY(token.size() >= 32);
     QCOMPARE(linked.json.value(QStringLiteral("player_name")), QStringLiteral("Anna Ø"));
     // Linking again with the same address gives a fresh token, never the one on record.
-    const QString relinked =
-        harness.post(QStringLiteral("pairing.php"), link).json.value(QStringLiteral("pairing_token")).toString();
+    const QString relinked = harness.post(QStringLiteral("pairing.php"), link)
+                                 .json.value(QStringLiteral("pairing_token"))
+                                 .toString();
     QVERIFY(relinked.startsWith(QStringLiteral("rel-")) && relinked != token);
     QCOMPARE(harness.get(QStringLiteral("relative_activity.php?token=") + token).status, 404);
     token = relinked;
@@ -158,7 +159,8 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
              QStringList({QStringLiteral("Beskyttelsen er aktiv på Mac"),
                           QStringLiteral("Ny støtteperson tilknyttet"), QStringLiteral("Konto oprettet")}));
 
-    const auto unknown = harness.get(QStringLiteral("relative_activity.php?token=rel-") + QString(48, QLatin1Char('0')));
+    const auto unknown =
+        harness.get(QStringLiteral("relative_activity.php?token=rel-") + QString(48, QLatin1Char('0')));
     QCOMPARE(unknown.status, 404);
     QVERIFY(!unknown.error().isEmpty());
 }
@@ -466,18 +468,18 @@ void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {
     QCOMPARE(wrongRole.body, known.body);
     QCOMPARE(harness.outboxFiles().size(), 1);
 
-    const auto verifyUnknown =
-        harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "nobody@example.dk"},
-                                                                 {"role", "player"},
-                                                                 {"code", "123456"},
-                                                                 {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
-                                                                 {"device_name", "Mac"}});
-    const auto verifyWrong =
-        harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "anna@example.dk"},
-                                                                 {"role", "player"},
-                                                                 {"code", "000000"},
-                                                                 {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
-                                                                 {"device_name", "Mac"}});
+    const auto verifyUnknown = harness.post(QStringLiteral("mac_recovery_verify.php"),
+                                            {{"email", "nobody@example.dk"},
+                                             {"role", "player"},
+                                             {"code", "123456"},
+                                             {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
+                                             {"device_name", "Mac"}});
+    const auto verifyWrong = harness.post(QStringLiteral("mac_recovery_verify.php"),
+                                          {{"email", "anna@example.dk"},
+                                           {"role", "player"},
+                                           {"code", "000000"},
+                                           {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
+                                           {"device_name", "Mac"}});
     QCOMPARE(verifyUnknown.json.value(QStringLiteral("success")), false);
     QCOMPARE(verifyUnknown.status, verifyWrong.status);
     QCOMPARE(verifyUnknown.body, verifyWrong.body);
@@ -509,8 +511,9 @@ void ServerJourneyTest::profileAndBlocklistServeTheApp() {
     // The same Mac gets the same identifiers, so reinstalling replaces the profile.
     QCOMPARE(harness.get(QStringLiteral("get_profile_mac.php?device_token=") + anna.deviceToken).body,
              profile.body);
-    QCOMPARE(harness.get(QStringLiteral("get_profile_mac.php?device_token=mac-00000000-0000-0000-0000-"
-                                        "000000000000"))
+    QCOMPARE(harness
+                 .get(QStringLiteral("get_profile_mac.php?device_token=mac-00000000-0000-0000-0000-"
+                                     "000000000000"))
                  .status,
              404);
 
