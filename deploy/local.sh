@@ -12,9 +12,11 @@ trap "exit 130" INT TERM
 
 front_end_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 front_end_pids=()
+front_end_instances=() # the API base of each server instance, behind nginx
 
 # start_front_end SERVER_BINARY DATA_FOLDER PORT INSTANCES
-# Sets front_end_url (https://127.0.0.1:PORT/api/) and front_end_runtime.
+# Sets front_end_url (https://127.0.0.1:PORT/api/), front_end_runtime, front_end_instances and
+# front_end_nginx_pid.
 start_front_end() {
     local binary="$1" data="$2" port="$3" instances="$4"
     front_end_runtime="$data/front-end"
@@ -34,6 +36,7 @@ start_front_end() {
         start_molvena_server "$binary" "$front_end_runtime/server-$instance.log" --data "$data/server" \
             --behind-proxy --public-url "https://127.0.0.1:$port/api/"
         front_end_pids+=("$server_pid")
+        front_end_instances+=("$api_base")
         upstreams+="        server ${api_base#http://}"
         upstreams="${upstreams%/api/}; # instance $instance"$'\n'
     done
@@ -53,7 +56,8 @@ start_front_end() {
         "$front_end_root/deploy/nginx/molvena.conf.in" <<<"$upstreams" >"$front_end_runtime/nginx.conf"
     nginx -p "$front_end_runtime" -c "$front_end_runtime/nginx.conf" -g "daemon off;" \
         2>>"$front_end_runtime/error.log" &
-    front_end_pids+=("$!")
+    front_end_nginx_pid=$!
+    front_end_pids+=("$front_end_nginx_pid")
     local attempt
     for attempt in $(seq 1 50); do
         if curl -ks -o /dev/null "https://127.0.0.1:$port/api/count.php" 2>/dev/null; then
@@ -73,6 +77,7 @@ stop_front_end() {
         wait "$pid" 2>/dev/null || true
     done
     front_end_pids=()
+front_end_instances=() # the API base of each server instance, behind nginx
     if declare -F stop_resolver >/dev/null; then
         stop_resolver
     fi

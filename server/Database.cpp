@@ -277,6 +277,15 @@ QVariant Database::value(const QString& sql, std::initializer_list<QVariant> val
 }
 
 Database::Transaction::Transaction(Database& database) : m_database(database) {
+    // SQLite: take the write lock at the start. A transaction that reads first and writes later
+    // cannot wait for another instance's writer and would fail at once with "database is locked".
+    if (m_database.m_kind == Kind::sqlite) {
+        QSqlQuery begin(m_database.m_database);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            throw DatabaseError(("cannot begin a transaction: " + begin.lastError().text()).toStdString());
+        }
+        return;
+    }
     if (!m_database.m_database.transaction()) {
         throw DatabaseError(
             ("cannot begin a transaction: " + m_database.m_database.lastError().text()).toStdString());

@@ -10,6 +10,8 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QUuid>
+
+#include <map>
 #include <QNetworkReply>
 #include <QTimer>
 #include <QUrl>
@@ -67,6 +69,7 @@ public:
 
     std::vector<double> latenciesMs;
     int failures = 0;
+    std::map<int, int> failureStatuses; // HTTP status (0: no reply) and how often
     qint64 elapsedMs() const { return m_elapsedMs; }
     int completed() const { return int(latenciesMs.size()) + failures; }
 
@@ -97,6 +100,7 @@ private:
                 latenciesMs.push_back(double(started.nsecsElapsed()) / 1e6);
             } else {
                 ++failures;
+                ++failureStatuses[status];
             }
             reply->deleteLater();
             --m_inFlight;
@@ -216,6 +220,9 @@ int main(int argc, char* argv[]) {
     std::printf("devices registered:     %d\n", settings->devices);
     std::printf("heartbeats sent:        %d (%d failed) in %.2f s, %d in flight\n", heartbeats.completed(),
                 heartbeats.failures, seconds, settings->concurrency);
+    for (const auto& [status, count] : heartbeats.failureStatuses) {
+        std::printf("  failed with status %d: %d\n", status, count);
+    }
     std::printf("throughput:             %.0f requests/s\n", perSecond);
     std::printf("latency:                p50 %.2f ms, p99 %.2f ms\n",
                 percentile(heartbeats.latenciesMs, 0.50), percentile(heartbeats.latenciesMs, 0.99));
