@@ -48,17 +48,21 @@ head -c $((50 * 1024 * 1024)) /dev/zero >"$data/upload"
 for target in "$front_end_url" "$direct"; do
     before=$(rss "${front_end_pids[@]}")
     peak=$before
+    uploads=()
     for i in 1 2 3 4 5 6 7 8; do
         curl -ks -o /dev/null --max-time 20 -H "Content-Type: application/x-www-form-urlencoded" \
             --data-binary @"$data/upload" "${target}pairing.php" &
+        uploads+=("$!")
     done
-    for _ in $(seq 1 40); do
+    for _ in $(seq 1 80); do
         now=$(rss "${front_end_pids[@]}")
         [ "$now" -gt "$peak" ] && peak=$now
-        jobs -r | grep -q . || break
+        running=0
+        for pid in "${uploads[@]}"; do kill -0 "$pid" 2>/dev/null && running=1; done
+        [ "$running" = 0 ] && break
         sleep 0.25
     done
-    wait $(jobs -p | grep -v "^$front_end_nginx_pid$") 2>/dev/null || true
+    wait "${uploads[@]}" 2>/dev/null || true
     printf "  uploads to %-36s nginx + servers: %d MiB before, %d MiB at peak\n" "$target" \
         $((before / 1024)) $((peak / 1024))
 done
