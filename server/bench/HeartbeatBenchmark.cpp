@@ -11,10 +11,10 @@
 #include <QNetworkAccessManager>
 #include <QUuid>
 
-#include <map>
 #include <QNetworkReply>
 #include <QTimer>
 #include <QUrl>
+#include <map>
 
 #include <algorithm>
 #include <cstdio>
@@ -157,7 +157,8 @@ std::optional<Settings> settingsFrom(const QCoreApplication& application) {
     parser.process(application);
     Settings settings;
     settings.apiBase = QUrl(parser.value(base));
-    settings.registerApiBase = parser.isSet(registerBase) ? QUrl(parser.value(registerBase)) : settings.apiBase;
+    settings.registerApiBase =
+        parser.isSet(registerBase) ? QUrl(parser.value(registerBase)) : settings.apiBase;
     settings.devices = parser.value(devices).toInt();
     settings.requests = parser.value(requests).toInt();
     settings.concurrency = parser.value(concurrency).toInt();
@@ -186,7 +187,8 @@ int main(int argc, char* argv[]) {
     const auto tokenOf = [&](int device) {
         // The app's form of token, different for every run and device.
         return (QStringLiteral("mac-") +
-                QUuid::createUuidV5(QUuid(), QStringLiteral("%1-%2").arg(run).arg(device)).toString(QUuid::WithoutBraces))
+                QUuid::createUuidV5(QUuid(), QStringLiteral("%1-%2").arg(run).arg(device))
+                    .toString(QUuid::WithoutBraces))
             .toUtf8();
     };
     const qint64 limitMs = qint64(settings->timeLimitSeconds) * 1000;
