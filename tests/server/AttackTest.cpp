@@ -253,8 +253,7 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
     }
     QVERIFY2(failures <= limits::failedLinksOverall.count + 150, qPrintable(QString::number(failures)));
 
-    // The right code from 20 fresh addresses with 20 addresses: linksPerCode links a day, and every
-    // token is new.
+    // The right code from 20 fresh addresses: linksPerCode links a day, each with a new token.
     harness.advance(limits::hour + 1);
     QSet<QString> tokens;
     for (int i = 0; i < 20; ++i) {
