@@ -4,6 +4,7 @@
 #include "app/DetachedTask.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -40,6 +41,8 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .now = [] { return QDateTime::currentDateTime(); },
       }) {
     useApplicationFont();
+    // The app speaks Danish throughout: calendars start on Monday with Danish day and month names.
+    QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
     // 6.4 does not search the resource root for the module's own sub-folders by itself.
     m_engine.addImportPath(QStringLiteral("qrc:/"));
     m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}});

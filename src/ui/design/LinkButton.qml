@@ -7,8 +7,8 @@ T.Button {
 
     property color tint: MolvenaTheme.blue
 
-    implicitWidth: label.implicitWidth + leftPadding + rightPadding
-    implicitHeight: label.implicitHeight + topPadding + bottomPadding
+    implicitWidth: implicitContentWidth + leftPadding + rightPadding
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
     padding: 2
     focusPolicy: Qt.StrongFocus
     opacity: pressed ? 0.7 : 1
@@ -18,7 +18,6 @@ T.Button {
     Keys.onEnterPressed: link.clicked()
 
     contentItem: Text {
-        id: label
         text: link.text
         color: link.tint
         font.family: MolvenaTheme.fontFamily

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import Molvena
 import QtQuick.Layouts
@@ -61,7 +63,6 @@ Rectangle {
 
         DayOfWeekRow {
             Layout.fillWidth: true
-            locale: calendar.danish
             delegate: Text {
                 required property string shortName
                 text: shortName
@@ -77,23 +78,27 @@ Rectangle {
             Layout.fillWidth: true
             month: calendar.shownMonth
             year: calendar.shownYear
-            locale: calendar.danish
             spacing: 2
 
             delegate: Rectangle {
                 id: day
                 required property var model
-                readonly property bool future: model.date > calendar.maximumDate
-                readonly property bool chosen: model.date.getFullYear() === calendar.selectedDate.getFullYear()
-                                               && model.date.getMonth() === calendar.selectedDate.getMonth()
-                                               && model.date.getDate() === calendar.selectedDate.getDate()
+                readonly property bool future: day.model.date > calendar.maximumDate
+                readonly property bool chosen: day.model.date.getFullYear() === calendar.selectedDate.getFullYear()
+                                               && day.model.date.getMonth() === calendar.selectedDate.getMonth()
+                                               && day.model.date.getDate() === calendar.selectedDate.getDate()
                 implicitHeight: 32
                 radius: 8
                 color: chosen ? MolvenaTheme.blue : (dayPointer.containsMouse && !future ? MolvenaTheme.blueSoft : "transparent")
-                visible: model.month === calendar.shownMonth
+                visible: day.model.month === calendar.shownMonth
+                readonly property string spokenDate: calendar.danish.toString(day.model.date, "d. MMMM yyyy")
+                function choose() {
+                    if (!day.future)
+                        calendar.picked(day.model.date);
+                }
                 Accessible.role: Accessible.Button
-                Accessible.name: calendar.danish.toString(model.date, "d. MMMM yyyy")
-                Accessible.onPressAction: if (!future) calendar.picked(model.date)
+                Accessible.name: day.spokenDate
+                Accessible.onPressAction: day.choose()
 
                 Text {
                     anchors.centerIn: parent
@@ -107,7 +112,7 @@ Rectangle {
                     anchors.fill: parent
                     hoverEnabled: true
                     enabled: !day.future
-                    onClicked: calendar.picked(day.model.date)
+                    onClicked: day.choose()
                 }
             }
         }

@@ -60,9 +60,7 @@ Item {
                     Text {
                         Layout.topMargin: 10
                         Layout.fillWidth: true
-                        text: root.firstStep
-                              ? "Først opretter vi din Molvena-konto og din Master PIN. Derefter tilpasser vi beskyttelsen til dit spillemønster."
-                              : "De samme oplysninger som på iPhone bruges til din molvena-tæller, penge sparet og til at gøre beskyttelsen mere relevant."
+                        text: root.firstStep ? "Først opretter vi din Molvena-konto og din Master PIN. Derefter tilpasser vi beskyttelsen til dit spillemønster." : "De samme oplysninger som på iPhone bruges til din molvena-tæller, penge sparet og til at gøre beskyttelsen mere relevant."
                         font.pixelSize: 15
                         lineHeight: 1.3
                         color: MolvenaTheme.muted
@@ -77,15 +75,34 @@ Item {
                         onAction: root.viewModel.recoverAccount()
                     }
 
-                    Loader {
+                    // Both steps keep their place; what was typed lives in the view model.
+                    Item {
                         id: stepContent
                         Layout.topMargin: 22
                         Layout.fillWidth: true
-                        sourceComponent: root.firstStep ? accountStep : profileStep
+                        implicitHeight: root.firstStep ? accountForm.implicitHeight : profileForm.implicitHeight
                         transform: Translate {
                             id: stepShift
                         }
-                        onLoaded: stepEntrance.restart()
+
+                        AccountStepForm {
+                            id: accountForm
+                            width: parent.width
+                            visible: root.firstStep
+                            viewModel: root.viewModel
+                        }
+                        ProfileStepForm {
+                            id: profileForm
+                            width: parent.width
+                            visible: !root.firstStep
+                            viewModel: root.viewModel
+                        }
+                        Connections {
+                            target: root.viewModel
+                            function onStepChanged() {
+                                stepEntrance.restart();
+                            }
+                        }
 
                         ParallelAnimation {
                             id: stepEntrance
@@ -159,9 +176,7 @@ Item {
                     Text {
                         Layout.topMargin: 14
                         Layout.fillWidth: true
-                        text: root.firstStep
-                              ? "Master PIN bruges til ændringer i beskyttelsen — ikke som almindeligt login."
-                              : "Du kan ændre oplysningerne senere. Sidste spilledato bruges som startpunkt for din molvena-tæller."
+                        text: root.firstStep ? "Master PIN bruges til ændringer i beskyttelsen — ikke som almindeligt login." : "Du kan ændre oplysningerne senere. Sidste spilledato bruges som startpunkt for din molvena-tæller."
                         font.pixelSize: 12
                         color: MolvenaTheme.muted
                         wrapMode: Text.WordWrap
@@ -178,264 +193,8 @@ Item {
             role: root.firstStep ? "DIN KONTO" : "PERSONLIGT OVERBLIK"
             headIcon: root.firstStep ? "person.badge.shield.checkmark" : "chart.bar.doc.horizontal"
             title: root.firstStep ? "Samme Molvena.\nNy enhed." : "Din fremgang\nfølger med."
-            body: root.firstStep
-                          ? "Mac-versionen bruger samme backend og samme pårørende-forbindelse, men har sin egen lokale beskyttelse."
-                          : "Spiltype, månedligt forbrug og sidste spilledato bruges på samme måde som i iPhone-appen."
-            rows: root.firstStep
-                       ? ["6-cifret pårørende-kode", "4-cifret Master PIN", "Beskyttelse på denne Mac"]
-                       : ["Penge sparet", "Molvena dage", "Samme spillerprofil"]
-        }
-    }
-
-    Component {
-        id: accountStep
-
-        ColumnLayout {
-            spacing: 16
-
-            RowLayout {
-                Layout.fillWidth: true
-                spacing: 14
-
-                MolvenaTextField {
-                    objectName: "nameField"
-                    Layout.fillWidth: true
-                    title: "Navn"
-                    placeholder: "Dit navn"
-                    text: root.viewModel.name
-                    onEdited: value => root.viewModel.name = value
-                }
-                MolvenaTextField {
-                    objectName: "emailField"
-                    Layout.fillWidth: true
-                    title: "E-mail"
-                    placeholder: "navn@eksempel.dk"
-                    text: root.viewModel.email
-                    onEdited: value => root.viewModel.email = value
-                }
-            }
-            MolvenaTextField {
-                objectName: "pinField"
-                Layout.fillWidth: true
-                title: "4-cifret Master PIN"
-                placeholder: "••••"
-                secure: true
-                text: root.viewModel.pin
-                onEdited: value => root.viewModel.pin = value
-            }
-
-            Rectangle {
-                Layout.fillWidth: true
-                implicitHeight: pairingRow.implicitHeight + 32
-                radius: 14
-                color: MolvenaTheme.blueSoft
-                border.color: MolvenaTheme.line
-                border.width: 1
-
-                RowLayout {
-                    id: pairingRow
-                    anchors.fill: parent
-                    anchors.margins: 16
-                    spacing: 14
-
-                    Rectangle {
-                        implicitWidth: 42
-                        implicitHeight: 42
-                        radius: 21
-                        color: MolvenaTheme.card
-
-                        SymbolIcon {
-                            anchors.centerIn: parent
-                            name: "person.2.fill"
-                            color: MolvenaTheme.blue
-                            size: 18
-                        }
-                    }
-                    ColumnLayout {
-                        Layout.fillWidth: true
-                        spacing: 2
-
-                        Text {
-                            text: "Pårørende-kode"
-                            font.pixelSize: 12
-                            font.weight: Font.DemiBold
-                            color: MolvenaTheme.muted
-                        }
-                        TextEdit {
-                            objectName: "pairingCode"
-                            text: root.viewModel.pairing
-                            readOnly: true
-                            selectByMouse: true
-                            font.pixelSize: 30
-                            font.weight: Font.Black
-                            font.letterSpacing: 2
-                            color: MolvenaTheme.navyDeep
-                            Accessible.role: Accessible.StaticText
-                            Accessible.name: "Pårørende-kode " + text
-                        }
-                        Text {
-                            text: "6 cifre · del den med din pårørende"
-                            font.pixelSize: 12
-                            color: MolvenaTheme.muted
-                        }
-                    }
-                }
-            }
-        }
-    }
-
-    Component {
-        id: profileStep
-
-        ColumnLayout {
-            spacing: 22
-
-            ProfileQuestion {
-                Layout.fillWidth: true
-                icon: "mappin.and.ellipse"
-                question: "Hvor foregår dit spil typisk?"
-                hint: "Vælg det, der passer bedst."
-
-                RowLayout {
-                    Layout.fillWidth: true
-                    spacing: 10
-
-                    Repeater {
-                        model: root.viewModel.locationOptions
-
-                        delegate: ChoiceTile {
-                            required property var modelData
-                            objectName: "location_" + modelData.raw
-                            Layout.fillWidth: true
-                            text: modelData.label
-                            icon: modelData.icon
-                            selected: root.viewModel.gamblingLocationType === modelData.raw
-                            onClicked: root.viewModel.selectLocation(modelData.raw)
-                        }
-                    }
-                }
-            }
-
-            ProfileQuestion {
-                Layout.fillWidth: true
-                icon: "die.face.5.fill"
-                question: "Hvad spiller du mest?"
-                hint: "Vælg gerne flere."
-
-                // Columns of at least 138 points, wide enough that no game type is cut off.
-                TextMetrics {
-                    id: widestGameType
-                    font.family: MolvenaTheme.fontFamily
-                    font.pixelSize: 14
-                    font.weight: Font.DemiBold
-                    text: "Casino / spilleautomater"
-                }
-                GridLayout {
-                    id: chips
-                    readonly property real columnWidth: Math.max(138, widestGameType.advanceWidth + 56)
-                    Layout.fillWidth: true
-                    columns: Math.max(1, Math.floor((width + columnSpacing) / (columnWidth + columnSpacing)))
-                    columnSpacing: 9
-                    rowSpacing: 9
-
-                    Repeater {
-                        model: root.viewModel.gameTypes
-
-                        delegate: ChoiceTile {
-                            required property string modelData
-                            objectName: "game_" + modelData
-                            Layout.fillWidth: true
-                            Layout.preferredWidth: chips.columnWidth
-                            text: modelData
-                            compact: true
-                            icon: selected ? "checkmark.circle.fill" : "circle"
-                            selected: root.viewModel.selectedGameTypes.indexOf(modelData) >= 0
-                            onClicked: root.viewModel.toggleGameType(modelData)
-                        }
-                    }
-                }
-            }
-
-            ProfileQuestion {
-                Layout.fillWidth: true
-                icon: "chart.line.uptrend.xyaxis"
-                question: "Hvor meget spillede du typisk om måneden?"
-                hint: "Det bruger vi til at vise, hvor meget du sparer, når du er molvena."
-
-                MolvenaTextField {
-                    objectName: "spendField"
-                    Layout.fillWidth: false
-                    Layout.preferredWidth: 320
-                    prefix: "kr."
-                    suffix: "/ md."
-                    placeholder: "fx 1.500"
-                    inputMethodHints: Qt.ImhDigitsOnly
-                    text: root.viewModel.monthlySpendText
-                    onEdited: value => root.viewModel.monthlySpendText = value
-                    Accessible.name: "Månedligt beløb i kroner"
-                }
-            }
-
-            ProfileQuestion {
-                Layout.fillWidth: true
-                icon: "calendar.badge.clock"
-                question: "Hvornår spillede du sidst?"
-                hint: "Datoen er startpunktet for din molvena-tæller."
-
-                RowLayout {
-                    spacing: 10
-
-                    ChoiceTile {
-                        objectName: "chooseToday"
-                        text: "I dag"
-                        icon: "sun.max.fill"
-                        compact: true
-                        selected: root.viewModel.isLastDateToday
-                        onClicked: root.viewModel.chooseToday()
-                    }
-                    ChoiceTile {
-                        objectName: "chooseDate"
-                        text: root.viewModel.dateButtonText
-                        icon: "calendar"
-                        compact: true
-                        selected: !root.viewModel.isLastDateToday
-                        onClicked: root.viewModel.toggleDatePicker()
-                    }
-                }
-
-                DanishCalendar {
-                    id: calendar
-                    objectName: "calendar"
-                    visible: root.viewModel.showDatePicker
-                    transform: Translate {
-                        id: calendarShift
-                    }
-                    onVisibleChanged: if (visible) calendarEntrance.restart()
-
-                    ParallelAnimation {
-                        id: calendarEntrance
-                        NumberAnimation {
-                            target: calendar
-                            property: "opacity"
-                            from: 0
-                            to: 1
-                            duration: 180
-                            easing.type: Easing.InOutQuad
-                        }
-                        NumberAnimation {
-                            target: calendarShift
-                            property: "y"
-                            from: -10
-                            to: 0
-                            duration: 180
-                            easing.type: Easing.InOutQuad
-                        }
-                    }
-                    selectedDate: root.viewModel.lastDate
-                    maximumDate: root.viewModel.today
-                    onPicked: date => root.viewModel.pickDate(date)
-                }
-            }
+            body: root.firstStep ? "Mac-versionen bruger samme backend og samme pårørende-forbindelse, men har sin egen lokale beskyttelse." : "Spiltype, månedligt forbrug og sidste spilledato bruges på samme måde som i iPhone-appen."
+            rows: root.firstStep ? ["6-cifret pårørende-kode", "4-cifret Master PIN", "Beskyttelse på denne Mac"] : ["Penge sparet", "Molvena dage", "Samme spillerprofil"]
         }
     }
 }

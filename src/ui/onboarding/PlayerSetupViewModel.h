@@ -32,8 +32,8 @@ class PlayerSetupViewModel : public QObject {
     Q_PROPERTY(QString gamblingLocationType READ gamblingLocationType NOTIFY inputChanged)
     Q_PROPERTY(QStringList selectedGameTypes READ selectedGameTypes NOTIFY inputChanged)
     Q_PROPERTY(QString monthlySpendText READ monthlySpendText WRITE setMonthlySpendText NOTIFY inputChanged)
-    Q_PROPERTY(QDate lastDate READ lastDate NOTIFY lastDateChanged)
-    Q_PROPERTY(QDate today READ today NOTIFY lastDateChanged)
+    Q_PROPERTY(QDateTime lastDate READ lastDateStart NOTIFY lastDateChanged)
+    Q_PROPERTY(QDateTime today READ todayStart NOTIFY lastDateChanged)
     Q_PROPERTY(bool isLastDateToday READ isLastDateToday NOTIFY lastDateChanged)
     Q_PROPERTY(QString dateButtonText READ dateButtonText NOTIFY lastDateChanged)
     Q_PROPERTY(bool showDatePicker READ showDatePicker NOTIFY showDatePickerChanged)
@@ -59,6 +59,9 @@ public:
     QString monthlySpendText() const { return m_monthlySpendText; }
     QDate lastDate() const { return m_lastDate; }
     QDate today() const;
+    // The dates as QML reads them: the first moment of the day.
+    QDateTime lastDateStart() const { return m_lastDate.startOfDay(); }
+    QDateTime todayStart() const { return today().startOfDay(); }
     bool isLastDateToday() const { return m_lastDate == today(); }
     QString dateButtonText() const;
     bool showDatePicker() const { return m_showDatePicker; }
@@ -83,9 +86,11 @@ public:
     Q_INVOKABLE void recoverAccount();
     Q_INVOKABLE void selectLocation(const QString& rawValue);
     Q_INVOKABLE void toggleGameType(const QString& gameType);
+    Q_INVOKABLE bool isGameTypeSelected(const QString& gameType) const { return m_selectedGameTypes.contains(gameType); }
     Q_INVOKABLE void chooseToday();
     Q_INVOKABLE void toggleDatePicker();
-    Q_INVOKABLE void pickDate(const QDate& date);
+    void pickDate(const QDate& date);
+    Q_INVOKABLE void pickDate(const QDateTime& moment) { pickDate(moment.toLocalTime().date()); }
 
     // The submission, awaitable for tests; the button starts it without waiting.
     QCoro::Task<> submit();
