@@ -4,6 +4,7 @@
 #include "MacDNSProtectionManager.h"
 #include "MacVPNDetector.h"
 #include "backend/APIClient.h"
+#include "platform/HeartbeatTimer.h"
 #include "session/PreferenceStore.h"
 
 #include <QDateTime>
@@ -18,7 +19,8 @@
 
 namespace molvena {
 
-// When the monitor's loop evaluates: once shortly after start, then on every heartbeat.
+// When the monitor's loop evaluates: once shortly after start, then on every heartbeat (counted on
+// the heartbeat timer, which counts time asleep).
 struct MonitorSchedule {
     std::chrono::milliseconds firstDelay{700};
     std::chrono::milliseconds interval{300'000};
@@ -40,7 +42,8 @@ public:
                          MacVPNDetector& vpn = MacVPNDetector::shared(),
                          const APIClient& api = APIClient::shared(),
                          PreferenceStore& defaults = PreferenceStore::standard(),
-                         MonitorSchedule schedule = {}, QObject* parent = nullptr);
+                         HeartbeatTimer& heartbeat = HeartbeatTimer::system(), MonitorSchedule schedule = {},
+                         QObject* parent = nullptr);
 
     static MacProtectionMonitor& shared();
 
@@ -77,6 +80,7 @@ private:
     MacVPNDetector& m_vpn;
     const APIClient& m_api;
     PreferenceStore& m_defaults;
+    HeartbeatTimer& m_heartbeat;
     MonitorSchedule m_schedule;
 
     bool m_isProtectionHealthy = false;

@@ -2,6 +2,7 @@
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
 #include "TestSupport.h"
+#include "linux/BootTimeHeartbeatTimer.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -34,7 +35,7 @@ public:
               lookUpHostWithSystemResolver),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
               3s),
-          monitor(launchAtLogin, dns, vpn, api, preferences.store(), schedule) {
+          monitor(launchAtLogin, dns, vpn, api, preferences.store(), heartbeat, schedule) {
         PreferenceStore& store = preferences.store();
         store.setValue(QStringLiteral("macRole"), QStringLiteral("player"));
         store.setValue(QStringLiteral("macSetupComplete"), true);
@@ -96,6 +97,7 @@ public:
     MacDNSProtectionManager dns;
     MacVPNDetector vpn{paths, workspace};
     APIClient api;
+    BootTimeHeartbeatTimer heartbeat;
     MacProtectionMonitor monitor;
 
 private:
