@@ -3,6 +3,7 @@
 // stand for the canary and the gambling sites, and the reference backend receives the reports and
 // alerts. The test switches the resolver between protecting and not, and takes the network away.
 
+#include "BlocklistImport.h"
 #include "MolvenaServer.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
@@ -40,12 +41,12 @@ const QList<std::pair<QString, QString>> kSites = {
 };
 const QString kApiHost = QStringLiteral("api.molvena.test");
 
+// The sites' names as an operator's list would bring them, one format per line.
 QStringList blockedSiteNames() {
-    QStringList names;
-    for (const auto& [name, address] : kSites) {
-        names.append(name);
-    }
-    return names;
+    const QString list =
+        QStringLiteral("# protective list\ncanary.molvena.test\n0.0.0.0 www.danskespil.test\n"
+                       "||www.bet365.test^\nWWW.Unibet.test.\n");
+    return server::BlocklistImport::parse(list.toUtf8()).domains;
 }
 
 template <typename T> T await(QCoro::Task<T> task) {
