@@ -18,9 +18,6 @@ public:
     virtual void start(std::chrono::milliseconds interval) = 0;
     virtual void stop() = 0;
 
-    // This operating system's implementation (provided by the platform library).
-    static HeartbeatTimer& system();
-
 signals:
     void timeout();
 };

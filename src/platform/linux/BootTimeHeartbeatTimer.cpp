@@ -43,9 +43,4 @@ void BootTimeHeartbeatTimer::onExpired() {
     }
 }
 
-HeartbeatTimer& HeartbeatTimer::system() {
-    static BootTimeHeartbeatTimer instance;
-    return instance;
-}
-
 } // namespace molvena

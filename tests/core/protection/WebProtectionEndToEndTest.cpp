@@ -8,6 +8,7 @@
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
 #include "TestSupport.h"
+#include "linux/BootTimeHeartbeatTimer.h"
 #include "linux/LinuxDeviceInfo.h"
 #include "protection/MacProtectionMonitor.h"
 #include "session/PreferenceKeys.h"
@@ -206,7 +207,8 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
     LaunchAtLoginManager launchAtLogin(loginItems, workspace);
     MacVPNDetector vpn(paths, workspace);
     vpn.start();
-    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults);
+    BootTimeHeartbeatTimer heartbeat;
+    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
 
     const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f3e8a11");
     await(api.registerMacDevice(QStringLiteral("Mads"), QStringLiteral("mads@example.dk"),
@@ -299,7 +301,8 @@ void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
                                     lookUpHostWithSystemResolver);
         LaunchAtLoginManager launchAtLogin(loginItems, workspace);
         MacVPNDetector vpn(paths, workspace);
-        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults);
+        BootTimeHeartbeatTimer heartbeat;
+        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
 
         await(monitor.evaluate(QStringLiteral("heartbeat")));
         QVERIFY2(dns.state() == MacDNSProtectionState::unknown, network.name);
