@@ -98,7 +98,6 @@ private slots:
     void secondVerificationWhileOneRunsReturnsAtOnce();
     void profileRequest_data();
     void profileRequest();
-    void profilesSettingsFallBackToSystemSettings();
 
 private:
     QNetworkAccessManager m_network;
@@ -367,24 +366,6 @@ void MacDNSProtectionManagerTest::profileRequest() {
         QCOMPARE(workspace.openedURLs.size(), browserAccepts ? 0 : 1);
         QVERIFY(!preferences.store().contains(QStringLiteral("macDNSProfileRequestedAt")));
     }
-}
-
-void MacDNSProtectionManagerTest::profilesSettingsFallBackToSystemSettings() {
-    TemporaryPreferences preferences;
-    RecordingWorkspace workspace;
-    MacDNSProtectionManager manager(preferences.store(), workspace, m_network, deploymentFor({}, {}, {}),
-                                    kFast);
-
-    manager.openProfilesSettings();
-    QCOMPARE(
-        workspace.openedURLs,
-        QList<QUrl>{QUrl(QStringLiteral("x-apple.systempreferences:com.apple.Profiles-Settings.extension"))});
-    QVERIFY(workspace.openedApplications.isEmpty());
-
-    workspace.acceptsURLs = false;
-    manager.openProfilesSettings();
-    QCOMPARE(workspace.openedApplications,
-             QStringList{QStringLiteral("/System/Applications/System Settings.app")});
 }
 
 QTEST_GUILESS_MAIN(MacDNSProtectionManagerTest)
