@@ -14,7 +14,7 @@ packages=(
     qml6-module-qt5compat-graphicaleffects
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
-    nginx openssl curl
+    nginx unbound openssl curl
 )
 
 missing=()
@@ -32,4 +32,9 @@ if ((${#missing[@]} > 0)); then
     echo "Installing: ${missing[*]}"
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Unbound runs only as the tests and scripts start it, with their own configuration: the
+    # system service would take port 53 and is never needed.
+    if [[ " ${missing[*]} " == *" unbound "* ]] && command -v systemctl >/dev/null; then
+        "${sudo_cmd[@]}" systemctl disable --now unbound.service unbound-resolvconf.service >/dev/null 2>&1 || true
+    fi
 fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Runs the app against the local reference backend: installs what is missing, builds, starts
-# molvena-server on a free loopback port (data in .run/server, kept between runs; e-mails such as
-# recovery codes land in .run/server/outbox), points the app at it and stops the server when the app
-# exits.
+# Runs the app against the local reference backend: installs what is missing, builds, starts the
+# protective resolver (Unbound on loopback, configured by the backend from its blocklist; files in
+# .run/resolver) and molvena-server on a free loopback port (data in .run/server, kept between runs;
+# e-mails such as recovery codes land in .run/server/outbox), points the app at the backend and
+# stops both when the app exits.
 #
 # Web protection is checked for real on loopback: the canary is a closed loopback port, which the app
 # counts as blocked (protection active). MOLVENA_SIMULATE_UNPROTECTED=1 points the canary and the
@@ -19,17 +20,23 @@ mkdir -p "$data"
 log="$data/server.log"
 resolver_host="${MOLVENA_RESOLVER_HOST:-dns.molvena.dk}"
 server_pid=""
+resolver_pid=""
 stop_server() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    for pid in "$server_pid" "$resolver_pid"; do
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
 }
 trap stop_server EXIT
+# shellcheck source=scripts/start-resolver.sh
+source "$root/scripts/start-resolver.sh"
+start_protective_resolver "$root/.run/resolver"
 # shellcheck source=scripts/start-server.sh
 source "$root/scripts/start-server.sh"
 start_molvena_server "$build/server/molvena-server" "$log" --data "$data" --resolver-host "$resolver_host" \
-    --log-requests
+    "${resolver_server_options[@]}" --log-requests
 server_root="${api_base%/api/}"
 
 # A loopback port where nothing listens: connecting is refused, as a blocked site's is.
@@ -58,4 +65,5 @@ else
 fi
 
 echo "Reference backend: $api_base (data and outbox in ${data#"$root"/})"
+echo "Protective resolver: DNS $resolver_dns, DoH $resolver_doh (try: curl --doh-insecure --doh-url $resolver_doh https://bet365.dk)"
 "$build/src/app/molvena" "$@"

@@ -1,6 +1,7 @@
 #include "MolvenaServer.h"
 
 #include "ApiReply.h"
+#include "BlocklistImport.h"
 #include "StartupError.h"
 
 #include <QDir>
@@ -66,12 +67,18 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
       m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
       m_events(m_database, m_clock, m_accounts, m_outbox),
       m_recoveryCodes(m_database, m_clock, recoveryKey(m_options.secretFile)),
-      m_blocklist(m_database, m_clock), m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
-                                                  m_events,  m_outbox, m_recoveryCodes, m_blocklist},
+      m_blocklist(m_database, m_clock),
+      m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
+      m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
+                m_events,  m_outbox, m_recoveryCodes, m_blocklist},
       m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context),
       m_router(m_options.behindProxy) {
     try {
         m_blocklist.seed();
+        if (const QString failure = configureResolver(); !failure.isEmpty()) {
+            // The resolver may simply not run yet; it reads the file when it starts.
+            std::fprintf(stderr, "molvena-server: %s\n", qPrintable(failure));
+        }
     } catch (const DatabaseError& failure) {
         throw StartupError(QString::fromUtf8(failure.what()));
     }
@@ -82,6 +89,28 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
 }
 
 MolvenaServer::~MolvenaServer() = default;
+
+QString MolvenaServer::configureResolver() {
+    return m_resolver.apply(m_blocklist.domains());
+}
+
+QString MolvenaServer::importBlocklist(const QString& file) {
+    QFile input(file);
+    if (!input.open(QIODevice::ReadOnly)) {
+        throw StartupError(QStringLiteral("cannot read %1: %2").arg(file, input.errorString()));
+    }
+    const BlocklistImport imported = BlocklistImport::parse(input.readAll());
+    try {
+        m_blocklist.replaceImported(imported.domains);
+    } catch (const DatabaseError& failure) {
+        throw StartupError(QString::fromUtf8(failure.what()));
+    }
+    QString report = imported.report();
+    if (const QString failure = configureResolver(); !failure.isEmpty()) {
+        report += QStringLiteral("resolver: ") + failure + QLatin1Char('\n');
+    }
+    return report;
+}
 
 quint16 MolvenaServer::start() {
     m_guard = new ConnectionGuard({.maximumConnections = m_options.maximumConnections,

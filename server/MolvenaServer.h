@@ -12,6 +12,7 @@
 #include "PairingEndpoints.h"
 #include "RecoveryCodes.h"
 #include "RecoveryEndpoints.h"
+#include "ResolverConfiguration.h"
 #include "Router.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
@@ -31,6 +32,9 @@ public:
 
     // Listens on the configured address and port; returns the port. Throws StartupError.
     quint16 start();
+    // Replaces the imported blocklist with the file's domains, then rewrites and reloads the
+    // resolver's configuration. Returns the import's report. Throws StartupError.
+    QString importBlocklist(const QString& file);
 
     quint16 port() const { return m_port; }
     QUrl apiBase() const;    // http://address:port/api/
@@ -47,6 +51,8 @@ protected:
 
 private:
     QUrl rootUrl() const;
+    // Writes the resolver's configuration from the blocklist and reloads the resolver.
+    QString configureResolver();
 
     ServerOptions m_options;
     ServerClock m_clock;
@@ -57,6 +63,7 @@ private:
     EventLog m_events;
     RecoveryCodes m_recoveryCodes;
     Blocklist m_blocklist;
+    ResolverConfiguration m_resolver;
     ServerContext m_context;
     PairingEndpoints m_pairing;
     RecoveryEndpoints m_recovery;

@@ -1,6 +1,7 @@
 #include "ServerOptions.h"
 
 #include <QCommandLineParser>
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace molvena::server {
@@ -33,6 +34,19 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption resolver(QStringLiteral("resolver-host"),
                                       QStringLiteral("Host name of the protective DNS resolver."),
                                       QStringLiteral("host"), QStringLiteral("dns.molvena.dk"));
+    const QCommandLineOption resolverConfig(
+        QStringLiteral("resolver-config"),
+        QStringLiteral("Unbound include file to write from the blocklist (at start and after an import)."),
+        QStringLiteral("file"));
+    const QCommandLineOption resolverReload(
+        QStringLiteral("resolver-reload"),
+        QStringLiteral("Command that makes the resolver load that file, "
+                       "e.g. \"unbound-control -c unbound.conf reload\"."),
+        QStringLiteral("command"));
+    const QCommandLineOption importBlocklist(
+        QStringLiteral("import-blocklist"),
+        QStringLiteral("Import a blocklist (domains, hosts file or ||domain^ rules), report, and exit."),
+        QStringLiteral("file"));
     const QCommandLineOption secret(
         QStringLiteral("secret-file"),
         QStringLiteral("Key file for recovery-code hashes (shared by all instances)."),
@@ -51,7 +65,8 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
     parser.addOptions(
-        {port, listen, data, database, resolver, secret, zone, log, proxy, publicUrl, connections});
+        {port, listen, data, database, resolver, resolverConfig, resolverReload, importBlocklist, secret, zone, log,
+         proxy, publicUrl, connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -84,6 +99,9 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         error = QStringLiteral("--resolver-host must be a host name");
         return std::nullopt;
     }
+    options.resolverConfigFile = parser.value(resolverConfig);
+    options.resolverReloadCommand = QProcess::splitCommand(parser.value(resolverReload));
+    options.importBlocklistFile = parser.value(importBlocklist);
     options.secretFile = parser.value(secret);
     options.timeZone = parser.value(zone);
     options.logRequests = parser.isSet(log);

@@ -43,7 +43,12 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, onSignal);
 
     try {
+        const QString importFile = options->importBlocklistFile;
         molvena::server::MolvenaServer server(std::move(*options));
+        if (!importFile.isEmpty()) {
+            std::fputs(qPrintable(server.importBlocklist(importFile)), stdout);
+            return 0;
+        }
         server.start();
         if (server.options().listenAddress.isLoopback()) {
             std::printf("molvena-server: loopback only, so only this machine reaches it; nginx in front "

@@ -23,7 +23,7 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
       m_vpn(*m_configuration.adapters.networkPaths, *m_configuration.adapters.workspace),
       m_domainCount(*m_configuration.preferences, m_network, m_configuration.deployment.apiBase),
       m_protectionMonitor(m_launchAtLogin, m_dns, m_vpn, m_api, *m_configuration.preferences,
-                          m_configuration.monitorSchedule),
+                          *m_configuration.adapters.heartbeatTimer, m_configuration.monitorSchedule),
       m_startup(*m_configuration.adapters.deviceInfo, m_vpn, m_launchAtLogin, m_dns, m_domainCount,
                 m_protectionMonitor),
       m_rootViewModel(ScreenDependencies{

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DeviceInfo.h"
+#include "platform/HeartbeatTimer.h"
 #include "platform/LoginItemService.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/Workspace.h"
@@ -16,6 +17,7 @@ struct PlatformAdapters {
     std::unique_ptr<NetworkPathMonitor> networkPaths;
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<DeviceInfo> deviceInfo;
+    std::unique_ptr<HeartbeatTimer> heartbeatTimer; // counts time asleep; the monitor's heartbeat
 
     // Defined once per operating system.
     static PlatformAdapters forThisSystem();

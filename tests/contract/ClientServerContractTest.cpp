@@ -312,8 +312,7 @@ void ClientServerContractTest::protectionStoresReadTheServer() {
     deployment.blockProxy = backend.harness.blockProxy();
     deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort()));
     RecordingBrowser browser;
-    const auto online = [](const QUrl&) { return true; };
-    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment, {}, online);
+    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
     QVERIFY(completed(dns.requestProfile(annaToken)));
     QCOMPARE(browser.opened.size(), 1);
     QCOMPARE(browser.opened.first().path(), QStringLiteral("/api/get_profile_mac.php"));
@@ -326,7 +325,7 @@ void ClientServerContractTest::protectionStoresReadTheServer() {
     // Canary and probe sites that answer (the server itself) mean the protection is gone.
     deployment.canaryURL = backend.harness.apiBase().resolved(QUrl(QStringLiteral("/")));
     deployment.probeURLs = {deployment.canaryURL, deployment.canaryURL, deployment.canaryURL};
-    MacDNSProtectionManager exposed(preferences.store(), browser, backend.network, deployment, {}, online);
+    MacDNSProtectionManager exposed(preferences.store(), browser, backend.network, deployment);
     QCOMPARE(completed(exposed.verify()), MacDNSProtectionState::inactive);
 }
 

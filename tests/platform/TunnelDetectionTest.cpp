@@ -1,188 +1,107 @@
-#include "linux/LinuxWorkspace.h"
+// The VPN detector on real tunnel devices in a network namespace of the test's own, fed only by
+// netlink events: a tunnel counts once traffic can go through it, not while it merely exists.
+
+#include "ProtectionTestSupport.h"
 #include "linux/NetlinkNetworkPathMonitor.h"
 #include "protection/MacVPNDetector.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest/QtTest>
 
+#include <cstring>
+#include <fcntl.h>
+#include <linux/if.h>
+#include <linux/if_tun.h>
+#include <map>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace molvena;
+using namespace molvena::test;
 
-namespace {
-
-// Set in the copy of this test that runs inside the namespace.
-const char* const kNamespaceVariable = "MOLVENA_TUNNEL_NAMESPACE";
-const QString kNamespacePrefix = QStringLiteral("molvena-vpn-");
-
-struct CommandResult {
-    int exitCode = -1;
-    QString output;
-};
-
-CommandResult run(const QString& program, const QStringList& arguments, int timeoutMs = 10000) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, QStringLiteral("timed out: ") + QString::fromLocal8Bit(process.readAll())};
-    }
-    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return {code, QString::fromLocal8Bit(process.readAll())};
-}
-
-// Removes the namespace however the test ends.
-class NamespaceGuard {
-public:
-    explicit NamespaceGuard(QString name) : m_name(std::move(name)) {}
-    ~NamespaceGuard() { run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), m_name}); }
-    NamespaceGuard(const NamespaceGuard&) = delete;
-    NamespaceGuard& operator=(const NamespaceGuard&) = delete;
-
-private:
-    QString m_name;
-};
-
-// Namespaces left behind by a run that was killed before it could clean up.
-void removeAbandonedNamespaces() {
-    const CommandResult list = run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")});
-    for (const QString& line : list.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const QString name = line.section(QLatin1Char(' '), 0, 0);
-        if (!name.startsWith(kNamespacePrefix)) {
-            continue;
-        }
-        const QString pid = name.mid(kNamespacePrefix.size());
-        if (!QFileInfo::exists(QStringLiteral("/proc/") + pid)) {
-            run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), name});
-        }
-    }
-}
-
-} // namespace
-
-// Runs in the test's own network namespace (started there by TunnelDetectionTest): creates and
-// removes tunnel devices and watches the detector follow, fed only by netlink events.
 class TunnelsInNamespace : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void detectorFollowsTunnelsComingAndGoing();
+    void detectorCountsOnlyTunnelsThatCarryTraffic();
 
 private:
-    static void ip(const QString& arguments) {
-        const CommandResult result = run(QStringLiteral("ip"), arguments.split(QLatin1Char(' ')));
-        QVERIFY2(result.exitCode == 0,
-                 qPrintable(QStringLiteral("ip ") + arguments + QStringLiteral(": ") + result.output));
+    // A program holding the device open is what gives a tun or tap device its carrier.
+    void attach(const QString& name, bool tap);
+    void detach(const QString& name) {
+        ::close(m_attached.at(name));
+        m_attached.erase(name);
     }
+
+    std::map<QString, int> m_attached;
 };
 
-void TunnelsInNamespace::initTestCase() {
-    QVERIFY2(QFileInfo(QStringLiteral("/proc/self/ns/net")).symLinkTarget() !=
-                 QFileInfo(QStringLiteral("/proc/1/ns/net")).symLinkTarget(),
-             "this part must run inside its own network namespace");
+void TunnelsInNamespace::attach(const QString& name, bool tap) {
+    const int descriptor = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+    QVERIFY(descriptor >= 0);
+    ifreq request{};
+    request.ifr_flags = short((tap ? IFF_TAP : IFF_TUN) | IFF_NO_PI);
+    std::strncpy(request.ifr_name, name.toLatin1().constData(), IFNAMSIZ - 1);
+    QVERIFY2(::ioctl(descriptor, TUNSETIFF, &request) == 0, std::strerror(errno));
+    m_attached[name] = descriptor;
 }
 
-void TunnelsInNamespace::detectorFollowsTunnelsComingAndGoing() {
+void TunnelsInNamespace::detectorCountsOnlyTunnelsThatCarryTraffic() {
     NetlinkNetworkPathMonitor paths;
-    LinuxWorkspace workspace;
+    RecordingWorkspace workspace;
     MacVPNDetector detector(paths, workspace);
     QSignalSpy changes(&detector, &MacVPNDetector::lastChangeAtChanged);
     detector.start();
-    ip(QStringLiteral("link set lo up"));
-    QTest::qWait(100);
-    QCOMPARE(detector.isVPNActive(), false);
-    QCOMPARE(paths.currentPath(), NetworkPath{});
 
     struct Step {
-        const char* commands; // separated by ";"
+        const char* commands; // "ip" commands, separated by ";"; "attach X", "attach-tap X", "detach X"
         QStringList tunnels;  // the path's "other" interfaces afterwards, in order
         QString vpnName;      // empty: no VPN
     };
     const QList<Step> steps = {
-        {"tuntap add dev tailscale0 mode tun", {}, {}}, // a tunnel that is down carries nothing
-        {"link set tailscale0 up", {QStringLiteral("tailscale0")}, QStringLiteral("Tailscale")},
-        {"tuntap add dev wg0 mode tun;link set wg0 up",
-         {QStringLiteral("tailscale0"), QStringLiteral("wg0")},
-         QStringLiteral("Tailscale")},
-        {"link del tailscale0", {QStringLiteral("wg0")}, QStringLiteral("WireGuard VPN")},
-        {"tuntap add dev utun3 mode tun;link set utun3 up",
-         {QStringLiteral("wg0"), QStringLiteral("utun3")},
+        {"link set lo up;tuntap add dev wg0 mode tun;link set wg0 up", {}, {}}, // up, no carrier
+        {"addr add 10.9.0.2/24 dev wg0", {}, {}},                               // an address, still none
+        {"attach wg0", {QStringLiteral("wg0")}, QStringLiteral("WireGuard VPN")},
+        {"tuntap add dev tailscale0 mode tun;link set tailscale0 up;attach tailscale0",
+         {QStringLiteral("wg0")},
+         QStringLiteral("WireGuard VPN")}, // a carrier, but neither address nor route
+        {"route add 100.64.0.0/10 dev tailscale0",
+         {QStringLiteral("wg0"), QStringLiteral("tailscale0")},
          QStringLiteral("WireGuard VPN")},
-        {"link set wg0 down", {QStringLiteral("utun3")}, QStringLiteral("VPN")},
-        {"tuntap add dev tap0 mode tap;link set tap0 up;link del utun3;link del wg0",
+        {"detach wg0", {QStringLiteral("tailscale0")}, QStringLiteral("Tailscale")},
+        {"tuntap add dev tap0 mode tap;link set tap0 up;attach-tap tap0;addr add 10.8.0.2/24 dev tap0;"
+         "link del tailscale0;link del wg0",
          {QStringLiteral("tap0")},
          QStringLiteral("VPN")},
-        {"link del tap0", {}, {}},
+        {"detach tap0", {}, {}},
     };
     for (const Step& step : steps) {
         for (const QString& command : QString::fromLatin1(step.commands).split(QLatin1Char(';'))) {
-            ip(command);
+            const QString device = command.section(QLatin1Char(' '), 1);
+            if (command.startsWith(QLatin1String("attach"))) {
+                attach(device, command.startsWith(QLatin1String("attach-tap")));
+            } else if (command.startsWith(QLatin1String("detach"))) {
+                detach(device);
+            } else {
+                const CommandResult result =
+                    runCommand(QStringLiteral("ip"), command.split(QLatin1Char(' ')));
+                QVERIFY2(result.exitCode == 0, qPrintable(command + QStringLiteral(": ") + result.output));
+            }
         }
-        const QString context = QString::fromLatin1(step.commands);
-        // Only netlink events drive the detector here: nothing calls refreshNow.
+        QTest::qWait(100); // let every event of the step arrive
         QTRY_COMPARE_WITH_TIMEOUT(detector.vpnName(), step.vpnName, 5000);
-        QVERIFY2(detector.isVPNActive() == !step.vpnName.isEmpty(), qPrintable(context));
+        QVERIFY2(detector.isVPNActive() == !step.vpnName.isEmpty(), step.commands);
         QCOMPARE(paths.currentPath().otherInterfaceNames, step.tunnels);
     }
     QCOMPARE(detector.statusText(), QStringLiteral("Ingen VPN registreret"));
-    // On at tailscale0, renamed twice (WireGuard VPN, VPN), off after tap0.
+    // On at wg0, renamed twice (Tailscale, VPN), off after tap0.
     QCOMPARE(changes.count(), 4);
-}
-
-// Creates a network namespace and runs TunnelsInNamespace in a copy of this program inside it.
-class TunnelDetectionTest : public QObject {
-    Q_OBJECT
-private slots:
-    void detectorSeesRealTunnelDevices();
-};
-
-void TunnelDetectionTest::detectorSeesRealTunnelDevices() {
-    if (::geteuid() != 0) {
-        QSKIP("Creating a network namespace and tunnel devices needs root (CI runs as root).");
-    }
-    if (!QFile::exists(QStringLiteral("/dev/net/tun"))) {
-        QSKIP("This machine has no /dev/net/tun, so no tunnel device can be created.");
-    }
-    removeAbandonedNamespaces();
-    const QString name = kNamespacePrefix + QString::number(QCoreApplication::applicationPid());
-    const CommandResult created =
-        run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), name});
-    QVERIFY2(created.exitCode == 0, qPrintable(QStringLiteral("ip netns add: ") + created.output));
-    NamespaceGuard guard(name);
-
-    QProcess inside;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(kNamespaceVariable), name);
-    inside.setProcessEnvironment(environment);
-    inside.setProcessChannelMode(QProcess::MergedChannels);
-    inside.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), name,
-                                        QCoreApplication::applicationFilePath()});
-    const bool finished = inside.waitForFinished(120000);
-    if (!finished) {
-        inside.kill();
-        inside.waitForFinished();
-    }
-    const QString output = QString::fromLocal8Bit(inside.readAll());
-    QVERIFY2(finished && inside.exitStatus() == QProcess::NormalExit && inside.exitCode() == 0,
-             qPrintable(QStringLiteral("inside the namespace:\n") + output));
-    QVERIFY2(output.contains(QLatin1String("TunnelsInNamespace::detectorFollowsTunnelsComingAndGoing()")),
-             qPrintable(output));
 }
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (qEnvironmentVariableIsSet(kNamespaceVariable)) {
-        TunnelsInNamespace inside;
-        return QTest::qExec(&inside, argc, argv);
-    }
-    TunnelDetectionTest test;
-    return QTest::qExec(&test, argc, argv);
+    TunnelsInNamespace inside;
+    return runInOwnNetworkNamespace(argc, argv, inside);
 }
 
 #include "TunnelDetectionTest.moc"

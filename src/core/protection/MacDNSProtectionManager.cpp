@@ -4,6 +4,7 @@
 #include "app/PublishedField.h"
 #include "session/PreferenceKeys.h"
 
+#include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
@@ -13,6 +14,7 @@
 
 #include <qcoro/qcoronetworkreply.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -21,7 +23,7 @@ namespace molvena {
 namespace {
 
 const QString kProfileFailed = QStringLiteral("Profilen kunne ikke hentes");
-const QString kOfflineDescription = QStringLiteral("The Internet connection appears to be offline.");
+const QString kCannotFindHost = QStringLiteral("cannotFindHost");
 
 double secondsSince1970(const QDateTime& at) {
     return double(at.toMSecsSinceEpoch()) / 1000.0;
@@ -37,14 +39,15 @@ void ignoreCaches(QNetworkRequest& request) {
 
 MacDNSProtectionManager::MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace,
                                                  QNetworkAccessManager& network, const Deployment& deployment,
-                                                 DNSProtectionTimeouts timeouts, OnlineCheck isOnline,
+                                                 DNSProtectionTimeouts timeouts, HostLookup lookUp,
                                                  QObject* parent)
     : QObject(parent), m_defaults(defaults), m_workspace(workspace), m_network(network), m_timeouts(timeouts),
-      m_isOnline(std::move(isOnline)), m_resolverHostName(deployment.resolverHostName),
+      m_lookUp(std::move(lookUp)), m_resolverHostName(deployment.resolverHostName),
+      m_controlHostName(deployment.apiBase.host()),
       m_profileEndpoint(deployment.apiBase.resolved(QUrl(QStringLiteral("get_profile_mac.php")))),
       m_canaryURL(deployment.canaryURL), m_blockedDomainProbeURLs(deployment.probeURLs) {
-    if (!m_isOnline) {
-        m_isOnline = systemIsOnlineFor;
+    if (!m_lookUp) {
+        m_lookUp = lookUpHostWithSystemResolver;
     }
 }
 
@@ -141,7 +144,22 @@ void MacDNSProtectionManager::failProfileRequest(const QString& description) {
 }
 
 QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point started = Clock::now();
+    const QString host = url.host();
+    const HostLookupResult lookup =
+        co_await m_lookUp(host, std::min(m_timeouts.lookup, m_timeouts.probeLimit));
+    if (lookup.outcome == HostLookupResult::Outcome::nameDoesNotExist) {
+        co_return ProbeResult::blocked(kCannotFindHost);
+    }
+    if (!lookup.isResolved()) {
+        co_return ProbeResult::unknown(lookup.reason);
+    }
+
+    // Connected by the address just looked up, so Qt's own host-name cache plays no part; the
+    // site still sees its name in the Host header and, over TLS, in SNI and the certificate check.
     QUrl target = url;
+    target.setHost(lookup.addresses.first().toString());
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("molvena_probe"),
                        QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
@@ -150,6 +168,10 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     QNetworkRequest request(target);
     ignoreCaches(request);
     request.setTransferTimeout(int(m_timeouts.probeTransfer.count()));
+    request.setRawHeader("Host", url.authority(QUrl::FullyEncoded | QUrl::RemoveUserInfo).toUtf8());
+    request.setPeerVerifyName(host);
+    // HTTP/2 would take the authority from the URL, which now holds the address.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
 
     // A session of its own, so no connection, cookie or cached answer outlives the probe.
     const DeletedLater<QNetworkAccessManager> session(new QNetworkAccessManager);
@@ -158,7 +180,8 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, reply, &QNetworkReply::abort);
-    limit.start(m_timeouts.probeLimit);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
+    limit.start(std::max(m_timeouts.probeLimit - spent, std::chrono::milliseconds(100)));
     co_await reply;
     limit.stop();
 
@@ -166,20 +189,27 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     if (status.isValid()) {
         co_return ProbeResult::reachable(status.toInt());
     }
-    const auto blockedUnlessOffline = [&](const QString& failureName) {
-        return m_isOnline(url) ? ProbeResult::blocked(failureName)
-                               : ProbeResult::unknown(kOfflineDescription);
-    };
     switch (reply->error()) {
     case QNetworkReply::NoError:
         co_return ProbeResult::unknown(QStringLiteral("No HTTP response"));
-    case QNetworkReply::HostNotFoundError:
-        co_return blockedUnlessOffline(QStringLiteral("cannotFindHost"));
     case QNetworkReply::ConnectionRefusedError:
-        co_return blockedUnlessOffline(QStringLiteral("cannotConnectToHost"));
+        co_return ProbeResult::blocked(QStringLiteral("cannotConnectToHost"));
     default:
         co_return ProbeResult::unknown(reply->errorString());
     }
+}
+
+QCoro::Task<bool> MacDNSProtectionManager::nameResolutionWorks() {
+    // A name that does not resolve proves blocking only if this machine can resolve names right
+    // now: offline, a Mac's resolver says "no such name" for everything, and on Linux an unreachable
+    // name server looks the same to Qt. So every verification also resolves a control name that the
+    // protective resolver never blocks: the backend's own host, which must resolve for the app to
+    // work at all. An address in place of a name proves nothing and so never confirms.
+    if (m_controlHostName.isEmpty() || !QHostAddress(m_controlHostName).isNull()) {
+        co_return false;
+    }
+    const HostLookupResult control = co_await m_lookUp(m_controlHostName, m_timeouts.lookup);
+    co_return control.isResolved();
 }
 
 QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
@@ -189,7 +219,17 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     setIsChecking(true);
     setLastError({});
 
-    const ProbeResult canary = co_await probe(m_canaryURL);
+    // The control lookup runs beside the canary, so it adds no time.
+    QCoro::Task<bool> control = nameResolutionWorks();
+    ProbeResult canary = co_await probe(m_canaryURL);
+    const bool resolutionWorks = co_await std::move(control);
+    const auto unlessUnproven = [resolutionWorks](ProbeResult result) {
+        if (result.isBlocked() && result.reason == kCannotFindHost && !resolutionWorks) {
+            return ProbeResult::unknown(QStringLiteral("Name resolution could not be confirmed"));
+        }
+        return result;
+    };
+    canary = unlessUnproven(canary);
     setLastCheckAt(QDateTime::currentDateTimeUtc());
     if (canary.isBlocked()) {
         markVerified(QStringLiteral("Canary blocked: ") + canary.reason);
@@ -207,7 +247,7 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     int reachable = 0;
     const int count = int(fallbacks.size());
     for (QCoro::Task<ProbeResult>& fallback : fallbacks) {
-        const ProbeResult result = co_await std::move(fallback);
+        const ProbeResult result = unlessUnproven(co_await std::move(fallback));
         blocked += result.isBlocked() ? 1 : 0;
         reachable += result.isReachable() ? 1 : 0;
     }

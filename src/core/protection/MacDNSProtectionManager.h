@@ -1,7 +1,7 @@
 #pragma once
 
+#include "HostLookup.h"
 #include "MacDNSProtectionState.h"
-#include "OnlineCheck.h"
 #include "ProbeResult.h"
 #include "app/Deployment.h"
 #include "backend/APIClient.h"
@@ -26,8 +26,11 @@ namespace molvena {
 struct DNSProtectionTimeouts {
     // A probe gives up when nothing moved for this long...
     std::chrono::milliseconds probeTransfer{5000};
-    // ...and after this long in any case, so a verification ends within about two of these.
+    // ...and after this long in any case, its name lookup included, so a verification ends within
+    // about two of these.
     std::chrono::milliseconds probeLimit{6000};
+    // A lookup still unanswered after this long counts as "no name server answered".
+    std::chrono::milliseconds lookup{4000};
     std::chrono::milliseconds profileDownload{20000};
 };
 
@@ -52,7 +55,7 @@ class MacDNSProtectionManager : public QObject {
 public:
     MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace, QNetworkAccessManager& network,
                             const Deployment& deployment, DNSProtectionTimeouts timeouts = {},
-                            OnlineCheck isOnline = systemIsOnlineFor, QObject* parent = nullptr);
+                            HostLookup lookUp = lookUpHostWithSystemResolver, QObject* parent = nullptr);
 
     MacDNSProtectionState state() const { return m_state; }
     QString stateRawValue() const { return rawValue(m_state); }
@@ -76,7 +79,9 @@ public:
     QCoro::Task<bool> requestProfile(QString deviceToken);
     // The download URL for a device token; none for a token of only white space.
     std::optional<QUrl> profileURL(const QString& deviceToken) const;
-    // One HEAD request to the site with caches defeated, over its own network session.
+    // Looks the site's name up afresh, then sends one HEAD request to the address found (caches
+    // defeated, over its own network session). A name that does not exist gives blocked
+    // "cannotFindHost"; whether that proves anything is up to verify().
     QCoro::Task<ProbeResult> probe(QUrl url);
     // Records a verification that found blocking in force, with its diagnostic note.
     void markVerified(const QString& note);
@@ -96,6 +101,8 @@ signals:
     void profileWasRequestedChanged();
 
 private:
+    // Whether the control name resolves right now, which a failed lookup needs to count as blocked.
+    QCoro::Task<bool> nameResolutionWorks();
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
     void setState(MacDNSProtectionState state);
     void setIsChecking(bool checking);
@@ -110,8 +117,9 @@ private:
     Workspace& m_workspace;
     QNetworkAccessManager& m_network;
     DNSProtectionTimeouts m_timeouts;
-    OnlineCheck m_isOnline;
+    HostLookup m_lookUp;
     QString m_resolverHostName;
+    QString m_controlHostName;
 
     MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
     bool m_isChecking = false;

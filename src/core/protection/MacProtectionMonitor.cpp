@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <qcoro/qcorosignal.h>
 #include <qcoro/qcorotimer.h>
 
 namespace molvena {
@@ -14,10 +15,10 @@ namespace keys = preferenceKeys;
 
 MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
                                            MacVPNDetector& vpn, const APIClient& api,
-                                           PreferenceStore& defaults, MonitorSchedule schedule,
-                                           QObject* parent)
+                                           PreferenceStore& defaults, HeartbeatTimer& heartbeat,
+                                           MonitorSchedule schedule, QObject* parent)
     : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_api(api),
-      m_defaults(defaults), m_schedule(schedule) {}
+      m_defaults(defaults), m_heartbeat(heartbeat), m_schedule(schedule) {}
 
 void MacProtectionMonitor::start() {
     debugLog("MONITOR", [] { return QStringLiteral("start()"); });
@@ -37,7 +38,10 @@ QCoro::Task<> MacProtectionMonitor::runLoop(QPointer<MacProtectionMonitor> monit
     }
     co_await monitor->evaluate(QStringLiteral("app_start"));
     while (monitor) {
-        co_await QCoro::sleepFor(schedule.interval);
+        // A machine that slept through the interval evaluates as soon as it wakes.
+        HeartbeatTimer& heartbeat = monitor->m_heartbeat;
+        heartbeat.start(schedule.interval);
+        co_await qCoro(&heartbeat, &HeartbeatTimer::timeout);
         if (!monitor) {
             co_return;
         }

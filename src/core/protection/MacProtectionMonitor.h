@@ -4,6 +4,7 @@
 #include "MacDNSProtectionManager.h"
 #include "MacVPNDetector.h"
 #include "backend/APIClient.h"
+#include "platform/HeartbeatTimer.h"
 #include "session/PreferenceStore.h"
 
 #include <QDateTime>
@@ -18,7 +19,8 @@
 
 namespace molvena {
 
-// When the monitor's loop evaluates: once shortly after start, then on every heartbeat.
+// When the monitor's loop evaluates: once shortly after start, then on every heartbeat (counted on
+// the heartbeat timer, which counts time asleep).
 struct MonitorSchedule {
     std::chrono::milliseconds firstDelay{700};
     std::chrono::milliseconds interval{300'000};
@@ -37,7 +39,7 @@ class MacProtectionMonitor : public QObject {
 public:
     MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
                          MacVPNDetector& vpn, const APIClient& api, PreferenceStore& defaults,
-                         MonitorSchedule schedule = {}, QObject* parent = nullptr);
+                         HeartbeatTimer& heartbeat, MonitorSchedule schedule = {}, QObject* parent = nullptr);
 
     bool isProtectionHealthy() const { return m_isProtectionHealthy; }
     std::optional<QDateTime> lastCheckAt() const { return m_lastCheckAt; }
@@ -72,6 +74,7 @@ private:
     MacVPNDetector& m_vpn;
     const APIClient& m_api;
     PreferenceStore& m_defaults;
+    HeartbeatTimer& m_heartbeat;
     MonitorSchedule m_schedule;
 
     bool m_isProtectionHealthy = false;

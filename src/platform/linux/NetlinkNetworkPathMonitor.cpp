@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QNetworkInterface>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -26,10 +27,44 @@ std::optional<QString> readSysfsValue(const QString& path) {
     return QString::fromLatin1(file.readAll()).trimmed();
 }
 
+// The interfaces that some route sends traffic through (IPv4 and IPv6 routing tables).
+QSet<QString> interfacesWithRoutes(const QString& procNetFolder) {
+    QSet<QString> names;
+    QFile ipv4(procNetFolder + QStringLiteral("/route"));
+    if (ipv4.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        ipv4.readLine(); // the header
+        while (!ipv4.atEnd()) {
+            const QByteArray name = ipv4.readLine().simplified().split(' ').value(0);
+            if (!name.isEmpty()) {
+                names.insert(QString::fromLatin1(name));
+            }
+        }
+    }
+    QFile ipv6(procNetFolder + QStringLiteral("/ipv6_route"));
+    if (ipv6.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!ipv6.atEnd()) {
+            const QList<QByteArray> fields = ipv6.readLine().simplified().split(' ');
+            if (fields.size() >= 10) {
+                names.insert(QString::fromLatin1(fields.last()));
+            }
+        }
+    }
+    return names;
+}
+
+bool hasRoutableAddress(const QNetworkInterface& interface) {
+    const QList<QNetworkAddressEntry> entries = interface.addressEntries();
+    return std::any_of(entries.begin(), entries.end(), [](const QNetworkAddressEntry& entry) {
+        return !entry.ip().isNull() && !entry.ip().isLinkLocal() && !entry.ip().isLoopback();
+    });
+}
+
 } // namespace
 
-NetlinkNetworkPathMonitor::NetlinkNetworkPathMonitor(QString sysfsNetFolder, QObject* parent)
-    : NetworkPathMonitor(parent), m_sysfsNetFolder(std::move(sysfsNetFolder)) {}
+NetlinkNetworkPathMonitor::NetlinkNetworkPathMonitor(QString sysfsNetFolder, QString procNetFolder,
+                                                     QObject* parent)
+    : NetworkPathMonitor(parent), m_sysfsNetFolder(std::move(sysfsNetFolder)),
+      m_procNetFolder(std::move(procNetFolder)) {}
 
 NetlinkNetworkPathMonitor::~NetlinkNetworkPathMonitor() {
     m_notifier.reset();
@@ -48,7 +83,8 @@ bool NetlinkNetworkPathMonitor::start() {
     }
     sockaddr_nl address{};
     address.nl_family = AF_NETLINK;
-    address.nl_groups = RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
+    address.nl_groups =
+        RTMGRP_LINK | RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR | RTMGRP_IPV4_ROUTE | RTMGRP_IPV6_ROUTE;
     if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(socket);
         return false;
@@ -123,9 +159,14 @@ NetworkPath NetlinkNetworkPathMonitor::currentPath() const {
     QList<QNetworkInterface> interfaces = QNetworkInterface::allInterfaces();
     std::sort(interfaces.begin(), interfaces.end(),
               [](const QNetworkInterface& a, const QNetworkInterface& b) { return a.index() < b.index(); });
+    const QSet<QString> routed = interfacesWithRoutes(m_procNetFolder);
     NetworkPath path;
     for (const QNetworkInterface& interface : interfaces) {
-        if (!interface.flags().testFlag(QNetworkInterface::IsUp)) {
+        // A tunnel counts only when traffic can go through it: up with a carrier (a tun device
+        // nobody has open has none), and an address or a route that sends traffic there.
+        const auto flags = interface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning) ||
+            !(hasRoutableAddress(interface) || routed.contains(interface.name()))) {
             continue;
         }
         const bool tunnel = isTunnelBySysfs(interface.name())

@@ -1,5 +1,6 @@
 #include "PlatformAdapters.h"
 
+#include "BootTimeHeartbeatTimer.h"
 #include "LinuxDeviceInfo.h"
 #include "LinuxWorkspace.h"
 #include "NetlinkNetworkPathMonitor.h"
@@ -13,6 +14,7 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .networkPaths = std::make_unique<NetlinkNetworkPathMonitor>(),
         .workspace = std::make_unique<LinuxWorkspace>(),
         .deviceInfo = std::make_unique<LinuxDeviceInfo>(),
+        .heartbeatTimer = std::make_unique<BootTimeHeartbeatTimer>(),
     };
 }
 

@@ -1,3 +1,4 @@
+#include "linux/BootTimeHeartbeatTimer.h"
 #include "FixedDeviceInfo.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
@@ -39,7 +40,8 @@ struct StartupRig {
     MacDNSProtectionManager dns{preferences.store(), workspace, network, deployment};
     MacVPNDetector vpn{paths, workspace};
     DomainCountStore domainCount{preferences.store(), network, deployment.apiBase};
-    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, api, preferences.store()};
+    BootTimeHeartbeatTimer heartbeat;
+    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, api, preferences.store(), heartbeat};
     StartupSequence startup{device, vpn, launchAtLogin, dns, domainCount, monitor, 10ms};
 
     QStringList askedPaths() const {

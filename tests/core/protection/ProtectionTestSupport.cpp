@@ -1,27 +1,40 @@
 #include "ProtectionTestSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTcpSocket>
+#include <QtTest/QtTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace molvena::test {
 
-SwitchableSite::SwitchableSite(bool blocked, QObject* parent) : QObject(parent) {
+SwitchableSite::SwitchableSite(QHostAddress address, quint16 port, QObject* parent)
+    : QObject(parent), m_address(std::move(address)), m_port(port) {
     connect(&m_server, &QTcpServer::newConnection, this, &SwitchableSite::onNewConnection);
-    if (!m_server.listen(QHostAddress::LocalHost, 0)) {
-        qFatal("SwitchableSite could not listen: %s", qPrintable(m_server.errorString()));
-    }
+    setBlocked(false);
     m_port = m_server.serverPort();
-    setBlocked(blocked);
 }
 
 QUrl SwitchableSite::url() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(m_address.toString());
+    url.setPort(m_port);
+    url.setPath(QStringLiteral("/"));
+    return url;
 }
 
 void SwitchableSite::setBlocked(bool blocked) {
     if (blocked) {
         m_server.close();
-    } else if (!m_server.isListening() && !m_server.listen(QHostAddress::LocalHost, m_port)) {
-        qFatal("SwitchableSite could not listen again: %s", qPrintable(m_server.errorString()));
+    } else if (!m_server.isListening() && !m_server.listen(m_address, m_port)) {
+        qFatal("SwitchableSite could not listen: %s", qPrintable(m_server.errorString()));
     }
 }
 
@@ -30,16 +43,18 @@ void SwitchableSite::onNewConnection() {
         socket->setParent(this);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            if (socket->property("answered").toBool()) {
-                socket->readAll();
-                return;
-            }
-            if (!socket->peek(65536).contains("\r\n\r\n")) {
+            const QByteArray head = socket->peek(65536);
+            if (socket->property("answered").toBool() || !head.contains("\r\n\r\n")) {
                 return;
             }
             socket->readAll();
             socket->setProperty("answered", true);
             ++m_requestCount;
+            for (const QByteArray& line : head.split('\n')) {
+                if (line.toLower().startsWith("host:")) {
+                    m_lastHost = line.mid(5).trimmed();
+                }
+            }
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
             socket->disconnectFromHost();
         });
@@ -54,10 +69,91 @@ QUrl refusingURL() {
     return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port));
 }
 
-// An empty host name fails the lookup at once with "host not found" and asks no name server: a
-// made-up name would still send a query off this machine (and make the tests wait on it).
-QUrl unresolvableURL() {
-    return QUrl(QStringLiteral("http:///"));
+CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {-1, QStringLiteral("timed out: ") + QString::fromLocal8Bit(process.readAll())};
+    }
+    const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {code, QString::fromLocal8Bit(process.readAll())};
+}
+
+namespace {
+
+const char* const kNamespaceVariable = "MOLVENA_TEST_NAMESPACE";
+const QString kNamespacePrefix = QStringLiteral("molvena-test-");
+
+// Namespaces left behind by a run that was killed before it could clean up.
+void removeAbandonedNamespaces() {
+    const CommandResult list =
+        runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")});
+    for (const QString& line : list.output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString name = line.section(QLatin1Char(' '), 0, 0);
+        if (name.startsWith(kNamespacePrefix) &&
+            !QFileInfo::exists(QStringLiteral("/proc/") + name.mid(kNamespacePrefix.size()))) {
+            runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), name});
+            QDir(QStringLiteral("/etc/netns/") + name).removeRecursively();
+        }
+    }
+}
+
+// Creates the namespace, runs this program again inside it and passes on what it printed.
+class NamespaceLauncher : public QObject {
+    Q_OBJECT
+private slots:
+    void runInsideOwnNetworkNamespace() {
+        if (::geteuid() != 0) {
+            QSKIP("Building a network namespace needs root (CI runs as root).");
+        }
+        removeAbandonedNamespaces();
+        const QString name = kNamespacePrefix + QString::number(QCoreApplication::applicationPid());
+        const QString etc = QStringLiteral("/etc/netns/") + name;
+        QVERIFY(QDir().mkpath(etc));
+        QFile resolvConf(etc + QStringLiteral("/resolv.conf"));
+        QVERIFY(resolvConf.open(QIODevice::WriteOnly));
+        resolvConf.close();
+        const CommandResult created =
+            runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), name});
+        const auto cleanUp = qScopeGuard([&] {
+            runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), name});
+            QDir(etc).removeRecursively();
+        });
+        QVERIFY2(created.exitCode == 0, qPrintable(created.output));
+
+        QProcess inside;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kNamespaceVariable), name);
+        inside.setProcessEnvironment(environment);
+        inside.setProcessChannelMode(QProcess::MergedChannels);
+        inside.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), name,
+                                                       QCoreApplication::applicationFilePath()} +
+                                               QCoreApplication::arguments().mid(1));
+        const bool finished = inside.waitForFinished(240000);
+        if (!finished) {
+            inside.kill();
+            inside.waitForFinished();
+        }
+        const QString output = QString::fromLocal8Bit(inside.readAll());
+        std::fputs(qPrintable(output), stdout);
+        QVERIFY2(finished && inside.exitStatus() == QProcess::NormalExit && inside.exitCode() == 0,
+                 "the part inside the namespace failed (its output is above)");
+    }
+};
+
+} // namespace
+
+int runInOwnNetworkNamespace(int argc, char** argv, QObject& inside) {
+    if (qEnvironmentVariableIsSet(kNamespaceVariable)) {
+        return QTest::qExec(&inside, argc, argv);
+    }
+    NamespaceLauncher launcher;
+    return QTest::qExec(&launcher, 1, argv);
 }
 
 } // namespace molvena::test
+
+#include "ProtectionTestSupport.moc"

@@ -4,6 +4,7 @@
 #include "platform/NetworkPathMonitor.h"
 #include "platform/Workspace.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QStringList>
 #include <QTcpServer>
@@ -86,29 +87,43 @@ public:
     int startCount = 0;
 };
 
-// A web site on a fixed loopback port that can be blocked (the port refuses connections) and
+// A web site on a fixed address and port that can be blocked (the port refuses connections) and
 // unblocked again (it answers every request with 200).
 class SwitchableSite : public QObject {
     Q_OBJECT
 public:
-    explicit SwitchableSite(bool blocked = false, QObject* parent = nullptr);
+    explicit SwitchableSite(QHostAddress address = QHostAddress::LocalHost, quint16 port = 0,
+                            QObject* parent = nullptr);
 
     QUrl url() const;
     void setBlocked(bool blocked);
-    bool isBlocked() const { return !m_server.isListening(); }
     int requestCount() const { return m_requestCount; }
+    // The Host header of the last request.
+    QByteArray lastHost() const { return m_lastHost; }
 
 private:
     void onNewConnection();
 
     QTcpServer m_server;
+    QHostAddress m_address;
     quint16 m_port = 0;
     int m_requestCount = 0;
+    QByteArray m_lastHost;
 };
 
 // A loopback URL whose port nobody listens on (the connection is refused).
 QUrl refusingURL();
-// A URL whose host cannot be found (without any name-server query).
-QUrl unresolvableURL();
+
+struct CommandResult {
+    int exitCode = -1;
+    QString output;
+};
+// Runs a program to its end (killed after the time-out), output and errors merged.
+CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
+
+// Runs the test object `inside` in a copy of this program inside a network namespace made for it
+// (only loopback, down; /etc/netns/<name>/resolv.conf empty), then removes the namespace. Without
+// root the test skips with a message. Call from main() after creating the application object.
+int runInOwnNetworkNamespace(int argc, char** argv, QObject& inside);
 
 } // namespace molvena::test

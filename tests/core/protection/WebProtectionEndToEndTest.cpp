@@ -1,0 +1,331 @@
+// The web-protection check against real DNS: inside a network namespace of its own, a real Unbound
+// is the system's resolver, fed by the reference backend's resolver configuration, real HTTP sites
+// stand for the canary and the gambling sites, and the reference backend receives the reports and
+// alerts. The test switches the resolver between protecting and not, and takes the network away.
+
+#include "BlocklistImport.h"
+#include "MolvenaServer.h"
+#include "ProtectionTestSupport.h"
+#include "ResolverConfiguration.h"
+#include "TestSupport.h"
+#include "linux/BootTimeHeartbeatTimer.h"
+#include "linux/LinuxDeviceInfo.h"
+#include "protection/MacProtectionMonitor.h"
+#include "session/PreferenceKeys.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <qcoro/qcorotask.h>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+namespace keys = preferenceKeys;
+
+const QString kResolverAddress = QStringLiteral("10.77.0.53");
+const QString kServerAddress = QStringLiteral("10.77.0.2");
+const QString kUnreachableResolver = QStringLiteral("10.99.0.53"); // no route leads there
+// Names and the local sites that answer for them when the resolver lets them through.
+const QList<std::pair<QString, QString>> kSites = {
+    {QStringLiteral("canary.molvena.test"), QStringLiteral("10.77.0.10")},
+    {QStringLiteral("www.danskespil.test"), QStringLiteral("10.77.0.11")},
+    {QStringLiteral("www.bet365.test"), QStringLiteral("10.77.0.12")},
+    {QStringLiteral("www.unibet.test"), QStringLiteral("10.77.0.13")},
+};
+const QString kApiHost = QStringLiteral("api.molvena.test");
+
+// The sites' names as an operator's list would bring them, one format per line.
+QStringList blockedSiteNames() {
+    const QString list =
+        QStringLiteral("# protective list\ncanary.molvena.test\n0.0.0.0 www.danskespil.test\n"
+                       "||www.bet365.test^\nWWW.Unibet.test.\n");
+    return server::BlocklistImport::parse(list.toUtf8()).domains;
+}
+
+template <typename T> T await(QCoro::Task<T> task) {
+    return QCoro::waitFor(std::move(task));
+}
+
+} // namespace
+
+class WebProtectionInNamespace : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void verificationFollowsTheResolver();
+    void dohEndpointAnswersAsTheBlocklistSays();
+    void offlineIsNeverActiveAndChangesNothing();
+
+private:
+    void ip(const QString& arguments);
+    void setNameServer(const QString& address);
+    // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
+    void resolverBlocks(const QStringList& domains);
+    int alertsOfKind(const QString& kind);
+
+    QTemporaryDir m_folder;
+    QProcess m_unbound;
+    std::unique_ptr<server::MolvenaServer> m_server;
+    std::unique_ptr<server::ResolverConfiguration> m_resolver;
+    QList<std::shared_ptr<SwitchableSite>> m_sites;
+    Deployment m_deployment;
+};
+
+void WebProtectionInNamespace::ip(const QString& arguments) {
+    const CommandResult result = runCommand(QStringLiteral("ip"), arguments.split(QLatin1Char(' ')));
+    QVERIFY2(result.exitCode == 0,
+             qPrintable(QStringLiteral("ip ") + arguments + QStringLiteral(": ") + result.output));
+}
+
+void WebProtectionInNamespace::setNameServer(const QString& address) {
+    // /etc/resolv.conf is the namespace's own file, bind-mounted by "ip netns exec": written in
+    // place, the C library notices the change at the next lookup.
+    QFile file(QStringLiteral("/etc/resolv.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
+}
+
+void WebProtectionInNamespace::resolverBlocks(const QStringList& domains) {
+    const QString failure = m_resolver->apply(domains);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+int WebProtectionInNamespace::alertsOfKind(const QString& kind) {
+    QSqlQuery query(QSqlDatabase::database(m_server->databaseConnectionName()));
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM events WHERE reason = ?"));
+    query.addBindValue(kind);
+    if (!query.exec() || !query.next()) {
+        return -1;
+    }
+    return query.value(0).toInt();
+}
+
+void WebProtectionInNamespace::initTestCase() {
+    if (runCommand(QStringLiteral("unbound"), {QStringLiteral("-V")}).exitCode != 0) {
+        QSKIP("Unbound is not installed (scripts/install-dependencies.sh installs it).");
+    }
+    ip(QStringLiteral("link set lo up"));
+    for (const QString& address : {kResolverAddress, kServerAddress}) {
+        ip(QStringLiteral("addr add %1/32 dev lo").arg(address));
+    }
+    for (const auto& [name, address] : kSites) {
+        ip(QStringLiteral("addr add %1/32 dev lo").arg(address));
+        m_sites.append(std::make_shared<SwitchableSite>(QHostAddress(address), 80));
+    }
+
+    server::ServerOptions options;
+    options.listenAddress = QHostAddress(kServerAddress);
+    options.dataFolder = m_folder.filePath(QStringLiteral("server"));
+    m_server = std::make_unique<server::MolvenaServer>(options);
+    const quint16 port = m_server->start();
+
+    // A self-signed certificate for the DNS-over-HTTPS endpoint.
+    const QString key = m_folder.filePath(QStringLiteral("key.pem"));
+    const QString certificate = m_folder.filePath(QStringLiteral("certificate.pem"));
+    const CommandResult made = runCommand(
+        QStringLiteral("openssl"),
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+         QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate, QStringLiteral("-days"),
+         QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=dns.molvena.test")});
+    QVERIFY2(made.exitCode == 0, qPrintable(made.output));
+
+    const QString configuration = m_folder.filePath(QStringLiteral("unbound.conf"));
+    const QString blocklist = m_folder.filePath(QStringLiteral("blocklist.conf"));
+    QString text =
+        QStringLiteral("server:\n  interface: %1\n  interface: %1@443\n  https-port: 443\n"
+                       "  tls-service-key: \"%2\"\n  tls-service-pem: \"%3\"\n"
+                       "  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n  directory: \"%4\"\n"
+                       "  pidfile: \"\"\n  logfile: \"%4/unbound.log\"\n  use-syslog: no\n  verbosity: 0\n  "
+                       "access-control: 0.0.0.0/0 allow\n"
+                       "  module-config: \"iterator\"\n  local-data: \"%5. A %6\"\n")
+            .arg(kResolverAddress, key, certificate, m_folder.path(), kApiHost, kServerAddress);
+    for (const auto& [name, address] : kSites) {
+        text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
+    }
+    text += QStringLiteral("  include: \"%1\"\nremote-control:\n  control-enable: yes\n"
+                           "  control-interface: \"%2\"\n")
+                .arg(blocklist, m_folder.filePath(QStringLiteral("control.socket")));
+    QFile file(configuration);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+
+    m_resolver = std::make_unique<server::ResolverConfiguration>(
+        blocklist, QStringList{QStringLiteral("unbound-control"), QStringLiteral("-c"), configuration,
+                               QStringLiteral("reload")});
+    QVERIFY(QFile(blocklist).open(QIODevice::WriteOnly)); // written for real once Unbound runs
+    m_unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), configuration});
+    QVERIFY(m_unbound.waitForStarted());
+    setNameServer(kResolverAddress);
+    QTRY_VERIFY_WITH_TIMEOUT(await(lookUpHostWithSystemResolver(kApiHost, 1s)).isResolved(), 5000);
+    resolverBlocks(blockedSiteNames());
+
+    const auto siteURL = [](const QString& name) { return QUrl(QStringLiteral("http://%1/").arg(name)); };
+    m_deployment = Deployment{
+        .apiBase = QUrl(QStringLiteral("http://%1:%2/api/").arg(kApiHost).arg(port)),
+        .blockProxy = QUrl(QStringLiteral("http://%1:%2/shield_blocked").arg(kApiHost).arg(port)),
+        .canaryURL = siteURL(kSites[0].first),
+        .probeURLs = {siteURL(kSites[1].first), siteURL(kSites[2].first), siteURL(kSites[3].first)},
+        .resolverHostName = QStringLiteral("dns.molvena.test"),
+    };
+}
+
+void WebProtectionInNamespace::cleanupTestCase() {
+    if (m_unbound.state() != QProcess::NotRunning) {
+        m_unbound.terminate();
+        if (!m_unbound.waitForFinished(5000)) {
+            m_unbound.kill();
+            m_unbound.waitForFinished();
+        }
+    }
+}
+
+// Protected, removed, restored: each within a second of the one before, so any cached answer
+// would show; the backend hears of the removal exactly once.
+void WebProtectionInNamespace::verificationFollowsTheResolver() {
+    TemporaryPreferences preferences;
+    PreferenceStore& defaults = preferences.store();
+    RecordingWorkspace workspace;
+    ScriptedLoginItemService loginItems;
+    loginItems.currentStatus = LoginItemService::enabled;
+    DrivenPathMonitor paths;
+    QNetworkAccessManager network;
+    LinuxDeviceInfo deviceInfo;
+    const APIClient api(m_deployment.apiBase, m_deployment.blockProxy, network, 5s, deviceInfo);
+    MacDNSProtectionManager dns(defaults, workspace, network, m_deployment, {}, lookUpHostWithSystemResolver);
+    LaunchAtLoginManager launchAtLogin(loginItems, workspace);
+    MacVPNDetector vpn(paths, workspace);
+    vpn.start();
+    BootTimeHeartbeatTimer heartbeat;
+    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+
+    const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f3e8a11");
+    await(api.registerMacDevice(QStringLiteral("Mads"), QStringLiteral("mads@example.dk"),
+                                QStringLiteral("1234"), QStringLiteral("482913"), token));
+    defaults.setValue(keys::macRole, QStringLiteral("player"));
+    defaults.setValue(keys::macSetupComplete, true);
+    defaults.setValue(keys::deviceToken, token);
+    const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
+
+    QCOMPARE(await(dns.verify()), MacDNSProtectionState::active);
+    QCOMPARE(dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
+    await(monitor.evaluate(QStringLiteral("app_start")));
+    QVERIFY(monitor.isProtectionHealthy());
+    QVERIFY(defaults.boolean(keys::hasEverActivatedMacProtection));
+
+    // The profile is gone: the resolver now answers the gambling names with the live sites.
+    resolverBlocks({});
+    for (int heartbeat = 0; heartbeat < 3; ++heartbeat) {
+        await(monitor.evaluate(QStringLiteral("heartbeat")));
+        QCOMPARE(dns.state(), MacDNSProtectionState::inactive);
+        QCOMPARE(monitor.lastIssue(), QStringLiteral("Webbeskyttelsen er slået fra eller fjernet."));
+    }
+    QCOMPARE(dns.lastError(), QStringLiteral("Verification reachable: 3/3; canary=reachable(HTTP 200)"));
+    QCOMPARE(m_sites[1]->lastHost(), QByteArray("www.danskespil.test")); // reached by address, named
+    QCOMPARE(alertsOfKind(removed), 1);
+
+    resolverBlocks(blockedSiteNames());
+    await(monitor.evaluate(QStringLiteral("heartbeat")));
+    QCOMPARE(dns.state(), MacDNSProtectionState::active);
+    QVERIFY(monitor.isProtectionHealthy());
+    QCOMPARE(alertsOfKind(removed), 1);
+    QCOMPARE(defaults.boolean(keys::macExternalRemovalAlertSent), false);
+}
+
+void WebProtectionInNamespace::dohEndpointAnswersAsTheBlocklistSays() {
+    const QString doh = QStringLiteral("https://%1/dns-query").arg(kResolverAddress);
+    const auto fetch = [&](const QString& name) {
+        return runCommand(QStringLiteral("curl"),
+                          {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                           QStringLiteral("--max-time"), QStringLiteral("5"),
+                           QStringLiteral("--doh-insecure"), QStringLiteral("--doh-url"), doh,
+                           QStringLiteral("http://%1/").arg(name)});
+    };
+    QCOMPARE(fetch(QStringLiteral("sub.") + kSites[2].first).exitCode, 6); // 6: could not resolve host
+    QCOMPARE(fetch(kApiHost).exitCode, 7); // resolved; nothing listens on port 80 there
+}
+
+// Offline the lookups fail as well, and a failed lookup must not count as blocked.
+void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
+    const int alertsBefore = alertsOfKind(QStringLiteral("mac_dns_profile_removed_externally"));
+    struct Network {
+        const char* name;
+        std::function<void()> set;
+    };
+    const QList<Network> networks = {{"resolver answers no such name for everything, the backend's host too",
+                                      [&] { resolverBlocks({QStringLiteral("test")}); }},
+                                     {"host-only link, name server unreachable",
+                                      [&] {
+                                          ip(QStringLiteral("link add host0 type veth peer name host1"));
+                                          ip(QStringLiteral("addr add 192.168.77.2/24 dev host0"));
+                                          ip(QStringLiteral("link set host0 up"));
+                                          ip(QStringLiteral("link set host1 up"));
+                                          setNameServer(kUnreachableResolver);
+                                      }},
+                                     {"no network at all", [&] {
+                                          ip(QStringLiteral("link del host0"));
+                                          m_unbound.terminate();
+                                          m_unbound.waitForFinished(5000);
+                                          setNameServer(kResolverAddress);
+                                      }}};
+    for (const Network& network : networks) {
+        network.set();
+        TemporaryPreferences preferences;
+        PreferenceStore& defaults = preferences.store();
+        defaults.setValue(keys::macRole, QStringLiteral("player"));
+        defaults.setValue(keys::macSetupComplete, true);
+        const auto stored = [&] {
+            QFile file(preferences.path());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray storedBefore = stored();
+        RecordingWorkspace workspace;
+        ScriptedLoginItemService loginItems;
+        loginItems.currentStatus = LoginItemService::enabled;
+        DrivenPathMonitor paths;
+        QNetworkAccessManager access;
+        LinuxDeviceInfo deviceInfo;
+        const APIClient api(m_deployment.apiBase, m_deployment.blockProxy, access, 2s, deviceInfo);
+        MacDNSProtectionManager dns(defaults, workspace, access, m_deployment, {},
+                                    lookUpHostWithSystemResolver);
+        LaunchAtLoginManager launchAtLogin(loginItems, workspace);
+        MacVPNDetector vpn(paths, workspace);
+        BootTimeHeartbeatTimer heartbeat;
+        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+
+        await(monitor.evaluate(QStringLiteral("heartbeat")));
+        QVERIFY2(dns.state() == MacDNSProtectionState::unknown, network.name);
+        QVERIFY2(dns.lastError().startsWith(QLatin1String("Inconclusive DNS verification; blocked=0")),
+                 qPrintable(dns.lastError()));
+        QCOMPARE(monitor.lastIssue(), QStringLiteral("Beskyttelsens status kunne ikke bekræftes endnu."));
+        QCOMPARE(stored(), storedBefore);
+        QVERIFY(!defaults.boolean(keys::hasEverActivatedMacProtection));
+
+        // Once protection has been whole, an undecided check is still no removal.
+        defaults.setValue(keys::hasEverActivatedMacProtection, true);
+        defaults.setValue(keys::macLastKnownDNSActive, true);
+        const QByteArray storedWhole = stored();
+        await(monitor.evaluate(QStringLiteral("heartbeat")));
+        QCOMPARE(stored(), storedWhole);
+    }
+    QCOMPARE(alertsOfKind(QStringLiteral("mac_dns_profile_removed_externally")), alertsBefore);
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    WebProtectionInNamespace inside;
+    return runInOwnNetworkNamespace(argc, argv, inside);
+}
+
+#include "WebProtectionEndToEndTest.moc"
