@@ -39,12 +39,17 @@ Deployment Deployment::fromEnvironment(const QProcessEnvironment& environment) {
     return deployment;
 }
 
-const Deployment& Deployment::shared() {
+Deployment Deployment::forThisBuild(const QProcessEnvironment& environment) {
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
-    static const Deployment instance = fromEnvironment(QProcessEnvironment::systemEnvironment());
+    return fromEnvironment(environment);
 #else
-    static const Deployment instance = production();
+    Q_UNUSED(environment);
+    return production();
 #endif
+}
+
+const Deployment& Deployment::shared() {
+    static const Deployment instance = forThisBuild(QProcessEnvironment::systemEnvironment());
     return instance;
 }
 
