@@ -39,18 +39,12 @@ Deployment Deployment::fromEnvironment(const QProcessEnvironment& environment) {
     return deployment;
 }
 
-Deployment Deployment::forThisBuild(const QProcessEnvironment& environment) {
+Deployment Deployment::forThisBuild() {
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
-    return fromEnvironment(environment);
+    return fromEnvironment(QProcessEnvironment::systemEnvironment());
 #else
-    Q_UNUSED(environment);
     return production();
 #endif
-}
-
-const Deployment& Deployment::shared() {
-    static const Deployment instance = forThisBuild(QProcessEnvironment::systemEnvironment());
-    return instance;
 }
 
 } // namespace molvena

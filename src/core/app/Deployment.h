@@ -22,13 +22,9 @@ struct Deployment {
     // MOLVENA_PROBE_URLS (comma-separated) and MOLVENA_RESOLVER_HOST values laid over it.
     static Deployment fromEnvironment(const QProcessEnvironment& environment);
 
-    // fromEnvironment() when the build allows overrides (MOLVENA_ENVIRONMENT_DEPLOYMENT, for local
-    // runs and tests), else production(): a shipped build never lets a variable point the protection
-    // check, or the app, elsewhere.
-    static Deployment forThisBuild(const QProcessEnvironment& environment);
-
-    // What the app's single instances use: forThisBuild() of the process environment.
-    static const Deployment& shared();
+    // What this build runs against: production(), or fromEnvironment() for the local run when the
+    // build allows it (never in a shipped build, so nobody can point the protection elsewhere).
+    static Deployment forThisBuild();
 };
 
 } // namespace molvena

@@ -29,9 +29,8 @@ void DeploymentTest::environmentOverridesOnlyWhatItNames() {
 
 void DeploymentTest::onlyADevelopmentBuildTakesTheEnvironment() {
     // A canary that answers would silence the protection check; a shipped build must not take it.
-    QProcessEnvironment environment;
-    environment.insert("MOLVENA_CANARY_URL", "http://127.0.0.1:9/");
-    const QUrl canary = Deployment::forThisBuild(environment).canaryURL;
+    qputenv("MOLVENA_CANARY_URL", "http://127.0.0.1:9/");
+    const QUrl canary = Deployment::forThisBuild().canaryURL;
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
     QCOMPARE(canary, QUrl("http://127.0.0.1:9/"));
 #else
