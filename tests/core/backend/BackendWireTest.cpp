@@ -268,6 +268,9 @@ void BackendWireTest::repliesAreJudged_data() {
     QTest::newRow("profile: pairing_code a number")
         << profile << 200 << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
         << "Decoding 4864 pairing_code";
+    QTest::newRow("profile: date as text")
+        << profile << 200 << changed(R"("last_gambling_date":null)", R"("last_gambling_date":"1700000000")")
+        << "Decoding 4864 last_gambling_date";
     QTest::newRow("profile: an array") << profile << 200 << QByteArray("[]") << "Decoding 4864 ";
 
     const Call history([](const APIClient& c) { return ok(c.fetchAccountHistory("mac-1")); });
@@ -286,6 +289,10 @@ void BackendWireTest::repliesAreJudged_data() {
     QTest::newRow("activity: days_clean with a fraction")
         << activity << 200
         << QByteArray(R"({"summary":{"days_clean":4.5,"shield_active":true,"player_name":"Å"},"history":[]})")
+        << "Decoding 4864 summary.days_clean";
+    QTest::newRow("activity: days_clean as text")
+        << activity << 200
+        << QByteArray(R"({"summary":{"days_clean":"4","shield_active":true,"player_name":"Å"},"history":[]})")
         << "Decoding 4864 summary.days_clean";
     QTest::newRow("activity: shield_active as 1")
         << activity << 200

@@ -31,6 +31,8 @@ void AppSessionTest::constructionReadsRoleAndSetupFromTheStore_data() {
     QTest::addColumn<bool>("setupComplete");
     QTest::newRow("fresh store") << QVariant() << QVariant() << UserRole::none << false;
     QTest::newRow("player, complete") << QVariant("player") << QVariant(true) << UserRole::player << true;
+    QTest::newRow("relative, incomplete")
+        << QVariant("relative") << QVariant(false) << UserRole::relative << false;
     QTest::newRow("wrong case reads as none")
         << QVariant("Player") << QVariant(true) << UserRole::none << true;
     QTest::newRow("unknown text") << QVariant("admin") << QVariant() << UserRole::none << false;
