@@ -1,6 +1,6 @@
 // Built twice: as this build has its development switches, and as a shipped build has them (off).
-#include "app/DebugLog.h"
 #include "app/Deployment.h"
+#include "app/DebugLog.h"
 
 #include <QtTest/QtTest>
 
