@@ -1,17 +1,13 @@
 // The app's real backend client and stores against the real reference server on a free loopback
 // port: whole journeys as the app drives them, so a change on either side that breaks the other
 // (a field name, a JSON type, a status, a text) fails here.
+#include "BackendTesting.h"
 #include "ServerHarness.h"
-#include "TaskTesting.h"
 #include "TestSupport.h"
-#include "backend/APIClient.h"
-#include "platform/DeviceInfo.h"
 #include "platform/Workspace.h"
 #include "protection/DomainCountStore.h"
 #include "protection/MacDNSProtectionManager.h"
 
-#include <QNetworkAccessManager>
-#include <QTcpServer>
 #include <QtTest/QtTest>
 
 using namespace molvena;
@@ -19,15 +15,6 @@ using namespace molvena::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-class NamedMac : public DeviceInfo {
-public:
-    QString computerName() const override { return QStringLiteral("Annas MacBook Air"); }
-    QString bundlePath() const override { return {}; }
-    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
-    std::optional<QString> shortVersion() const override { return std::nullopt; }
-    std::optional<QString> buildVersion() const override { return std::nullopt; }
-};
 
 // The browser cannot be opened on a test machine; this records what the app handed to it.
 class RecordingBrowser : public Workspace {
@@ -45,19 +32,9 @@ public:
 struct Backend {
     ServerHarness harness;
     QNetworkAccessManager network;
-    NamedMac mac;
+    FixedDeviceInfo mac{QStringLiteral("Annas MacBook Air")};
     APIClient client{harness.apiBase(), harness.blockProxy(), network, 5000ms, mac};
 };
-
-QByteArray describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& failure) {
-        return failure.what();
-    } catch (...) {
-        return "an unknown exception";
-    }
-}
 
 template <typename T> T completed(QCoro::Task<T> task) {
     TaskOutcome<T> outcome = runTask(std::move(task), 10000);
@@ -89,20 +66,16 @@ template <typename T> BackendError refused(QCoro::Task<T> task) {
     throw std::runtime_error("not refused");
 }
 
-quint16 closedLoopbackPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort(); // closed again when `probe` goes
-}
-
 const QString annaToken = QStringLiteral("mac-0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0");
+// 24 February 23:00 UTC, which is 25 February in Denmark.
+const qint64 annasLastGamblingDate = QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch();
 
 void registerAnna(Backend& backend, const QString& code = QStringLiteral("482917")) {
     completed(backend.client.registerMacDevice(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
                                                QStringLiteral("2468"), code, annaToken));
-    completed(
-        backend.client.savePlayerProfile(annaToken, QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC),
-                                         QStringLiteral("online"), QStringLiteral("Bingo,Poker"), 2500));
+    completed(backend.client.savePlayerProfile(
+        annaToken, QDateTime::fromSecsSinceEpoch(annasLastGamblingDate, Qt::UTC), QStringLiteral("online"),
+        QStringLiteral("Bingo,Poker"), 2500));
 }
 
 } // namespace
@@ -143,17 +116,16 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     QVERIFY(paired.pairingToken.has_value());
     QCOMPARE(backend.harness.confirmRelatives(), 1); // alerts reach only an address that asked for them
 
-    completed(backend.client.reportDeviceStatus(
-        annaToken, true, false, true, true, false, true, QStringLiteral("dns_profile_verified"),
-        QStringLiteral("482917"),
-        QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch() + 0.75));
+    completed(backend.client.reportDeviceStatus(annaToken, true, false, true, true, false, true,
+                                                QStringLiteral("dns_profile_verified"),
+                                                QStringLiteral("482917"), annasLastGamblingDate + 0.75));
     completed(
         backend.client.sendNotification(annaToken, QStringLiteral("mac_dns_profile_removed_externally")));
     completed(backend.client.reportBlockedSite(annaToken, QStringLiteral("www.unibet.dk")));
 
     const RelativeActivity activity = completed(backend.client.fetchRelativeActivity(*paired.pairingToken));
     QCOMPARE(activity.summary.playerName, QStringLiteral("Anna"));
-    // 24 February 23:00 UTC is 25 February in Denmark: 13 days before 10 March.
+    // 25 February in Denmark is 13 days before 10 March.
     QCOMPARE(activity.summary.daysClean, 13);
     QVERIFY(activity.summary.shieldActive);
     QVERIFY(activity.summary.shieldStart.has_value());
@@ -175,8 +147,7 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     QCOMPARE(report.first()[1].toInt(), 1);
     QCOMPARE(report.first()[2].toString(), QStringLiteral("482917"));
     // The client sends whole seconds, the fraction cut off.
-    QCOMPARE(report.first()[3].toLongLong(),
-             QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch());
+    QCOMPARE(report.first()[3].toLongLong(), annasLastGamblingDate);
 }
 
 void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {
@@ -188,15 +159,14 @@ void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {
     completed(backend.client.requestRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player));
     const QString code = backend.harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
     QCOMPARE(code.size(), 6);
-    const RecoveryResult player = completed(
-        backend.client.verifyRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player, code, newMac));
-    QCOMPARE(player.name, std::optional(QStringLiteral("Anna")));
-    QCOMPARE(player.playerName, std::optional(QStringLiteral("Anna")));
-    QCOMPARE(player.email, std::optional(QStringLiteral("anna@example.dk")));
-    QCOMPARE(player.masterPIN, std::optional(QStringLiteral("2468")));
-    QCOMPARE(player.pairingCode, std::optional(QStringLiteral("482917")));
-    QCOMPARE(player.lastGamblingDate,
-             std::optional(double(QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch())));
+    QCOMPARE(completed(backend.client.verifyRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player,
+                                                         code, newMac)),
+             (RecoveryResult{.name = "Anna",
+                             .email = "anna@example.dk",
+                             .masterPIN = "2468",
+                             .pairingCode = "482917",
+                             .playerName = "Anna",
+                             .lastGamblingDate = double(annasLastGamblingDate)}));
     // The new Mac now belongs to the account.
     QCOMPARE(completed(backend.client.fetchAccountProfile(newMac)).name, QStringLiteral("Anna"));
 
@@ -246,12 +216,17 @@ void ClientServerContractTest::accountActionsWithRightAndWrongPIN() {
     registerAnna(backend);
     APIClient& client = backend.client;
 
-    const MacAccountProfile profile = completed(client.fetchAccountProfile(annaToken));
-    QCOMPARE(profile.masterPIN, QStringLiteral("2468"));
-    QCOMPARE(profile.monthlySpendDKK, std::optional<qint64>(2500));
-    QCOMPARE(profile.gamblingGameTypes, std::optional(QStringLiteral("Bingo,Poker")));
-    QCOMPARE(profile.lastGamblingDate,
-             std::optional(double(QDateTime(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC).toSecsSinceEpoch())));
+    QCOMPARE(completed(client.fetchAccountProfile(annaToken)),
+             (MacAccountProfile{.success = true,
+                                .name = "Anna",
+                                .email = "anna@example.dk",
+                                .masterPIN = "2468",
+                                .pairingCode = "482917",
+                                .supportContacts = "",
+                                .monthlySpendDKK = 2500,
+                                .lastGamblingDate = annasLastGamblingDate,
+                                .gamblingLocationType = "online",
+                                .gamblingGameTypes = "Bingo,Poker"}));
 
     completed(
         client.updateSupportContacts(annaToken, QStringLiteral("Mor::1234 5678|Bo::+45 2233 4455"), {}));
@@ -310,7 +285,7 @@ void ClientServerContractTest::protectionStoresReadTheServer() {
     Deployment deployment = Deployment::production();
     deployment.apiBase = backend.harness.apiBase();
     deployment.blockProxy = backend.harness.blockProxy();
-    deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedLoopbackPort()));
+    deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ScriptedHttpServer::closedPort()));
     RecordingBrowser browser;
     MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
     QVERIFY(completed(dns.requestProfile(annaToken)));

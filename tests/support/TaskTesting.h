@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QCoro/QCoroTask>
 #include <QEventLoop>
 #include <QPointer>
@@ -49,8 +50,8 @@ template <typename T> QCoro::Task<> captureOutcome(QCoro::Task<T> task, std::sha
 
 } // namespace detail
 
-// Runs a coroutine on a nested event loop until it ends or `timeoutMs` has passed. Never throws: a
-// thrown exception is captured in the outcome (unlike QCoro::waitFor, which would hang on one).
+// Runs a coroutine on a nested event loop until it ends or `timeoutMs` has passed. Never throws: a thrown
+// exception is captured in the outcome (unlike QCoro::waitFor, which would hang on one).
 template <typename T> TaskOutcome<T> runTask(QCoro::Task<T> task, int timeoutMs = 15000) {
     auto run = std::make_shared<detail::TaskRun<T>>();
     QEventLoop loop;
@@ -75,6 +76,20 @@ template <typename Error> std::optional<Error> errorAs(const std::exception_ptr&
         return matching;
     } catch (...) {
         return std::nullopt;
+    }
+}
+
+// The captured exception's what(), for test messages.
+inline QByteArray describe(const std::exception_ptr& error) {
+    if (!error) {
+        return "no error";
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+        return failure.what();
+    } catch (...) {
+        return "a non-standard exception";
     }
 }
 

@@ -1,3 +1,4 @@
+// Built twice: as this build has its development switches, and as a shipped build has them (off).
 #include "app/Deployment.h"
 #include "app/DebugLog.h"
 
@@ -8,24 +9,10 @@ using namespace molvena;
 class DeploymentTest : public QObject {
     Q_OBJECT
 private slots:
-    void productionValuesHaveTheEndpointPaths();
     void environmentOverridesOnlyWhatItNames();
+    void onlyADevelopmentBuildTakesTheEnvironment();
     void shippedDebugLogNeverBuildsItsMessage();
 };
-
-void DeploymentTest::productionValuesHaveTheEndpointPaths() {
-    const Deployment production = Deployment::production();
-    QCOMPARE(production.apiBase.scheme(), QStringLiteral("https"));
-    QCOMPARE(production.apiBase.path(), QStringLiteral("/api/"));
-    QCOMPARE(production.blockProxy.scheme(), QStringLiteral("https"));
-    QCOMPARE(production.blockProxy.path(), QStringLiteral("/shield_blocked"));
-    QVERIFY(production.blockProxy.host() != production.apiBase.host());
-    QCOMPARE(production.probeURLs.size(), 3);
-    for (const QUrl& url : production.probeURLs) {
-        QVERIFY2(url.isValid() && url.scheme() == QStringLiteral("https"), qPrintable(url.toString()));
-    }
-    QVERIFY(!production.resolverHostName.isEmpty());
-}
 
 void DeploymentTest::environmentOverridesOnlyWhatItNames() {
     QProcessEnvironment environment;
@@ -38,6 +25,17 @@ void DeploymentTest::environmentOverridesOnlyWhatItNames() {
     QCOMPARE(local.blockProxy, Deployment::production().blockProxy);
     QCOMPARE(local.canaryURL, Deployment::production().canaryURL);
     QCOMPARE(local.resolverHostName, Deployment::production().resolverHostName);
+}
+
+void DeploymentTest::onlyADevelopmentBuildTakesTheEnvironment() {
+    // A canary that answers would silence the protection check; a shipped build must not take it.
+    qputenv("MOLVENA_CANARY_URL", "http://127.0.0.1:9/");
+    const QUrl canary = Deployment::forThisBuild().canaryURL;
+#ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
+    QCOMPARE(canary, QUrl("http://127.0.0.1:9/"));
+#else
+    QCOMPARE(canary, Deployment::production().canaryURL);
+#endif
 }
 
 void DeploymentTest::shippedDebugLogNeverBuildsItsMessage() {

@@ -1,0 +1,526 @@
+// The backend client against a scripted peer on loopback, for what the reference server never does: exact
+// bytes on the wire, malformed and refusing replies, time-outs and dropped connections. What the real server
+// does with the client's requests is checked in tests/contract.
+#include "BackendTesting.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimeZone>
+#include <QtTest/QtTest>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// One operation; on success the text the test compares ("ok", or the body postForm returned).
+using Call = std::function<QCoro::Task<QString>(const APIClient&)>;
+
+template <typename T> QCoro::Task<QString> ok(QCoro::Task<T> task) {
+    co_await std::move(task);
+    co_return QStringLiteral("ok");
+}
+
+// A request as the server saw it: "<method> <target>", and the body.
+using WireRequests = QList<std::pair<QByteArray, QByteArray>>;
+
+// The nine fields of a status report without pairing code and date, with exactly one flag set.
+QByteArray statusBody(const char* setFlag) {
+    const auto flag = [&](const char* name) {
+        return QByteArray(name) + (qstrcmp(name, setFlag) == 0 ? "=1" : "=0");
+    };
+    return flag("active") + "&device_token=mac-1&" + flag("dns_active") + '&' + flag("filter_active") + '&' +
+           flag("heartbeat") + '&' + flag("launch_at_login") + "&platform=macos&source=heartbeat&" +
+           flag("vpn_active");
+}
+
+Call status(QString token, int onlyFlag, double date) {
+    return [=](const APIClient& c) {
+        const auto on = [&](int flag) { return onlyFlag == flag; };
+        return ok(
+            c.reportDeviceStatus(token, on(0), on(1), on(2), on(3), on(4), on(5), "heartbeat", "", date));
+    };
+}
+
+const QByteArray kStatus = "POST /api/mac_device_status.php";
+
+} // namespace
+
+Q_DECLARE_METATYPE(Call)
+Q_DECLARE_METATYPE(FormFields)
+
+class BackendWireTest : public QObject {
+    Q_OBJECT
+private slots:
+    void formEncoding_data();
+    void formEncoding();
+    void requestsOnTheWire_data();
+    void requestsOnTheWire();
+    void repliesAreJudged_data();
+    void repliesAreJudged();
+    void registrationJudgesOnlyTheAccountReply_data();
+    void registrationJudgesOnlyTheAccountReply();
+    void repliesDecodeIntoRecords();
+    void recoveryDateIsOneWholeNumber();
+    void transportFailuresPassThrough_data();
+    void transportFailuresPassThrough();
+    void reportsSwallowEveryFailure_data();
+    void reportsSwallowEveryFailure();
+    void endpointsAndDeviceName();
+};
+
+void BackendWireTest::formEncoding_data() {
+    QTest::addColumn<FormFields>("fields");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("sorted, blank as %20, + = & escaped")
+        << FormFields{{"name", "a+b=c&d"}, {"code", "123 456"}}
+        << QByteArray("code=123%20456&name=a%2Bb%3Dc%26d");
+    QTest::newRow("unescaped set") << FormFields{{"v", "AZaz09!$'()*,-./:;_~"}}
+                                   << QByteArray("v=AZaz09!$'()*,-./:;_~");
+    QTest::newRow("other ASCII escaped")
+        << FormFields{{"v", "%\"<>[]\\^`{|}\n\t?#@"}}
+        << QByteArray("v=%25%22%3C%3E%5B%5D%5C%5E%60%7B%7C%7D%0A%09%3F%23%40");
+    QTest::newRow("UTF-8 bytes, upper-case hex")
+        << FormFields{{"v", "Søren 😀"}} << QByteArray("v=S%C3%B8ren%20%F0%9F%98%80");
+    // The encoded pairs are sorted, not the raw names: "a=" before "a_", "%C3%B8" before "z".
+    QTest::newRow("pairs sorted as encoded, names escaped, empty kept")
+        << FormFields{{"a_b", "1"}, {"a", ""}, {"z", "3"}, {"ø", "4"}, {"a b", "c"}}
+        << QByteArray("%C3%B8=4&a%20b=c&a=&a_b=1&z=3");
+    QTest::newRow("no fields") << FormFields{} << QByteArray();
+}
+
+void BackendWireTest::formEncoding() {
+    QFETCH(FormFields, fields);
+    QTEST(APIClient::encodeForm(fields), "body");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void BackendWireTest::requestsOnTheWire_data() {
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<WireRequests>("expected");
+
+    QTest::newRow("registerMacDevice: account with empty push_token and contacts, then the device")
+        << Call([](const APIClient& c) {
+               return ok(c.registerMacDevice("Åse B", "aase@x.dk", "1234", "123456", "mac-1"));
+           })
+        << WireRequests{{"POST /api/pairing.php",
+                         "action=register&country=DK&device_token=mac-1&email=aase%40x.dk&master_pin=1234&"
+                         "name=%C3%85se%20B&pairing_code=123456&push_token=&support_contacts="},
+                        {"POST /api/mac_device_register_new.php",
+                         "device_name=Annes%20MacBook&device_token=mac-1&platform=macos"}};
+    QTest::newRow("savePlayerProfile: seconds truncated toward zero before 1970")
+        << Call([](const APIClient& c) {
+               return ok(c.savePlayerProfile("mac-1", QDateTime::fromMSecsSinceEpoch(-1500, QTimeZone::utc()),
+                                             "", "bingo", -250));
+           })
+        << WireRequests{{"POST /api/save_player_profile.php",
+                         "device_token=mac-1&game_types=bingo&last_gambling_date="
+                         "-1&location_type=&monthly_spend_dkk=-250"}};
+    QTest::newRow("requestRecoveryCode: no role asks as player")
+        << Call([](const APIClient& c) { return ok(c.requestRecoveryCode("p@x.dk", UserRole::none)); })
+        << WireRequests{{"POST /api/recovery_request.php", "email=p%40x.dk&role=player"}};
+    QTest::newRow("verifyRecoveryCode: player on the Mac endpoint with the device")
+        << Call([](const APIClient& c) {
+               return ok(c.verifyRecoveryCode("p@x.dk", UserRole::player, "123456", "mac-1"));
+           })
+        << WireRequests{
+               {"POST /api/mac_recovery_verify.php",
+                "code=123456&device_name=Annes%20MacBook&device_token=mac-1&email=p%40x.dk&role=player"}};
+    QTest::newRow("verifyRecoveryCode: no role counts as relative, no device")
+        << Call([](const APIClient& c) {
+               return ok(c.verifyRecoveryCode("r@x.dk", UserRole::none, "000111", "mac-1"));
+           })
+        << WireRequests{{"POST /api/recovery_verify.php", "code=000111&email=r%40x.dk&role=relative"}};
+    QTest::newRow("fetchRelativeActivity: a GET, the token escaped as a form value")
+        << Call([](const APIClient& c) { return ok(c.fetchRelativeActivity("tok+en/=&% ø")); })
+        << WireRequests{{"GET /api/relative_activity.php?token=tok%2Ben/%3D%26%25%20%C3%B8", ""}};
+
+    // One flag set at a time, so any two flags mixed up show.
+    const char* flags[] = {"active",     "filter_active", "launch_at_login",
+                           "dns_active", "vpn_active",    "heartbeat"};
+    for (int index = 0; index < 6; ++index) {
+        QTest::addRow("reportDeviceStatus: only %s", flags[index])
+            << status("mac-1", index, 0) << WireRequests{{kStatus, statusBody(flags[index])}};
+    }
+    for (const double date : {-5.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        QTest::addRow("reportDeviceStatus: date %g not sent", date)
+            << status("mac-1", 0, date) << WireRequests{{kStatus, statusBody("active")}};
+    }
+    QTest::newRow("sendNotification: no domain field when empty")
+        << Call([](const APIClient& c) { return ok(c.sendNotification("mac-1", "mac_vpn_detected", "")); })
+        << WireRequests{{"POST /api/send_notification.php",
+                         "device_token=mac-1&platform=macos&reason=mac_vpn_detected"}};
+    QTest::newRow("removeDevice: pin sent even when empty")
+        << Call([](const APIClient& c) { return ok(c.removeDevice("mac-1", "")); })
+        << WireRequests{{"POST /api/mac_account.php", "action=remove_device&device_token=mac-1&pin="}};
+
+    // Reports without a device, or a blocked site without a domain, send nothing.
+    QTest::newRow("reportDeviceStatus: no token") << status("", 0, 1e9) << WireRequests{};
+    QTest::newRow("sendNotification: no token")
+        << Call([](const APIClient& c) { return ok(c.sendNotification("", "mac_vpn_detected", "x")); })
+        << WireRequests{};
+    QTest::newRow("reportBlockedSite: no token")
+        << Call([](const APIClient& c) { return ok(c.reportBlockedSite("", "bet365.dk")); })
+        << WireRequests{};
+    QTest::newRow("reportBlockedSite: no domain")
+        << Call([](const APIClient& c) { return ok(c.reportBlockedSite("mac-1", "")); }) << WireRequests{};
+}
+
+void BackendWireTest::requestsOnTheWire() {
+    QFETCH(Call, call);
+    QFETCH(WireRequests, expected);
+
+    LoopbackBackend backend;
+    QVERIFY(runTask(call(backend.client)).finished);
+
+    WireRequests sent;
+    for (const RecordedRequest& request : backend.server.requests()) {
+        sent.append({request.method + ' ' + request.target, request.body});
+        const QByteArray contentType = request.headers.value("content-type");
+        QCOMPARE(
+            contentType,
+            QByteArray(request.method == "POST" ? "application/x-www-form-urlencoded; charset=utf-8" : ""));
+    }
+    QCOMPARE(sent, expected);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void BackendWireTest::repliesAreJudged_data() {
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("outcome"); // the text of outcomeText(), or the body postForm returned
+
+    const Call post([](const APIClient& c) -> QCoro::Task<QString> {
+        const FormFields fields{{"action", "profile"}};
+        co_return QString::fromUtf8(co_await c.postForm("mac_account.php", fields));
+    });
+    QTest::newRow("postForm: 2xx returns the body unread")
+        << post << 299 << QByteArray("{not json") << "{not json";
+    QTest::newRow("postForm: the JSON error text")
+        << post << 404 << QByteArray(R"({"error":"Enheden findes ikke"})")
+        << "Molvena 404 Enheden findes ikke";
+    QTest::newRow("postForm: an empty error text stays empty")
+        << post << 422 << QByteArray(R"({"error":""})") << "Molvena 422 ";
+    QTest::newRow("postForm: a numeric error gives the body")
+        << post << 400 << QByteArray(R"({"error":5})") << R"(Molvena 400 {"error":5})";
+    QTest::newRow("postForm: empty is Serverfejl") << post << 500 << QByteArray() << "Molvena 500 Serverfejl";
+    QTest::newRow("postForm: invalid UTF-8 is Serverfejl")
+        << post << 503 << QByteArray("\xff\xfe\xfd") << "Molvena 503 Serverfejl";
+
+    const Call toProxy([](const APIClient& c) {
+        return ok(c.postFormToURL(c.blockProxy(), {{"domain", "bet365.dk"}}));
+    });
+    QTest::newRow("block proxy: 204 is fine") << toProxy << 204 << QByteArray() << "ok";
+    QTest::newRow("block proxy: a JSON error is no message of its own")
+        << toProxy << 404 << QByteArray(R"({"error":"Ikke her"})")
+        << "QNetworkReply 499 The operation couldn\u2019t be completed.";
+
+    // Account changes need "success" true or exactly 1.
+    const Call pin([](const APIClient& c) { return ok(c.updateMasterPIN("mac-1", "1234", "5678")); });
+    const QString refused = QStringLiteral("Molvena 400 Handlingen kunne ikke gennemføres");
+    QTest::newRow("change: success 1.0 outweighs an error")
+        << pin << 200 << QByteArray(R"({"success":1.0,"error":"x"})") << "ok";
+    QTest::newRow("change: refused with the error text")
+        << pin << 200 << QByteArray(R"({"success":false,"error":"Forkert PIN"})")
+        << "Molvena 400 Forkert PIN";
+    QTest::newRow("change: the status before the body")
+        << pin << 403 << QByteArray(R"({"success":true})") << R"(Molvena 403 {"success":true})";
+    QTest::newRow("change: success as text") << pin << 200 << QByteArray(R"({"success":"true"})") << refused;
+    QTest::newRow("change: success 2, numeric error")
+        << pin << 200 << QByteArray(R"({"success":2,"error":7})") << refused;
+    QTest::newRow("change: an array")
+        << pin << 200 << QByteArray("[1,2]") << "Molvena 500 Ugyldigt serversvar";
+    QTest::newRow("change: not JSON") << pin << 200 << QByteArray("OK") << "QJsonParseError";
+
+    const Call verify([](const APIClient& c) {
+        return ok(c.verifyRecoveryCode("p@x.dk", UserRole::player, "123456", "mac-1"));
+    });
+    const QString recoveryFailed = QStringLiteral("Molvena 401 Recovery failed");
+    QTest::newRow("recovery: success as text")
+        << verify << 200 << QByteArray(R"({"success":"true"})") << recoveryFailed;
+    QTest::newRow("recovery: an array") << verify << 200 << QByteArray("[true]") << recoveryFailed;
+    QTest::newRow("recovery: the status first")
+        << verify << 429 << QByteArray(R"({"error":"For mange forsøg"})") << "Molvena 429 For mange forsøg";
+
+    // Records decode strictly: a required member missing or null, or any member of the wrong type, fails.
+    const Call profile([](const APIClient& c) { return ok(c.fetchAccountProfile("mac-1")); });
+    const QByteArray minimal =
+        R"({"success":false,"name":"","email":"","master_pin":"","pairing_code":"",
+        "support_contacts":"","monthly_spend_dkk":null,"last_gambling_date":null})";
+    const auto changed = [&](const char* from, const char* to) {
+        return QByteArray(minimal).replace(from, to);
+    };
+    QTest::newRow("profile: optional members null") << profile << 200 << minimal << "ok";
+    QTest::newRow("profile: master_pin missing")
+        << profile << 200 << changed(R"("master_pin":"",)", "") << "Decoding 4865 master_pin";
+    QTest::newRow("profile: name null")
+        << profile << 200 << changed(R"("name":"")", R"("name":null)") << "Decoding 4865 name";
+    QTest::newRow("profile: pairing_code a number")
+        << profile << 200 << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
+        << "Decoding 4864 pairing_code";
+    QTest::newRow("profile: date as text")
+        << profile << 200 << changed(R"("last_gambling_date":null)", R"("last_gambling_date":"1700000000")")
+        << "Decoding 4864 last_gambling_date";
+    QTest::newRow("profile: an array") << profile << 200 << QByteArray("[]") << "Decoding 4864 ";
+
+    const Call history([](const APIClient& c) { return ok(c.fetchAccountHistory("mac-1")); });
+    QTest::newRow("history: an object")
+        << history << 200 << QByteArray(R"({"success":true,"history":{}})") << "Decoding 4864 history";
+
+    const Call activity([](const APIClient& c) { return ok(c.fetchRelativeActivity("tok")); });
+    const QByteArray summary = R"({"summary":{"days_clean":42,"shield_active":true,"player_name":"Åse"})";
+    QTest::newRow("activity: the status plays no part") << activity << 404 << summary + R"(,"history":[]})"
+                                                        << "ok";
+    QTest::newRow("activity: an entry without title fails the reply")
+        << activity << 200
+        << summary +
+               R"(,"history":[{"id":1,"type":"t","title":"ok","timestamp":"x"},{"id":2,"type":"t","timestamp":"x"}]})"
+        << "Decoding 4865 history[1].title";
+    QTest::newRow("activity: days_clean with a fraction")
+        << activity << 200
+        << QByteArray(R"({"summary":{"days_clean":4.5,"shield_active":true,"player_name":"Å"},"history":[]})")
+        << "Decoding 4864 summary.days_clean";
+    QTest::newRow("activity: days_clean as text")
+        << activity << 200
+        << QByteArray(R"({"summary":{"days_clean":"4","shield_active":true,"player_name":"Å"},"history":[]})")
+        << "Decoding 4864 summary.days_clean";
+    QTest::newRow("activity: shield_active as 1")
+        << activity << 200
+        << QByteArray(R"({"summary":{"days_clean":4,"shield_active":1,"player_name":"Å"},"history":[]})")
+        << "Decoding 4864 summary.shield_active";
+    QTest::newRow("activity: an HTML error page")
+        << activity << 500 << QByteArray("<html>Fejl</html>") << "QJsonParseError";
+
+    const Call pair([](const APIClient& c) { return ok(c.pairRelative("123456", "r@x.dk")); });
+    QTest::newRow("pairing: numeric token")
+        << pair << 200 << QByteArray(R"({"pairing_token":12})") << "Decoding 4864 pairing_token";
+}
+
+void BackendWireTest::repliesAreJudged() {
+    QFETCH(Call, call);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+
+    LoopbackBackend backend;
+    backend.server.enqueue(reply(status, body));
+    const auto outcome = runTask(call(backend.client));
+    QTEST(outcome.error || !outcome.finished ? outcomeText(outcome) : *outcome.value, "outcome");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void BackendWireTest::registrationJudgesOnlyTheAccountReply_data() {
+    QTest::addColumn<ScriptedReply>("accountReply");
+    QTest::addColumn<ScriptedReply>("deviceReply");
+    QTest::addColumn<int>("requestCount");
+    QTest::addColumn<QString>("outcome");
+
+    const ScriptedReply fine = reply(200, R"({"success":true})");
+    QTest::newRow("an empty error text refuses: no device request")
+        << reply(200, R"({"error":""})") << fine << 1 << "Molvena 1 ";
+    QTest::newRow("success true does not outweigh an error text")
+        << reply(200, R"({"success":true,"error":"Ugyldig kode"})") << fine << 1 << "Molvena 1 Ugyldig kode";
+    QTest::newRow("HTTP 409 keeps its status")
+        << reply(409, R"({"error":"Koden er i brug"})") << fine << 1 << "Molvena 409 Koden er i brug";
+    QTest::newRow("not JSON counts as accepted") << reply(200, "OK", "text/plain") << fine << 2 << "ok";
+    QTest::newRow("success false without a text error counts as accepted")
+        << reply(200, R"({"success":false,"error":42})") << fine << 2 << "ok";
+    QTest::newRow("a failing device request is ignored") << fine << reply(500, "") << 2 << "ok";
+    QTest::newRow("a timed-out device request is ignored")
+        << fine << ScriptedReply{.body = {}, .neverAnswer = true} << 2 << "ok";
+}
+
+void BackendWireTest::registrationJudgesOnlyTheAccountReply() {
+    QFETCH(ScriptedReply, accountReply);
+    QFETCH(ScriptedReply, deviceReply);
+
+    LoopbackBackend backend(300ms);
+    backend.server.enqueue(accountReply);
+    backend.server.enqueue(deviceReply);
+    const auto outcome =
+        runTask(backend.client.registerMacDevice("Åse", "aase@x.dk", "1234", "123456", "mac-1"));
+    QTEST(outcomeText(outcome), "outcome");
+    // Everything the operation sends is sent before it ends.
+    QTEST(int(backend.server.requests().size()), "requestCount");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+// What the reference server never sends: optional members in every form, members of the wrong type.
+void BackendWireTest::repliesDecodeIntoRecords() {
+    LoopbackBackend backend;
+    const auto value = [&](QByteArray body, auto task) {
+        backend.server.enqueue(reply(200, std::move(body)));
+        auto outcome = runTask(std::move(task));
+        if (!outcome.finished || outcome.error) {
+            qWarning("%s", describe(outcome.error).constData());
+        }
+        return outcome.value.value_or(typename decltype(outcome.value)::value_type{});
+    };
+    const auto history = value(R"({"success":true,"history":[{"id":"e1","type":"blocked","title":"Blokeret",
+        "subtitle":null,"domain":"bet365.dk","created_at":"2024-03-01 12:00:00","unknown":[1]}]})",
+                               backend.client.fetchAccountHistory("mac-1"));
+    QCOMPARE(history, (QList<MacHistoryItem>{{.id = "e1",
+                                              .type = "blocked",
+                                              .title = "Blokeret",
+                                              .domain = "bet365.dk",
+                                              .createdAt = "2024-03-01 12:00:00"}}));
+
+    const auto activity = value(R"({"summary":{"days_clean":42,"shield_active":true,"player_name":"Åse",
+        "latest_urge":3,"latest_mood":null},"history":[{"id":7,"type":"blocked_site","title":"Blokeret side",
+        "timestamp":"2024-03-01 12:00:00","sort_time":"1709294400"}]})",
+                                backend.client.fetchRelativeActivity("tok"));
+    QCOMPARE(activity.summary.latestUrge, std::optional<qint64>(3));
+    QCOMPARE(activity.summary.latestMood, std::nullopt);
+    QCOMPARE(activity.history.value(0).sortTime, std::optional<QString>("1709294400"));
+
+    // A player's recovery drops members of the wrong type; a relative's takes only the token and the player's
+    // name, and keeps the e-mail as typed.
+    QCOMPARE(value(R"({"success":true,"name":5,"email":null,"master_pin":1234,"pairing_code":123456})",
+                   backend.client.verifyRecoveryCode("sent@x.dk", UserRole::player, "123456", "mac-1")),
+             (RecoveryResult{.email = "sent@x.dk"}));
+    QCOMPARE(
+        value(R"({"success":true,"pairing_token":"tok","player_name":"Åse","name":"x","email":"o@x.dk"})",
+              backend.client.verifyRecoveryCode("sent@x.dk", UserRole::relative, "123456", "mac-1")),
+        (RecoveryResult{.email = "sent@x.dk", .pairingToken = "tok", .playerName = "Åse"}));
+}
+
+void BackendWireTest::recoveryDateIsOneWholeNumber() {
+    // A number as it is; a text only when all of it is one C-locale number.
+    const std::pair<const char*, std::optional<double>> dates[] = {
+        {R"(-3.5)", -3.5},
+        {R"("1700000000.25")", 1700000000.25},
+        {R"("1.7e9")", 1.7e9},
+        {R"("-12")", -12.0},
+        {R"(" 1700000000")", std::nullopt},
+        {R"("1700000000 ")", std::nullopt},
+        {R"("")", std::nullopt},
+        {R"("12abc")", std::nullopt},
+        {R"("1,5")", std::nullopt},
+        {R"(true)", std::nullopt},
+        {R"(["1"])", std::nullopt},
+    };
+    for (const auto& [json, date] : dates) {
+        const QJsonValue value = QJsonDocument::fromJson(QByteArray("[") + json + "]").array().first();
+        QVERIFY2(APIClient::recoveryDate(value) == date, json);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void BackendWireTest::transportFailuresPassThrough_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("outcome");
+
+    QTest::newRow("connection refused")
+        << "closed port"
+        << "QNetworkReply 1 Der kunne ikke oprettes forbindelse til serveren.";
+    QTest::newRow("never answers: the transfer time-out") << "never answers"
+                                                          << "QNetworkReply 4 Anmodningen fik timeout.";
+    QTest::newRow("dropped without a reply") << "drops"
+                                             << "QNetworkReply 2 Netværksforbindelsen gik tabt.";
+}
+
+void BackendWireTest::transportFailuresPassThrough() {
+    QFETCH(QString, server);
+
+    LoopbackBackend backend(300ms);
+    QUrl base = backend.server.url(QStringLiteral("/api/"));
+    if (server == QLatin1String("closed port")) {
+        base.setPort(ScriptedHttpServer::closedPort());
+    } else {
+        backend.server.setDefaultReply(ScriptedReply{
+            .body = {}, .dropConnection = server == "drops", .neverAnswer = server == "never answers"});
+    }
+    const APIClient client(base, base, backend.network, 300ms, backend.deviceInfo);
+    QElapsedTimer clock;
+    clock.start();
+    const auto outcome = runTask(client.postForm("mac_device_status.php", {{"device_token", "mac-1"}}));
+    QTEST(outcomeText(outcome), "outcome");
+    QVERIFY2(clock.elapsed() < 5000, "the 300 ms time-out bounds the wait");
+}
+
+void BackendWireTest::reportsSwallowEveryFailure_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<int>("requestCount"); // what reaches a listening server
+
+    const Call report([](const APIClient& c) {
+        return ok(c.reportDeviceStatus("mac-1", false, false, false, false, true, true, "heartbeat", "123456",
+                                       1e9));
+    });
+    const Call alert(
+        [](const APIClient& c) { return ok(c.sendNotification("mac-1", "mac_vpn_detected", "")); });
+    const Call blocked([](const APIClient& c) { return ok(c.reportBlockedSite("mac-1", "bet365.dk")); });
+    // (A dropped connection is left out: Qt resends a request once by itself when the connection closes
+    // before any reply, so the count would describe Qt; "unreachable" covers the failure.)
+    for (const char* server : {"unreachable", "500", "not JSON", "never answers"}) {
+        QTest::addRow("%s: reportDeviceStatus", server) << server << report << 1;
+        QTest::addRow("%s: sendNotification", server) << server << alert << 1;
+        QTest::addRow("%s: reportBlockedSite", server) << server << blocked << 2;
+    }
+}
+
+void BackendWireTest::reportsSwallowEveryFailure() {
+    QFETCH(QString, server);
+    QFETCH(Call, call);
+    QFETCH(int, requestCount);
+
+    LoopbackBackend backend(300ms);
+    if (server == QLatin1String("unreachable")) {
+        backend.server.close();
+        requestCount = 0;
+    } else if (server == QLatin1String("500")) {
+        backend.server.setDefaultReply(reply(500, R"({"error":"Serverfejl"})"));
+    } else if (server == QLatin1String("not JSON")) {
+        backend.server.setDefaultReply(reply(200, "<html/>", "text/html"));
+    } else {
+        backend.server.setDefaultReply(ScriptedReply{.body = {}, .neverAnswer = true});
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const auto outcome = runTask(call(backend.client));
+    QCOMPARE(outcomeText(outcome), QStringLiteral("ok"));
+    // A failing block proxy does not stop the notification.
+    QCOMPARE(backend.server.requests().size(), requestCount);
+    QVERIFY2(clock.elapsed() < 5000, "bounded by the 300 ms time-out per request");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void BackendWireTest::endpointsAndDeviceName() {
+    QNetworkAccessManager network;
+    FixedDeviceInfo device(QString{});
+    const QUrl proxy(QStringLiteral("https://block.example/shield_blocked"));
+    const auto endpoint = [&](const char* base) {
+        return APIClient(QUrl(base), proxy, network, 20s, device).endpointURL("count.php");
+    };
+    QCOMPARE(endpoint("https://api.example/api/"), QUrl("https://api.example/api/count.php"));
+    QCOMPARE(endpoint("https://api.example/api"), QUrl("https://api.example/api/count.php"));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, APIClient(QUrl("api/"), proxy, network, 20s, device));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                             APIClient(proxy, QUrl("http://[bad"), network, 20s, device));
+
+    // A computer without a name registers and recovers as "Mac".
+    LoopbackBackend backend(2000ms, QString());
+    QVERIFY(runTask(backend.client.registerMacDevice("A", "a@x.dk", "1234", "123456", "mac-1")).finished);
+    QVERIFY(
+        runTask(backend.client.verifyRecoveryCode("a@x.dk", UserRole::player, "123456", "mac-1")).finished);
+    QCOMPARE(backend.server.requests().size(), 3);
+    QCOMPARE(backend.server.requests()[1].body,
+             QByteArray("device_name=Mac&device_token=mac-1&platform=macos"));
+    QVERIFY(backend.server.requests()[2].body.contains("&device_name=Mac&"));
+}
+
+QTEST_GUILESS_MAIN(BackendWireTest)
+#include "BackendWireTest.moc"
