@@ -32,12 +32,26 @@ set_target_properties(molvena PROPERTIES
     XCODE_ATTRIBUTE_PRODUCT_BUNDLE_IDENTIFIER ${molvena_bundle_identifier})
 
 # `cmake --build build --target molvena_deploy` copies Qt's frameworks, plugins and the QML modules
-# the screens import into the bundle, so it runs on a Mac without Qt installed.
+# the screens import into the bundle, so it runs on a Mac without Qt installed. With a signing
+# identity it also signs everything for notarisation: the hardened runtime, a secure timestamp, and
+# the app itself with its entitlements.
+set(MOLVENA_SIGNING_IDENTITY "" CACHE STRING
+    "Developer ID Application identity that signs Molvena.app in molvena_deploy (empty: unsigned)")
 find_program(MOLVENA_MACDEPLOYQT macdeployqt HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
 if(MOLVENA_MACDEPLOYQT)
-    add_custom_target(molvena_deploy
-        COMMAND ${MOLVENA_MACDEPLOYQT} $<TARGET_BUNDLE_DIR:molvena>
-                -qmldir=${PROJECT_SOURCE_DIR}/src/ui -verbose=1
+    set(molvena_bundle $<TARGET_BUNDLE_DIR:molvena>)
+    set(molvena_deploy_commands
+        COMMAND ${MOLVENA_MACDEPLOYQT} ${molvena_bundle} -qmldir=${PROJECT_SOURCE_DIR}/src/ui -verbose=1)
+    if(MOLVENA_SIGNING_IDENTITY)
+        list(APPEND molvena_deploy_commands
+            -sign-for-notarization=${MOLVENA_SIGNING_IDENTITY}
+            COMMAND codesign --force --timestamp --options runtime
+                    --entitlements ${CMAKE_CURRENT_SOURCE_DIR}/macos/Molvena.entitlements
+                    --sign ${MOLVENA_SIGNING_IDENTITY} ${molvena_bundle}
+            COMMAND codesign --verify --strict --verbose=2 ${molvena_bundle})
+    endif()
+    add_custom_target(molvena_deploy ${molvena_deploy_commands}
         DEPENDS molvena
+        VERBATIM
         COMMENT "Bringing Qt into Molvena.app")
 endif()
