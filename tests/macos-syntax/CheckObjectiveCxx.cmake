@@ -12,7 +12,8 @@ foreach(source IN LISTS SOURCES)
     execute_process(
         COMMAND "${CLANGXX}" -x objective-c++ -std=c++20 -fsyntax-only
                 -fobjc-arc -fblocks -fobjc-runtime=macosx-13.0 -fPIC
-                -Wall -Wextra -Werror -Wno-unused-command-line-argument
+                -Wall -Wextra -Wshorten-64-to-32 -Wnullable-to-nonnull-conversion -Werror
+                -Wno-unused-command-line-argument
                 "@${FLAGS_FILE}" "${source}"
         RESULT_VARIABLE result
         OUTPUT_VARIABLE output
