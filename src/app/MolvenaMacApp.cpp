@@ -1,46 +1,66 @@
 #include "MolvenaMacApp.h"
 
-#include "app/DebugLog.h"
+#include "app/DetachedTask.h"
 
-#include <QCoreApplication>
-#include <QQmlContext>
+#include <QDateTime>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
-
-#include <qcoro/qcorotimer.h>
-
-#include <chrono>
 
 Q_IMPORT_QML_PLUGIN(MolvenaPlugin)
 
 namespace molvena {
 
-using namespace std::chrono_literals;
-
-MolvenaMacApp::MolvenaMacApp(QObject* parent) : QObject(parent) {
-    m_engine.rootContext()->setContextProperty(QStringLiteral("molvenaApp"), this);
+MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
+    : QObject(parent), m_configuration(std::move(configuration)),
+      m_api(m_configuration.deployment.apiBase, m_configuration.deployment.blockProxy, m_network,
+            APIClient::defaultTimeout, *m_configuration.adapters.deviceInfo),
+      m_session(*m_configuration.preferences),
+      m_launchAtLogin(*m_configuration.adapters.loginItems, *m_configuration.adapters.workspace),
+      m_dns(*m_configuration.preferences, *m_configuration.adapters.workspace, m_network,
+            m_configuration.deployment),
+      m_vpn(*m_configuration.adapters.networkPaths, *m_configuration.adapters.workspace),
+      m_domainCount(*m_configuration.preferences, m_network, m_configuration.deployment.apiBase),
+      m_protectionMonitor(m_launchAtLogin, m_dns, m_vpn, m_api, *m_configuration.preferences,
+                          m_configuration.monitorSchedule),
+      m_startup(*m_configuration.adapters.deviceInfo, m_vpn, m_launchAtLogin, m_dns, m_domainCount,
+                m_protectionMonitor),
+      m_rootViewModel(ScreenDependencies{
+          .session = m_session,
+          .api = m_api,
+          .preferences = *m_configuration.preferences,
+          .launchAtLogin = m_launchAtLogin,
+          .dns = m_dns,
+          .vpn = m_vpn,
+          .domainCount = m_domainCount,
+          .protectionMonitor = m_protectionMonitor,
+          .workspace = *m_configuration.adapters.workspace,
+          .deviceInfo = *m_configuration.adapters.deviceInfo,
+          .startup = m_startup,
+          .now = [] { return QDateTime::currentDateTime(); },
+      }) {
+    // 6.4 does not search the resource root for the module's own sub-folders by itself.
+    m_engine.addImportPath(QStringLiteral("qrc:/"));
+    m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}});
 }
 
 bool MolvenaMacApp::show() {
-    m_engine.load(QUrl(QStringLiteral("qrc:/Molvena/Main.qml")));
-    if (m_engine.rootObjects().isEmpty()) {
-        return false;
+    if (!window()) {
+        m_engine.load(QUrl(QStringLiteral("qrc:/Molvena/Main.qml")));
+        if (!window()) {
+            return false;
+        }
     }
-    runStartupSequence();
+    // One window, one start-up: showing again does not start the sequence twice.
+    if (!m_startupStarted) {
+        m_startupStarted = true;
+        startDetached(m_startup.run(), QStringLiteral("The start-up sequence"));
+    }
     return true;
 }
 
 QQuickWindow* MolvenaMacApp::window() const {
     const auto roots = m_engine.rootObjects();
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.first());
-}
-
-QCoro::Task<> MolvenaMacApp::runStartupSequence() {
-    debugLog("APP", [] { return QStringLiteral("========== MOLVENA DEBUG SESSION START =========="); });
-    debugLog("APP", [] { return QStringLiteral("bundlePath=") + QCoreApplication::applicationDirPath(); });
-    co_await QCoro::sleepFor(1s);
-    m_startupText = QStringLiteral("Molvena er klar");
-    emit startupTextChanged();
 }
 
 } // namespace molvena

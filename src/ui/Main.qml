@@ -1,24 +1,62 @@
 import QtQuick
 import QtQuick.Window
+import QtQuick.Controls.Basic
 
-Window {
+// The one window: exactly one screen over the page background, chosen by the root view model.
+ApplicationWindow {
     id: window
+
+    required property AppViewModel app
+
     width: 1180
     height: 760
     minimumWidth: 1080
     minimumHeight: 720
     visible: true
     title: "Molvena"
-    // The design system's page background.
-    color: Qt.rgba(0.975, 0.967, 0.952, 1)
+    color: MolvenaTheme.canvas
+    // The screens are drawn for the light appearance whatever the system uses.
+    palette.window: MolvenaTheme.canvas
+    palette.windowText: MolvenaTheme.ink
+    palette.base: MolvenaTheme.card
+    palette.text: MolvenaTheme.ink
+    palette.button: MolvenaTheme.card
+    palette.buttonText: MolvenaTheme.navyDeep
+    font.family: MolvenaTheme.fontFamily
 
-    Text {
-        objectName: "startupText"
-        anchors.centerIn: parent
-        text: molvenaApp.startupText
-        font.pixelSize: 28
-        font.weight: Font.DemiBold
-        font.letterSpacing: 1.5
-        color: "#2a1416"
+    function sourceFor(screenName: string): string {
+        switch (screenName) {
+        case "RoleSelection":
+            return "onboarding/RoleSelectionView.qml";
+        case "PlayerSetup":
+            return "onboarding/PlayerSetupView.qml";
+        default:
+            return "PendingScreenView.qml";
+        }
+    }
+
+    function showScreen() {
+        screen.setSource(Qt.resolvedUrl(sourceFor(app.screenName)), {
+            "viewModel": app.screenModel
+        });
+    }
+
+    Loader {
+        id: screen
+        objectName: "screen"
+        anchors.fill: parent
+        focus: true
+    }
+
+    Connections {
+        target: window.app
+        function onScreenChanged() {
+            window.showScreen();
+        }
+    }
+
+    Component.onCompleted: {
+        showScreen();
+        app.rootViewShown();
     }
 }

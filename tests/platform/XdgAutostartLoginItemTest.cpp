@@ -1,3 +1,4 @@
+#include "linux/LinuxWorkspace.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "protection/LaunchAtLoginManager.h"
 
@@ -69,7 +70,8 @@ void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
     XdgAutostartLoginItem loginItem(home.locations(home.installedProgram()));
     const QString entry = home.path(QStringLiteral("config/autostart/dk.molvena.mac.desktop"));
     QCOMPARE(loginItem.entryPath(), entry);
-    LaunchAtLoginManager manager(loginItem);
+    LinuxWorkspace workspace;
+    LaunchAtLoginManager manager(loginItem, workspace);
     QCOMPARE(manager.statusText(), QStringLiteral("Ikke aktiveret"));
 
     manager.enable();
@@ -84,7 +86,7 @@ void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
 
     // A new instance (the next start) reads the same state.
     XdgAutostartLoginItem nextStart(home.locations(home.installedProgram()));
-    QCOMPARE(LaunchAtLoginManager(nextStart).statusText(), QStringLiteral("Aktiveret"));
+    QCOMPARE(LaunchAtLoginManager(nextStart, workspace).statusText(), QStringLiteral("Aktiveret"));
 
     manager.disable();
     QVERIFY(!QFile::exists(entry));
@@ -125,7 +127,8 @@ void XdgAutostartLoginItemTest::statusOfAnEntryLeftByOthers() {
 void XdgAutostartLoginItemTest::entryTheDesktopSwitchedOffWaitsForApproval() {
     Home home;
     XdgAutostartLoginItem loginItem(home.locations(home.installedProgram()));
-    LaunchAtLoginManager manager(loginItem);
+    LinuxWorkspace workspace;
+    LaunchAtLoginManager manager(loginItem, workspace);
     manager.enable();
     QVERIFY(manager.isEnabled());
 
@@ -156,7 +159,8 @@ void XdgAutostartLoginItemTest::programInABuildFolderCannotBeRegistered() {
     Home home;
     XdgAutostartLoginItem loginItem(home.locations(home.builtProgram()));
     QVERIFY(!loginItem.runsFromInstalledLocation());
-    LaunchAtLoginManager manager(loginItem);
+    LinuxWorkspace workspace;
+    LaunchAtLoginManager manager(loginItem, workspace);
     QCOMPARE(manager.isAvailable(), false);
     QCOMPARE(manager.statusText(), QStringLiteral("Kræver installation i Programmer"));
 

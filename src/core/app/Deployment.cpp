@@ -39,13 +39,12 @@ Deployment Deployment::fromEnvironment(const QProcessEnvironment& environment) {
     return deployment;
 }
 
-const Deployment& Deployment::shared() {
+Deployment Deployment::forThisBuild() {
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
-    static const Deployment instance = fromEnvironment(QProcessEnvironment::systemEnvironment());
+    return fromEnvironment(QProcessEnvironment::systemEnvironment());
 #else
-    static const Deployment instance = production();
+    return production();
 #endif
-    return instance;
 }
 
 } // namespace molvena

@@ -22,9 +22,9 @@ struct Deployment {
     // MOLVENA_PROBE_URLS (comma-separated) and MOLVENA_RESOLVER_HOST values laid over it.
     static Deployment fromEnvironment(const QProcessEnvironment& environment);
 
-    // What the app's single instances use: production(), or fromEnvironment() for the local run when
-    // the build allows it (never in a shipped build, so nobody can point the protection elsewhere).
-    static const Deployment& shared();
+    // What this build runs against: production(), or fromEnvironment() for the local run when the
+    // build allows it (never in a shipped build, so nobody can point the protection elsewhere).
+    static Deployment forThisBuild();
 };
 
 } // namespace molvena

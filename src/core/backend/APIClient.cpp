@@ -3,6 +3,7 @@
 #include "StrictJson.h"
 #include "app/DebugLog.h"
 #include "app/Deployment.h"
+#include "app/LaterDeleter.h"
 
 #include <QCoro/QCoroNetworkReply>
 #include <QJsonDocument>
@@ -111,23 +112,12 @@ bool isValidAbsolute(const QUrl& url) {
     return url.isValid() && !url.isRelative() && !url.host().isEmpty();
 }
 
-struct LaterDeleter {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-
 } // namespace
 
 struct APIClient::Response {
     QByteArray body;
     std::optional<int> status; // absent for a reply that is not an HTTP response
 };
-
-QNetworkAccessManager& sharedNetworkAccessManager() {
-    // Deliberately never deleted: it must outlive every pending request, including any still running
-    // while the application object goes away.
-    static QNetworkAccessManager* const manager = new QNetworkAccessManager();
-    return *manager;
-}
 
 APIClient::APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
                      std::chrono::milliseconds timeout, const DeviceInfo& deviceInfo)
@@ -141,12 +131,6 @@ APIClient::APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
         throw std::invalid_argument("APIClient: the block proxy is not a valid absolute URL: " +
                                     m_blockProxy.toString().toStdString());
     }
-}
-
-APIClient& APIClient::shared() {
-    static APIClient instance(Deployment::shared().apiBase, Deployment::shared().blockProxy,
-                              sharedNetworkAccessManager(), defaultTimeout, DeviceInfo::system());
-    return instance;
 }
 
 QUrl APIClient::endpointURL(const QString& endpoint) const {
@@ -181,8 +165,8 @@ QByteArray APIClient::encodeForm(const FormFields& fields) {
 QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteArray verb, QByteArray body,
                                                  std::chrono::milliseconds timeout) const {
     request.setTransferTimeout(int(timeout.count()));
-    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(verb == "GET" ? m_network.get(request)
-                                                                           : m_network.post(request, body));
+    const DeletedLater<QNetworkReply> reply(verb == "GET" ? m_network.get(request)
+                                                          : m_network.post(request, body));
     co_await reply.get();
 
     const QNetworkReply::NetworkError error = reply->error();

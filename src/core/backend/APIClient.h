@@ -29,10 +29,6 @@ namespace molvena {
 // Form fields: field name to field value. The order does not matter; encodeForm sorts.
 using FormFields = QMap<QString, QString>;
 
-// The process-wide network access object (the "shared URL session"): created on first use on the
-// main thread, never deleted, default configuration (Qt's cookie jar, no cache).
-QNetworkAccessManager& sharedNetworkAccessManager();
-
 // The app's only gateway to its backend for its account, pairing, recovery and report operations.
 // Stateless: every call is independent, and calls may overlap. Every operation is a coroutine on the
 // caller's (main) thread's event loop; failures are thrown: BackendError, TransportError,
@@ -47,14 +43,9 @@ public:
     // `timeout` is every POST's transfer time-out. `deviceInfo` gives the computer name sent as
     // `device_name`. `network` and `deviceInfo` must outlive the client.
     APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
-              std::chrono::milliseconds timeout = defaultTimeout,
-              const DeviceInfo& deviceInfo = DeviceInfo::system());
+              std::chrono::milliseconds timeout, const DeviceInfo& deviceInfo);
     APIClient(const APIClient&) = delete;
     APIClient& operator=(const APIClient&) = delete;
-
-    // The single instance: Deployment::shared() values, sharedNetworkAccessManager(), 20 s,
-    // DeviceInfo::system().
-    static APIClient& shared();
 
     const QUrl& base() const { return m_base; }
     const QUrl& blockProxy() const { return m_blockProxy; }

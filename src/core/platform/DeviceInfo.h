@@ -17,9 +17,6 @@ public:
     virtual std::optional<QString> bundleIdentifier() const = 0;
     virtual std::optional<QString> shortVersion() const = 0;
     virtual std::optional<QString> buildVersion() const = 0;
-
-    // This operating system's implementation (provided by the platform library).
-    static DeviceInfo& system();
 };
 
 } // namespace molvena

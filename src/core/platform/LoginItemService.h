@@ -32,9 +32,6 @@ public:
     virtual std::optional<LoginItemError> unregisterApplication() = 0;
     // Shows the place where the user allows or removes login items.
     virtual void openLoginItemsSettings() = 0;
-
-    // This operating system's implementation (provided by the platform library).
-    static LoginItemService& system();
 };
 
 } // namespace molvena

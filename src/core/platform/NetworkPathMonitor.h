@@ -19,9 +19,6 @@ public:
     virtual bool isStarted() const = 0;
     virtual NetworkPath currentPath() const = 0;
 
-    // This operating system's implementation (provided by the platform library).
-    static NetworkPathMonitor& system();
-
 signals:
     // Delivered on the thread the monitor lives on, after the path may have changed.
     void pathUpdated(const molvena::NetworkPath& path);

@@ -24,9 +24,6 @@ public:
 
     static QUrl settingsPaneURL(const QString& paneIdentifier);
     static QString settingsApplicationPath();
-
-    // This operating system's implementation (provided by the platform library).
-    static Workspace& system();
 };
 
 } // namespace molvena

@@ -1,11 +1,15 @@
 #include "DomainCountStore.h"
 
+#include "app/DetachedTask.h"
+#include "app/LaterDeleter.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QLocale>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 
 #include <qcoro/qcoronetworkreply.h>
 
@@ -15,10 +19,6 @@
 namespace molvena {
 
 namespace {
-
-struct LaterDeleter {
-    void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
-};
 
 // The time-out a default URL session gives a request.
 constexpr int kRequestTimeoutMs = 60000;
@@ -44,11 +44,6 @@ DomainCountStore::DomainCountStore(PreferenceStore& defaults, QNetworkAccessMana
     m_count = cached >= 1 ? cached : fallbackCount;
 }
 
-DomainCountStore& DomainCountStore::shared() {
-    static DomainCountStore instance;
-    return instance;
-}
-
 QString DomainCountStore::formatCount(qint64 count) {
     const qint64 thousands = std::max<qint64>(count / 1000 * 1000, 1000);
     const QLocale danish(QLocale::Danish, QLocale::Denmark);
@@ -65,11 +60,19 @@ QString DomainCountStore::formattedCount() const {
     return formatCount(m_count);
 }
 
+void DomainCountStore::startRefresh() {
+    startDetached(refresh(), QStringLiteral("The blocked-domain count refresh"));
+}
+
 QCoro::Task<> DomainCountStore::refresh() {
+    QPointer<DomainCountStore> self(this);
     QNetworkRequest request(m_countURL);
     request.setTransferTimeout(kRequestTimeoutMs);
-    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(m_network.get(request));
+    const DeletedLater<QNetworkReply> reply(m_network.get(request));
     co_await reply.get();
+    if (!self) {
+        co_return;
+    }
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299) {

@@ -24,11 +24,9 @@ class DomainCountStore : public QObject {
 public:
     static constexpr qint64 fallbackCount = 500000;
 
-    explicit DomainCountStore(PreferenceStore& defaults = PreferenceStore::standard(),
-                              QNetworkAccessManager& network = sharedNetworkAccessManager(),
-                              const QUrl& apiBase = Deployment::shared().apiBase, QObject* parent = nullptr);
+    DomainCountStore(PreferenceStore& defaults, QNetworkAccessManager& network, const QUrl& apiBase,
+                     QObject* parent = nullptr);
 
-    static DomainCountStore& shared();
     static QString cacheKey() { return preferenceKeys::cachedBlockedDomainsCount; }
 
     qint64 count() const { return m_count; }
@@ -37,6 +35,8 @@ public:
     static QString formatCount(qint64 count);
 
     QCoro::Task<> refresh();
+    // The same, for a screen that shows the count and does not wait for it.
+    Q_INVOKABLE void startRefresh();
 
 signals:
     void countChanged();

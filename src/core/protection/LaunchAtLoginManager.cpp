@@ -18,11 +18,6 @@ LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService& loginItems, Workspa
     refresh();
 }
 
-LaunchAtLoginManager& LaunchAtLoginManager::shared() {
-    static LaunchAtLoginManager instance;
-    return instance;
-}
-
 QString LaunchAtLoginManager::statusName(int status) {
     switch (status) {
     case LoginItemService::notRegistered:

@@ -21,10 +21,7 @@ class LaunchAtLoginManager : public QObject {
     Q_PROPERTY(bool isSatisfied READ isSatisfied NOTIFY isSatisfiedChanged)
 
 public:
-    explicit LaunchAtLoginManager(LoginItemService& loginItems = LoginItemService::system(),
-                                  Workspace& workspace = Workspace::system(), QObject* parent = nullptr);
-
-    static LaunchAtLoginManager& shared();
+    LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace, QObject* parent = nullptr);
 
     bool isEnabled() const { return m_isEnabled; }
     bool requiresApproval() const { return m_requiresApproval; }

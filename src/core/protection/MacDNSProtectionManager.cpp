@@ -1,5 +1,6 @@
 #include "MacDNSProtectionManager.h"
 
+#include "app/LaterDeleter.h"
 #include "app/PublishedField.h"
 #include "session/PreferenceKeys.h"
 
@@ -32,12 +33,6 @@ void ignoreCaches(QNetworkRequest& request) {
     request.setRawHeader("Cache-Control", "no-cache");
 }
 
-// The coroutine resumes inside the reply's own "finished" signal, so neither the reply nor its
-// network manager may be deleted there and then: they go once control is back in the event loop.
-struct LaterDeleter {
-    void operator()(QObject* object) const { object->deleteLater(); }
-};
-
 } // namespace
 
 MacDNSProtectionManager::MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace,
@@ -51,11 +46,6 @@ MacDNSProtectionManager::MacDNSProtectionManager(PreferenceStore& defaults, Work
     if (!m_isOnline) {
         m_isOnline = systemIsOnlineFor;
     }
-}
-
-MacDNSProtectionManager& MacDNSProtectionManager::shared() {
-    static MacDNSProtectionManager instance;
-    return instance;
 }
 
 QString MacDNSProtectionManager::probeDescription(const ProbeResult& result) {
@@ -101,7 +91,7 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     QNetworkRequest request(*url);
     ignoreCaches(request);
     request.setTransferTimeout(int(m_timeouts.profileDownload.count()));
-    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(m_network.get(request));
+    const DeletedLater<QNetworkReply> reply(m_network.get(request));
     co_await reply.get();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -162,7 +152,7 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     request.setTransferTimeout(int(m_timeouts.probeTransfer.count()));
 
     // A session of its own, so no connection, cookie or cached answer outlives the probe.
-    const std::unique_ptr<QNetworkAccessManager, LaterDeleter> session(new QNetworkAccessManager);
+    const DeletedLater<QNetworkAccessManager> session(new QNetworkAccessManager);
     session->setCookieJar(nullptr);
     QNetworkReply* reply = session->head(request);
     QTimer limit;

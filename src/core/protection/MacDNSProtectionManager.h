@@ -50,14 +50,9 @@ class MacDNSProtectionManager : public QObject {
     Q_PROPERTY(QList<QUrl> blockedDomainProbeURLs READ blockedDomainProbeURLs CONSTANT)
 
 public:
-    explicit MacDNSProtectionManager(PreferenceStore& defaults = PreferenceStore::standard(),
-                                     Workspace& workspace = Workspace::system(),
-                                     QNetworkAccessManager& network = sharedNetworkAccessManager(),
-                                     const Deployment& deployment = Deployment::shared(),
-                                     DNSProtectionTimeouts timeouts = {},
-                                     OnlineCheck isOnline = systemIsOnlineFor, QObject* parent = nullptr);
-
-    static MacDNSProtectionManager& shared();
+    MacDNSProtectionManager(PreferenceStore& defaults, Workspace& workspace, QNetworkAccessManager& network,
+                            const Deployment& deployment, DNSProtectionTimeouts timeouts = {},
+                            OnlineCheck isOnline = systemIsOnlineFor, QObject* parent = nullptr);
 
     MacDNSProtectionState state() const { return m_state; }
     QString stateRawValue() const { return rawValue(m_state); }

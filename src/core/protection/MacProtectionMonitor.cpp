@@ -19,11 +19,6 @@ MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, 
     : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_api(api),
       m_defaults(defaults), m_schedule(schedule) {}
 
-MacProtectionMonitor& MacProtectionMonitor::shared() {
-    static MacProtectionMonitor instance;
-    return instance;
-}
-
 void MacProtectionMonitor::start() {
     debugLog("MONITOR", [] { return QStringLiteral("start()"); });
     if (m_monitorTask) {

@@ -35,14 +35,9 @@ class MacProtectionMonitor : public QObject {
     Q_PROPERTY(QString lastIssue READ lastIssue NOTIFY lastIssueChanged)
 
 public:
-    MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin = LaunchAtLoginManager::shared(),
-                         MacDNSProtectionManager& dns = MacDNSProtectionManager::shared(),
-                         MacVPNDetector& vpn = MacVPNDetector::shared(),
-                         const APIClient& api = APIClient::shared(),
-                         PreferenceStore& defaults = PreferenceStore::standard(),
+    MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
+                         MacVPNDetector& vpn, const APIClient& api, PreferenceStore& defaults,
                          MonitorSchedule schedule = {}, QObject* parent = nullptr);
-
-    static MacProtectionMonitor& shared();
 
     bool isProtectionHealthy() const { return m_isProtectionHealthy; }
     std::optional<QDateTime> lastCheckAt() const { return m_lastCheckAt; }

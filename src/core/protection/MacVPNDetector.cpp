@@ -43,11 +43,6 @@ QString displayName(const QString& interfaceName) {
 MacVPNDetector::MacVPNDetector(NetworkPathMonitor& paths, Workspace& workspace, QObject* parent)
     : QObject(parent), m_paths(paths), m_workspace(workspace) {}
 
-MacVPNDetector& MacVPNDetector::shared() {
-    static MacVPNDetector instance;
-    return instance;
-}
-
 MacVPNDetector::Classification MacVPNDetector::classifyPath(const NetworkPath& path) {
     if (!path.usesOtherInterface) {
         return {};

@@ -30,10 +30,7 @@ public:
         friend bool operator==(const Classification&, const Classification&) = default;
     };
 
-    explicit MacVPNDetector(NetworkPathMonitor& paths = NetworkPathMonitor::system(),
-                            Workspace& workspace = Workspace::system(), QObject* parent = nullptr);
-
-    static MacVPNDetector& shared();
+    MacVPNDetector(NetworkPathMonitor& paths, Workspace& workspace, QObject* parent = nullptr);
 
     bool isVPNActive() const { return m_isVPNActive; }
     QString vpnName() const { return m_vpnName; }

@@ -37,7 +37,7 @@ class AppSession : public QObject {
                    supportContactsStrChanged)
 
 public:
-    explicit AppSession(PreferenceStore& store = PreferenceStore::standard(), QObject* parent = nullptr);
+    explicit AppSession(PreferenceStore& store, QObject* parent = nullptr);
 
     UserRole role() const { return m_role; }
     bool isSetupComplete() const { return m_isSetupComplete; }
@@ -73,6 +73,9 @@ public:
     Q_INVOKABLE void beginRecovery(molvena::UserRole role);
     void applyRecovery(const RecoveryResult& result, UserRole role);
     Q_INVOKABLE void resetSession();
+
+    // The store behind the persisted fields, for grouping the writes of one step in a batch.
+    PreferenceStore& preferences() const { return m_store; }
 
     // The keys resetSession removes, in the order it removes them.
     static const QStringList& resetKeys();

@@ -7,12 +7,6 @@ PreferenceStore::PreferenceStore(std::unique_ptr<QSettings> settings) : m_settin
 PreferenceStore::PreferenceStore(const QString& path)
     : PreferenceStore(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
 
-PreferenceStore& PreferenceStore::standard() {
-    static PreferenceStore instance(
-        std::make_unique<QSettings>(QStringLiteral("Molvena"), QStringLiteral("Molvena")));
-    return instance;
-}
-
 bool PreferenceStore::contains(const QString& key) const {
     return m_settings->contains(key);
 }

@@ -20,9 +20,6 @@ public:
     PreferenceStore(const PreferenceStore&) = delete;
     PreferenceStore& operator=(const PreferenceStore&) = delete;
 
-    // The user's own store, shared by every object of the process.
-    static PreferenceStore& standard();
-
     bool contains(const QString& key) const;
     QString text(const QString& key, const QString& fallback = {}) const;
     bool boolean(const QString& key, bool fallback = false) const;

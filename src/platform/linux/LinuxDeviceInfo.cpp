@@ -44,9 +44,4 @@ std::optional<QString> LinuxDeviceInfo::buildVersion() const {
     return QStringLiteral(MOLVENA_BUILD_NUMBER);
 }
 
-DeviceInfo& DeviceInfo::system() {
-    static LinuxDeviceInfo instance;
-    return instance;
-}
-
 } // namespace molvena

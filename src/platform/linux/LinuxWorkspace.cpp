@@ -25,9 +25,4 @@ bool LinuxWorkspace::openFolder(const QString& path) {
     return QFileInfo(path).isDir() && openURL(QUrl::fromLocalFile(path));
 }
 
-Workspace& Workspace::system() {
-    static LinuxWorkspace instance;
-    return instance;
-}
-
 } // namespace molvena

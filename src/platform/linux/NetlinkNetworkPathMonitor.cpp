@@ -139,9 +139,4 @@ NetworkPath NetlinkNetworkPathMonitor::currentPath() const {
     return path;
 }
 
-NetworkPathMonitor& NetworkPathMonitor::system() {
-    static NetlinkNetworkPathMonitor instance;
-    return instance;
-}
-
 } // namespace molvena

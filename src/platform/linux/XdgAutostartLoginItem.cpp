@@ -232,9 +232,4 @@ void XdgAutostartLoginItem::openLoginItemsSettings() {
     }
 }
 
-LoginItemService& LoginItemService::system() {
-    static XdgAutostartLoginItem instance;
-    return instance;
-}
-
 } // namespace molvena

@@ -2,6 +2,7 @@
 
 #include "ScriptedHttpServer.h"
 #include "TaskTesting.h"
+#include "FixedDeviceInfo.h"
 #include "backend/APIClient.h"
 #include "platform/DeviceInfo.h"
 
@@ -11,20 +12,6 @@
 #include <memory>
 
 namespace molvena::test {
-
-// A computer whose user-visible name the test chooses.
-class FixedDeviceInfo : public DeviceInfo {
-public:
-    explicit FixedDeviceInfo(QString name = QStringLiteral("Annes MacBook")) : m_name(std::move(name)) {}
-    QString computerName() const override { return m_name; }
-    QString bundlePath() const override { return {}; }
-    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
-    std::optional<QString> shortVersion() const override { return std::nullopt; }
-    std::optional<QString> buildVersion() const override { return std::nullopt; }
-
-private:
-    QString m_name;
-};
 
 // A client wired to a scripted server on loopback: the API root at /api/, the block proxy at
 // /shield_blocked on the same server, its own network access object.

@@ -28,7 +28,6 @@ private slots:
     void postFormSendsOneFormEncodedPostToTheEndpoint();
     void endpointIsAppendedAsOnePathComponent();
     void constructionRejectsURLsThatAreNotAbsolute();
-    void sharedUsesTheDeploymentValues();
     void postFormJudgesTheHTTPStatus_data();
     void postFormJudgesTheHTTPStatus();
     void transportFailuresPassThroughUnchanged_data();
@@ -116,15 +115,6 @@ void BackendTransportTest::constructionRejectsURLsThatAreNotAbsolute() {
     const APIClient client(good, QUrl("https://block.example/shield_blocked"), network, 20s, device);
     QCOMPARE(client.timeout(), 20s);
     QCOMPARE(APIClient::defaultTimeout, 20s);
-}
-
-void BackendTransportTest::sharedUsesTheDeploymentValues() {
-    APIClient& shared = APIClient::shared();
-    QCOMPARE(&shared, &APIClient::shared());
-    QCOMPARE(shared.base(), Deployment::shared().apiBase);
-    QCOMPARE(shared.blockProxy(), Deployment::shared().blockProxy);
-    QCOMPARE(shared.timeout(), APIClient::defaultTimeout);
-    QCOMPARE(&sharedNetworkAccessManager(), &sharedNetworkAccessManager());
 }
 
 void BackendTransportTest::postFormJudgesTheHTTPStatus_data() {

@@ -1,4 +1,5 @@
 #include "protection/MacProtectionMonitor.h"
+#include "FixedDeviceInfo.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
 #include "TestSupport.h"
@@ -32,7 +33,7 @@ public:
         : dns(preferences.store(), workspace, network, deployment(), fastProbes(),
               [this](const QUrl&) { return online; }),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
-              3s),
+              3s, device),
           monitor(launchAtLogin, dns, vpn, api, preferences.store(), schedule) {
         PreferenceStore& store = preferences.store();
         store.setValue(QStringLiteral("macRole"), QStringLiteral("player"));
@@ -92,6 +93,7 @@ public:
     LaunchAtLoginManager launchAtLogin{loginItems, workspace};
     MacDNSProtectionManager dns;
     MacVPNDetector vpn{paths, workspace};
+    FixedDeviceInfo device;
     APIClient api;
     MacProtectionMonitor monitor;
 

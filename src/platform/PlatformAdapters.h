@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/DeviceInfo.h"
+#include "platform/LoginItemService.h"
+#include "platform/NetworkPathMonitor.h"
+#include "platform/Workspace.h"
+
+#include <memory>
+
+namespace molvena {
+
+// This operating system's implementations of the core's platform interfaces, made once by the
+// composition root and kept for the life of the process.
+struct PlatformAdapters {
+    std::unique_ptr<LoginItemService> loginItems;
+    std::unique_ptr<NetworkPathMonitor> networkPaths;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<DeviceInfo> deviceInfo;
+
+    // Defined once per operating system.
+    static PlatformAdapters forThisSystem();
+};
+
+} // namespace molvena

@@ -1,0 +1,19 @@
+#include "PlatformAdapters.h"
+
+#include "LinuxDeviceInfo.h"
+#include "LinuxWorkspace.h"
+#include "NetlinkNetworkPathMonitor.h"
+#include "XdgAutostartLoginItem.h"
+
+namespace molvena {
+
+PlatformAdapters PlatformAdapters::forThisSystem() {
+    return PlatformAdapters{
+        .loginItems = std::make_unique<XdgAutostartLoginItem>(),
+        .networkPaths = std::make_unique<NetlinkNetworkPathMonitor>(),
+        .workspace = std::make_unique<LinuxWorkspace>(),
+        .deviceInfo = std::make_unique<LinuxDeviceInfo>(),
+    };
+}
+
+} // namespace molvena

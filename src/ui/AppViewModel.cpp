@@ -1,0 +1,78 @@
+#include "AppViewModel.h"
+
+#include "PendingScreenViewModel.h"
+#include "app/DetachedTask.h"
+#include "onboarding/PlayerSetupViewModel.h"
+#include "onboarding/RoleSelectionViewModel.h"
+#include "session/PreferenceKeys.h"
+
+namespace molvena {
+
+AppViewModel::AppViewModel(ScreenDependencies dependencies, QObject* parent)
+    : QObject(parent), m_dependencies(std::move(dependencies)) {
+    AppSession& session = m_dependencies.session;
+    for (auto changed : {&AppSession::roleChanged, &AppSession::isSetupCompleteChanged,
+                         &AppSession::showRecoveryChanged, &AppSession::recoveryRoleChanged}) {
+        connect(&session, changed, this, &AppViewModel::decide);
+    }
+    connect(&m_dependencies.launchAtLogin, &LaunchAtLoginManager::isEnabledChanged, this,
+            &AppViewModel::decide);
+    connect(&m_dependencies.dns, &MacDNSProtectionManager::stateChanged, this, &AppViewModel::decide);
+    connect(&m_dependencies.vpn, &MacVPNDetector::isVPNActiveChanged, this, &AppViewModel::decide);
+    decide();
+}
+
+QString AppViewModel::screenName() const {
+    return molvena::screenName(m_screen);
+}
+
+void AppViewModel::rootViewShown() {
+    startDetached(m_dependencies.startup.refreshLayersForRootView(),
+                  QStringLiteral("The root view's layer refresh"));
+}
+
+void AppViewModel::decide() {
+    const AppSession& session = m_dependencies.session;
+    const RootScreen screen = chooseRootScreen({
+        .showRecovery = session.showRecovery(),
+        .role = session.role(),
+        .isSetupComplete = session.isSetupComplete(),
+        // Read, not observed: the next change of the session or a layer brings it in.
+        .hasEverActivatedMacProtection =
+            m_dependencies.preferences.boolean(preferenceKeys::hasEverActivatedMacProtection),
+        .launchAtLoginEnabled = m_dependencies.launchAtLogin.isEnabled(),
+        .dnsActive = m_dependencies.dns.isActive(),
+        .vpnActive = m_dependencies.vpn.isVPNActive(),
+    });
+    if (m_hasDecided && screen == m_screen) {
+        return;
+    }
+    m_hasDecided = true;
+    m_screen = screen;
+    QPointer<QObject> previous = m_screenModel;
+    m_screenModel = makeScreenModel(screen);
+    emit screenChanged();
+    // The old screen is torn down by now or about to be (deferred); its model goes after it.
+    if (previous) {
+        previous->deleteLater();
+    }
+}
+
+QObject* AppViewModel::makeScreenModel(RootScreen screen) {
+    ScreenDependencies& d = m_dependencies;
+    switch (screen) {
+    case RootScreen::RoleSelection:
+        return new RoleSelectionViewModel(d.session, d.domainCount, this);
+    case RootScreen::PlayerSetup:
+        return new PlayerSetupViewModel(d.session, d.api, d.domainCount, d.now, this);
+    case RootScreen::AccountRecovery:
+    case RootScreen::RelativePairing:
+    case RootScreen::ProtectionSetup:
+    case RootScreen::PlayerDashboard:
+    case RootScreen::RelativeDashboard:
+        break;
+    }
+    return new PendingScreenViewModel(screen, d.session, this);
+}
+
+} // namespace molvena

@@ -1,0 +1,152 @@
+#include "FixedDeviceInfo.h"
+#include "ProtectionTestSupport.h"
+#include "ScriptedHttpServer.h"
+#include "TaskTesting.h"
+#include "TestSupport.h"
+#include "app/RootScreen.h"
+#include "app/StartupSequence.h"
+#include "backend/APIClient.h"
+
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(molvena::RootScreenInputs)
+Q_DECLARE_METATYPE(molvena::RootScreen)
+
+namespace {
+
+// The start-up's collaborators, all real but for the Mac's own services, against one scripted
+// loopback peer that plays the backend and the probe sites and records what was asked, in order.
+struct StartupRig {
+    ScriptedHttpServer peer;
+    TemporaryPreferences preferences;
+    QNetworkAccessManager network;
+    ScriptedLoginItemService loginItems;
+    DrivenPathMonitor paths;
+    RecordingWorkspace workspace;
+    FixedDeviceInfo device;
+    Deployment deployment{.apiBase = peer.url(QStringLiteral("/api/")),
+                          .blockProxy = peer.url(QStringLiteral("/shield_blocked")),
+                          .canaryURL = peer.url(QStringLiteral("/canary")),
+                          .probeURLs = {peer.url(QStringLiteral("/a")), peer.url(QStringLiteral("/b")),
+                                        peer.url(QStringLiteral("/c"))},
+                          .resolverHostName = QStringLiteral("dns.example")};
+    APIClient api{deployment.apiBase, deployment.blockProxy, network, 5s, device};
+    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
+    MacDNSProtectionManager dns{preferences.store(), workspace, network, deployment};
+    MacVPNDetector vpn{paths, workspace};
+    DomainCountStore domainCount{preferences.store(), network, deployment.apiBase};
+    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, api, preferences.store()};
+    StartupSequence startup{device, vpn, launchAtLogin, dns, domainCount, monitor, 10ms};
+
+    QStringList askedPaths() const {
+        QStringList paths;
+        for (const RecordedRequest& request : peer.requests()) {
+            paths.append(request.path);
+        }
+        return paths;
+    }
+};
+
+} // namespace
+
+class StartupAndRoutingTest : public QObject {
+    Q_OBJECT
+private slots:
+    void screenDecision_data();
+    void screenDecision();
+    void startupSkipsTheWebCheckOnlyBehindAVPN_data();
+    void startupSkipsTheWebCheckOnlyBehindAVPN();
+    void bundleLineNamesWhatIsMissing();
+};
+
+void StartupAndRoutingTest::screenDecision_data() {
+    QTest::addColumn<RootScreenInputs>("inputs");
+    QTest::addColumn<RootScreen>("expected");
+    const auto player = [](bool everActivated, bool login, bool dns, bool vpn) {
+        return RootScreenInputs{.role = UserRole::player,
+                                .isSetupComplete = true,
+                                .hasEverActivatedMacProtection = everActivated,
+                                .launchAtLoginEnabled = login,
+                                .dnsActive = dns,
+                                .vpnActive = vpn};
+    };
+    QTest::newRow("fresh installation") << RootScreenInputs{} << RootScreen::RoleSelection;
+    RootScreenInputs recovering = player(true, true, true, false);
+    recovering.showRecovery = true;
+    QTest::newRow("recovery overlays a finished player") << recovering << RootScreen::AccountRecovery;
+    QTest::newRow("player mid-onboarding")
+        << RootScreenInputs{.role = UserRole::player} << RootScreen::PlayerSetup;
+    QTest::newRow("relative mid-pairing after a restart")
+        << RootScreenInputs{.role = UserRole::relative} << RootScreen::RelativePairing;
+    QTest::newRow("layers hold but a VPN is on")
+        << player(false, true, true, true) << RootScreen::ProtectionSetup;
+    QTest::newRow("login item missing") << player(false, false, true, false) << RootScreen::ProtectionSetup;
+    QTest::newRow("web protection not active")
+        << player(false, true, false, false) << RootScreen::ProtectionSetup;
+    QTest::newRow("all three hold before the monitor saw them")
+        << player(false, true, true, false) << RootScreen::PlayerDashboard;
+    QTest::newRow("protection once complete, now removed")
+        << player(true, false, false, true) << RootScreen::PlayerDashboard;
+    QTest::newRow("paired relative ignores the layers")
+        << RootScreenInputs{.role = UserRole::relative, .isSetupComplete = true, .vpnActive = true}
+        << RootScreen::RelativeDashboard;
+}
+
+void StartupAndRoutingTest::screenDecision() {
+    QFETCH(RootScreenInputs, inputs);
+    QFETCH(RootScreen, expected);
+    QCOMPARE(screenName(chooseRootScreen(inputs)), screenName(expected));
+}
+
+void StartupAndRoutingTest::startupSkipsTheWebCheckOnlyBehindAVPN_data() {
+    QTest::addColumn<bool>("vpnOn");
+    QTest::addColumn<QStringList>("expectedRequests");
+    QTest::newRow("no VPN: canary, probes, then the count")
+        << false << QStringList{"/canary", "/a", "/b", "/c", "/api/count.php"};
+    QTest::newRow("VPN: the count only") << true << QStringList{"/api/count.php"};
+}
+
+void StartupAndRoutingTest::startupSkipsTheWebCheckOnlyBehindAVPN() {
+    QFETCH(bool, vpnOn);
+    QFETCH(QStringList, expectedRequests);
+    StartupRig rig;
+    rig.loginItems.currentStatus = LoginItemService::enabled;
+    rig.paths.path = NetworkPath{.usesOtherInterface = vpnOn,
+                                 .otherInterfaceNames = vpnOn ? QStringList{"utun4"} : QStringList{}};
+    rig.peer.enqueueFor(QStringLiteral("/api/count.php"), {.body = R"({"count": 612345})"});
+
+    QVERIFY(!rig.monitor.isStarted());
+    const auto outcome = runTask(rig.startup.run());
+    QVERIFY(outcome.finished && !outcome.error);
+
+    QCOMPARE(rig.paths.startCount, 1);
+    QCOMPARE(rig.vpn.isVPNActive(), vpnOn);
+    QVERIFY(rig.launchAtLogin.isEnabled());
+    QStringList asked = rig.askedPaths();
+    // The three fallback probes run side by side, so their order among themselves is free.
+    if (asked.size() > 2) {
+        std::sort(asked.begin() + 1, asked.end() - 1);
+    }
+    QCOMPARE(asked, expectedRequests);
+    QCOMPARE(rig.domainCount.count(), 612345);
+    QVERIFY(rig.monitor.isStarted());
+    QCOMPARE(rig.dns.state(), vpnOn ? MacDNSProtectionState::unknown : MacDNSProtectionState::inactive);
+}
+
+void StartupAndRoutingTest::bundleLineNamesWhatIsMissing() {
+    FixedDeviceInfo device;
+    device.identifier = QStringLiteral("dk.molvena.mac");
+    device.version = QStringLiteral("1.0");
+    QCOMPARE(StartupSequence::bundleLine(device),
+             QStringLiteral("bundleID=dk.molvena.mac version=1.0 build=?"));
+    device.identifier.reset();
+    device.version.reset();
+    QCOMPARE(StartupSequence::bundleLine(device), QStringLiteral("bundleID=nil version=? build=?"));
+}
+
+QTEST_MAIN(StartupAndRoutingTest)
+#include "StartupAndRoutingTest.moc"

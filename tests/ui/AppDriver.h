@@ -1,0 +1,66 @@
+#pragma once
+
+#include "MolvenaMacApp.h"
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QQuickItem>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QVariantList>
+
+#include <memory>
+
+namespace molvena::test {
+
+// The reference backend as its own process with a real SQLite file, which a test can stop and start
+// again on the same port, as a user's backend goes away and comes back.
+class BackendProcess {
+public:
+    BackendProcess();
+    ~BackendProcess();
+
+    void start();
+    void stop();
+    QUrl apiBase() const { return m_apiBase; }
+    QString dataFolder() const { return m_folder.filePath(QStringLiteral("data")); }
+    // Rows of a query on the server's database file, read as a developer's SQL shell would.
+    QList<QVariantList> rows(const QString& sql) const;
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<QProcess> m_process;
+    int m_port = 0;
+    QUrl m_apiBase;
+};
+
+// The real app, built by its composition root against the backend, on a fresh preference file, with
+// its window on the offscreen platform. Finds items by objectName and acts as a user would.
+class AppDriver {
+public:
+    explicit AppDriver(const BackendProcess& backend);
+
+    MolvenaMacApp& app() { return *m_app; }
+    QQuickWindow& window() { return *m_app->window(); }
+    PreferenceStore& preferences() { return m_app->preferences(); }
+    QString screenName() { return m_app->rootViewModel().screenName(); }
+
+    // The visible item with this objectName on the current screen; fails the test when there is none.
+    QQuickItem* item(const QString& objectName);
+    bool isShown(const QString& objectName);
+    void click(const QString& objectName);
+    // Clicks into the field and types, key by key.
+    void type(const QString& objectName, const QString& text);
+    // The text a field or label shows.
+    QString textOf(const QString& objectName);
+    void resize(const QSize& size);
+    // A PNG of the window under the test's artifacts folder.
+    void screenshot(const QString& name);
+
+private:
+    TemporaryPreferences m_preferences;
+    std::unique_ptr<MolvenaMacApp> m_app;
+};
+
+} // namespace molvena::test

@@ -1,0 +1,133 @@
+#include "AppDriver.h"
+#include "session/PreferenceKeys.h"
+
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+
+namespace keys = preferenceKeys;
+
+class OnboardingJourneyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void playerCreatesAnAccountThroughAnOutage();
+    void backButtonsAndTheOtherRoads();
+};
+
+void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
+    BackendProcess backend;
+    AppDriver driver(backend);
+    QCOMPARE(driver.window().size(), QSize(1180, 760));
+    QCOMPARE(driver.window().minimumSize(), QSize(1080, 720));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    driver.item(QStringLiteral("choosePlayer"));
+    driver.screenshot(QStringLiteral("role-selection"));
+    driver.resize(QSize(1080, 720));
+    driver.screenshot(QStringLiteral("role-selection-minimum"));
+    driver.resize(QSize(1180, 760));
+
+    driver.click(QStringLiteral("choosePlayer"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
+    const QString pairing = driver.textOf(QStringLiteral("pairingCode"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^[1-9]\\d\\d [1-9]\\d\\d$")).match(pairing).hasMatch(),
+             qPrintable(pairing));
+    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+
+    // A name of blanks and an address without "@" keep the button off; the PIN takes four digits.
+    driver.type(QStringLiteral("nameField"), QStringLiteral("   "));
+    driver.type(QStringLiteral("emailField"), QStringLiteral("anna"));
+    driver.type(QStringLiteral("pinField"), QStringLiteral("12a345"));
+    QCOMPARE(driver.textOf(QStringLiteral("pinField")), QStringLiteral("1234"));
+    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
+    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    driver.type(QStringLiteral("emailField"), QStringLiteral("@example.dk"));
+    QVERIFY(driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    driver.screenshot(QStringLiteral("onboarding-step1"));
+
+    driver.click(QStringLiteral("setupPrimary"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
+    driver.click(QStringLiteral("setupBack"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Opret din beskyttelse"));
+    QCOMPARE(driver.textOf(QStringLiteral("nameField")), QStringLiteral("   Anna Jensen"));
+    QCOMPARE(driver.textOf(QStringLiteral("pairingCode")), pairing);
+    driver.click(QStringLiteral("setupPrimary"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
+
+    driver.click(QStringLiteral("location_online"));
+    driver.click(QStringLiteral("game_Poker"));
+    driver.click(QStringLiteral("game_Bingo"));
+    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    driver.type(QStringLiteral("spendField"), QStringLiteral("1.500"));
+    QCOMPARE(driver.textOf(QStringLiteral("spendField")), QStringLiteral("1500"));
+    driver.click(QStringLiteral("chooseDate"));
+    driver.item(QStringLiteral("calendar"));
+    driver.screenshot(QStringLiteral("onboarding-step2-calendar"));
+    driver.click(QStringLiteral("chooseToday"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("calendar")));
+    driver.screenshot(QStringLiteral("onboarding-step2"));
+
+    // The backend goes away: the error shows, everything typed stays, the session learns nothing.
+    backend.stop();
+    driver.click(QStringLiteral("setupPrimary"));
+    driver.item(QStringLiteral("setupError"));
+    QVERIFY(!driver.textOf(QStringLiteral("setupErrorText")).isEmpty());
+    QTRY_VERIFY(driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    QCOMPARE(driver.textOf(QStringLiteral("spendField")), QStringLiteral("1500"));
+    QCOMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
+    QVERIFY(!driver.preferences().contains(keys::playerName));
+    QVERIFY(!driver.preferences().boolean(keys::macSetupComplete));
+    driver.screenshot(QStringLiteral("onboarding-offline-error"));
+
+    // Back again: the same press now creates the account with the code that was shown all along.
+    backend.start();
+    driver.click(QStringLiteral("setupPrimary"));
+    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("ProtectionSetup"), 10000);
+    const QString code = QString(pairing).remove(QLatin1Char(' '));
+    const auto players = backend.rows(
+        QStringLiteral(
+            "SELECT name, email, master_pin, gambling_location_type, gambling_game_types, monthly_spend_dkk "
+            "FROM players WHERE pairing_code = '%1'")
+            .arg(code));
+    QCOMPARE(players.size(), 1);
+    QCOMPARE(players[0], (QVariantList{"   Anna Jensen", "anna@example.dk", "1234", "online", "Bingo,Poker",
+                                       qint64(1500)}));
+    QCOMPARE(driver.preferences().text(keys::pairingCode), code);
+    QCOMPARE(driver.preferences().text(keys::gamblingGameTypes), QStringLiteral("Bingo,Poker"));
+    QVERIFY(driver.preferences().boolean(keys::macSetupComplete));
+    driver.screenshot(QStringLiteral("after-onboarding"));
+}
+
+void OnboardingJourneyTest::backButtonsAndTheOtherRoads() {
+    BackendProcess backend;
+    AppDriver driver(backend);
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+
+    driver.click(QStringLiteral("choosePlayer"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
+    driver.click(QStringLiteral("setupBack"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    QCOMPARE(driver.preferences().text(keys::macRole, QStringLiteral("none")), QStringLiteral("none"));
+
+    driver.click(QStringLiteral("recoverRelative"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
+    driver.screenshot(QStringLiteral("recovery-not-yet"));
+    driver.click(QStringLiteral("pendingBack"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+
+    driver.click(QStringLiteral("chooseRelative"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
+    driver.click(QStringLiteral("pendingBack"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+
+    // Coming back to the onboarding starts it anew, with a freshly drawn code.
+    driver.click(QStringLiteral("choosePlayer"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
+    QCOMPARE(driver.textOf(QStringLiteral("nameField")), QString());
+}
+
+QTEST_MAIN(OnboardingJourneyTest)
+#include "OnboardingJourneyTest.moc"
