@@ -6,13 +6,14 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     clang # parses the macOS adapters' Objective-C++ (tests/macos-syntax)
-    qt6-base-dev qt6-declarative-dev qcoro-qt6-dev qt6-httpserver-dev
+    qt6-base-dev qt6-declarative-dev qcoro-qt6-dev qt6-httpserver-dev qt6-svg-dev
     libqt6sql6-sqlite libqt6sql6-psql libgl-dev
     qt6-qpa-plugins
     qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-controls
     qml6-module-qtquick-layouts qml6-module-qtquick-shapes qml6-module-qtquick-templates
     qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
     qml6-module-qt5compat-graphicaleffects
+    qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
 )
 

@@ -1,31 +1,47 @@
 #include "TextInput.h"
 
-#include <QList>
+#include <QChar>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
 
 namespace molvena::textInput {
 
-int visibleLength(const QString& text) {
+QStringList visibleCharacters(const QString& text) {
+    QStringList characters;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int count = 0;
+    qsizetype start = 0;
     while (finder.toNextBoundary() != -1) {
-        ++count;
+        const qsizetype end = finder.position();
+        characters.append(text.mid(start, end - start));
+        start = end;
     }
-    return count;
+    return characters;
+}
+
+int visibleLength(const QString& text) {
+    return int(visibleCharacters(text).size());
+}
+
+bool isNumericCharacter(const QString& character) {
+    if (character.isEmpty()) {
+        return false;
+    }
+    const char32_t base = character.at(0).isHighSurrogate() && character.size() > 1
+                              ? QChar::surrogateToUcs4(character.at(0), character.at(1))
+                              : character.at(0).unicode();
+    return QChar::isNumber(base);
 }
 
 QString keepNumbers(const QString& text, int maxCount) {
     QString kept;
     int count = 0;
-    for (const uint character : text.toUcs4()) {
+    for (const QString& character : visibleCharacters(text)) {
         if (count == maxCount) {
             break;
         }
-        if (QChar::isNumber(character)) {
-            const char32_t codePoint = character;
-            kept.append(QString::fromUcs4(&codePoint, 1));
+        if (isNumericCharacter(character)) {
+            kept += character;
             ++count;
         }
     }
@@ -33,9 +49,8 @@ QString keepNumbers(const QString& text, int maxCount) {
 }
 
 bool isAllNumeric(const QString& text) {
-    const QList<uint> characters = text.toUcs4();
-    return !characters.isEmpty() && std::all_of(characters.begin(), characters.end(),
-                                                [](uint character) { return QChar::isNumber(character); });
+    const QStringList characters = visibleCharacters(text);
+    return !characters.isEmpty() && std::all_of(characters.cbegin(), characters.cend(), isNumericCharacter);
 }
 
 } // namespace molvena::textInput

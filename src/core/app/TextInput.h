@@ -1,21 +1,26 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace molvena {
 
-// Rules for what a person types, counted the way they see it: one accented letter or one digit of
-// any script is one character, however many code units it takes.
+// Rules for what a person types, counted the way they see it: "é" written as "e" plus a combining
+// accent, or a flag made of two code points, is one character; PIN lengths and masked addresses count
+// these, not UTF-16 units. A digit of any script is a number ("٣", "३", "Ⅳ").
 namespace textInput {
 
-// The number of user-visible characters (grapheme clusters).
+// The user-visible characters (grapheme clusters) of a text, in order.
+QStringList visibleCharacters(const QString& text);
 int visibleLength(const QString& text);
 
-// Keeps only the characters with a Unicode numeric value (the digits of every script among them),
-// then at most the first `maxCount` of them.
+// A character with a Unicode numeric value; a cluster counts by its base character.
+bool isNumericCharacter(const QString& character);
+
+// Keeps only the numeric characters, then at most the first `maxCount` of them.
 QString keepNumbers(const QString& text, int maxCount);
 
-// Every character has a Unicode numeric value (and there is at least one).
+// Every character is numeric (and there is at least one).
 bool isAllNumeric(const QString& text);
 
 } // namespace textInput

@@ -2,7 +2,7 @@
 
 #include "app/DetachedTask.h"
 #include "app/TextInput.h"
-#include "backend/Error.h"
+#include "account/MacAccountStore.h"
 #include "session/PairingCode.h"
 
 #include <QLocale>
@@ -17,14 +17,6 @@ namespace {
 
 constexpr int kPinLength = 4;
 constexpr int kSpendDigits = 8;
-
-// A failure that carries no text of its own still gets a sentence the user can act on.
-QString messageOf(const std::exception& failure) {
-    if (const auto* error = dynamic_cast<const Error*>(&failure); error && !error->description().isEmpty()) {
-        return error->description();
-    }
-    return QStringLiteral("Kunne ikke kontakte Molvena. Prøv igen om et øjeblik.");
-}
 
 } // namespace
 
@@ -235,9 +227,9 @@ QCoro::Task<> PlayerSetupViewModel::submit() {
             co_return;
         }
         co_await m_api.savePlayerProfile(deviceToken, lastDate, location, types, spend);
-    } catch (const std::exception& failure) {
+    } catch (...) {
         if (self) {
-            setError(messageOf(failure));
+            setError(MacAccountStore::userMessage(std::current_exception()));
             setBusy(false);
         }
         co_return;

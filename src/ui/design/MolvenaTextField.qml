@@ -1,0 +1,128 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+
+// A titled single-line field. The field always shows `text`: bind `text` to the owner's value and
+// write the typed value back in `onEdited`; if the owner filters it (digits only, a length limit),
+// the field shows the filtered value. With `secure` the typed characters are never drawn.
+FocusScope {
+    id: root
+
+    property string title
+    property string placeholder
+    property string text
+    property bool secure: false
+    // Optional short texts inside the field before and after the input ("kr.", "/ md.").
+    property string prefix
+    property string suffix
+    property alias inputMethodHints: input.inputMethodHints
+    readonly property alias displayText: input.displayText
+    readonly property alias input: input
+
+    // The user changed the text; `text` is what the field now holds.
+    signal edited(string text)
+    signal accepted
+
+    implicitWidth: 240
+    implicitHeight: column.implicitHeight
+    Layout.fillWidth: true
+    activeFocusOnTab: true
+
+    onTextChanged: if (input.text !== text) input.text = text
+    Component.onCompleted: input.text = text
+
+    ColumnLayout {
+        id: column
+        anchors.fill: parent
+        spacing: 7
+
+        Text {
+            visible: root.title !== ""
+            text: root.title
+            color: MolvenaTheme.muted
+            font.family: MolvenaTheme.fontFamily
+            font.pixelSize: 12
+            font.weight: Font.DemiBold
+            Accessible.ignored: true
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 44
+            radius: 11
+            color: "white"
+            border.width: 1
+            border.color: input.activeFocus ? MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.55) : MolvenaTheme.line
+
+            RowLayout {
+                anchors.fill: parent
+                anchors.leftMargin: 14
+                anchors.rightMargin: 14
+                spacing: 6
+
+                Text {
+                    visible: root.prefix !== ""
+                    text: root.prefix
+                    color: MolvenaTheme.muted
+                    font.family: MolvenaTheme.fontFamily
+                    font.pixelSize: 15
+                    font.weight: Font.Medium
+                    Accessible.ignored: true
+                }
+
+                T.TextField {
+                    id: input
+                    Layout.fillWidth: true
+                    Layout.alignment: Qt.AlignVCenter
+                    focus: true
+                    padding: 0
+                    color: MolvenaTheme.ink
+                    selectionColor: MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.25)
+                    selectedTextColor: MolvenaTheme.ink
+                    placeholderTextColor: MolvenaTheme.withOpacity(MolvenaTheme.muted, 0.7)
+                    font.family: MolvenaTheme.fontFamily
+                    font.pixelSize: 15
+                    font.weight: Font.Medium
+                    verticalAlignment: TextInput.AlignVCenter
+                    echoMode: root.secure ? TextInput.Password : TextInput.Normal
+                    passwordCharacter: "•"
+                    selectByMouse: true
+                    implicitHeight: contentHeight
+                    Accessible.role: Accessible.EditableText
+                    Accessible.name: root.title
+                    Accessible.passwordEdit: root.secure
+                    Accessible.description: root.placeholder
+
+                    onTextEdited: {
+                        root.edited(text)
+                        // Whatever the owner kept (or nothing, if it kept nothing) is what shows.
+                        if (text !== root.text)
+                            text = root.text
+                    }
+                    onAccepted: root.accepted()
+
+                    Text {
+                        anchors.fill: parent
+                        verticalAlignment: Text.AlignVCenter
+                        visible: input.text === "" && input.preeditText === ""
+                        text: root.placeholder
+                        color: input.placeholderTextColor
+                        font: input.font
+                        elide: Text.ElideRight
+                        Accessible.ignored: true
+                    }
+                }
+
+                Text {
+                    visible: root.suffix !== ""
+                    text: root.suffix
+                    color: MolvenaTheme.muted
+                    font.family: MolvenaTheme.fontFamily
+                    font.pixelSize: 15
+                    font.weight: Font.Medium
+                    Accessible.ignored: true
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,345 @@
+// The account store and the connected relatives store against the real reference server (a fresh
+// SQLite file on a loopback port), and against a scripted peer for the replies that server never
+// sends: what the player sees, what the session keeps and what the backend's database holds.
+#include "ScriptedHttpServer.h"
+#include "ServerHarness.h"
+#include "TaskTesting.h"
+#include "TestSupport.h"
+#include "account/MacAccountStore.h"
+#include "account/PlayerConnectionStatusStore.h"
+#include "backend/APIClient.h"
+#include "platform/DeviceInfo.h"
+#include "session/AppSession.h"
+
+#include <QNetworkAccessManager>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class NamedMac : public DeviceInfo {
+public:
+    QString computerName() const override { return QStringLiteral("Annas MacBook Air"); }
+    QString bundlePath() const override { return {}; }
+    std::optional<QString> bundleIdentifier() const override { return std::nullopt; }
+    std::optional<QString> shortVersion() const override { return std::nullopt; }
+    std::optional<QString> buildVersion() const override { return std::nullopt; }
+};
+
+// A session, the client and both stores, pointed at one API root.
+struct App {
+    explicit App(const QUrl& apiBase)
+        : client(apiBase, QUrl(QStringLiteral("http://127.0.0.1:1/shield_blocked")), network, 5000ms, mac),
+          store(client, preferences.store()), relatives(network, apiBase) {}
+
+    template <typename T> T done(QCoro::Task<T> task) {
+        auto outcome = runTask(std::move(task), 10000);
+        if (!outcome.finished || outcome.error) {
+            throw std::runtime_error("an operation threw or hung");
+        }
+        if constexpr (!std::is_void_v<T>) {
+            return *outcome.value;
+        }
+    }
+
+    TemporaryPreferences preferences;
+    AppSession session{preferences.store()};
+    QNetworkAccessManager network;
+    NamedMac mac;
+    APIClient client;
+    MacAccountStore store;
+    PlayerConnectionStatusStore relatives;
+};
+
+const QString pinRefused = QStringLiteral("Forkert Master PIN.");
+
+QString contactsOnServer(ServerHarness& server) {
+    return server.rows(QStringLiteral("SELECT support_contacts FROM players")).first().first().toString();
+}
+
+} // namespace
+
+class AccountStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void accountJourneyAgainstTheServer();
+    void malformedRepliesKeepWhatWasThere_data();
+    void malformedRepliesKeepWhatWasThere();
+    void contactString_data();
+    void contactString();
+    void relativeLabels_data();
+    void relativeLabels();
+};
+
+void AccountStoreTest::accountJourneyAgainstTheServer() {
+    ServerHarness server;
+    App app(server.apiBase());
+    MacAccountStore& store = app.store;
+    AppSession& session = app.session;
+    const QString token = session.deviceToken();
+    app.done(app.client.registerMacDevice(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                          QStringLiteral("2468"), QStringLiteral("482917"), token));
+    const QDateTime lastBet(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC);
+    app.done(app.client.savePlayerProfile(token, lastBet, QStringLiteral("online"),
+                                          QStringLiteral("Bingo,Poker"), 2500));
+
+    // Nothing loaded yet: the contacts come from the session's copy.
+    session.setSupportContactsStr(QStringLiteral("Lokal::99"));
+    QCOMPARE(store.emergencyContacts().first().name, QStringLiteral("Lokal"));
+    QVERIFY(!store.hasProfile());
+
+    QSignalSpy profileSignals(&store, &MacAccountStore::profileChanged);
+    app.done(store.loadProfile(session));
+    QCOMPARE(store.lastError(), QString());
+    QVERIFY(store.hasProfile() && !store.isLoadingProfile());
+    QCOMPARE(profileSignals.count(), 1);
+    QCOMPARE(store.profileMap().value(QStringLiteral("email")).toString(), QStringLiteral("anna@example.dk"));
+    QCOMPARE(session.playerName(), QStringLiteral("Anna"));
+    QCOMPARE(session.masterPIN(), QStringLiteral("2468"));
+    QCOMPARE(session.pairingCode(), QStringLiteral("482917"));
+    QCOMPARE(session.monthlySpendDKK(), 2500.0);
+    QCOMPARE(session.lastGamblingDate(), double(lastBet.toSecsSinceEpoch()));
+    QCOMPARE(session.gamblingGameTypes(), QStringLiteral("Bingo,Poker"));
+    QCOMPARE(session.supportContactsStr(), QString()); // the server's copy wins
+    QVERIFY(store.emergencyContacts().isEmpty());
+
+    // A relative pairs with the code; both stores see the server's rows, newest event first.
+    QVERIFY(
+        app.done(app.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo.hansen@example.dk")))
+            .success.value_or(false));
+    app.done(app.relatives.refreshConnections(token));
+    QVERIFY(app.relatives.didLoad());
+    QCOMPARE(app.relatives.relatives().size(), 1);
+    QCOMPARE(app.relatives.relatives().first().id,
+             server.rows(QStringLiteral("SELECT id FROM relatives")).first().first().toLongLong());
+    const QVariantMap shown = app.relatives.relativeList().first().toMap();
+    QCOMPARE(shown.value(QStringLiteral("label")).toString(), QStringLiteral("bo•••••@example.dk"));
+    QCOMPARE(shown.value(QStringLiteral("platformLabel")).toString(), QStringLiteral("MACOS"));
+    app.done(store.loadHistory(token));
+    QStringList eventIds;
+    for (const QVariantList& row : server.rows(QStringLiteral("SELECT id FROM events ORDER BY id DESC"))) {
+        eventIds.append(row.first().toString());
+    }
+    QCOMPARE(eventIds.size(), 2);
+    QCOMPARE(store.history().size(), 2);
+    QCOMPARE(store.history().first().id, eventIds.first());
+    QCOMPARE(store.history().last().id, eventIds.last());
+
+    // Contacts: separators typed into a field are blanked, a repeated entry is saved unchanged.
+    QVERIFY(app.done(store.addContact(QStringLiteral("  Mor | "), QStringLiteral("1234::5678"), session)));
+    QCOMPARE(store.lastMessage(), QStringLiteral("Dit støttenetværk er opdateret."));
+    QVERIFY(app.done(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
+    QVERIFY(app.done(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
+    const QString twoContacts = QStringLiteral("Mor  ::1234 5678|Bo::+45 2233 4455");
+    QCOMPARE(contactsOnServer(server), twoContacts);
+    QCOMPARE(session.supportContactsStr(), twoContacts);
+    QCOMPARE(store.emergencyContacts().size(), 2);
+    QVERIFY(!store.isSaving());
+
+    QVERIFY(!app.done(store.addContact(QStringLiteral("   "), QStringLiteral("12"), session)));
+    QCOMPARE(store.lastError(), QStringLiteral("Skriv både navn og telefonnummer."));
+    const MacEmergencyContact mother = store.emergencyContacts().first();
+    QVERIFY(!app.done(store.removeContact(mother, QStringLiteral("123"), session)));
+    QCOMPARE(store.lastError(), QStringLiteral("Indtast din 4-cifrede Master PIN."));
+    QVERIFY(!app.done(store.removeContact(mother, QStringLiteral("1111"), session)));
+    QCOMPARE(store.lastError(), pinRefused);
+    QCOMPARE(store.lastMessage(), QString());
+    QCOMPARE(contactsOnServer(server), twoContacts);
+    QCOMPARE(session.supportContactsStr(), twoContacts);
+    QVERIFY(app.done(store.removeContact(mother, QStringLiteral("2468"), session)));
+    QCOMPARE(contactsOnServer(server), QStringLiteral("Bo::+45 2233 4455"));
+    QCOMPARE(store.emergencyContacts().size(), 1);
+
+    // Master PIN: checked here for four numeric characters (any script), then by the server.
+    QVERIFY(!app.done(store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("12a4"), session)));
+    QCOMPARE(store.lastError(), QStringLiteral("PIN skal bestå af præcis 4 cifre."));
+    QVERIFY(!app.done(store.changeMasterPIN(QStringLiteral("0000"), QStringLiteral("1357"), session)));
+    QCOMPARE(store.lastError(), pinRefused);
+    QCOMPARE(session.masterPIN(), QStringLiteral("2468"));
+    QVERIFY(app.done(store.changeMasterPIN(QStringLiteral("٢٤٦٨"), QStringLiteral("1357"), session)));
+    QCOMPARE(store.lastMessage(), QStringLiteral("Din Master PIN er opdateret."));
+    QCOMPARE(session.masterPIN(), QStringLiteral("1357"));
+    QCOMPARE(server.rows(QStringLiteral("SELECT master_pin FROM players")).first().first().toString(),
+             QStringLiteral("1357"));
+
+    // Monthly spend: both limits are allowed, one beyond either is refused before sending.
+    for (const qint64 amount : {qint64(0), qint64(10'000'000)}) {
+        QVERIFY(app.done(store.saveMonthlySpend(amount, session)));
+        QCOMPARE(store.lastMessage(), QStringLiteral("Dit månedlige beløb er gemt."));
+        QCOMPARE(session.monthlySpendDKK(), double(amount));
+        QCOMPARE(
+            server.rows(QStringLiteral("SELECT monthly_spend_dkk FROM players")).first().first().toLongLong(),
+            amount);
+    }
+    for (const qint64 amount : {qint64(-1), qint64(10'000'001)}) {
+        QVERIFY(!app.done(store.saveMonthlySpend(amount, session)));
+        QCOMPARE(store.lastError(), QStringLiteral("Beløbet er uden for det tilladte interval."));
+    }
+    QCOMPARE(session.monthlySpendDKK(), 10'000'000.0);
+
+    // Removing this Mac: the device row goes, the session and the last profile stay.
+    QVERIFY(!app.done(store.removeThisMac(QStringLiteral("2468"), session)));
+    QCOMPARE(store.lastError(), pinRefused);
+    QVERIFY(app.done(store.removeThisMac(QStringLiteral("1357"), session)));
+    QCOMPARE(store.lastMessage(), QStringLiteral("Denne Mac er fjernet fra din konto."));
+    QVERIFY(server.rows(QStringLiteral("SELECT id FROM devices")).isEmpty());
+    QCOMPARE(session.playerName(), QStringLiteral("Anna"));
+    app.done(store.loadProfile(session));
+    QCOMPARE(store.lastError(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    QVERIFY(store.hasProfile());
+    QCOMPARE(store.profile()->masterPIN, QStringLiteral("1357"));
+}
+
+void AccountStoreTest::malformedRepliesKeepWhatWasThere_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("shown");
+
+    const QString unreadable =
+        QStringLiteral("Dataene kunne ikke læses, fordi de ikke har det korrekte format.");
+    QTest::newRow("500 without a body") << 500 << QByteArray() << QStringLiteral("Serverfejl");
+    QTest::newRow("500 with an empty error")
+        << 500 << QByteArray(R"({"error":""})")
+        << QStringLiteral("Kunne ikke kontakte Molvena. Prøv igen om et øjeblik.");
+    QTest::newRow("not JSON") << 200 << QByteArray("<html>Gateway</html>") << unreadable;
+    QTest::newRow("wrong JSON types")
+        << 200
+        << QByteArray(R"({"success":true,"name":7,"email":"x","master_pin":"1","pairing_code":"1",)"
+                      R"("support_contacts":"","history":"none","relatives":{}})")
+        << unreadable;
+    QTest::newRow("required members missing")
+        << 200 << QByteArray(R"({"success":true})")
+        << QStringLiteral("Dataene kunne ikke læses, fordi de mangler.");
+}
+
+void AccountStoreTest::malformedRepliesKeepWhatWasThere() {
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, shown);
+
+    ScriptedHttpServer peer;
+    App app(peer.url(QStringLiteral("/api/")));
+    const QString token = app.session.deviceToken();
+    peer.enqueue({.body = R"({"success":true,"name":"Anna","email":"a@b.dk","master_pin":"2468",)"
+                          R"("pairing_code":"482917","support_contacts":"Bo::1","monthly_spend_dkk":900})"});
+    peer.enqueue({.body = R"({"success":true,"history":[{"id":"7","type":"blocked","title":"Blokeret",)"
+                          R"("created_at":"2026-03-01 10:00:00"}]})"});
+    peer.enqueue({.body = R"({"success":true,"relatives":[{"id":3,"email":"eva@x.dk","platform":null}]})"});
+    app.done(app.store.loadProfile(app.session));
+    app.done(app.store.loadHistory(token));
+    app.done(app.relatives.refreshConnections(token));
+    QCOMPARE(app.store.lastError(), QString());
+    const MacAccountProfile profile = *app.store.profile();
+    const QList<MacHistoryItem> history = app.store.history();
+    const QList<ConnectedRelative> relatives = app.relatives.relatives();
+    QCOMPARE(relatives.size(), 1);
+    const RecordedRequest& statusRequest = peer.requests().last();
+    QCOMPARE(statusRequest.method, QByteArray("GET"));
+    QCOMPARE(statusRequest.path, QStringLiteral("/api/mac_player_status.php"));
+    QCOMPARE(statusRequest.query.queryItemValue(QStringLiteral("device_token")), token);
+
+    peer.setDefaultReply({.status = status, .body = body});
+    app.done(app.store.loadProfile(app.session));
+    QCOMPARE(app.store.lastError(), shown);
+    QCOMPARE(*app.store.profile(), profile);
+    QCOMPARE(app.session.monthlySpendDKK(), 900.0);
+    app.store.clearMessages();
+    app.done(app.store.loadHistory(token));
+    QCOMPARE(app.store.lastError(), shown);
+    QCOMPARE(app.store.history(), history);
+    QVERIFY(!app.store.isLoadingProfile() && !app.store.isLoadingHistory());
+    app.done(app.relatives.refreshConnections(token));
+    QCOMPARE(app.relatives.relatives(), relatives);
+    QVERIFY(app.relatives.didLoad());
+
+    QCOMPARE(app.relatives.relativeList().first().toMap().value(QStringLiteral("platformLabel")), QString());
+
+    // Input that cannot pass is refused before anything is sent.
+    const qsizetype sent = peer.requests().size();
+    QVERIFY(!app.done(app.store.addContact(QStringLiteral(" "), QStringLiteral("12"), app.session)));
+    QVERIFY(!app.done(app.store.removeThisMac(QStringLiteral("12a4"), app.session)));
+    QCOMPARE(app.store.lastError(), QStringLiteral("Indtast din 4-cifrede Master PIN."));
+    QCOMPARE(peer.requests().size(), sent);
+
+    // A refused change keeps the session; one whose reload fails keeps its success beside the error.
+    peer.enqueue({.body = R"({"success":false})"});
+    QVERIFY(
+        !app.done(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
+    QCOMPARE(app.store.lastError(), QStringLiteral("Handlingen kunne ikke gennemføres"));
+    QCOMPARE(app.session.masterPIN(), QStringLiteral("2468"));
+    peer.enqueue({.body = R"({"success":true})"});
+    QVERIFY(app.done(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
+    QCOMPARE(app.store.lastMessage(), QStringLiteral("Din Master PIN er opdateret."));
+    QCOMPARE(app.store.lastError(), shown);
+    QCOMPARE(app.session.masterPIN(), QStringLiteral("1357"));
+    QVERIFY(!app.store.isSaving());
+
+    QCOMPARE(MacAccountStore::userMessage(TransportError::badServerResponse(502)),
+             QStringLiteral("Kunne ikke kontakte Molvena. Prøv igen om et øjeblik."));
+}
+
+void AccountStoreTest::contactString_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("raw");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("phones");
+
+    QTest::newRow("empty entries dropped") << "Anna::111|||Bo::222|" << QStringList{"Anna::111", "Bo::222"}
+                                           << QStringList{"Anna", "Bo"} << QStringList{"111", "222"};
+    QTest::newRow("no separator") << "Anna" << QStringList{"Anna"} << QStringList{"Anna"} << QStringList{""};
+    QTest::newRow("blank name") << "::5566" << QStringList{"::5566"} << QStringList{"::5566"}
+                                << QStringList{"5566"};
+    QTest::newRow("name kept as written") << "  Anna ::  123 " << QStringList{"  Anna ::  123 "}
+                                          << QStringList{"  Anna "} << QStringList{"123"};
+    QTest::newRow("further parts ignored")
+        << "Bo::1::2" << QStringList{"Bo::1::2"} << QStringList{"Bo"} << QStringList{"1"};
+    QTest::newRow("nothing") << "" << QStringList{} << QStringList{} << QStringList{};
+}
+
+void AccountStoreTest::contactString() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, raw);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, phones);
+    const QList<MacEmergencyContact> contacts = MacEmergencyContact::listFrom(text);
+    QCOMPARE(contacts.size(), raw.size());
+    for (qsizetype i = 0; i < contacts.size(); ++i) {
+        QCOMPARE(contacts.at(i), (MacEmergencyContact{raw.at(i), names.at(i), phones.at(i)}));
+    }
+}
+
+void AccountStoreTest::relativeLabels_data() {
+    QTest::addColumn<std::optional<QString>>("email");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("none") << std::optional<QString>() << QStringLiteral("Tilknyttet støtteperson");
+    QTest::newRow("empty") << std::optional(QString()) << QStringLiteral("Tilknyttet støtteperson");
+    QTest::newRow("8 characters") << std::optional(QStringLiteral("abcdefgh@x.dk"))
+                                  << QStringLiteral("ab•••••@x.dk");
+    QTest::newRow("12 characters") << std::optional(QStringLiteral("abcdefghijkl@x.dk"))
+                                   << QStringLiteral("ab•••••@x.dk");
+    QTest::newRow("4 characters") << std::optional(QStringLiteral("abcd@x.dk"))
+                                  << QStringLiteral("ab••@x.dk");
+    QTest::newRow("2 characters") << std::optional(QStringLiteral("ab@x.dk")) << QStringLiteral("••@x.dk");
+    QTest::newRow("1 character") << std::optional(QStringLiteral("a@x.dk")) << QStringLiteral("•@x.dk");
+    // "é" written as e and a combining accent is one character to a reader.
+    QTest::newRow("combined accent") << std::optional(QStringLiteral("e\u0301va@x.dk"))
+                                     << QStringLiteral("e\u0301v•@x.dk");
+    QTest::newRow("starts with the at sign")
+        << std::optional(QStringLiteral("@x.dk")) << QStringLiteral("@x.dk");
+    QTest::newRow("no at sign") << std::optional(QStringLiteral("anna")) << QStringLiteral("anna");
+    QTest::newRow("second at sign stays")
+        << std::optional(QStringLiteral("abc@x@y")) << QStringLiteral("ab•@x@y");
+}
+
+void AccountStoreTest::relativeLabels() {
+    QFETCH(std::optional<QString>, email);
+    QFETCH(QString, label);
+    QCOMPARE(PlayerConnectionStatusStore::displayLabel({.id = 1, .email = email}), label);
+}
+
+QTEST_GUILESS_MAIN(AccountStoreTest)
+#include "AccountStoreTest.moc"
