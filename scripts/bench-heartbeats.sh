@@ -28,7 +28,7 @@ trap cleanup EXIT
 
 # shellcheck source=scripts/start-server.sh
 source "$root/scripts/start-server.sh"
-start_molvena_server "$build/server/molvena-server" "$log" --data "$data/server"
+start_molvena_server "$build/server/molvena-server" "$log" --data "$data/server" --behind-proxy
 
 echo "molvena-server at $api_base (SQLite, WAL) — $(nproc) cores, $(uname -m)"
 "$build/server/molvena-heartbeat-bench" --api-base "$api_base" "$@"

@@ -15,6 +15,7 @@ packages=(
     qml6-module-qt5compat-graphicaleffects
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
+    nginx openssl curl
 )
 
 missing=()

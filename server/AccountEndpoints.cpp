@@ -1,5 +1,6 @@
 #include "AccountEndpoints.h"
 
+#include "AbuseLimits.h"
 #include "Accounts.h"
 #include "ApiReply.h"
 #include "Database.h"
@@ -34,7 +35,7 @@ QHttpServerResponse AccountEndpoints::account(const ApiRequest& request) {
         QStringLiteral("action"), {QStringLiteral("profile"), QStringLiteral("history"),
                                    QStringLiteral("update_contacts"), QStringLiteral("update_pin"),
                                    QStringLiteral("update_monthly_spend"), QStringLiteral("remove_device")});
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     if (action == QLatin1String("profile")) {
         return profile(player);
@@ -139,7 +140,7 @@ QHttpServerResponse AccountEndpoints::updatePin(const PlayerRecord& player, cons
 
 QHttpServerResponse AccountEndpoints::updateMonthlySpend(const PlayerRecord& player,
                                                          const RequestFields& fields) {
-    const qint64 amount = fields.integer(QStringLiteral("monthly_spend_dkk"), 0, 10'000'000,
+    const qint64 amount = fields.integer(QStringLiteral("monthly_spend_dkk"), 0, limits::maximumMonthlySpend,
                                          QStringLiteral("Beløbet er uden for det tilladte interval."));
     m_context.database.run(
         QStringLiteral("UPDATE players SET monthly_spend_dkk = ?, updated_at = ? WHERE id = ?"),
@@ -156,9 +157,8 @@ QHttpServerResponse AccountEndpoints::removeDevice(const PlayerRecord& player, c
             .value(QStringLiteral("SELECT device_name FROM devices WHERE device_token = ?"), {deviceToken})
             .toString();
     m_context.database.run(QStringLiteral("DELETE FROM devices WHERE device_token = ?"), {deviceToken});
-    m_context.events.record(player.id,
-                            {QStringLiteral("device"), QStringLiteral("En Mac er fjernet fra kontoen"),
-                             deviceName.isEmpty() ? QStringLiteral("Mac") : deviceName});
+    m_context.database.run(QStringLiteral("DELETE FROM device_status WHERE device_token = ?"), {deviceToken});
+    m_context.events.deviceLeft(player, deviceName);
     transaction.commit();
     return ApiReply::success();
 }

@@ -17,7 +17,7 @@ const QString playerColumns = QStringLiteral(
     "p.last_gambling_date, p.gambling_location_type, p.gambling_game_types");
 
 const QString relativeColumns =
-    QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at");
+    QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at, r.confirmed_at");
 
 template <typename T> std::optional<T> optionalValue(const QVariant& value) {
     if (value.isNull()) {
@@ -61,7 +61,8 @@ std::optional<RelativeRecord> Accounts::firstRelative(QSqlQuery&& query) {
     }
     return RelativeRecord{query.value(0).toLongLong(), query.value(1).toLongLong(),
                           query.value(2).toString(),   query.value(3).toString(),
-                          query.value(4).toString(),   query.value(5).toLongLong()};
+                          query.value(4).toString(),   query.value(5).toLongLong(),
+                          !query.value(6).isNull()};
 }
 
 std::optional<PlayerRecord> Accounts::playerForDevice(const QString& deviceToken) {
@@ -87,11 +88,10 @@ std::optional<PlayerRecord> Accounts::playerForPairingCode(const QString& pairin
                        {pairingCode}));
 }
 
-std::optional<PlayerRecord> Accounts::newestPlayerForEmail(const QString& email) {
-    return firstPlayer(m_database.run(
-        QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ? ORDER BY p.id DESC LIMIT 1")
-            .arg(playerColumns),
-        {emailKey(email)}));
+std::optional<PlayerRecord> Accounts::playerForEmail(const QString& email) {
+    return firstPlayer(
+        m_database.run(QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ?").arg(playerColumns),
+                       {emailKey(email)}));
 }
 
 PlayerRecord Accounts::player(qint64 id) {
@@ -103,20 +103,30 @@ PlayerRecord Accounts::player(qint64 id) {
     return *found;
 }
 
-void Accounts::attachDevice(qint64 playerId, const QString& deviceToken, const QString& deviceName) {
+std::optional<qint64> Accounts::attachDevice(qint64 playerId, const QString& deviceToken,
+                                             const QString& deviceName) {
     const qint64 now = m_clock.nowSeconds();
-    const QVariant existing =
-        m_database.value(QStringLiteral("SELECT id FROM devices WHERE device_token = ?"), {deviceToken});
-    if (existing.isValid()) {
-        m_database.run(QStringLiteral("UPDATE devices SET player_id = ?, "
-                                      "device_name = CASE WHEN ? = '' THEN device_name ELSE ? END, "
-                                      "last_seen_at = ? WHERE id = ?"),
-                       {playerId, deviceName, deviceName, now, existing});
-    } else {
+    QSqlQuery existing = m_database.run(
+        QStringLiteral("SELECT id, player_id FROM devices WHERE device_token = ?"), {deviceToken});
+    if (!existing.next()) {
         m_database.run(QStringLiteral("INSERT INTO devices (player_id, device_token, device_name, platform, "
                                       "created_at, last_seen_at) VALUES (?, ?, ?, 'macos', ?, ?)"),
                        {playerId, deviceToken, deviceName, now, now});
+        return std::nullopt;
     }
+    const qint64 deviceId = existing.value(0).toLongLong();
+    const qint64 previous = existing.value(1).toLongLong();
+    existing.finish();
+    m_database.run(QStringLiteral("UPDATE devices SET player_id = ?, "
+                                  "device_name = CASE WHEN ? = '' THEN device_name ELSE ? END, "
+                                  "last_seen_at = ? WHERE id = ?"),
+                   {playerId, deviceName, deviceName, now, deviceId});
+    if (previous == playerId) {
+        return std::nullopt;
+    }
+    // The old account's shield no longer rests on this Mac.
+    m_database.run(QStringLiteral("DELETE FROM device_status WHERE device_token = ?"), {deviceToken});
+    return previous;
 }
 
 QList<RelativeRecord> Accounts::relativesOf(qint64 playerId) {
@@ -143,9 +153,10 @@ std::optional<RelativeRecord> Accounts::relativeForPlayerAndEmail(qint64 playerI
                        {playerId, emailKey(email)}));
 }
 
-std::optional<RelativeRecord> Accounts::newestRelativeForEmail(const QString& email) {
+std::optional<RelativeRecord> Accounts::relativeForRecovery(const QString& email) {
     return firstRelative(m_database.run(
-        QStringLiteral("SELECT %1 FROM relatives r WHERE r.email_key = ? ORDER BY r.id DESC LIMIT 1")
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.email_key = ? "
+                       "ORDER BY CASE WHEN r.confirmed_at IS NULL THEN 0 ELSE 1 END DESC, r.id DESC LIMIT 1")
             .arg(relativeColumns),
         {emailKey(email)}));
 }
@@ -153,7 +164,7 @@ std::optional<RelativeRecord> Accounts::newestRelativeForEmail(const QString& em
 void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
     const QString subject = QString::number(player.id);
     const QString scope = QStringLiteral("pin");
-    if (m_limiter.isBlocked(scope, subject, pinAttemptLimit, pinAttemptWindowSeconds)) {
+    if (m_limiter.isBlocked(scope, subject, limits::wrongPinsPerAccount)) {
         throw ReplyError(ReplyError::Status::TooManyRequests,
                          QStringLiteral("For mange forkerte forsøg. Prøv igen om 15 minutter."));
     }
@@ -163,7 +174,7 @@ void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
         ascii.append(c.isDigit() ? QChar(u'0' + c.digitValue()) : c);
     }
     if (ascii != player.masterPin) {
-        m_limiter.recordFailure(scope, subject, pinAttemptWindowSeconds);
+        m_limiter.record(scope, subject);
         throw ReplyError(ReplyError::Status::Forbidden, QStringLiteral("Forkert Master PIN."));
     }
     m_limiter.clear(scope, subject);

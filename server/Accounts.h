@@ -33,15 +33,13 @@ struct RelativeRecord {
     QString platform;
     QString pairingToken;
     qint64 createdAt = 0;
+    bool confirmed = false; // the address said it wants the player's alerts
 };
 
 // The lookups and checks that several endpoints share: players by device, code or e-mail, their
 // devices and relatives, and the Master PIN check with its attempt limit.
 class Accounts {
 public:
-    static constexpr int pinAttemptLimit = 5;
-    static constexpr qint64 pinAttemptWindowSeconds = 15 * 60;
-
     Accounts(Database& database, const ServerClock& clock, AttemptLimiter& limiter);
 
     // Lower-case form under which addresses are looked up.
@@ -53,16 +51,19 @@ public:
     // The player of a registered device, or a 404 refusal.
     PlayerRecord requirePlayerForDevice(const QString& deviceToken);
     std::optional<PlayerRecord> playerForPairingCode(const QString& pairingCode);
-    std::optional<PlayerRecord> newestPlayerForEmail(const QString& email);
+    std::optional<PlayerRecord> playerForEmail(const QString& email);
     PlayerRecord player(qint64 id);
 
-    // Attaches the device to the player, moving it from any account it belonged to before.
-    void attachDevice(qint64 playerId, const QString& deviceToken, const QString& deviceName);
+    // Attaches the device to the player. Returns the account it belonged to before, if another one:
+    // the caller tells that account's relatives that the Mac has left it.
+    std::optional<qint64> attachDevice(qint64 playerId, const QString& deviceToken,
+                                       const QString& deviceName);
 
     QList<RelativeRecord> relativesOf(qint64 playerId);
     std::optional<RelativeRecord> relativeForToken(const QString& pairingToken);
     std::optional<RelativeRecord> relativeForPlayerAndEmail(qint64 playerId, const QString& email);
-    std::optional<RelativeRecord> newestRelativeForEmail(const QString& email);
+    // The pairing an address recovers: its newest confirmed one, else its newest.
+    std::optional<RelativeRecord> relativeForRecovery(const QString& email);
 
     // Refuses (403, or 429 after too many failures) unless `pin` is the player's Master PIN. Call it
     // outside a transaction: the failure it records must outlive the refusal.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AbuseLimits.h"
+
 #include <QString>
 
 namespace molvena::server {
@@ -7,15 +9,15 @@ namespace molvena::server {
 class Database;
 class ServerClock;
 
-// Counts failed guesses of a secret (a Master PIN per account, pairing codes per client address)
-// in a sliding window, so that a four-digit PIN or a six-digit code cannot be tried through.
+// Counts uses of something scarce (guesses of a PIN or code, links, registrations, e-mails) per
+// subject in a sliding window, in the database, so that every server instance sees the same count.
 class AttemptLimiter {
 public:
     AttemptLimiter(Database& database, const ServerClock& clock);
 
-    // True when `subject` has used up `limit` failures within the last `windowSeconds`.
-    bool isBlocked(const QString& scope, const QString& subject, int limit, qint64 windowSeconds);
-    void recordFailure(const QString& scope, const QString& subject, qint64 windowSeconds);
+    // True when `subject` has used up the window's count.
+    bool isBlocked(const QString& scope, const QString& subject, limits::Window window);
+    void record(const QString& scope, const QString& subject);
     void clear(const QString& scope, const QString& subject);
 
 private:

@@ -31,7 +31,8 @@ const char* const schema[] = {
     " gambling_game_types TEXT,"
     " created_at BIGINT NOT NULL,"
     " updated_at BIGINT NOT NULL)",
-    "CREATE INDEX IF NOT EXISTS players_email_key ON players (email_key)",
+    // An address makes one player account: recovery by e-mail must find exactly that one.
+    "CREATE UNIQUE INDEX IF NOT EXISTS players_email_unique ON players (email_key)",
 
     "CREATE TABLE IF NOT EXISTS devices ("
     " id %ID%,"
@@ -72,6 +73,17 @@ const char* const schema[] = {
     " reported_at BIGINT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS device_reports_player ON device_reports (player_id, id)",
     "CREATE INDEX IF NOT EXISTS device_reports_device ON device_reports (device_token, id)",
+    "CREATE INDEX IF NOT EXISTS device_reports_age ON device_reports (device_token, reported_at)",
+
+    // The latest report of each Mac, so that reading the shield never scans the history.
+    "CREATE TABLE IF NOT EXISTS device_status ("
+    " device_token TEXT PRIMARY KEY,"
+    " player_id BIGINT NOT NULL REFERENCES players (id) ON DELETE CASCADE,"
+    " active INTEGER NOT NULL,"
+    " reported_at BIGINT NOT NULL,"
+    " active_since BIGINT,"
+    " silence_noted_at BIGINT)",
+    "CREATE INDEX IF NOT EXISTS device_status_player ON device_status (player_id)",
 
     "CREATE TABLE IF NOT EXISTS events ("
     " id %ID%,"
@@ -90,6 +102,7 @@ const char* const schema[] = {
     " device_token TEXT NOT NULL,"
     " domain TEXT NOT NULL,"
     " blocked_at BIGINT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS blocked_sites_age ON blocked_sites (device_token, blocked_at)",
 
     "CREATE TABLE IF NOT EXISTS outbox ("
     " id %ID%,"
@@ -111,6 +124,7 @@ const char* const schema[] = {
     " used_at BIGINT,"
     " created_at BIGINT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS recovery_codes_email ON recovery_codes (email_key, role, id)",
+    "CREATE INDEX IF NOT EXISTS recovery_codes_age ON recovery_codes (created_at)",
 
     "CREATE TABLE IF NOT EXISTS failed_attempts ("
     " id %ID%,"
@@ -118,11 +132,19 @@ const char* const schema[] = {
     " subject TEXT NOT NULL,"
     " failed_at BIGINT NOT NULL)",
     "CREATE INDEX IF NOT EXISTS failed_attempts_subject ON failed_attempts (scope, subject, failed_at)",
+    "CREATE INDEX IF NOT EXISTS failed_attempts_age ON failed_attempts (failed_at)",
 
     "CREATE TABLE IF NOT EXISTS blocklist ("
     " domain TEXT PRIMARY KEY,"
     " category TEXT NOT NULL,"
     " added_at BIGINT NOT NULL)",
+};
+
+// Columns added after the first release; older data folders get them at start.
+const char* const addedColumns[][3] = {
+    {"relatives", "confirm_token", "TEXT"},
+    {"relatives", "confirmed_at", "BIGINT"},
+    {"recovery_codes", "source", "TEXT NOT NULL DEFAULT ''"},
 };
 
 } // namespace
@@ -174,7 +196,8 @@ void Database::open(const ServerOptions& options) {
         throw StartupError(QStringLiteral("the Qt SQL driver for this database is not installed"));
     }
     if (!m_database.open()) {
-        throw StartupError(QStringLiteral("cannot open the database: ") + m_database.lastError().text());
+        throw StartupError(QStringLiteral("cannot open the database %1: %2")
+                               .arg(m_database.databaseName(), m_database.lastError().text()));
     }
     if (m_kind == Kind::postgresql) {
         // "already exists, skipping" at every start is not worth a line on standard error.
@@ -195,6 +218,22 @@ void Database::createSchema() {
     for (const char* statement : schema) {
         execute(QString::fromUtf8(statement).replace(QLatin1String("%ID%"), idType));
     }
+    for (const auto& [table, column, type] : addedColumns) {
+        const QString sql =
+            m_kind == Kind::sqlite
+                ? QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('%1') WHERE name = ?")
+                      .arg(QLatin1String(table))
+                : QStringLiteral(
+                      "SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '%1' AND "
+                      "column_name = ?")
+                      .arg(QLatin1String(table));
+        if (value(sql, {QString::fromLatin1(column)}).toInt() == 0) {
+            execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                        .arg(QLatin1String(table), QLatin1String(column), QLatin1String(type)));
+        }
+    }
+    execute(QStringLiteral(
+        "CREATE UNIQUE INDEX IF NOT EXISTS relatives_confirm_token ON relatives (confirm_token)"));
     transaction.commit();
 }
 
@@ -238,6 +277,15 @@ QVariant Database::value(const QString& sql, std::initializer_list<QVariant> val
 }
 
 Database::Transaction::Transaction(Database& database) : m_database(database) {
+    // SQLite: take the write lock at the start. A transaction that reads first and writes later
+    // cannot wait for another instance's writer and would fail at once with "database is locked".
+    if (m_database.m_kind == Kind::sqlite) {
+        QSqlQuery begin(m_database.m_database);
+        if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            throw DatabaseError(("cannot begin a transaction: " + begin.lastError().text()).toStdString());
+        }
+        return;
+    }
     if (!m_database.m_database.transaction()) {
         throw DatabaseError(
             ("cannot begin a transaction: " + m_database.m_database.lastError().text()).toStdString());

@@ -1,7 +1,9 @@
 #include "DeviceEndpoints.h"
 
+#include "AbuseLimits.h"
 #include "Accounts.h"
 #include "ApiReply.h"
+#include "AttemptLimiter.h"
 #include "Blocklist.h"
 #include "Database.h"
 #include "EventLog.h"
@@ -9,6 +11,8 @@
 #include "ReplyError.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
+
+#include <QSqlQuery>
 
 namespace molvena::server {
 
@@ -34,7 +38,7 @@ void DeviceEndpoints::addRoutes(Router& router) {
 
 QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const bool active = fields.flag(QStringLiteral("active"));
     const bool filterActive = fields.flag(QStringLiteral("filter_active"));
     const bool launchAtLogin = fields.flag(QStringLiteral("launch_at_login"));
@@ -56,9 +60,17 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
 
     Database& database = m_context.database;
     Database::Transaction transaction(database);
-    const QVariant previous = database.value(
-        QStringLiteral("SELECT active FROM device_reports WHERE device_token = ? ORDER BY id DESC LIMIT 1"),
+    QSqlQuery last = database.run(
+        QStringLiteral(
+            "SELECT active, active_since, silence_noted_at FROM device_status WHERE device_token = ?"),
         {deviceToken});
+    const bool known = last.next();
+    // A Mac back from a silence starts a new stretch of protection.
+    const bool wasActive = known && last.value(0).toInt() == 1 && last.value(2).isNull();
+    const QVariant activeSince = !active     ? QVariant(QMetaType(QMetaType::LongLong))
+                                 : wasActive ? last.value(1)
+                                             : QVariant(now);
+    last.finish();
     database.run(
         QStringLiteral("INSERT INTO device_reports (player_id, device_token, active, filter_active, "
                        "launch_at_login, dns_active, vpn_active, heartbeat, source, platform, pairing_code, "
@@ -66,9 +78,18 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
         {player.id, deviceToken, int(active), int(filterActive), int(launchAtLogin), int(dnsActive),
          int(vpnActive), int(heartbeat), source, platform.isEmpty() ? QStringLiteral("macos") : platform,
          pairingCode, lastGamblingDate, now});
+    database.run(QStringLiteral("INSERT INTO device_status (device_token, player_id, active, reported_at, "
+                                "active_since, silence_noted_at) VALUES (?, ?, ?, ?, ?, NULL) "
+                                "ON CONFLICT (device_token) DO UPDATE SET player_id = excluded.player_id, "
+                                "active = excluded.active, reported_at = excluded.reported_at, "
+                                "active_since = excluded.active_since, silence_noted_at = NULL"),
+                 {deviceToken, player.id, int(active), now, activeSince});
+    // The history is kept for a while; what the overview needs is in device_status.
+    database.run(QStringLiteral("DELETE FROM device_reports WHERE device_token = ? AND reported_at < ?"),
+                 {deviceToken, now - limits::reportRetentionSeconds});
     database.run(QStringLiteral("UPDATE devices SET last_seen_at = ? WHERE device_token = ?"),
                  {now, deviceToken});
-    if (active && previous.toInt() != 1) {
+    if (active && !wasActive) {
         m_context.events.record(player.id,
                                 {QStringLiteral("milestone"), QStringLiteral("Beskyttelsen er aktiv på Mac"),
                                  QStringLiteral("Alle tre sikkerhedslag er på plads.")});
@@ -79,7 +100,7 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
 
 QHttpServerResponse DeviceEndpoints::sendNotification(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const QString reason = fields.text(QStringLiteral("reason"), 64);
     const std::optional<QString> domain = fields.domain();
     const std::optional<EventLog::Entry> entry = EventLog::alertEntry(reason);
@@ -87,28 +108,41 @@ QHttpServerResponse DeviceEndpoints::sendNotification(const ApiRequest& request)
         throw ReplyError(Status::BadRequest, QStringLiteral("Ukendt hændelse."));
     }
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
+    // Each alert is mail to every confirmed relative, so a player's Macs get a day's worth.
+    const QString playerId = QString::number(player.id);
+    if (m_context.limiter.isBlocked(QStringLiteral("alert"), playerId, limits::alertsPerPlayer)) {
+        throw ReplyError(Status::TooManyRequests,
+                         QStringLiteral("For mange hændelser i dag. De næste bliver registreret i morgen."));
+    }
     Database::Transaction transaction(m_context.database);
+    m_context.limiter.record(QStringLiteral("alert"), playerId);
     m_context.events.raiseAlert(player, reason, *entry, domain.value_or(QString()));
     transaction.commit();
     return ApiReply::success();
 }
 
 QHttpServerResponse DeviceEndpoints::shieldBlocked(const ApiRequest& request) {
-    const QString deviceToken = request.fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = request.fields.deviceToken();
     const std::optional<QString> domain = request.fields.domain();
     if (!domain) {
-        throw ReplyError(Status::BadRequest, QStringLiteral("Feltet domain mangler."));
+        throw ReplyError(Status::BadRequest, QStringLiteral("Domænet mangler."));
     }
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
+    const qint64 now = m_context.clock.nowSeconds();
+    Database::Transaction transaction(m_context.database);
     m_context.database.run(
         QStringLiteral("INSERT INTO blocked_sites (player_id, device_token, domain, blocked_at) "
                        "VALUES (?, ?, ?, ?)"),
-        {player.id, deviceToken, *domain, m_context.clock.nowSeconds()});
+        {player.id, deviceToken, *domain, now});
+    m_context.database.run(
+        QStringLiteral("DELETE FROM blocked_sites WHERE device_token = ? AND blocked_at < ?"),
+        {deviceToken, now - limits::reportRetentionSeconds});
+    transaction.commit();
     return ApiReply::success();
 }
 
 QHttpServerResponse DeviceEndpoints::profile(const ApiRequest& request) {
-    const QString deviceToken = request.fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = request.fields.deviceToken();
     m_context.accounts.requirePlayerForDevice(deviceToken);
     QHttpServerResponse response(QByteArrayLiteral("application/x-apple-aspen-config"),
                                  ProfileDocument::mobileconfig(m_context.options.resolverHost, deviceToken));

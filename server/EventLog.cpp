@@ -1,9 +1,12 @@
 #include "EventLog.h"
 
+#include "AbuseLimits.h"
 #include "Accounts.h"
 #include "Database.h"
 #include "Outbox.h"
 #include "ServerClock.h"
+
+#include <QSqlQuery>
 
 namespace molvena::server {
 
@@ -58,9 +61,48 @@ qint64 EventLog::raiseAlert(const PlayerRecord& player, const QString& reason, c
                            "Venlig hilsen\nMolvena\n")
                 .arg(m_clock.displayTime(m_clock.nowSeconds()));
     for (const RelativeRecord& relative : m_accounts.relativesOf(player.id)) {
-        m_outbox.send(QStringLiteral("alert"), relative.email, subject, body, eventId);
+        if (relative.confirmed) {
+            m_outbox.send(QStringLiteral("alert"), relative.email, subject, body, eventId);
+        }
     }
     return eventId;
+}
+
+void EventLog::noteSilentDevices(qint64 playerId) {
+    const qint64 now = m_clock.nowSeconds();
+    QSqlQuery silent = m_database.run(
+        QStringLiteral(
+            "SELECT device_token, reported_at FROM device_status WHERE player_id = ? AND active = 1 "
+            "AND reported_at <= ? AND (silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
+        {playerId, now - limits::silentAfterSeconds});
+    QList<QPair<QString, qint64>> devices;
+    while (silent.next()) {
+        devices.append({silent.value(0).toString(), silent.value(1).toLongLong()});
+    }
+    silent.finish();
+    for (const auto& [deviceToken, reportedAt] : devices) {
+        Database::Transaction transaction(m_database);
+        // Only one request (of possibly several instances) notes one silence.
+        const int claimed =
+            m_database
+                .run(QStringLiteral("UPDATE device_status SET silence_noted_at = ? WHERE "
+                                    "device_token = ? AND reported_at = ? AND "
+                                    "(silence_noted_at IS NULL OR silence_noted_at < reported_at)"),
+                     {now, deviceToken, reportedAt})
+                .numRowsAffected();
+        if (claimed == 1) {
+            record(playerId, {QStringLiteral("protection"), QStringLiteral("Mac'en har ikke meldt sig"),
+                              QStringLiteral("Molvena på Mac har ikke sendt status i over 15 minutter.")});
+        }
+        transaction.commit();
+    }
+}
+
+void EventLog::deviceLeft(const PlayerRecord& player, const QString& deviceName) {
+    raiseAlert(player, QString(),
+               {QStringLiteral("device"), QStringLiteral("En Mac har forladt kontoen"),
+                deviceName.isEmpty() ? QStringLiteral("Mac") : deviceName},
+               QString());
 }
 
 } // namespace molvena::server

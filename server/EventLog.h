@@ -29,7 +29,14 @@ public:
 
     qint64 record(qint64 playerId, const Entry& entry, const QString& domain = {},
                   const QString& reason = {});
-    // Records the alert and delivers it to each relative of the player. Returns the event id.
+    // Records that a Mac whose last report was active has been silent for three heartbeats, once per
+    // silence, for each such Mac of the player.
+    void noteSilentDevices(qint64 playerId);
+    // Records and delivers that a Mac has left the player's account.
+    void deviceLeft(const PlayerRecord& player, const QString& deviceName);
+
+    // Records the alert and delivers it to each relative of the player who confirmed the address.
+    // Returns the event id.
     qint64 raiseAlert(const PlayerRecord& player, const QString& reason, const Entry& entry,
                       const QString& domain);
 

@@ -9,6 +9,7 @@
 #include <QHttpServerResponder>
 #include <QMetaEnum>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -20,6 +21,10 @@ namespace {
 ServerOptions prepared(ServerOptions options) {
     if (options.dataFolder.isEmpty() || !QDir().mkpath(options.dataFolder)) {
         throw StartupError(QStringLiteral("cannot create the data folder ") + options.dataFolder);
+    }
+    if (!QFileInfo(options.dataFolder).isWritable()) {
+        throw StartupError(QStringLiteral("the data folder is not writable: ") +
+                           QFileInfo(options.dataFolder).absoluteFilePath());
     }
     if (options.secretFile.isEmpty()) {
         options.secretFile = QDir(options.dataFolder).filePath(QStringLiteral("recovery.key"));
@@ -43,10 +48,12 @@ QByteArray recoveryKey(const QString& path) {
     }
     QByteArray key(32, Qt::Uninitialized);
     QRandomGenerator::system()->generate(key.begin(), key.end());
-    if (!file.open(QIODevice::WriteOnly) || file.write(key) != key.size()) {
+    // Created with the owner-only mode, so the key is never readable by others, not even briefly.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(key) != key.size() || !file.flush()) {
         throw StartupError(QStringLiteral("cannot write the key file ") + path);
     }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return key;
 }
 
@@ -61,7 +68,8 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
       m_recoveryCodes(m_database, m_clock, recoveryKey(m_options.secretFile)),
       m_blocklist(m_database, m_clock), m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                                                   m_events,  m_outbox, m_recoveryCodes, m_blocklist},
-      m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context) {
+      m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context),
+      m_router(m_options.behindProxy) {
     try {
         m_blocklist.seed();
     } catch (const DatabaseError& failure) {
@@ -76,11 +84,21 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
 MolvenaServer::~MolvenaServer() = default;
 
 quint16 MolvenaServer::start() {
-    m_port = listen(m_options.listenAddress, m_options.port);
+    m_guard = new ConnectionGuard({.maximumConnections = m_options.maximumConnections,
+                                   .requestMilliseconds = m_options.requestTimeoutMilliseconds,
+                                   .idleMilliseconds = m_options.idleTimeoutMilliseconds},
+                                  this);
+    if (m_guard->listen(m_options.listenAddress, m_options.port)) {
+        bind(m_guard);
+        m_port = m_guard->serverPort();
+    }
     if (m_port == 0) {
         throw StartupError(QStringLiteral("cannot listen on %1 port %2")
                                .arg(m_options.listenAddress.toString())
                                .arg(m_options.port));
+    }
+    if (m_options.publicUrl.isEmpty()) {
+        m_options.publicUrl = apiBase().toString();
     }
     return m_port;
 }
@@ -103,6 +121,16 @@ QUrl MolvenaServer::blockProxy() const {
 
 bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QHttpServerResponse response = m_router.dispatch(request);
+    // Mail of the request is written once its transaction has committed and the reply is out, so a
+    // refused or rolled-back request leaves no file and every reply takes the same time.
+    const auto writeMail = qScopeGuard([this, &response, socket] {
+        if (response.statusCode() == QHttpServerResponder::StatusCode::Ok) {
+            socket->flush();
+            m_outbox.deliverPending();
+        } else {
+            m_outbox.discardPending();
+        }
+    });
     if (m_options.logRequests) {
         // The path only: queries carry device and pairing tokens.
         const QByteArray method =

@@ -4,6 +4,7 @@
 #include "Accounts.h"
 #include "AttemptLimiter.h"
 #include "Blocklist.h"
+#include "ConnectionGuard.h"
 #include "Database.h"
 #include "DeviceEndpoints.h"
 #include "EventLog.h"
@@ -35,8 +36,10 @@ public:
     QUrl apiBase() const;    // http://address:port/api/
     QUrl blockProxy() const; // http://address:port/shield_blocked
     QString outboxFolder() const { return m_outbox.folder(); }
+    void waitForOutbox() { m_outbox.waitUntilWritten(); }
     QString databaseConnectionName() const { return m_database.connectionName(); }
     const ServerOptions& options() const { return m_options; }
+    int openConnections() const { return m_guard ? m_guard->openConnections() : 0; }
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -60,6 +63,7 @@ private:
     DeviceEndpoints m_devices;
     AccountEndpoints m_account;
     Router m_router;
+    ConnectionGuard* m_guard = nullptr;
     quint16 m_port = 0;
 };
 

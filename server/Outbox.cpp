@@ -13,17 +13,36 @@ namespace molvena::server {
 
 namespace {
 
-// RFC 2047: a header text with non-ASCII letters travels as base64 UTF-8.
+// RFC 2047: a header text with non-ASCII letters travels as base64 UTF-8 in encoded words of at
+// most 64 characters (39 bytes of UTF-8 each, never splitting a character), folded onto new lines
+// so that even the first, after "Subject: ", stays within 76.
 QByteArray headerText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     const bool ascii = std::all_of(utf8.cbegin(), utf8.cend(), [](char c) { return c >= 0x20 && c < 0x7F; });
-    return ascii ? utf8 : "=?UTF-8?B?" + utf8.toBase64() + "?=";
+    if (ascii && utf8.size() <= 900) {
+        return utf8;
+    }
+    QList<QByteArray> words;
+    QByteArray chunk;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype units = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QByteArray bytes = text.mid(i, units).toUtf8();
+        i += units;
+        if (chunk.size() + bytes.size() > 39) {
+            words.append("=?UTF-8?B?" + chunk.toBase64() + "?=");
+            chunk.clear();
+        }
+        chunk += bytes;
+    }
+    words.append("=?UTF-8?B?" + chunk.toBase64() + "?=");
+    return words.join("\r\n ");
 }
 
 } // namespace
 
 Outbox::Outbox(Database& database, const ServerClock& clock, QString folder)
     : m_database(database), m_clock(clock), m_folder(std::move(folder)) {
+    m_writer.setMaxThreadCount(1); // in order, one file at a time
     if (!QDir().mkpath(m_folder)) {
         throw StartupError(QStringLiteral("cannot create the outbox folder ") + m_folder);
     }
@@ -64,12 +83,22 @@ QString Outbox::send(const QString& kind, const QString& recipient, const QStrin
                        "VALUES (?, ?, ?, ?, ?, ?)"),
         {kind, recipient, subject, fileName,
          eventId ? QVariant(*eventId) : QVariant(QMetaType(QMetaType::LongLong)), now});
-    QSaveFile file(QDir(m_folder).filePath(fileName));
-    if (!file.open(QIODevice::WriteOnly) || file.write(message(recipient, subject, body)) < 0 ||
-        !file.commit()) {
-        throw DatabaseError("cannot write the outbox file " + fileName.toStdString());
-    }
+    m_pending.append({fileName, message(recipient, subject, body)});
     return fileName;
+}
+
+void Outbox::deliverPending() {
+    if (m_pending.isEmpty()) {
+        return;
+    }
+    m_writer.start([pending = std::exchange(m_pending, {}), folder = m_folder] {
+        for (const Pending& mail : pending) {
+            QSaveFile file(QDir(folder).filePath(mail.fileName));
+            if (!file.open(QIODevice::WriteOnly) || file.write(mail.message) < 0 || !file.commit()) {
+                qWarning("molvena-server: cannot write the outbox file %s", qPrintable(mail.fileName));
+            }
+        }
+    });
 }
 
 } // namespace molvena::server

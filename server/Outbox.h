@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -12,23 +14,40 @@ class ServerClock;
 // Where the server's e-mails go instead of a mail relay: a row in the `outbox` table (who, what,
 // which file) and the message itself as an .eml file in the outbox folder, which a developer opens in
 // any mail program and tests read. The table holds no message text, so the database never holds a
-// recovery code in the clear.
+// recovery code in the clear. The row is part of the request's transaction; the file is written by
+// deliverPending() once that has committed, so a rolled-back request never mails anyone.
 class Outbox {
 public:
     Outbox(Database& database, const ServerClock& clock, QString folder); // creates the folder
 
     QString folder() const { return m_folder; }
 
-    // Stores one message; returns its file name inside folder(). Throws DatabaseError on failure.
+    // Records one message and queues its file; returns the file name inside folder(). Throws
+    // DatabaseError on failure.
     QString send(const QString& kind, const QString& recipient, const QString& subject, const QString& body,
                  std::optional<qint64> eventId = std::nullopt);
+    // Writes the queued files (after the commit) on a thread of their own, so that no reply waits
+    // for the disk and a reply with mail takes as long as one without; or forgets them (after a
+    // rollback).
+    void deliverPending();
+    void discardPending() { m_pending.clear(); }
+    // Returns once every delivered file is on disk (at shutdown, and for tests reading the folder).
+    void waitUntilWritten() { m_writer.waitForDone(); }
+    ~Outbox() { waitUntilWritten(); }
 
 private:
+    struct Pending {
+        QString fileName;
+        QByteArray message;
+    };
+
     QByteArray message(const QString& recipient, const QString& subject, const QString& body) const;
 
     Database& m_database;
     const ServerClock& m_clock;
     QString m_folder;
+    QList<Pending> m_pending;
+    QThreadPool m_writer;
 };
 
 } // namespace molvena::server

@@ -5,11 +5,15 @@
 #include "AttemptLimiter.h"
 #include "Database.h"
 #include "EventLog.h"
+#include "Outbox.h"
 #include "ReplyError.h"
 #include "ServerClock.h"
+#include "ServerOptions.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace molvena::server {
 
@@ -35,6 +39,8 @@ void PairingEndpoints::addRoutes(Router& router) {
                bind(&PairingEndpoints::relativeActivity));
     router.add(QStringLiteral("/api/mac_player_status.php"), Method::Get,
                bind(&PairingEndpoints::playerStatus));
+    router.add(QStringLiteral("/api/confirm_relative.php"), Method::Get,
+               bind(&PairingEndpoints::confirmRelative));
 }
 
 QHttpServerResponse PairingEndpoints::pairing(const ApiRequest& request) {
@@ -45,7 +51,7 @@ QHttpServerResponse PairingEndpoints::pairing(const ApiRequest& request) {
 
 QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const QString pairingCode = fields.digits(QStringLiteral("pairing_code"), 6);
     const QString name = fields.text(QStringLiteral("name"), 100);
     const QString email = fields.email();
@@ -54,36 +60,49 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     const QString pushToken = fields.optionalText(QStringLiteral("push_token"), 512);
     const QString country = fields.optionalText(QStringLiteral("country"), 8);
     const qint64 now = m_context.clock.nowSeconds();
-
-    Database::Transaction transaction(m_context.database);
-    if (const std::optional<PlayerRecord> owner = m_context.accounts.playerForPairingCode(pairingCode)) {
-        // The same Mac sending the same code again (a second press after a failed profile save) is
-        // the same account; anyone else must draw a new code.
-        const std::optional<PlayerRecord> deviceOwner = m_context.accounts.playerForDevice(deviceToken);
-        if (!deviceOwner || deviceOwner->id != owner->id) {
-            // A refusal the app reads from the reply's `error`, so the status stays 200.
-            return ApiReply::json(
-                {{QStringLiteral("success"), false},
-                 {QStringLiteral("error"), QStringLiteral("Parringskoden er allerede i brug. Gå "
-                                                          "tilbage, og start forfra for at få en "
-                                                          "ny kode.")}});
-        }
-        m_context.database.run(
-            QStringLiteral("UPDATE players SET name = ?, email = ?, email_key = ?, master_pin = ?, "
-                           "support_contacts = ?, push_token = ?, country = ?, updated_at = ? "
-                           "WHERE id = ?"),
-            {name, email, Accounts::emailKey(email), pin, contacts, pushToken, country, now, owner->id});
-    } else {
-        const qint64 playerId = m_context.database.insert(
-            QStringLiteral(
-                "INSERT INTO players (name, email, email_key, master_pin, pairing_code, support_contacts, "
-                "push_token, country, created_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            {name, email, Accounts::emailKey(email), pin, pairingCode, contacts, pushToken, country, now,
-             now});
-        m_context.accounts.attachDevice(playerId, deviceToken, QString());
-        m_context.events.record(playerId, {QStringLiteral("milestone"), QStringLiteral("Konto oprettet"),
-                                           QStringLiteral("Velkommen til Molvena.")});
+    AttemptLimiter& limiter = m_context.limiter;
+    const QString conflicts = QStringLiteral("register_refused");
+    if (limiter.isBlocked(QStringLiteral("register"), request.remoteAddress,
+                          limits::registrationsPerAddress) ||
+        limiter.isBlocked(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall)) {
+        throw ReplyError(Status::TooManyRequests,
+                         QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
     }
+    limiter.record(QStringLiteral("register"), request.remoteAddress);
+    // A refusal the app reads from the reply's `error`, so the status stays 200.
+    const auto refusal = [&](const QString& message) {
+        limiter.record(conflicts, QStringLiteral("*"));
+        return ApiReply::json({{QStringLiteral("success"), false}, {QStringLiteral("error"), message}});
+    };
+
+    if (const std::optional<PlayerRecord> deviceOwner = m_context.accounts.playerForDevice(deviceToken)) {
+        // The same Mac sending the same code again (a second press after a failed profile save) is
+        // the same account, and nothing of it changes; a Mac leaves its account only with the PIN.
+        if (deviceOwner->pairingCode != pairingCode) {
+            return refusal(QStringLiteral("Denne Mac hører allerede til en Molvena-konto. Fjern den fra "
+                                          "kontoen under Indstillinger med din Master PIN, eller hent "
+                                          "kontoen med “Har du allerede en konto?”."));
+        }
+        m_context.accounts.checkPin(*deviceOwner, pin);
+        return ApiReply::success();
+    }
+    if (m_context.accounts.playerForPairingCode(pairingCode)) {
+        return refusal(QStringLiteral("Parringskoden er allerede i brug. Gå tilbage, og start forfra for at "
+                                      "få en ny kode."));
+    }
+    if (m_context.accounts.playerForEmail(email)) {
+        return refusal(QStringLiteral("Der findes allerede en konto med denne e-mail. Hent den med “Har du "
+                                      "allerede en konto?”, så sender vi dig en engangskode."));
+    }
+    Database::Transaction transaction(m_context.database);
+    const qint64 playerId = m_context.database.insert(
+        QStringLiteral(
+            "INSERT INTO players (name, email, email_key, master_pin, pairing_code, support_contacts, "
+            "push_token, country, created_at, updated_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {name, email, Accounts::emailKey(email), pin, pairingCode, contacts, pushToken, country, now, now});
+    m_context.accounts.attachDevice(playerId, deviceToken, QString());
+    m_context.events.record(playerId, {QStringLiteral("milestone"), QStringLiteral("Konto oprettet"),
+                                       QStringLiteral("Velkommen til Molvena.")});
     transaction.commit();
     return ApiReply::success();
 }
@@ -94,27 +113,47 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     const QString email = fields.email();
     const QString platform = fields.optionalText(QStringLiteral("platform"), 32).trimmed();
     const QString country = fields.optionalText(QStringLiteral("country"), 8);
-    const QString scope = QStringLiteral("link");
-    if (m_context.limiter.isBlocked(scope, request.remoteAddress, linkAttemptLimit,
-                                    linkAttemptWindowSeconds)) {
+    AttemptLimiter& limiter = m_context.limiter;
+    const QString address = request.remoteAddress;
+    const QString failures = QStringLiteral("link_failed");
+    const bool busy = limiter.isBlocked(QStringLiteral("link"), address, limits::linksPerAddress) ||
+                      (limiter.isBlocked(failures, QStringLiteral("*"), limits::failedLinksOverall) &&
+                       limiter.isBlocked(failures, address, {1, limits::failedLinksOverall.seconds}));
+    if (busy) {
         throw ReplyError(Status::TooManyRequests,
-                         QStringLiteral("For mange forsøg. Vent et kvarter, og prøv igen."));
+                         QStringLiteral("For mange forsøg på at forbinde. Vent en time, og prøv igen."));
     }
+    limiter.record(QStringLiteral("link"), address);
     const std::optional<PlayerRecord> player = m_context.accounts.playerForPairingCode(code);
     if (!player) {
-        m_context.limiter.recordFailure(scope, request.remoteAddress, linkAttemptWindowSeconds);
+        limiter.record(failures, address);
+        limiter.record(failures, QStringLiteral("*"));
         return ApiReply::json(
             {{QStringLiteral("success"), false},
              {QStringLiteral("error"), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")}});
     }
-    QString token;
-    if (const std::optional<RelativeRecord> known =
-            m_context.accounts.relativeForPlayerAndEmail(player->id, email)) {
-        token = known->pairingToken;
-    } else {
-        token = Accounts::newPairingToken();
-        Database::Transaction transaction(m_context.database);
+    const std::optional<RelativeRecord> known =
+        m_context.accounts.relativeForPlayerAndEmail(player->id, email);
+    if (limiter.isBlocked(QStringLiteral("link_code"), QString::number(player->id), limits::linksPerCode) ||
+        (!known && m_context.accounts.relativesOf(player->id).size() >= limits::relativesPerPlayer)) {
+        return ApiReply::json(
+            {{QStringLiteral("success"), false},
+             {QStringLiteral("error"),
+              QStringLiteral("Koden kan ikke bruges til flere forbindelser lige nu. Bed "
+                             "spilleren om at fjerne en pårørende, eller prøv igen i morgen.")}});
+    }
+    // Every link gets a token of its own, also when the address was linked before: a token is never
+    // handed to whoever knows someone's code and e-mail address.
+    const QString token = Accounts::newPairingToken();
+    Database::Transaction transaction(m_context.database);
+    limiter.record(QStringLiteral("link_code"), QString::number(player->id));
+    if (known) {
         m_context.database.run(
+            QStringLiteral("UPDATE relatives SET pairing_token = ?, platform = ?, country = ? "
+                           "WHERE id = ?"),
+            {token, platform.isEmpty() ? QStringLiteral("macos") : platform, country, known->id});
+    } else {
+        const qint64 relativeId = m_context.database.insert(
             QStringLiteral("INSERT INTO relatives (player_id, email, email_key, platform, country, "
                            "pairing_token, created_at) VALUES (?, ?, ?, ?, ?, ?, ?)"),
             {player->id, email, Accounts::emailKey(email),
@@ -122,15 +161,57 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
              m_context.clock.nowSeconds()});
         m_context.events.record(
             player->id, {QStringLiteral("milestone"), QStringLiteral("Ny støtteperson tilknyttet"), email});
-        transaction.commit();
+        askForConfirmation(relativeId, email);
     }
+    transaction.commit();
     return ApiReply::success(
         {{QStringLiteral("pairing_token"), token}, {QStringLiteral("player_name"), player->name}});
 }
 
+void PairingEndpoints::askForConfirmation(qint64 relativeId, const QString& email) {
+    if (m_context.limiter.isBlocked(QStringLiteral("confirmation_mail"), Accounts::emailKey(email),
+                                    limits::confirmationMailsPerAddress)) {
+        return;
+    }
+    m_context.limiter.record(QStringLiteral("confirmation_mail"), Accounts::emailKey(email));
+    const QString token = Accounts::newPairingToken().mid(4);
+    m_context.database.run(QStringLiteral("UPDATE relatives SET confirm_token = ? WHERE id = ?"),
+                           {token, relativeId});
+    QUrl link(m_context.options.publicUrl);
+    link = link.resolved(QUrl(QStringLiteral("confirm_relative.php")));
+    link.setQuery(QStringLiteral("token=") + token);
+    // Nothing in it comes from whoever made the link: the address has not said yet that it wants
+    // mail from us.
+    m_context.outbox.send(
+        QStringLiteral("relative_confirmation"), email, QStringLiteral("Bekræft din e-mail hos Molvena"),
+        QStringLiteral("Hej\n\nDenne adresse er netop blevet forbundet som pårørende i Molvena-appen. Vil du "
+                       "have besked på e-mail, når der sker noget med beskyttelsen, så bekræft adressen "
+                       "her:\n\n%1\n\nHar du ikke selv forbundet dig, kan du se bort fra denne e-mail; så "
+                       "sender vi dig ikke flere.\n\nVenlig hilsen\nMolvena\n")
+            .arg(link.toString(QUrl::FullyEncoded)));
+}
+
+QHttpServerResponse PairingEndpoints::confirmRelative(const ApiRequest& request) {
+    static const QRegularExpression form(QStringLiteral("^[0-9a-f]{48}$"));
+    const QString token = request.fields.text(QStringLiteral("token"), 64);
+    const int confirmed =
+        form.match(token).hasMatch()
+            ? m_context.database
+                  .run(QStringLiteral("UPDATE relatives SET confirmed_at = ?, confirm_token = NULL WHERE "
+                                      "confirm_token = ?"),
+                       {m_context.clock.nowSeconds(), token})
+                  .numRowsAffected()
+            : 0;
+    if (confirmed != 1) {
+        throw ReplyError(Status::NotFound, QStringLiteral("Linket er ikke gyldigt længere."));
+    }
+    return ApiReply::success(
+        {{QStringLiteral("message"), QStringLiteral("Tak. Du får nu besked fra Molvena på denne adresse.")}});
+}
+
 QHttpServerResponse PairingEndpoints::registerDevice(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const QString deviceName = fields.optionalText(QStringLiteral("device_name"), 100).trimmed();
     const QString platform = fields.optionalText(QStringLiteral("platform"), 32).trimmed();
     m_context.accounts.requirePlayerForDevice(deviceToken);
@@ -144,7 +225,7 @@ QHttpServerResponse PairingEndpoints::registerDevice(const ApiRequest& request) 
 
 QHttpServerResponse PairingEndpoints::savePlayerProfile(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     // From 1900 to a day ahead of now (a Mac whose clock runs a little fast).
     const qint64 lastGamblingDate = fields.integer(QStringLiteral("last_gambling_date"), -2208988800LL,
                                                    m_context.clock.nowSeconds() + 86400,
@@ -153,7 +234,8 @@ QHttpServerResponse PairingEndpoints::savePlayerProfile(const ApiRequest& reques
         fields.choice(QStringLiteral("location_type"),
                       {QStringLiteral("online"), QStringLiteral("physical"), QStringLiteral("both")});
     const QString gameTypes = fields.text(QStringLiteral("game_types"), 300);
-    const qint64 spend = fields.integer(QStringLiteral("monthly_spend_dkk"), 0, 10'000'000, spendOutOfRange);
+    const qint64 spend =
+        fields.integer(QStringLiteral("monthly_spend_dkk"), 0, limits::maximumMonthlySpend, spendOutOfRange);
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     m_context.database.run(
         QStringLiteral("UPDATE players SET last_gambling_date = ?, gambling_location_type = ?, "
@@ -163,7 +245,7 @@ QHttpServerResponse PairingEndpoints::savePlayerProfile(const ApiRequest& reques
 }
 
 QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request) {
-    const QString token = request.fields.token(QStringLiteral("token"));
+    const QString token = request.fields.pairingToken();
     const std::optional<RelativeRecord> relative = m_context.accounts.relativeForToken(token);
     if (!relative) {
         throw ReplyError(Status::NotFound,
@@ -173,21 +255,18 @@ QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request
     const ServerClock& clock = m_context.clock;
     Database& database = m_context.database;
 
+    m_context.events.noteSilentDevices(player.id);
     QJsonObject summary{{QStringLiteral("player_name"), player.name},
                         {QStringLiteral("days_clean"),
                          player.lastGamblingDate ? clock.daysSince(*player.lastGamblingDate) : 0},
                         {QStringLiteral("shield_active"), false}};
-    const QVariant active = database.value(
-        QStringLiteral("SELECT active FROM device_reports WHERE player_id = ? ORDER BY id DESC LIMIT 1"),
-        {player.id});
-    if (active.toInt() == 1) {
+    // Active while one of the account's Macs said so within the last three heartbeats.
+    const QVariant since = database.value(
+        QStringLiteral("SELECT MIN(active_since) FROM device_status WHERE player_id = ? AND active = 1 AND "
+                       "reported_at > ?"),
+        {player.id, clock.nowSeconds() - limits::silentAfterSeconds});
+    if (!since.isNull()) {
         summary.insert(QStringLiteral("shield_active"), true);
-        // The shield has held since the first active report after the last inactive one.
-        const QVariant since = database.value(
-            QStringLiteral(
-                "SELECT MIN(reported_at) FROM device_reports WHERE player_id = ? AND active = 1 AND id > "
-                "COALESCE((SELECT MAX(id) FROM device_reports WHERE player_id = ? AND active = 0), 0)"),
-            {player.id, player.id});
         summary.insert(QStringLiteral("shield_start"), clock.displayTime(since.toLongLong()));
     }
 
@@ -207,8 +286,7 @@ QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request
 }
 
 QHttpServerResponse PairingEndpoints::playerStatus(const ApiRequest& request) {
-    const PlayerRecord player =
-        m_context.accounts.requirePlayerForDevice(request.fields.token(QStringLiteral("device_token")));
+    const PlayerRecord player = m_context.accounts.requirePlayerForDevice(request.fields.deviceToken());
     QJsonArray relatives;
     for (const RelativeRecord& relative : m_context.accounts.relativesOf(player.id)) {
         relatives.append(

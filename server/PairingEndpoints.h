@@ -9,9 +9,6 @@ namespace molvena::server {
 // relatives' overview and the player's list of relatives.
 class PairingEndpoints {
 public:
-    static constexpr int linkAttemptLimit = 10;
-    static constexpr qint64 linkAttemptWindowSeconds = 15 * 60;
-
     explicit PairingEndpoints(ServerContext context) : m_context(context) {}
     void addRoutes(Router& router);
 
@@ -23,6 +20,10 @@ private:
     QHttpServerResponse savePlayerProfile(const ApiRequest& request); // save_player_profile.php
     QHttpServerResponse relativeActivity(const ApiRequest& request);  // relative_activity.php
     QHttpServerResponse playerStatus(const ApiRequest& request);      // mac_player_status.php
+    QHttpServerResponse confirmRelative(const ApiRequest& request);   // confirm_relative.php (mail link)
+
+    // A new pairing's address gets one message asking whether it wants the player's alerts.
+    void askForConfirmation(qint64 relativeId, const QString& email);
 
     ServerContext m_context;
 };

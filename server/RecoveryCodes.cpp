@@ -1,5 +1,6 @@
 #include "RecoveryCodes.h"
 
+#include "AbuseLimits.h"
 #include "Accounts.h"
 #include "Database.h"
 #include "ServerClock.h"
@@ -39,37 +40,41 @@ QByteArray RecoveryCodes::hash(const QByteArray& salt, const QString& code) cons
     return QMessageAuthenticationCode::hash(salt + code.toLatin1(), m_key, QCryptographicHash::Sha256);
 }
 
-std::optional<QString> RecoveryCodes::issue(const QString& email, const QString& role) {
+std::optional<QString> RecoveryCodes::issue(const QString& email, const QString& role,
+                                            const QString& source) {
     const QString key = Accounts::emailKey(email);
     const qint64 now = m_clock.nowSeconds();
     const qint64 recent = m_database
                               .value(QStringLiteral("SELECT COUNT(*) FROM recovery_codes "
                                                     "WHERE email_key = ? AND role = ? AND created_at > ?"),
-                                     {key, role, now - 3600})
+                                     {key, role, now - limits::recoveryCodesPerEmail.seconds})
                               .toLongLong();
-    if (recent >= requestsPerHour) {
+    if (recent >= limits::recoveryCodesPerEmail.count) {
         return std::nullopt;
     }
     const QString code =
         QStringLiteral("%1").arg(QRandomGenerator::system()->bounded(1000000), 6, 10, QLatin1Char('0'));
     const QByteArray salt = randomBytes(16);
     Database::Transaction transaction(m_database);
+    m_database.run(QStringLiteral("DELETE FROM recovery_codes WHERE created_at < ?"), {now - limits::day});
     m_database.run(QStringLiteral("UPDATE recovery_codes SET used_at = ? "
-                                  "WHERE email_key = ? AND role = ? AND used_at IS NULL"),
-                   {now, key, role});
+                                  "WHERE email_key = ? AND role = ? AND source = ? AND used_at IS NULL"),
+                   {now, key, role, source});
     m_database.run(QStringLiteral("INSERT INTO recovery_codes (email_key, role, salt, code_hash, expires_at, "
-                                  "attempts, created_at) VALUES (?, ?, ?, ?, ?, 0, ?)"),
+                                  "attempts, created_at, source) VALUES (?, ?, ?, ?, ?, 0, ?, ?)"),
                    {key, role, QString::fromLatin1(salt.toHex()),
-                    QString::fromLatin1(hash(salt, code).toHex()), now + lifetimeSeconds, now});
+                    QString::fromLatin1(hash(salt, code).toHex()), now + limits::recoveryCodeLifetime, now,
+                    source});
     transaction.commit();
     return code;
 }
 
-bool RecoveryCodes::verify(const QString& email, const QString& role, const QString& code) {
+bool RecoveryCodes::verify(const QString& email, const QString& role, const QString& code,
+                           const QString& source) {
     QSqlQuery query = m_database.run(
-        QStringLiteral("SELECT id, salt, code_hash, expires_at FROM recovery_codes "
-                       "WHERE email_key = ? AND role = ? AND used_at IS NULL ORDER BY id DESC LIMIT 1"),
-        {Accounts::emailKey(email), role});
+        QStringLiteral("SELECT id, salt, code_hash, expires_at FROM recovery_codes WHERE email_key = ? AND "
+                       "role = ? AND source = ? AND used_at IS NULL ORDER BY id DESC LIMIT 1"),
+        {Accounts::emailKey(email), role, source});
     if (!query.next()) {
         return false;
     }
@@ -87,7 +92,7 @@ bool RecoveryCodes::verify(const QString& email, const QString& role, const QStr
     const int counted = m_database
                             .run(QStringLiteral("UPDATE recovery_codes SET attempts = attempts + 1 "
                                                 "WHERE id = ? AND attempts < ?"),
-                                 {id, attemptLimit})
+                                 {id, limits::guessesPerRecoveryCode})
                             .numRowsAffected();
     if (counted != 1 || !sameBytes(hash(salt, code), stored)) {
         return false;

@@ -1,11 +1,14 @@
 #include "RecoveryEndpoints.h"
 
+#include "AbuseLimits.h"
 #include "Accounts.h"
 #include "ApiReply.h"
+#include "AttemptLimiter.h"
 #include "Database.h"
 #include "EventLog.h"
 #include "Outbox.h"
 #include "RecoveryCodes.h"
+#include "ReplyError.h"
 #include "ServerClock.h"
 
 namespace molvena::server {
@@ -34,38 +37,60 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
     const QString email = incoming.fields.email();
     const QString role = incoming.fields.choice(QStringLiteral("role"),
                                                 {QStringLiteral("player"), QStringLiteral("relative")});
+    AttemptLimiter& limiter = m_context.limiter;
+    if (limiter.isBlocked(QStringLiteral("recovery_request"), incoming.remoteAddress,
+                          limits::recoveryRequestsPerAddress)) {
+        throw ReplyError(ReplyError::Status::TooManyRequests,
+                         QStringLiteral("For mange forsøg. Vent en time, og prøv igen."));
+    }
+    limiter.record(QStringLiteral("recovery_request"), incoming.remoteAddress);
+    // The same lookups, the same code and the same writes for every address; only the mail, written
+    // after the reply has gone, differs.
     std::optional<QString> address;
     if (role == QLatin1String("player")) {
-        if (const auto player = m_context.accounts.newestPlayerForEmail(email)) {
+        if (const auto player = m_context.accounts.playerForEmail(email)) {
             address = player->email;
         }
-    } else if (const auto relative = m_context.accounts.newestRelativeForEmail(email)) {
+    } else if (const auto relative = m_context.accounts.relativeForRecovery(email)) {
         address = relative->email;
     }
-    if (address) {
-        if (const std::optional<QString> code = m_context.recoveryCodes.issue(email, role)) {
-            m_context.outbox.send(
-                QStringLiteral("recovery_code"), *address, QStringLiteral("Din Molvena-engangskode"),
-                QStringLiteral(
-                    "Hej\n\nDin engangskode til Molvena er:\n\n    %1\n\nIndtast koden i Molvena på din "
-                    "Mac. Koden udløber om 15 minutter og kan kun bruges én gang.\n\nHar du ikke bedt om "
-                    "en kode, kan du se bort fra denne e-mail.\n\nVenlig hilsen\nMolvena\n")
-                    .arg(*code));
-        }
+    const std::optional<QString> code = m_context.recoveryCodes.issue(email, role, incoming.remoteAddress);
+    if (address && code) {
+        m_context.outbox.send(
+            QStringLiteral("recovery_code"), *address, QStringLiteral("Din Molvena-engangskode"),
+            QStringLiteral(
+                "Hej\n\nDin engangskode til Molvena er:\n\n    %1\n\nIndtast koden i Molvena på din "
+                "Mac. Koden udløber om 15 minutter og kan kun bruges én gang.\n\nHar du ikke bedt om "
+                "en kode, kan du se bort fra denne e-mail.\n\nVenlig hilsen\nMolvena\n")
+                .arg(*code));
     }
     return ApiReply::success(
         {{QStringLiteral("message"),
           QStringLiteral("Hvis adressen hører til en Molvena-konto, har vi sendt en engangskode.")}});
 }
 
+bool RecoveryEndpoints::codeAccepted(const ApiRequest& incoming, const QString& email, const QString& role,
+                                     const QString& code) {
+    AttemptLimiter& limiter = m_context.limiter;
+    const QString scope = QStringLiteral("recovery_wrong");
+    if (limiter.isBlocked(scope, incoming.remoteAddress, limits::wrongRecoveryCodesPerAddress)) {
+        return false;
+    }
+    if (!m_context.recoveryCodes.verify(email, role, code, incoming.remoteAddress)) {
+        limiter.record(scope, incoming.remoteAddress);
+        return false;
+    }
+    return true;
+}
+
 QHttpServerResponse RecoveryEndpoints::verifyRelative(const ApiRequest& incoming) {
     const QString email = incoming.fields.email();
     incoming.fields.choice(QStringLiteral("role"), {QStringLiteral("relative")});
     const QString code = incoming.fields.digits(QStringLiteral("code"), 6);
-    if (!m_context.recoveryCodes.verify(email, QStringLiteral("relative"), code)) {
+    if (!codeAccepted(incoming, email, QStringLiteral("relative"), code)) {
         return refusal();
     }
-    const std::optional<RelativeRecord> relative = m_context.accounts.newestRelativeForEmail(email);
+    const std::optional<RelativeRecord> relative = m_context.accounts.relativeForRecovery(email);
     if (!relative) {
         return refusal();
     }
@@ -79,17 +104,20 @@ QHttpServerResponse RecoveryEndpoints::verifyPlayer(const ApiRequest& incoming) 
     const QString email = fields.email();
     fields.choice(QStringLiteral("role"), {QStringLiteral("player")});
     const QString code = fields.digits(QStringLiteral("code"), 6);
-    const QString deviceToken = fields.token(QStringLiteral("device_token"));
+    const QString deviceToken = fields.deviceToken();
     const QString deviceName = fields.optionalText(QStringLiteral("device_name"), 100).trimmed();
-    if (!m_context.recoveryCodes.verify(email, QStringLiteral("player"), code)) {
+    if (!codeAccepted(incoming, email, QStringLiteral("player"), code)) {
         return refusal();
     }
-    const std::optional<PlayerRecord> player = m_context.accounts.newestPlayerForEmail(email);
+    const std::optional<PlayerRecord> player = m_context.accounts.playerForEmail(email);
     if (!player) {
         return refusal();
     }
     Database::Transaction transaction(m_context.database);
-    m_context.accounts.attachDevice(player->id, deviceToken, deviceName);
+    if (const std::optional<qint64> left =
+            m_context.accounts.attachDevice(player->id, deviceToken, deviceName)) {
+        m_context.events.deviceLeft(m_context.accounts.player(*left), deviceName);
+    }
     m_context.events.record(player->id, {QStringLiteral("device"), QStringLiteral("Konto hentet på en Mac"),
                                          deviceName.isEmpty() ? QStringLiteral("Mac") : deviceName});
     transaction.commit();

@@ -17,6 +17,9 @@ private:
     QHttpServerResponse request(const ApiRequest& request);        // recovery_request.php
     QHttpServerResponse verifyRelative(const ApiRequest& request); // recovery_verify.php
     QHttpServerResponse verifyPlayer(const ApiRequest& request);   // mac_recovery_verify.php
+    // Checks the code within the client address's budget of wrong codes.
+    bool codeAccepted(const ApiRequest& incoming, const QString& email, const QString& role,
+                      const QString& code);
 
     ServerContext m_context;
 };

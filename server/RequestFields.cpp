@@ -2,6 +2,7 @@
 
 #include "ReplyError.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -15,8 +16,55 @@ using Status = ReplyError::Status;
     throw ReplyError(Status::BadRequest, message);
 }
 
-QString fieldMessage(const char* pattern, const QString& name) {
-    return QString::fromUtf8(pattern).arg(name);
+// What the user calls a field, and its Danish gender, so that a message reads as a sentence
+// ("Navnet er for langt.") rather than naming the wire field.
+struct Label {
+    const char* noun;
+    enum Gender { common, neuter, plural } gender;
+};
+
+Label labelOf(const QString& name) {
+    static const QHash<QString, Label> labels{
+        {QStringLiteral("action"), {"Handlingen", Label::common}},
+        {QStringLiteral("device_token"), {"Mac'ens id", Label::neuter}},
+        {QStringLiteral("token"), {"Forbindelsens nøgle", Label::common}},
+        {QStringLiteral("pairing_code"), {"Parringskoden", Label::common}},
+        {QStringLiteral("code"), {"Koden", Label::common}},
+        {QStringLiteral("name"), {"Navnet", Label::neuter}},
+        {QStringLiteral("email"), {"E-mailadressen", Label::common}},
+        {QStringLiteral("master_pin"), {"Master PIN-koden", Label::common}},
+        {QStringLiteral("pin"), {"Master PIN-koden", Label::common}},
+        {QStringLiteral("old_pin"), {"Den nuværende Master PIN-kode", Label::common}},
+        {QStringLiteral("new_pin"), {"Den nye Master PIN-kode", Label::common}},
+        {QStringLiteral("support_contacts"), {"Listen over kontaktpersoner", Label::common}},
+        {QStringLiteral("push_token"), {"Push-id'et", Label::neuter}},
+        {QStringLiteral("country"), {"Landekoden", Label::common}},
+        {QStringLiteral("platform"), {"Platformen", Label::common}},
+        {QStringLiteral("device_name"), {"Mac'ens navn", Label::neuter}},
+        {QStringLiteral("last_gambling_date"), {"Datoen for sidste spil", Label::common}},
+        {QStringLiteral("location_type"), {"Spillestedet", Label::neuter}},
+        {QStringLiteral("game_types"), {"Spiltyperne", Label::plural}},
+        {QStringLiteral("monthly_spend_dkk"), {"Beløbet", Label::neuter}},
+        {QStringLiteral("source"), {"Kilden", Label::common}},
+        {QStringLiteral("reason"), {"Hændelsen", Label::common}},
+        {QStringLiteral("domain"), {"Domænet", Label::neuter}},
+        {QStringLiteral("role"), {"Rollen", Label::common}},
+    };
+    for (const char* flag :
+         {"active", "filter_active", "launch_at_login", "dns_active", "vpn_active", "heartbeat"}) {
+        if (name == QLatin1String(flag)) {
+            return {"Beskyttelsesstatussen", Label::common};
+        }
+    }
+    return labels.value(name, {"Et felt i forespørgslen", Label::neuter});
+}
+
+// `pattern` has %1 for the field's label and %2 for an adjective given as "common|neuter|plural".
+QString fieldMessage(const char* pattern, const QString& name, const char* adjective = "") {
+    const Label label = labelOf(name);
+    const QStringList forms = QString::fromUtf8(adjective).split(QLatin1Char('|'));
+    const QString form = forms.value(int(label.gender), forms.first());
+    return QString::fromUtf8(pattern).arg(QString::fromUtf8(label.noun), form);
 }
 
 int hexValue(char c) {
@@ -92,7 +140,7 @@ RequestFields RequestFields::parse(const QByteArray& encoded) {
             refuse(QStringLiteral("Forespørgslen kunne ikke læses."));
         }
         if (fields.m_values.contains(*name)) {
-            refuse(fieldMessage("Feltet %1 er angivet flere gange.", *name));
+            refuse(QStringLiteral("Forespørgslen indeholder det samme felt flere gange."));
         }
         fields.m_values.insert(*name, percentDecoded(rawValue));
     }
@@ -106,17 +154,17 @@ std::optional<QString> RequestFields::decoded(const QString& name, int maxLength
     }
     // Four UTF-8 bytes per character at most: a longer value cannot pass the length check.
     if (found->size() > qsizetype(maxLength) * 4) {
-        refuse(fieldMessage("Feltet %1 er for langt.", name));
+        refuse(fieldMessage("%1 er for %2.", name, "lang|langt|lange"));
     }
     const std::optional<QString> text = strictUtf8(*found);
     if (!text) {
-        refuse(fieldMessage("Feltet %1 indeholder ugyldige tegn.", name));
+        refuse(fieldMessage("%1 indeholder ugyldige tegn.", name));
     }
     if (text->size() > maxLength) {
-        refuse(fieldMessage("Feltet %1 er for langt.", name));
+        refuse(fieldMessage("%1 er for %2.", name, "lang|langt|lange"));
     }
     if (std::any_of(text->cbegin(), text->cend(), isControl)) {
-        refuse(fieldMessage("Feltet %1 indeholder ugyldige tegn.", name));
+        refuse(fieldMessage("%1 indeholder ugyldige tegn.", name));
     }
     return text;
 }
@@ -124,7 +172,7 @@ std::optional<QString> RequestFields::decoded(const QString& name, int maxLength
 QString RequestFields::text(const QString& name, int maxLength) const {
     const std::optional<QString> value = decoded(name, maxLength);
     if (!value || value->trimmed().isEmpty()) {
-        refuse(fieldMessage("Feltet %1 mangler.", name));
+        refuse(fieldMessage("%1 mangler.", name));
     }
     return *value;
 }
@@ -143,7 +191,7 @@ QString RequestFields::digits(const QString& name, int count) const {
         ascii.append(QChar(u'0' + c.digitValue()));
     }
     if (ascii.size() != count || value.size() != count) {
-        refuse(QString::fromUtf8("Feltet %1 skal bestå af %2 cifre.").arg(name).arg(count));
+        refuse(fieldMessage("%1 skal bestå af %2 cifre.", name, count == 4 ? "4" : "6"));
     }
     return ascii;
 }
@@ -153,11 +201,11 @@ qint64 RequestFields::integer(const QString& name, qint64 minimum, qint64 maximu
     static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]{1,18}$"));
     const QString value = text(name, 20);
     if (!wholeNumber.match(value).hasMatch()) {
-        refuse(fieldMessage("Feltet %1 skal være et helt tal.", name));
+        refuse(fieldMessage("%1 skal være et helt tal.", name));
     }
     const qint64 number = value.toLongLong();
     if (number < minimum || number > maximum) {
-        refuse(rangeMessage.isEmpty() ? fieldMessage("Feltet %1 er uden for det tilladte interval.", name)
+        refuse(rangeMessage.isEmpty() ? fieldMessage("%1 er uden for det tilladte interval.", name)
                                       : rangeMessage);
     }
     return number;
@@ -166,7 +214,7 @@ qint64 RequestFields::integer(const QString& name, qint64 minimum, qint64 maximu
 bool RequestFields::flag(const QString& name) const {
     const QString value = text(name, 16);
     if (value != QLatin1String("0") && value != QLatin1String("1")) {
-        refuse(fieldMessage("Feltet %1 skal være 0 eller 1.", name));
+        refuse(fieldMessage("%1 er %2.", name, "ugyldig|ugyldigt|ugyldige"));
     }
     return value == QLatin1String("1");
 }
@@ -174,22 +222,36 @@ bool RequestFields::flag(const QString& name) const {
 QString RequestFields::choice(const QString& name, const QStringList& allowed) const {
     const QString value = text(name, 64);
     if (!allowed.contains(value)) {
-        refuse(fieldMessage("Feltet %1 har en ukendt værdi.", name));
+        refuse(fieldMessage("%1 er %2.", name, "ukendt|ukendt|ukendte"));
     }
     return value;
 }
 
-QString RequestFields::token(const QString& name) const {
-    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9_.:-]{1,128}$"));
-    const QString value = text(name, 128).trimmed();
+QString RequestFields::deviceToken(const QString& name) const {
+    // The app's form: "mac-" and a lower-case UUID.
+    static const QRegularExpression form(
+        QStringLiteral("^mac-[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    const QString value = text(name, 64).trimmed();
     if (!form.match(value).hasMatch()) {
-        refuse(fieldMessage("Feltet %1 er ugyldigt.", name));
+        refuse(fieldMessage("%1 er %2.", name, "ugyldig|ugyldigt|ugyldige"));
+    }
+    return value;
+}
+
+QString RequestFields::pairingToken(const QString& name) const {
+    static const QRegularExpression form(QStringLiteral("^rel-[0-9a-f]{48}$"));
+    const QString value = text(name, 64).trimmed();
+    if (!form.match(value).hasMatch()) {
+        refuse(fieldMessage("%1 er %2.", name, "ugyldig|ugyldigt|ugyldige"));
     }
     return value;
 }
 
 QString RequestFields::email(const QString& name) const {
-    static const QRegularExpression form(QStringLiteral("^[^\\s@]+@[^\\s@]+$"));
+    // One mailbox: no lists, quotes, angle brackets or blanks that a mail header would read as more.
+    static const QRegularExpression form(QStringLiteral(
+        "^[\\p{L}\\p{N}.!#$%&'*+/=?^_`{|}~-]+@[\\p{L}\\p{N}](?:[\\p{L}\\p{N}-]*[\\p{L}\\p{N}])?"
+        "(?:\\.[\\p{L}\\p{N}](?:[\\p{L}\\p{N}-]*[\\p{L}\\p{N}])?)*$"));
     const QString value = text(name, 254).trimmed();
     if (!form.match(value).hasMatch()) {
         throw ReplyError(Status::BadRequest, QStringLiteral("E-mailadressen er ikke gyldig."));

@@ -36,8 +36,10 @@ public:
     bool flag(const QString& name) const;
     // One of the given words.
     QString choice(const QString& name, const QStringList& allowed) const;
-    // An opaque token (device token, pairing token): letters, digits and "-_.:", at most 128.
-    QString token(const QString& name) const;
+    // A Mac's token as the app makes it: "mac-" and a lower-case UUID.
+    QString deviceToken(const QString& name = QStringLiteral("device_token")) const;
+    // A relative's token as this server makes it: "rel-" and 48 hexadecimal digits.
+    QString pairingToken(const QString& name = QStringLiteral("token")) const;
     // An e-mail address, trimmed; the lookup key is its lower-case form.
     QString email(const QString& name = QStringLiteral("email")) const;
     // A host name in lower case, when the field is present and not empty.

@@ -65,7 +65,9 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
         }
         const QByteArray contentType =
             headerValue(request, QByteArrayLiteral("Content-Type")).trimmed().toLower();
-        if (!contentType.isEmpty() && !contentType.startsWith("application/x-www-form-urlencoded")) {
+        const qsizetype parameters = contentType.indexOf(';');
+        const QByteArray mediaType = (parameters < 0 ? contentType : contentType.left(parameters)).trimmed();
+        if (mediaType != "application/x-www-form-urlencoded") {
             throw ReplyError(Status::UnsupportedMediaType,
                              QStringLiteral("Forespørgslen skal være formularkodet."));
         }
@@ -76,7 +78,22 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
         }
     }
     const RequestFields fields = RequestFields::parse(encoded);
-    return route.handler(ApiRequest{fields, request.remoteAddress().toString()});
+    return route.handler(ApiRequest{fields, clientAddress(request)});
+}
+
+QString Router::clientAddress(const QHttpServerRequest& request) const {
+    const QHostAddress peer = request.remoteAddress();
+    if (m_behindProxy && peer.isLoopback()) {
+        const QHostAddress forwarded(
+            QString::fromLatin1(headerValue(request, QByteArrayLiteral("X-Real-IP"))));
+        if (!forwarded.isNull()) {
+            return forwarded.toString();
+        }
+    }
+    // IPv4 clients on a dual-stack socket appear as ::ffff:a.b.c.d; one client, one form.
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : peer.toString();
 }
 
 } // namespace molvena::server

@@ -30,6 +30,9 @@ public:
     static constexpr qsizetype maximumBodySize = 64 * 1024;
     static constexpr qsizetype maximumQuerySize = 8 * 1024;
 
+    // behindProxy: the client address comes from nginx's X-Real-IP when the peer is loopback.
+    explicit Router(bool behindProxy) : m_behindProxy(behindProxy) {}
+
     void add(const QString& path, Method method, Handler handler);
     QHttpServerResponse dispatch(const QHttpServerRequest& request) const;
 
@@ -40,6 +43,9 @@ private:
     };
     QHttpServerResponse run(const Route& route, const QHttpServerRequest& request) const;
 
+    QString clientAddress(const QHttpServerRequest& request) const;
+
+    bool m_behindProxy;
     QHash<QString, Route> m_routes;
 };
 

@@ -41,7 +41,17 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
                                   QStringLiteral("zone"), QStringLiteral("Europe/Copenhagen"));
     const QCommandLineOption log(QStringLiteral("log-requests"),
                                  QStringLiteral("Print method, path and status of every request."));
-    parser.addOptions({port, listen, data, database, resolver, secret, zone, log});
+    const QCommandLineOption proxy(QStringLiteral("behind-proxy"),
+                                   QStringLiteral("Take the client address from X-Real-IP of loopback peers "
+                                                  "(nginx in front)."));
+    const QCommandLineOption publicUrl(QStringLiteral("public-url"),
+                                       QStringLiteral("API base URL users reach, for links in e-mails."),
+                                       QStringLiteral("url"));
+    const QCommandLineOption connections(QStringLiteral("max-connections"),
+                                         QStringLiteral("Open connections at most."), QStringLiteral("count"),
+                                         QStringLiteral("512"));
+    parser.addOptions(
+        {port, listen, data, database, resolver, secret, zone, log, proxy, publicUrl, connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -77,6 +87,14 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     options.secretFile = parser.value(secret);
     options.timeZone = parser.value(zone);
     options.logRequests = parser.isSet(log);
+    options.behindProxy = parser.isSet(proxy);
+    options.publicUrl = parser.value(publicUrl);
+    bool connectionsOk = false;
+    options.maximumConnections = parser.value(connections).toInt(&connectionsOk);
+    if (!connectionsOk || options.maximumConnections < 1) {
+        error = QStringLiteral("--max-connections must be a positive number");
+        return std::nullopt;
+    }
     return options;
 }
 

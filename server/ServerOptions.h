@@ -21,6 +21,14 @@ struct ServerOptions {
     QString secretFile; // key for the recovery-code hashes; empty: dataFolder/recovery.key
     QString timeZone = QStringLiteral("Europe/Copenhagen"); // how times are shown to Danish users
     bool logRequests = false; // one line per request on standard error (method, path, status)
+    // Behind nginx on this machine: the client's address is the X-Real-IP header of a request from a
+    // loopback peer. Off, the header is ignored (a client could name any address in it).
+    bool behindProxy = false;
+    // Where users reach the API (links in e-mails); empty: the address the server listens on.
+    QString publicUrl;
+    int requestTimeoutMilliseconds = 10'000; // a request must arrive whole within this
+    int idleTimeoutMilliseconds = 30'000;    // an idle keep-alive connection is closed after this
+    int maximumConnections = 512;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
 
     // Reads the command line of molvena-server. On a usage error, returns nothing and sets `error`.

@@ -45,6 +45,12 @@ int main(int argc, char* argv[]) {
     try {
         molvena::server::MolvenaServer server(std::move(*options));
         server.start();
+        if (server.options().listenAddress.isLoopback()) {
+            std::printf("molvena-server: loopback only, so only this machine reaches it; nginx in front "
+                        "serves everyone else (deploy/)\n");
+        } else {
+            std::printf("molvena-server: WARNING: listening beyond loopback without the nginx front end\n");
+        }
         std::printf("molvena-server listening on %s\n", qPrintable(server.apiBase().toString()));
         std::fflush(stdout);
         return application.exec();

@@ -9,9 +9,12 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
+#include <QUuid>
+
 #include <QNetworkReply>
 #include <QTimer>
 #include <QUrl>
+#include <map>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,6 +27,7 @@ namespace {
 
 struct Settings {
     QUrl apiBase;
+    QUrl registerApiBase; // where the Macs are registered (a server instance directly); default apiBase
     int devices = 2000;
     int requests = 20000;
     int concurrency = 32;
@@ -65,6 +69,7 @@ public:
 
     std::vector<double> latenciesMs;
     int failures = 0;
+    std::map<int, int> failureStatuses; // HTTP status (0: no reply) and how often
     qint64 elapsedMs() const { return m_elapsedMs; }
     int completed() const { return int(latenciesMs.size()) + failures; }
 
@@ -76,16 +81,26 @@ private:
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
         request.setTransferTimeout(10000);
+        // Each simulated Mac is its own client address to a server run with --behind-proxy (nginx in
+        // front replaces this header with the real one).
+        request.setRawHeader("X-Real-IP", QStringLiteral("10.%1.%2.%3")
+                                              .arg((index >> 16) & 255)
+                                              .arg((index >> 8) & 255)
+                                              .arg(index & 255)
+                                              .toLatin1());
         QElapsedTimer started;
         started.start();
         QNetworkReply* reply = m_managers[size_t(slot / 6)]->post(request, body);
         ++m_inFlight;
+        // The local front end's certificate is self-signed.
+        connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
         connect(reply, &QNetworkReply::finished, this, [this, reply, slot, started] {
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             if (reply->error() == QNetworkReply::NoError && status == 200) {
                 latenciesMs.push_back(double(started.nsecsElapsed()) / 1e6);
             } else {
                 ++failures;
+                ++failureStatuses[status];
             }
             reply->deleteLater();
             --m_inFlight;
@@ -134,15 +149,21 @@ std::optional<Settings> settingsFrom(const QCoreApplication& application) {
     const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
                                        QStringLiteral("Seconds at most per phase."),
                                        QStringLiteral("seconds"), QStringLiteral("60"));
-    parser.addOptions({base, devices, requests, concurrency, timeLimit});
+    const QCommandLineOption registerBase(
+        QStringLiteral("register-api-base"),
+        QStringLiteral("API base for the registrations (a server behind the front end), default --api-base."),
+        QStringLiteral("url"));
+    parser.addOptions({base, devices, requests, concurrency, timeLimit, registerBase});
     parser.process(application);
     Settings settings;
     settings.apiBase = QUrl(parser.value(base));
+    settings.registerApiBase =
+        parser.isSet(registerBase) ? QUrl(parser.value(registerBase)) : settings.apiBase;
     settings.devices = parser.value(devices).toInt();
     settings.requests = parser.value(requests).toInt();
     settings.concurrency = parser.value(concurrency).toInt();
     settings.timeLimitSeconds = parser.value(timeLimit).toInt();
-    if (!settings.apiBase.isValid() || settings.apiBase.scheme() != QLatin1String("http") ||
+    if (!settings.apiBase.isValid() || !settings.apiBase.scheme().startsWith(QLatin1String("http")) ||
         settings.devices < 1 || settings.devices > 800000 || settings.requests < 1 ||
         settings.concurrency < 1 || settings.timeLimitSeconds < 1) {
         std::fprintf(stderr,
@@ -164,7 +185,11 @@ int main(int argc, char* argv[]) {
     }
     const QString run = QString::number(QDateTime::currentMSecsSinceEpoch(), 36);
     const auto tokenOf = [&](int device) {
-        return QStringLiteral("mac-bench-%1-%2").arg(run).arg(device).toUtf8();
+        // The app's form of token, different for every run and device.
+        return (QStringLiteral("mac-") +
+                QUuid::createUuidV5(QUuid(), QStringLiteral("%1-%2").arg(run).arg(device))
+                    .toString(QUuid::WithoutBraces))
+            .toUtf8();
     };
     const qint64 limitMs = qint64(settings->timeLimitSeconds) * 1000;
 
@@ -177,7 +202,7 @@ int main(int argc, char* argv[]) {
                              "&pairing_code=" +
                              code + "&push_token=&support_contacts=");
     });
-    registration.run(settings->apiBase);
+    registration.run(settings->registerApiBase);
     if (registration.failures > 0 || registration.completed() < settings->devices) {
         std::fprintf(stderr, "registration failed: %d of %d devices registered (is the database fresh?)\n",
                      int(registration.latenciesMs.size()), settings->devices);
@@ -197,6 +222,9 @@ int main(int argc, char* argv[]) {
     std::printf("devices registered:     %d\n", settings->devices);
     std::printf("heartbeats sent:        %d (%d failed) in %.2f s, %d in flight\n", heartbeats.completed(),
                 heartbeats.failures, seconds, settings->concurrency);
+    for (const auto& [status, count] : heartbeats.failureStatuses) {
+        std::printf("  failed with status %d: %d\n", status, count);
+    }
     std::printf("throughput:             %.0f requests/s\n", perSecond);
     std::printf("latency:                p50 %.2f ms, p99 %.2f ms\n",
                 percentile(heartbeats.latenciesMs, 0.50), percentile(heartbeats.latenciesMs, 0.99));

@@ -1,5 +1,6 @@
 #include "MolvenaMacApp.h"
 
+#include "ApplicationFont.h"
 #include "app/DetachedTask.h"
 
 #include <QDateTime>
@@ -42,6 +43,7 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .startup = m_startup,
           .now = [] { return QDateTime::currentDateTime(); },
       }) {
+    useApplicationFont();
     // 6.4 does not search the resource root for the module's own sub-folders by itself.
     m_engine.addImportPath(QStringLiteral("qrc:/"));
     m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}});

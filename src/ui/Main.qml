@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Window
 import QtQuick.Controls.Basic
 

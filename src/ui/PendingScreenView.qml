@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Layouts
 
 // A screen this version does not have yet, said plainly.

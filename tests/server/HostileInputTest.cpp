@@ -34,7 +34,6 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     QTest::addColumn<QString>("error"); // empty: any Danish text
 
     const QByteArray form = "application/x-www-form-urlencoded";
-    const QByteArray big(70 * 1024, 'a');
     const QByteArray account = "action=profile&device_token=DEVICE";
 
     // Paths: only the exact names exist; "." is not a wildcard.
@@ -60,9 +59,6 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     QTest::newRow("DELETE") << QByteArray("DELETE") << "mac_account.php" << QByteArray() << form << 405 << "";
 
     // Body and encoding.
-    QTest::newRow("body too large") << QByteArray("POST") << "mac_account.php"
-                                    << QByteArray(account + "&x=" + big) << form << 413
-                                    << "Forespørgslen er for stor.";
     QTest::newRow("JSON body") << QByteArray("POST") << "mac_account.php"
                                << QByteArray("{\"action\":\"profile\"}") << QByteArray("application/json")
                                << 415 << "Forespørgslen skal være formularkodet.";
@@ -70,7 +66,7 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
                                    << form << 400 << "Forespørgslen kunne ikke læses.";
     QTest::newRow("field given twice")
         << QByteArray("POST") << "mac_account.php" << QByteArray(account + "&action=remove_device") << form
-        << 400 << "Feltet action er angivet flere gange.";
+        << 400 << "Forespørgslen indeholder det samme felt flere gange.";
     QByteArray manyFields = account;
     for (int i = 0; i < 70; ++i) {
         manyFields += "&f" + QByteArray::number(i) + "=1";
@@ -80,61 +76,70 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
 
     // Missing and malformed fields.
     QTest::newRow("no fields") << QByteArray("POST") << "pairing.php" << QByteArray() << form << 400
-                               << "Feltet action mangler.";
+                               << "Handlingen mangler.";
     QTest::newRow("unknown action") << QByteArray("POST") << "mac_account.php"
                                     << QByteArray("action=drop&device_token=DEVICE") << form << 400
-                                    << "Feltet action har en ukendt værdi.";
+                                    << "Handlingen er ukendt.";
     QTest::newRow("no device token") << QByteArray("POST") << "mac_account.php"
-                                     << QByteArray("action=profile") << form << 400
-                                     << "Feltet device_token mangler.";
-    QTest::newRow("unknown device") << QByteArray("POST") << "mac_account.php"
-                                    << QByteArray("action=profile&device_token=mac-nobody") << form << 404
-                                    << "Denne Mac er ikke tilknyttet en Molvena-konto.";
+                                     << QByteArray("action=profile") << form << 400 << "Mac'ens id mangler.";
+    QTest::newRow("unknown device")
+        << QByteArray("POST") << "mac_account.php"
+        << QByteArray("action=profile&device_token=mac-00000000-0000-0000-0000-000000000000") << form << 404
+        << "Denne Mac er ikke tilknyttet en Molvena-konto.";
     QTest::newRow("SQL in a device token")
         << QByteArray("POST") << "mac_account.php"
         << QByteArray("action=profile&device_token=x%27%20OR%20%271%27%3D%271") << form << 400
-        << "Feltet device_token er ugyldigt.";
+        << "Mac'ens id er ugyldigt.";
     QTest::newRow("SQL in a code") << QByteArray("POST") << "pairing.php"
                                    << QByteArray("action=link&email=a%40b.dk&code=1%27%3B--") << form << 400
-                                   << "Feltet code skal bestå af 6 cifre.";
+                                   << "Koden skal bestå af 6 cifre.";
     QTest::newRow("seven digits") << QByteArray("POST") << "pairing.php"
                                   << QByteArray("action=link&email=a%40b.dk&code=1234567") << form << 400
                                   << "";
     QTest::newRow("e-mail without @")
         << QByteArray("POST") << "pairing.php" << QByteArray("action=link&email=ab.dk&code=123456") << form
         << 400 << "E-mailadressen er ikke gyldig.";
-    QTest::newRow("name too long") << QByteArray("POST") << "pairing.php"
-                                   << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                                                 "master_pin=1234&email=a%40b.dk&name=" +
-                                                 QByteArray(101, 'x'))
-                                   << form << 400 << "Feltet name er for langt.";
-    QTest::newRow("invalid UTF-8") << QByteArray("POST") << "pairing.php"
-                                   << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                                                 "master_pin=1234&email=a%40b.dk&name=Ann%FF")
-                                   << form << 400 << "Feltet name indeholder ugyldige tegn.";
+    QTest::newRow("name too long")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=" +
+               QByteArray(101, 'x'))
+        << form << 400 << "Navnet er for langt.";
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=Ann%FF")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
     QTest::newRow("overlong UTF-8 slash")
         << QByteArray("POST") << "pairing.php"
-        << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                      "master_pin=1234&email=a%40b.dk&name=%C0%AF")
-        << form << 400 << "Feltet name indeholder ugyldige tegn.";
-    QTest::newRow("UTF-8 surrogate") << QByteArray("POST") << "pairing.php"
-                                     << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                                                   "master_pin=1234&email=a%40b.dk&name=%ED%A0%80")
-                                     << form << 400 << "Feltet name indeholder ugyldige tegn.";
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=%C0%AF")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
+    QTest::newRow("UTF-8 surrogate")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=%ED%A0%80")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
     QTest::newRow("line break in a name")
         << QByteArray("POST") << "pairing.php"
-        << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                      "master_pin=1234&email=a%40b.dk&name=A%0D%0ABcc%3A%20x")
-        << form << 400 << "Feltet name indeholder ugyldige tegn.";
-    QTest::newRow("PIN of letters") << QByteArray("POST") << "pairing.php"
-                                    << QByteArray("action=register&device_token=mac-new&pairing_code=222222&"
-                                                  "master_pin=12a4&email=a%40b.dk&name=Anna")
-                                    << form << 400 << "Feltet master_pin skal bestå af 4 cifre.";
-    QTest::newRow("spend in exponent form")
-        << QByteArray("POST") << "mac_account.php"
-        << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
-                      "monthly_spend_dkk=1e5")
-        << form << 400 << "Feltet monthly_spend_dkk skal være et helt tal.";
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=1234&email=a%40b.dk&name=A%0D%0ABcc%3A%20x")
+        << form << 400 << "Navnet indeholder ugyldige tegn.";
+    QTest::newRow("PIN of letters")
+        << QByteArray("POST") << "pairing.php"
+        << QByteArray(
+               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "master_pin=12a4&email=a%40b.dk&name=Anna")
+        << form << 400 << "Master PIN-koden skal bestå af 4 cifre.";
+    QTest::newRow("spend in exponent form") << QByteArray("POST") << "mac_account.php"
+                                            << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
+                                                          "monthly_spend_dkk=1e5")
+                                            << form << 400 << "Beløbet skal være et helt tal.";
     QTest::newRow("spend beyond 64 bits") << QByteArray("POST") << "mac_account.php"
                                           << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
                                                         "monthly_spend_dkk=99999999999999999999999")
@@ -143,7 +148,7 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
                                   << QByteArray(
                                          "device_token=DEVICE&active=true&filter_active=0&launch_at_login=1&"
                                          "dns_active=1&vpn_active=0&heartbeat=1&source=heartbeat")
-                                  << form << 400 << "Feltet active skal være 0 eller 1.";
+                                  << form << 400 << "Beskyttelsesstatussen er ugyldig.";
     QTest::newRow("unknown alert") << QByteArray("POST") << "send_notification.php"
                                    << QByteArray("device_token=DEVICE&reason=mac_everything_fine") << form
                                    << 400 << "Ukendt hændelse.";
@@ -153,7 +158,7 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
         << "Domænet er ikke gyldigt.";
     QTest::newRow("proxy without domain")
         << QByteArray("POST") << "/shield_blocked" << QByteArray("device_token=DEVICE") << form << 400
-        << "Feltet domain mangler.";
+        << "Domænet mangler.";
     QTest::newRow("unknown location type")
         << QByteArray("POST") << "save_player_profile.php"
         << QByteArray("device_token=DEVICE&last_gambling_date=0&location_type=moon&"
@@ -165,8 +170,8 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
                       "location_type=online&game_types=Poker&"
                       "monthly_spend_dkk=0")
         << form << 400 << "Datoen for sidste spil er ikke gyldig.";
-    QTest::newRow("profile without token") << QByteArray("GET") << "get_profile_mac.php" << QByteArray()
-                                           << form << 400 << "Feltet device_token mangler.";
+    QTest::newRow("profile without token")
+        << QByteArray("GET") << "get_profile_mac.php" << QByteArray() << form << 400 << "Mac'ens id mangler.";
     QTest::newRow("recovery for an unknown role")
         << QByteArray("POST") << "recovery_request.php" << QByteArray("email=a%40b.dk&role=admin") << form
         << 400 << "";
@@ -232,7 +237,6 @@ void HostileInputTest::brokenRequestsDoNotStopTheServer() {
         {"GET /api/count.php%00.php HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404"},
         {"GET /api/count%2Ephp%2F HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404"},
         {"POST /api/mac_account.php HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nab", {}},
-        {QByteArray(20000, 'A') + "\r\n\r\n", {}},
     };
     for (const auto& [request, expected] : broken) {
         const QByteArray answer = harness.raw(request);

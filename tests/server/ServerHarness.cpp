@@ -14,11 +14,15 @@
 
 namespace molvena::test {
 
-ServerHarness::ServerHarness() : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)) {
+ServerHarness::ServerHarness(const std::function<void(server::ServerOptions&)>& adjust)
+    : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)) {
     server::ServerOptions options;
     options.dataFolder = m_folder.filePath(QStringLiteral("data"));
     options.databaseUrl = qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL");
     options.clock = [this] { return now; };
+    if (adjust) {
+        adjust(options);
+    }
     if (!options.databaseUrl.isEmpty()) {
         server::Database fresh(options);
         fresh.execute(QStringLiteral("DROP SCHEMA public CASCADE"));
@@ -140,12 +144,32 @@ QString ServerHarness::snapshot() {
 }
 
 QStringList ServerHarness::outboxFiles() const {
+    m_server->waitForOutbox();
     return QDir(m_server->outboxFolder()).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
 }
 
 QString ServerHarness::outboxMessage(const QString& fileName) const {
+    m_server->waitForOutbox();
     QFile file(QDir(m_server->outboxFolder()).filePath(fileName));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+int ServerHarness::confirmRelatives() {
+    static const QRegularExpression link(
+        QStringLiteral("(http\\S*confirm_relative\\.php\\?token=[0-9a-f]+)"));
+    int accepted = 0;
+    for (const QVariantList& row : rows(QStringLiteral(
+             "SELECT file_name FROM outbox WHERE kind = 'relative_confirmation' ORDER BY id"))) {
+        const QString url = link.match(outboxMessage(row.first().toString())).captured(1);
+        if (url.isEmpty() || m_followedLinks.contains(url)) {
+            continue;
+        }
+        m_followedLinks.append(url);
+        accepted +=
+            send("GET", QStringLiteral("/api/") + QUrl(url).fileName() + QLatin1Char('?') + QUrl(url).query())
+                .status == 200;
+    }
+    return accepted;
 }
 
 QString ServerHarness::latestRecoveryCode(const QString& email) {

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 namespace molvena::test {
@@ -32,7 +33,8 @@ public:
     };
     using Fields = QList<QPair<QString, QString>>;
 
-    ServerHarness();
+    // `adjust` changes the options before the server starts (limits, time-outs, proxy mode).
+    explicit ServerHarness(const std::function<void(server::ServerOptions&)>& adjust = {});
     ~ServerHarness();
 
     server::MolvenaServer& server() { return *m_server; }
@@ -61,6 +63,9 @@ public:
 
     QStringList outboxFiles() const;
     QString outboxMessage(const QString& fileName) const;
+    // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
+    // how many were accepted.
+    int confirmRelatives();
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
 
@@ -76,6 +81,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
+    QStringList m_followedLinks;
     QNetworkAccessManager m_network;
     std::unique_ptr<server::MolvenaServer> m_server;
     std::unique_ptr<server::Database> m_reader; // a second connection, as a developer's SQL shell

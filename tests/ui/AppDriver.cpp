@@ -127,11 +127,32 @@ bool AppDriver::isShown(const QString& objectName) {
     return !visibleItemsNamed(window().contentItem(), objectName).isEmpty();
 }
 
+// Scrolls the nearest scrolling ancestor so the item is in the window, as a user would first.
+static void scrollIntoView(QQuickItem* target) {
+    for (QQuickItem* ancestor = target->parentItem(); ancestor; ancestor = ancestor->parentItem()) {
+        if (!ancestor->inherits("QQuickFlickable")) {
+            continue;
+        }
+        const QRectF shown(0, 0, ancestor->width(), ancestor->height());
+        const QRectF bounds = target->mapRectToItem(ancestor, target->boundingRect());
+        if (shown.contains(bounds)) {
+            return;
+        }
+        const qreal contentY = ancestor->property("contentY").toReal();
+        const qreal maxY = ancestor->property("contentHeight").toReal() - ancestor->height();
+        const qreal wanted = contentY + bounds.center().y() - ancestor->height() / 2;
+        ancestor->setProperty("contentY", qBound<qreal>(0, wanted, qMax<qreal>(0, maxY)));
+        return;
+    }
+}
+
 void AppDriver::click(const QString& objectName) {
     QQuickItem* target = item(objectName);
     if (!target) {
         return;
     }
+    scrollIntoView(target);
+    QCoreApplication::processEvents();
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     QTest::mouseClick(&window(), Qt::LeftButton, {}, centre.toPoint());
     QCoreApplication::processEvents();
@@ -160,7 +181,8 @@ void AppDriver::resize(const QSize& size) {
 }
 
 void AppDriver::screenshot(const QString& name) {
-    QCoreApplication::processEvents();
+    // Past the screens' short entrance animations.
+    QTest::qWait(300);
     const QString path = artifactsFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
     QVERIFY2(window().grabWindow().save(path), qPrintable(path));
 }

@@ -41,6 +41,8 @@ class AppDriver {
 public:
     explicit AppDriver(const BackendProcess& backend);
 
+    // The window came up; a journey goes no further without it.
+    bool started() const { return m_app && m_app->window(); }
     MolvenaMacApp& app() { return *m_app; }
     QQuickWindow& window() { return *m_app->window(); }
     PreferenceStore& preferences() { return m_app->preferences(); }

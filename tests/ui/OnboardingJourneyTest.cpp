@@ -20,6 +20,7 @@ private slots:
 void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     BackendProcess backend;
     AppDriver driver(backend);
+    QVERIFY(driver.started());
     QCOMPARE(driver.window().size(), QSize(1180, 760));
     QCOMPARE(driver.window().minimumSize(), QSize(1080, 720));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
@@ -104,6 +105,7 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
 void OnboardingJourneyTest::backButtonsAndTheOtherRoads() {
     BackendProcess backend;
     AppDriver driver(backend);
+    QVERIFY(driver.started());
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
 
     driver.click(QStringLiteral("choosePlayer"));

@@ -27,6 +27,8 @@ FocusScope {
     implicitHeight: column.implicitHeight
     Layout.fillWidth: true
     activeFocusOnTab: true
+    // The field inside speaks for the whole: it takes an Accessible.name given here, else the title.
+    Accessible.ignored: true
 
     onTextChanged: if (input.text !== text) input.text = text
     Component.onCompleted: input.text = text
@@ -54,6 +56,10 @@ FocusScope {
             border.width: 1
             border.color: input.activeFocus ? MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.55) : MolvenaTheme.line
 
+            TapHandler {
+                onTapped: input.forceActiveFocus(Qt.MouseFocusReason)
+            }
+
             RowLayout {
                 anchors.fill: parent
                 anchors.leftMargin: 14
@@ -73,7 +79,8 @@ FocusScope {
                 T.TextField {
                     id: input
                     Layout.fillWidth: true
-                    Layout.alignment: Qt.AlignVCenter
+                    // The whole height of the box takes the click, not only the line of text.
+                    Layout.fillHeight: true
                     focus: true
                     padding: 0
                     color: MolvenaTheme.ink
@@ -89,7 +96,7 @@ FocusScope {
                     selectByMouse: true
                     implicitHeight: contentHeight
                     Accessible.role: Accessible.EditableText
-                    Accessible.name: root.title
+                    Accessible.name: root.Accessible.name !== "" ? root.Accessible.name : root.title
                     Accessible.passwordEdit: root.secure
                     Accessible.description: root.placeholder
 

@@ -33,6 +33,8 @@ const QHash<QString, QString>& symbolFiles() {
         {QStringLiteral("checkmark.circle.fill"), QStringLiteral("check-circle-fill")},
         {QStringLiteral("checkmark.shield"), QStringLiteral("shield-check")},
         {QStringLiteral("checkmark.shield.fill"), QStringLiteral("shield-fill-check")},
+        {QStringLiteral("chevron.left"), QStringLiteral("chevron-left")},
+        {QStringLiteral("chevron.right"), QStringLiteral("chevron-right")},
         {QStringLiteral("circle"), QStringLiteral("circle")},
         {QStringLiteral("circle.dashed"), QStringLiteral("dash-circle-dotted")},
         {QStringLiteral("clock.arrow.circlepath"), QStringLiteral("clock-history")},

@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 
 // The calendar's month step.
 Rectangle {

@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Layouts
 
 // A selectable answer: a location, a game type, or a date choice. Drawn selected in the player's

@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Layouts
 import QtQuick.Controls.Basic
 
@@ -321,10 +322,19 @@ Item {
                 question: "Hvad spiller du mest?"
                 hint: "Vælg gerne flere."
 
+                // Columns of at least 138 points, wide enough that no game type is cut off.
+                TextMetrics {
+                    id: widestGameType
+                    font.family: MolvenaTheme.fontFamily
+                    font.pixelSize: 14
+                    font.weight: Font.DemiBold
+                    text: "Casino / spilleautomater"
+                }
                 GridLayout {
                     id: chips
+                    readonly property real columnWidth: Math.max(138, widestGameType.advanceWidth + 56)
                     Layout.fillWidth: true
-                    columns: Math.max(1, Math.floor((width + columnSpacing) / (138 + columnSpacing)))
+                    columns: Math.max(1, Math.floor((width + columnSpacing) / (columnWidth + columnSpacing)))
                     columnSpacing: 9
                     rowSpacing: 9
 
@@ -335,7 +345,7 @@ Item {
                             required property string modelData
                             objectName: "game_" + modelData
                             Layout.fillWidth: true
-                            Layout.minimumWidth: 138
+                            Layout.preferredWidth: chips.columnWidth
                             text: modelData
                             compact: true
                             icon: selected ? "checkmark.circle.fill" : "circle"

@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Layouts
 
 // One question of the gambling profile: an icon, the question, a hint, then its answer controls.

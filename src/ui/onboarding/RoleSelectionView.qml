@@ -1,4 +1,5 @@
 import QtQuick
+import Molvena
 import QtQuick.Layouts
 import QtQuick.Controls.Basic
 

@@ -1,0 +1,552 @@
+// The reference server as an attacker meets it, over real sockets on loopback: each case runs a
+// bounded attack, states the limit the server must hold it to (from AbuseLimits.h) and fails when the
+// attack gets further. "Many addresses" are client addresses named by X-Real-IP, as nginx forwards
+// them to a server started with --behind-proxy.
+#include "AbuseLimits.h"
+#include "ServerHarness.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QUuid>
+#include <QtTest/QtTest>
+
+#include <algorithm>
+
+using namespace molvena;
+using namespace molvena::test;
+namespace limits = molvena::server::limits;
+
+namespace {
+
+void behindProxy(server::ServerOptions& options) {
+    options.behindProxy = true;
+}
+
+struct Answer {
+    int status = 0;
+    QJsonObject json;
+    bool succeeded() const { return status == 200 && json.value(QStringLiteral("success")) == true; }
+};
+
+// A form POST as it arrives from nginx for the client `address`.
+Answer postFrom(ServerHarness& harness, const QString& address, const QString& endpoint,
+                const ServerHarness::Fields& fields) {
+    const QByteArray body = ServerHarness::encode(fields);
+    const QByteArray reply = harness.raw(
+        "POST /api/" + endpoint.toUtf8() + " HTTP/1.1\r\nHost: x\r\nX-Real-IP: " + address.toUtf8() +
+        "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    return {reply.mid(9, 3).toInt(),
+            QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object()};
+}
+
+QString randomCode() {
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(100000, 1000000));
+}
+
+QString newDeviceToken() {
+    return QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+qint64 residentKilobytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    static const QRegularExpression line(QStringLiteral("VmRSS:\\s+(\\d+)"));
+    return line.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+}
+
+double median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+// Waits (bounded) until `done` holds, running the event loop that serves the in-process server.
+bool waitFor(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) {
+        QTest::qWait(20);
+    }
+    return done();
+}
+
+} // namespace
+
+class AttackTest : public QObject {
+    Q_OBJECT
+private slots:
+    void ambiguousOrOversizedRequestsAreCutOff_data();
+    void ambiguousOrOversizedRequestsAreCutOff();
+    void bigUploadsLeaveMemoryFlat();
+    void slowIdleAndSurplusConnectionsAreClosed();
+    void codesCannotBeListedOrMassLinked();
+    void mailGoesOnlyToConfirmedAddresses();
+    void accountsChangeOnlyWithTheirPin();
+    void recoveryResistsGuessingAndCannotLockTheOwnerOut();
+    void recoveryTakesTheSameTimeForEveryAddress();
+    void leavingAndSilentMacsReachTheRelatives();
+    void overviewCostStaysFlatAsReportsGrow();
+};
+
+void AttackTest::ambiguousOrOversizedRequestsAreCutOff_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    const QByteArray post = "POST /api/count.php HTTP/1.1\r\nHost: x\r\n";
+    QTest::newRow("length and chunked")
+        << post + "Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n"
+        << QByteArray("HTTP/1.1 400");
+    QTest::newRow("chunked") << post + "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"
+                             << QByteArray("HTTP/1.1 411");
+    QTest::newRow("two lengths") << post + "Content-Length: 1\r\nContent-Length: 40\r\n\r\nx"
+                                 << QByteArray("HTTP/1.1 400");
+    QTest::newRow("signed length") << post + "Content-Length: +1\r\n\r\nx" << QByteArray("HTTP/1.1 400");
+    QTest::newRow("folded header") << post + "X-A: 1\r\n Content-Length: 3\r\n\r\nabc"
+                                   << QByteArray("HTTP/1.1 400");
+    QTest::newRow("bare line feed") << QByteArray("GET /api/count.php HTTP/1.1\nHost: x\n\n")
+                                    << QByteArray("HTTP/1.1 400");
+    QTest::newRow("50 MiB announced") << post + "Content-Length: 52428800\r\n\r\n"
+                                      << QByteArray("HTTP/1.1 413");
+    QTest::newRow("headers over 16 KiB") << post + "X-Pad: " + QByteArray(17 * 1024, 'a') + "\r\n\r\n"
+                                         << QByteArray("HTTP/1.1 431");
+    QTest::newRow("form without type")
+        << QByteArray("POST /api/pairing.php HTTP/1.1\r\nHost: x\r\nContent-Length: "
+                      "13\r\n\r\naction=link&x")
+        << QByteArray("HTTP/1.1 415");
+    QTest::newRow("form as text") << QByteArray("POST /api/pairing.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
+                                                "text/plain\r\nContent-Length: 13\r\n\r\naction=link&x")
+                                  << QByteArray("HTTP/1.1 415");
+}
+
+void AttackTest::ambiguousOrOversizedRequestsAreCutOff() {
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    ServerHarness harness;
+    const QByteArray answer = harness.raw(request);
+    QVERIFY2(answer.startsWith(statusLine), answer.left(120).constData());
+    // Exactly one reply: nothing smuggled behind it was answered.
+    QCOMPARE(answer.count("HTTP/1.1 "), 1);
+    QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
+}
+
+void AttackTest::bigUploadsLeaveMemoryFlat() {
+    ServerHarness harness;
+    const qint64 before = residentKilobytes();
+    // Eight clients each announce and push 50 MiB of body, one pushes endless headers; the server
+    // must cut them all off after reading at most a megabyte each.
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    std::vector<qint64> sent(9, 0);
+    const QByteArray chunk(64 * 1024, 'a');
+    for (int i = 0; i < 9; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, harness.server().port());
+        QVERIFY(socket->waitForConnected(2000));
+        socket->write(
+            i < 8 ? QByteArray("POST /api/pairing.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
+                               "application/x-www-form-urlencoded\r\nContent-Length: 52428800\r\n\r\n")
+                  : QByteArray("GET /api/count.php HTTP/1.1\r\nHost: x\r\n"));
+        clients.push_back(std::move(socket));
+    }
+    const qint64 total = 50LL * 1024 * 1024;
+    const auto allCutOff = [&] {
+        bool open = false;
+        for (size_t i = 0; i < clients.size(); ++i) {
+            QTcpSocket& socket = *clients[i];
+            if (socket.state() != QAbstractSocket::ConnectedState) {
+                continue;
+            }
+            open = true;
+            if (socket.bytesToWrite() < 256 * 1024 && sent[i] < total) {
+                socket.write(i < 8
+                                 ? chunk
+                                 : "X-Pad-" + QByteArray::number(sent[i]) + ": " + chunk.left(1000) + "\r\n");
+                sent[i] += i < 8 ? chunk.size() : 1000;
+            }
+        }
+        return !open;
+    };
+    QVERIFY2(waitFor(allCutOff, 10000), "an upload was not cut off within 10 s");
+    for (size_t i = 0; i < sent.size(); ++i) {
+        QVERIFY2(sent[i] < 8 * 1024 * 1024,
+                 qPrintable(QStringLiteral("client %1 sent %2 bytes").arg(i).arg(sent[i])));
+    }
+    const qint64 grown = residentKilobytes() - before;
+    QVERIFY2(grown < 32 * 1024, qPrintable(QStringLiteral("memory grew by %1 KiB").arg(grown)));
+    QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
+}
+
+void AttackTest::slowIdleAndSurplusConnectionsAreClosed() {
+    ServerHarness harness([](server::ServerOptions& options) {
+        options.requestTimeoutMilliseconds = 400;
+        options.idleTimeoutMilliseconds = 400;
+        options.maximumConnections = 16;
+    });
+    const auto connected = [&] {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, harness.server().port());
+        socket->waitForConnected(2000);
+        return socket;
+    };
+    // Idle after connecting, and a request trickling in a byte at a time: both closed in time.
+    auto idle = connected();
+    auto slow = connected();
+    slow->write("GET /api/count.php HTTP/1.1\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    const bool closedInTime = waitFor(
+        [&] {
+            if (slow->state() == QAbstractSocket::ConnectedState) {
+                slow->write("X");
+            }
+            return idle->state() != QAbstractSocket::ConnectedState &&
+                   slow->state() != QAbstractSocket::ConnectedState;
+        },
+        3000);
+    QVERIFY2(closedInTime, "slow or idle connection still open after 3 s (limit 0.4 s)");
+    QVERIFY(slow->readAll().startsWith("HTTP/1.1 408"));
+
+    // More connections than the cap: the surplus is closed at once, the rest keep working.
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < 40; ++i) {
+        flood.push_back(connected());
+    }
+    QTest::qWait(150);
+    const auto open = std::count_if(flood.begin(), flood.end(), [](const auto& socket) {
+        return socket->state() == QAbstractSocket::ConnectedState;
+    });
+    QVERIFY2(open <= 16, qPrintable(QStringLiteral("%1 connections open, cap 16").arg(open)));
+    flood.clear();
+    QVERIFY(waitFor([&] { return harness.server().openConnections() == 0; }, 2000));
+    QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
+}
+
+void AttackTest::codesCannotBeListedOrMassLinked() {
+    ServerHarness harness(behindProxy);
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("482917"));
+    const auto linkFrom = [&](const QString& address, const QString& code, const QString& email) {
+        return postFrom(harness, address, QStringLiteral("pairing.php"),
+                        {{"action", "link"}, {"code", code}, {"email", email}, {"platform", "macos"}});
+    };
+
+    // One address, 200 guesses: answered at most linksPerAddress.
+    int answered = 0;
+    for (int i = 0; i < 200; ++i) {
+        answered +=
+            linkFrom(QStringLiteral("203.0.113.1"), randomCode(), QStringLiteral("x@example.dk")).status ==
+            200;
+    }
+    QVERIFY2(answered <= limits::linksPerAddress.count, qPrintable(QString::number(answered)));
+
+    // 150 addresses, 3 guesses each: the overall budget of failures, then one try per fresh address.
+    int failures = 0;
+    for (int address = 0; address < 150; ++address) {
+        for (int i = 0; i < 3; ++i) {
+            failures += linkFrom(QStringLiteral("198.51.%1.%2").arg(address / 200).arg(address % 200 + 1),
+                                 randomCode(), QStringLiteral("x@example.dk"))
+                            .status == 200;
+        }
+    }
+    QVERIFY2(failures <= limits::failedLinksOverall.count + 150, qPrintable(QString::number(failures)));
+
+    // The right code from 20 fresh addresses: linksPerCode links a day, each with a new token.
+    harness.advance(limits::hour + 1);
+    QSet<QString> tokens;
+    for (int i = 0; i < 20; ++i) {
+        const Answer linked = linkFrom(QStringLiteral("192.0.2.%1").arg(i + 1), anna.pairingCode,
+                                       QStringLiteral("r%1@example.dk").arg(i));
+        if (linked.succeeded()) {
+            tokens.insert(linked.json.value(QStringLiteral("pairing_token")).toString());
+        }
+    }
+    QCOMPARE(tokens.size(), limits::linksPerCode.count);
+
+    // Registering to find codes in use: at most registrationsPerAddress answers from one address.
+    int registrations = 0;
+    for (int i = 0; i < 50; ++i) {
+        registrations += postFrom(harness, QStringLiteral("203.0.113.9"), QStringLiteral("pairing.php"),
+                                  {{"action", "register"},
+                                   {"device_token", newDeviceToken()},
+                                   {"pairing_code", i == 5 ? anna.pairingCode : randomCode()},
+                                   {"name", "X"},
+                                   {"master_pin", "1111"},
+                                   {"email", QStringLiteral("probe%1@example.dk").arg(i)}})
+                             .status == 200;
+    }
+    QVERIFY2(registrations <= limits::registrationsPerAddress.count,
+             qPrintable(QString::number(registrations)));
+}
+
+void AttackTest::mailGoesOnlyToConfirmedAddresses() {
+    ServerHarness harness(behindProxy);
+    const QString longName = QString(100, QChar(0xF8)); // ø
+    const auto anna =
+        harness.registerPlayer(longName, QStringLiteral("anna@example.dk"), QStringLiteral("482917"));
+    const auto link = [&](int day, int i, const QString& email) {
+        return postFrom(harness, QStringLiteral("192.0.2.%1").arg(day * 10 + i + 1),
+                        QStringLiteral("pairing.php"),
+                        {{"action", "link"}, {"code", anna.pairingCode}, {"email", email}});
+    };
+    // Address lists and header tricks never become a recipient.
+    for (const char* email :
+         {"a@example.dk,b@example.dk", "a@example.dk b@x.dk", "<a@example.dk>", "\"a\"@example.dk"}) {
+        QCOMPARE(link(0, 9, QString::fromLatin1(email)).status, 400);
+    }
+    // Four days of links: relativesPerPlayer in all, linksPerCode a day.
+    int linked = 0;
+    for (int day = 0; day < 4; ++day) {
+        for (int i = 0; i < 4; ++i) {
+            linked += link(day, i, QStringLiteral("r%1-%2@example.dk").arg(day).arg(i)).succeeded();
+        }
+        harness.advance(limits::day + 1);
+    }
+    QCOMPARE(linked, limits::relativesPerPlayer);
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM outbox")).first().first().toInt(), linked);
+
+    // Nobody confirmed: an alert mails nobody. Two confirm: alerts go to those two, a day's worth.
+    const ServerHarness::Fields alert{{"device_token", anna.deviceToken}, {"reason", "mac_vpn_detected"}};
+    QVERIFY(harness.post(QStringLiteral("send_notification.php"), alert).status == 200);
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'"))
+                 .first()
+                 .first()
+                 .toInt(),
+             0);
+    harness.rows(QStringLiteral("UPDATE relatives SET confirm_token = NULL WHERE id > 2"));
+    QCOMPARE(harness.confirmRelatives(), 2);
+    int alerts = 1;
+    for (int i = 0; i < 30; ++i) {
+        alerts += harness.post(QStringLiteral("send_notification.php"), alert).status == 200;
+    }
+    QCOMPARE(alerts, limits::alertsPerPlayer.count);
+    const auto mails = harness.rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'alert'"));
+    QCOMPARE(mails.size(), 2 * (limits::alertsPerPlayer.count - 1));
+    // The Subject of a long Danish name is folded into encoded words that mail programs accept.
+    const QString message = harness.outboxMessage(mails.first().first().toString());
+    for (const QString& line :
+         message.left(message.indexOf(QStringLiteral("\r\n\r\n"))).split(QStringLiteral("\r\n"))) {
+        QVERIFY2(line.size() <= 78, qPrintable(line));
+    }
+}
+
+void AttackTest::accountsChangeOnlyWithTheirPin() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
+                                             QStringLiteral("482917"), QStringLiteral("2468"));
+    const QString before = harness.snapshot();
+    const auto registration = [&](const QString& device, const QString& code, const QString& pin,
+                                  const QString& email) {
+        return harness.post(QStringLiteral("pairing.php"), {{"action", "register"},
+                                                            {"device_token", device},
+                                                            {"pairing_code", code},
+                                                            {"name", "Mallory"},
+                                                            {"master_pin", pin},
+                                                            {"support_contacts", "Mallory::1"},
+                                                            {"email", email}});
+    };
+    struct Case {
+        const char* what;
+        QString device;
+        QString code;
+        QString pin;
+        QString email;
+        QString error;
+    };
+    const QString otherMac = newDeviceToken();
+    const QList<Case> cases{
+        {"same Mac and code, wrong PIN", anna.deviceToken, anna.pairingCode, "1111", "m@example.dk",
+         "Forkert Master PIN."},
+        {"same Mac, new code", anna.deviceToken, "111222", "2468", "m@example.dk",
+         "Denne Mac hører allerede"},
+        {"address taken, other case", otherMac, "333444", "1111", "anna@EXAMPLE.dk",
+         "Har du allerede en konto?"},
+        {"code taken", otherMac, anna.pairingCode, "1111", "m@example.dk",
+         "Parringskoden er allerede i brug"},
+    };
+    for (const Case& attempt : cases) {
+        const auto reply = registration(attempt.device, attempt.code, attempt.pin, attempt.email);
+        QVERIFY2(reply.json.value(QStringLiteral("success")) == false &&
+                     reply.error().contains(attempt.error),
+                 qPrintable(QStringLiteral("%1: %2").arg(attempt.what, reply.error())));
+    }
+    // Nothing changed but the counters of refusals and failed PINs.
+    const QRegularExpression counters(QStringLiteral("== failed_attempts\n[^=]*"));
+    QCOMPARE(harness.snapshot().remove(counters), QString(before).remove(counters));
+    // The second press of the real owner still succeeds.
+    QCOMPARE(registration(anna.deviceToken, anna.pairingCode, QStringLiteral("2468"),
+                          QStringLiteral("m@example.dk"))
+                 .json.value(QStringLiteral("success")),
+             true);
+}
+
+void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
+    ServerHarness harness(behindProxy);
+    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                           QStringLiteral("482917"));
+    const QString owner = QStringLiteral("192.0.2.10");
+    const QString ownerMac = newDeviceToken();
+    const auto request = [&](const QString& address) {
+        return postFrom(harness, address, QStringLiteral("recovery_request.php"),
+                        {{"email", "anna@example.dk"}, {"role", "player"}});
+    };
+    const auto verify = [&](const QString& address, const QString& code) {
+        return postFrom(harness, address, QStringLiteral("mac_recovery_verify.php"),
+                        {{"email", "anna@example.dk"},
+                         {"role", "player"},
+                         {"code", code},
+                         {"device_token", ownerMac},
+                         {"device_name", "Mac"}});
+    };
+    QVERIFY(request(owner).succeeded());
+    const QString ownersCode = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+
+    // 50 addresses request codes and guess 20 times each, the owner's code among the guesses.
+    for (int address = 0; address < 50; ++address) {
+        const QString attacker = QStringLiteral("198.51.100.%1").arg(address + 1);
+        QVERIFY(request(attacker).succeeded());
+        for (int guess = 0; guess < 20; ++guess) {
+            QVERIFY2(!verify(attacker, guess == 7 ? ownersCode : randomCode()).succeeded(),
+                     "a code worked from an address that did not ask for it");
+        }
+    }
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM recovery_codes")).first().first().toInt(),
+             limits::recoveryCodesPerEmail.count);
+    // One address guessing its own codes: after wrongRecoveryCodesPerAddress wrong ones, even the
+    // right code is refused.
+    const QString guesser = QStringLiteral("198.51.100.1");
+    harness.advance(limits::hour + 1);
+    QVERIFY(request(guesser).succeeded());
+    const QString guessersCode = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
+    for (int i = 0; i < limits::wrongRecoveryCodesPerAddress.count; ++i) {
+        verify(guesser, QStringLiteral("000000"));
+    }
+    QVERIFY(!verify(guesser, guessersCode).succeeded());
+    // The owner was never locked out: a fresh request from the owner's address works.
+    QVERIFY(request(owner).succeeded());
+    QVERIFY(verify(owner, harness.latestRecoveryCode(QStringLiteral("anna@example.dk"))).succeeded());
+    // One address asks for codes at most recoveryRequestsPerAddress times an hour.
+    int requests = 0;
+    for (int i = 0; i < 20; ++i) {
+        requests += postFrom(harness, QStringLiteral("203.0.113.5"), QStringLiteral("recovery_request.php"),
+                             {{"email", QStringLiteral("x%1@example.dk").arg(i)}, {"role", "player"}})
+                        .succeeded();
+    }
+    QCOMPARE(requests, limits::recoveryRequestsPerAddress.count);
+}
+
+void AttackTest::recoveryTakesTheSameTimeForEveryAddress() {
+    ServerHarness harness;
+    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                           QStringLiteral("482917"));
+    QList<double> known;
+    QList<double> unknown;
+    QElapsedTimer timer;
+    for (int i = 0; i < 300; ++i) {
+        harness.advance(limits::hour + 1); // fresh hourly budgets: every known request mails a code
+        const bool exists = i % 2 == 0;
+        timer.start();
+        const auto reply = harness.post(QStringLiteral("recovery_request.php"),
+                                        {{"email", exists ? QStringLiteral("anna@example.dk")
+                                                          : QStringLiteral("nobody%1@example.dk").arg(i)},
+                                         {"role", "player"}});
+        (exists ? known : unknown).append(timer.nsecsElapsed() / 1e6);
+        QCOMPARE(reply.status, 200);
+    }
+    QCOMPARE(harness.outboxFiles().size(), 150);
+    const double difference = median(known) - median(unknown);
+    qInfo("recovery request median: existing %.3f ms, unknown %.3f ms", median(known), median(unknown));
+    QVERIFY2(std::abs(difference) < std::max(0.5, 0.25 * median(unknown)),
+             qPrintable(QStringLiteral("medians differ by %1 ms").arg(difference)));
+}
+
+void AttackTest::leavingAndSilentMacsReachTheRelatives() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("482917"), QStringLiteral("2468"));
+    const QString token =
+        harness
+            .post(QStringLiteral("pairing.php"),
+                  {{"action", "link"}, {"code", anna.pairingCode}, {"email", "bo@example.dk"}})
+            .json.value(QStringLiteral("pairing_token"))
+            .toString();
+    const auto report = [&] {
+        return harness.post(QStringLiteral("mac_device_status.php"), {{"device_token", anna.deviceToken},
+                                                                      {"active", "1"},
+                                                                      {"filter_active", "0"},
+                                                                      {"launch_at_login", "1"},
+                                                                      {"dns_active", "1"},
+                                                                      {"vpn_active", "0"},
+                                                                      {"heartbeat", "1"},
+                                                                      {"source", "heartbeat"}});
+    };
+    const auto overview = [&] {
+        const QJsonObject reply = harness.get(QStringLiteral("relative_activity.php?token=") + token).json;
+        return std::pair(reply[QStringLiteral("summary")][QStringLiteral("shield_active")].toBool(),
+                         reply[QStringLiteral("history")][0][QStringLiteral("title")].toString());
+    };
+    QCOMPARE(report().status, 200);
+    QCOMPARE(overview(), std::pair(true, QStringLiteral("Beskyttelsen er aktiv på Mac")));
+    harness.advance(limits::silentAfterSeconds - 1);
+    QVERIFY(overview().first);
+    harness.advance(2); // three heartbeats missed
+    QCOMPARE(overview(), std::pair(false, QStringLiteral("Mac'en har ikke meldt sig")));
+    QCOMPARE(report().status, 200);
+    QVERIFY(overview().first);
+
+    // Recovery onto this Mac for another account: it leaves Anna's account, which her relatives see.
+    harness.registerPlayer(QStringLiteral("Eva"), QStringLiteral("eva@example.dk"), QStringLiteral("135246"));
+    harness.post(QStringLiteral("recovery_request.php"), {{"email", "eva@example.dk"}, {"role", "player"}});
+    QVERIFY(harness
+                .post(QStringLiteral("mac_recovery_verify.php"),
+                      {{"email", "eva@example.dk"},
+                       {"role", "player"},
+                       {"code", harness.latestRecoveryCode(QStringLiteral("eva@example.dk"))},
+                       {"device_token", anna.deviceToken},
+                       {"device_name", "Annas Mac"}})
+                .json.value(QStringLiteral("success"))
+                .toBool());
+    QCOMPARE(overview(), std::pair(false, QStringLiteral("En Mac har forladt kontoen")));
+}
+
+void AttackTest::overviewCostStaysFlatAsReportsGrow() {
+    ServerHarness harness;
+    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                             QStringLiteral("482917"));
+    const QString target =
+        QStringLiteral("relative_activity.php?token=") +
+        harness
+            .post(QStringLiteral("pairing.php"),
+                  {{"action", "link"}, {"code", anna.pairingCode}, {"email", "bo@example.dk"}})
+            .json.value(QStringLiteral("pairing_token"))
+            .toString();
+    const auto timed = [&]() -> double {
+        QList<double> times;
+        QElapsedTimer timer;
+        for (int i = 0; i < 40; ++i) {
+            timer.start();
+            const bool answered = harness.get(target).status == 200;
+            times.append(answered ? timer.nsecsElapsed() / 1e6 : 1e9);
+        }
+        return median(times);
+    };
+    const double empty = timed();
+    harness.rows(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+                       "INSERT INTO device_reports (player_id, device_token, active, filter_active, "
+                       "launch_at_login, dns_active, "
+                       "vpn_active, heartbeat, source, platform, reported_at) "
+                       "SELECT 1, '%1', i % 2, 0, 1, 1, 0, 1, 'heartbeat', 'macos', 1773100000 - i FROM n")
+            .arg(anna.deviceToken));
+    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM device_reports")).first().first().toInt(),
+             100000);
+    const double full = timed();
+    qInfo("relative_activity.php median: %.3f ms with no reports, %.3f ms with 100 000", empty, full);
+    QVERIFY2(full < empty * 1.5 + 0.5,
+             qPrintable(QStringLiteral("%1 ms against %2 ms").arg(full).arg(empty)));
+}
+
+QTEST_GUILESS_MAIN(AttackTest)
+#include "AttackTest.moc"

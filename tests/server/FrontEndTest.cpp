@@ -1,0 +1,181 @@
+// The deployment's front end: nginx with the checked-in configuration and a fresh self-signed
+// certificate, in front of a reference server on loopback, attacked over TLS from several loopback
+// addresses. Skips with a message when nginx or openssl is missing or nginx cannot start.
+#include "AbuseLimits.h"
+#include "ServerHarness.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSslSocket>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using namespace molvena::test;
+namespace limits = molvena::server::limits;
+
+namespace {
+
+// One request over TLS from the loopback address `from`; the reply as received until it is
+// complete or the connection closes (bounded to five seconds).
+QByteArray overTls(quint16 port, const QString& from, const QByteArray& request) {
+    QSslSocket socket;
+    socket.bind(QHostAddress(from));
+    socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+    QByteArray received;
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QSslSocket::encrypted, &loop, [&] { socket.write(request); });
+    QObject::connect(&socket, &QSslSocket::readyRead, &loop, [&] {
+        received += socket.readAll();
+        const qsizetype end = received.indexOf("\r\n\r\n");
+        const qsizetype length = received.indexOf("Content-Length: ");
+        if (end > 0 && length > 0 && length < end &&
+            received.size() >= end + 4 + received.mid(length + 16, 12).split('\r').first().toLongLong()) {
+            loop.quit();
+        }
+    });
+    QObject::connect(&socket, &QSslSocket::disconnected, &loop, &QEventLoop::quit);
+    socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+    loop.exec();
+    return received;
+}
+
+QByteArray form(const QByteArray& path, const QByteArray& body, const QByteArray& extra = {}) {
+    return "POST " + path +
+           " HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/x-www-form-urlencoded\r\n" + extra +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+} // namespace
+
+class FrontEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void appRequestsPassWithTheClientsAddress();
+    void oversizedAndAmbiguousRequestsStopAtTheFrontEnd_data();
+    void oversizedAndAmbiguousRequestsStopAtTheFrontEnd();
+
+private:
+    std::unique_ptr<ServerHarness> m_harness;
+    QTemporaryDir m_runtime;
+    QProcess m_nginx;
+    quint16 m_port = 0;
+};
+
+void FrontEndTest::initTestCase() {
+    const QString nginx = QStandardPaths::findExecutable(QStringLiteral("nginx"), {"/usr/sbin", "/usr/bin"});
+    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
+    if (nginx.isEmpty() || openssl.isEmpty()) {
+        QSKIP("nginx or openssl is not installed (scripts/install-dependencies.sh installs both)");
+    }
+    m_harness =
+        std::make_unique<ServerHarness>([](server::ServerOptions& options) { options.behindProxy = true; });
+    const QString folder = m_runtime.path();
+    for (const char* temporary : {"body", "proxy", "fastcgi", "uwsgi", "scgi"}) {
+        QDir(folder).mkpath(QString::fromLatin1(temporary));
+    }
+    QProcess certificate;
+    certificate.start(openssl,
+                      {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                       "/CN=localhost", "-keyout", folder + "/tls.key", "-out", folder + "/tls.crt"});
+    QVERIFY(certificate.waitForFinished(30000) && certificate.exitCode() == 0);
+
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    m_port = probe.serverPort();
+    probe.close();
+    QFile templateFile(QStringLiteral(MOLVENA_SOURCE_DIR "/deploy/nginx/molvena.conf.in"));
+    QVERIFY(templateFile.open(QIODevice::ReadOnly));
+    QString config = QString::fromUtf8(templateFile.readAll())
+                         .replace(QStringLiteral("@WORKERS@"), QStringLiteral("1"))
+                         .replace(QStringLiteral("@RUNTIME@"), folder)
+                         .replace(QStringLiteral("@LISTEN@"), QStringLiteral("127.0.0.1:%1").arg(m_port))
+                         .replace(QStringLiteral("@CERTIFICATE_KEY@"), folder + "/tls.key")
+                         .replace(QStringLiteral("@CERTIFICATE@"), folder + "/tls.crt")
+                         .replace(QStringLiteral("@UPSTREAM_SERVERS@"),
+                                  QStringLiteral("server 127.0.0.1:%1;").arg(m_harness->server().port()));
+    QFile configFile(folder + "/nginx.conf");
+    QVERIFY(configFile.open(QIODevice::WriteOnly) && configFile.write(config.toUtf8()) > 0);
+    configFile.close();
+
+    m_nginx.setProcessChannelMode(QProcess::MergedChannels);
+    m_nginx.start(nginx, {"-p", folder, "-c", folder + "/nginx.conf", "-g", "daemon off;"});
+    m_nginx.waitForStarted(5000);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000 && m_nginx.state() == QProcess::Running &&
+           !overTls(m_port, QStringLiteral("127.0.0.1"), "GET /api/count.php HTTP/1.1\r\nHost: x\r\n\r\n")
+                .startsWith("HTTP/1.1 200")) {
+        QTest::qWait(100);
+    }
+    if (m_nginx.state() != QProcess::Running) {
+        QSKIP(qPrintable(QStringLiteral("nginx could not start: ") + QString::fromUtf8(m_nginx.readAll())));
+    }
+}
+
+void FrontEndTest::cleanupTestCase() {
+    if (m_nginx.state() == QProcess::Running) {
+        m_nginx.terminate();
+        m_nginx.waitForFinished(5000);
+    }
+}
+
+void FrontEndTest::appRequestsPassWithTheClientsAddress() {
+    m_harness->registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                              QStringLiteral("482917"));
+    // The server sees each client's own address, whatever X-Real-IP the client sends: one address
+    // is limited, the next is not.
+    const auto linkFrom = [&](const QString& address) {
+        return overTls(m_port, address,
+                       form("/api/pairing.php", "action=link&code=111111&email=x%40example.dk",
+                            "X-Real-IP: 10.9.8.7\r\n"));
+    };
+    int answered = 0;
+    for (int i = 0; i < 30; ++i) {
+        answered += linkFrom(QStringLiteral("127.0.0.2")).startsWith("HTTP/1.1 200");
+    }
+    QVERIFY2(answered <= limits::linksPerAddress.count, qPrintable(QString::number(answered)));
+    QVERIFY(linkFrom(QStringLiteral("127.0.0.3")).startsWith("HTTP/1.1 200"));
+    // The real app's request: the relative links with the code and reads the overview.
+    const QByteArray linked = overTls(m_port, QStringLiteral("127.0.0.4"),
+                                      form("/api/pairing.php", "action=link&code=482917&email=bo%40x.dk"));
+    QVERIFY2(linked.contains("\"success\":true"), linked.constData());
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.4"), "GET /api/nothing.php HTTP/1.1\r\nHost: x\r\n\r\n")
+                .startsWith("HTTP/1.1 404"));
+}
+
+void FrontEndTest::oversizedAndAmbiguousRequestsStopAtTheFrontEnd_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::newRow("length and chunked")
+        << QByteArray("POST /api/count.php HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\nTransfer-Encoding: "
+                      "chunked\r\n\r\n0\r\n\r\n")
+        << QByteArray("HTTP/1.1 400");
+    QTest::newRow("two lengths") << QByteArray(
+                                        "POST /api/count.php HTTP/1.1\r\nHost: x\r\nContent-Length: 1\r\n"
+                                        "Content-Length: 2\r\n\r\nab")
+                                 << QByteArray("HTTP/1.1 400");
+    QTest::newRow("header line of 9 KiB")
+        << "GET /api/count.php HTTP/1.1\r\nHost: x\r\nX-Pad: " + QByteArray(9 * 1024, 'a') + "\r\n\r\n"
+        << QByteArray("HTTP/1.1 400");
+    QTest::newRow("body of 1 MiB") << form("/api/pairing.php", QByteArray(1024 * 1024, 'a'))
+                                   << QByteArray("HTTP/1.1 413");
+    QTest::newRow("path outside the API")
+        << QByteArray("GET /etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("HTTP/1.1 404");
+}
+
+void FrontEndTest::oversizedAndAmbiguousRequestsStopAtTheFrontEnd() {
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    const QByteArray answer = overTls(m_port, QStringLiteral("127.0.0.5"), request);
+    QVERIFY2(answer.startsWith(statusLine), answer.left(80).constData());
+}
+
+QTEST_GUILESS_MAIN(FrontEndTest)
+#include "FrontEndTest.moc"
