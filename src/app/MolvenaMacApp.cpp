@@ -8,6 +8,10 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
+#ifdef Q_OS_MACOS
+#include "macos/MacWindowStyle.h"
+#endif
+
 Q_IMPORT_QML_PLUGIN(MolvenaPlugin)
 
 namespace molvena {
@@ -54,6 +58,9 @@ bool MolvenaMacApp::show() {
         if (!window()) {
             return false;
         }
+#ifdef Q_OS_MACOS
+        applyMacWindowStyle(window()->winId());
+#endif
     }
     // One window, one start-up: showing again does not start the sequence twice.
     if (!m_startupStarted) {

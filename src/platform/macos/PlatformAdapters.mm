@@ -1,0 +1,19 @@
+#include "PlatformAdapters.h"
+
+#include "MacDeviceInfo.h"
+#include "MacLoginItemService.h"
+#include "MacNetworkPathMonitor.h"
+#include "MacWorkspace.h"
+
+namespace molvena {
+
+PlatformAdapters PlatformAdapters::forThisSystem() {
+    return PlatformAdapters{
+        .loginItems = std::make_unique<MacLoginItemService>(),
+        .networkPaths = std::make_unique<MacNetworkPathMonitor>(),
+        .workspace = std::make_unique<MacWorkspace>(),
+        .deviceInfo = std::make_unique<MacDeviceInfo>(),
+    };
+}
+
+} // namespace molvena

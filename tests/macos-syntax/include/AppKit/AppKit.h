@@ -1,0 +1,71 @@
+// AppKit: the workspace (opening URLs, the wake notification) and the window's title bar and
+// appearance.
+#pragma once
+
+#import <Foundation/Foundation.h>
+
+NS_ASSUME_NONNULL_BEGIN
+
+@interface NSWorkspace : NSObject
+@property(class, readonly, strong) NSWorkspace* sharedWorkspace;
+// The workspace's own centre: NSWorkspace notifications are posted only here.
+@property(readonly, strong) NSNotificationCenter* notificationCenter;
+// Opens the URL with its default handler: a web page in the browser, a settings deep link in System
+// Settings, a file URL of an application (launches it) or of a folder (shows it in the Finder).
+- (BOOL)openURL:(NSURL*)url;
+@end
+
+MOLVENA_EXTERN_C NSNotificationName const NSWorkspaceDidWakeNotification;
+
+typedef NSString* NSAppearanceName;
+MOLVENA_EXTERN_C NSAppearanceName const NSAppearanceNameAqua;
+
+@interface NSAppearance : NSObject
++ (nullable NSAppearance*)appearanceNamed:(NSAppearanceName)name;
+@end
+
+typedef NS_OPTIONS(NSUInteger, NSWindowStyleMask) {
+    NSWindowStyleMaskBorderless = 0,
+    NSWindowStyleMaskTitled = 1 << 0,
+    NSWindowStyleMaskClosable = 1 << 1,
+    NSWindowStyleMaskMiniaturizable = 1 << 2,
+    NSWindowStyleMaskResizable = 1 << 3,
+    NSWindowStyleMaskFullSizeContentView = 1 << 15,
+};
+
+typedef NS_ENUM(NSInteger, NSWindowTitleVisibility) {
+    NSWindowTitleVisible = 0,
+    NSWindowTitleHidden = 1,
+};
+
+typedef NS_ENUM(NSInteger, NSWindowTabbingMode) {
+    NSWindowTabbingModeAutomatic = 0,
+    NSWindowTabbingModePreferred = 1,
+    NSWindowTabbingModeDisallowed = 2,
+};
+
+@class NSWindow;
+
+@interface NSResponder : NSObject
+@end
+
+@interface NSView : NSResponder
+@property(nullable, readonly, weak) NSWindow* window;
+@end
+
+// `appearance` comes from the NSAppearanceCustomization protocol, which both classes adopt.
+@interface NSWindow : NSResponder
+@property NSWindowStyleMask styleMask;
+@property BOOL titlebarAppearsTransparent;
+@property NSWindowTitleVisibility titleVisibility;
+@property NSWindowTabbingMode tabbingMode;
+@property(class) BOOL allowsAutomaticWindowTabbing;
+@property(nullable, strong) NSAppearance* appearance;
+@end
+
+@interface NSApplication : NSResponder
+@property(class, readonly, strong) NSApplication* sharedApplication;
+@property(nullable, strong) NSAppearance* appearance;
+@end
+
+NS_ASSUME_NONNULL_END

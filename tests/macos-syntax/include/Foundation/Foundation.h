@@ -1,0 +1,60 @@
+// The Foundation classes the adapters use: strings, errors, URLs, the main bundle and
+// notifications.
+#pragma once
+
+#import <CoreFoundation/CoreFoundation.h>
+#import <dispatch/dispatch.h>
+#import <objc/NSObject.h>
+
+NS_ASSUME_NONNULL_BEGIN
+
+@interface NSString : NSObject
++ (nullable instancetype)stringWithUTF8String:(const char*)nullTerminatedCString;
+@property(nullable, readonly) const char* UTF8String NS_RETURNS_INNER_POINTER;
+@end
+
+typedef NSString* NSErrorDomain;
+
+@interface NSError : NSObject
+@property(readonly, copy) NSErrorDomain domain;
+@property(readonly) NSInteger code;
+@property(readonly, copy) NSString* localizedDescription;
+@end
+
+@interface NSURL : NSObject
++ (nullable instancetype)URLWithString:(NSString*)URLString;
++ (NSURL*)fileURLWithPath:(NSString*)path;
+@property(nullable, readonly, copy) NSString* path;
+@end
+
+@interface NSBundle : NSObject
+@property(class, readonly, strong) NSBundle* mainBundle;
+@property(readonly, copy) NSURL* bundleURL;
+@property(nullable, readonly, copy) NSString* bundleIdentifier;
+- (nullable id)objectForInfoDictionaryKey:(NSString*)key;
+@end
+
+typedef NSString* NSNotificationName;
+
+@interface NSNotification : NSObject
+@property(readonly, copy) NSNotificationName name;
+@end
+
+@interface NSOperationQueue : NSObject
+@property(class, readonly, strong) NSOperationQueue* mainQueue;
+@end
+
+@interface NSNotificationCenter : NSObject
+- (id<NSObject>)addObserverForName:(nullable NSNotificationName)name
+                            object:(nullable id)obj
+                             queue:(nullable NSOperationQueue*)queue
+                        usingBlock:(void (^)(NSNotification* notification))block;
+- (void)removeObserver:(id)observer;
+@end
+
+// Hands a CoreFoundation object that the caller owns to ARC.
+NS_INLINE id _Nullable CFBridgingRelease(CFTypeRef _Nullable CF_CONSUMED X) {
+    return (__bridge_transfer id)X;
+}
+
+NS_ASSUME_NONNULL_END

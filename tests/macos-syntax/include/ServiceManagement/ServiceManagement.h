@@ -1,0 +1,24 @@
+// SMAppService (macOS 13 and later): the running application registered as its own login item.
+#pragma once
+
+#import <Foundation/Foundation.h>
+
+NS_ASSUME_NONNULL_BEGIN
+
+typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
+    SMAppServiceStatusNotRegistered = 0,
+    SMAppServiceStatusEnabled = 1,
+    SMAppServiceStatusRequiresApproval = 2,
+    SMAppServiceStatusNotFound = 3,
+};
+
+@interface SMAppService : NSObject
+// Swift's `SMAppService.mainApp`.
+@property(class, readonly) SMAppService* mainAppService;
+@property(readonly) SMAppServiceStatus status;
+- (BOOL)registerAndReturnError:(NSError* _Nullable* _Nullable)error;
+- (BOOL)unregisterAndReturnError:(NSError* _Nullable* _Nullable)error;
++ (void)openSystemSettingsLoginItems;
+@end
+
+NS_ASSUME_NONNULL_END
