@@ -3,6 +3,7 @@
 #include "AppViewModel.h"
 #include "PlatformAdapters.h"
 #include "app/Deployment.h"
+#include "account/MacAccountStore.h"
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
 #include "protection/DomainCountStore.h"
@@ -50,6 +51,7 @@ public:
     LaunchAtLoginManager& launchAtLogin() { return m_launchAtLogin; }
     MacDNSProtectionManager& dns() { return m_dns; }
     MacVPNDetector& vpn() { return m_vpn; }
+    MacAccountStore& account() { return m_account; }
     DomainCountStore& domainCount() { return m_domainCount; }
     MacProtectionMonitor& protectionMonitor() { return m_protectionMonitor; }
     AppViewModel& rootViewModel() { return m_rootViewModel; }
@@ -62,6 +64,7 @@ private:
     LaunchAtLoginManager m_launchAtLogin;
     MacDNSProtectionManager m_dns;
     MacVPNDetector m_vpn;
+    MacAccountStore m_account;
     DomainCountStore m_domainCount;
     MacProtectionMonitor m_protectionMonitor;
     StartupSequence m_startup;

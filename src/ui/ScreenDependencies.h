@@ -1,5 +1,7 @@
 #pragma once
 
+#include "account/MacAccountStore.h"
+#include "app/Deployment.h"
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
 #include "platform/DeviceInfo.h"
@@ -13,6 +15,7 @@
 #include "session/PreferenceStore.h"
 
 #include <QDateTime>
+#include <QNetworkAccessManager>
 
 #include <functional>
 
@@ -22,10 +25,14 @@ namespace molvena {
 struct ScreenDependencies {
     AppSession& session;
     const APIClient& api;
+    // For the requests a screen makes itself (its own connected-relatives store).
+    QNetworkAccessManager& network;
+    const Deployment& deployment;
     PreferenceStore& preferences;
     LaunchAtLoginManager& launchAtLogin;
     MacDNSProtectionManager& dns;
     MacVPNDetector& vpn;
+    MacAccountStore& account;
     DomainCountStore& domainCount;
     MacProtectionMonitor& protectionMonitor;
     Workspace& workspace;
