@@ -2,8 +2,10 @@
 
 #include "PendingScreenViewModel.h"
 #include "app/DetachedTask.h"
+#include "dashboard/PlayerDashboardViewModel.h"
 #include "onboarding/PlayerSetupViewModel.h"
 #include "onboarding/RoleSelectionViewModel.h"
+#include "protection/ProtectionSetupViewModel.h"
 #include "session/PreferenceKeys.h"
 
 namespace molvena {
@@ -65,10 +67,16 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
         return new RoleSelectionViewModel(d.session, d.domainCount, this);
     case RootScreen::PlayerSetup:
         return new PlayerSetupViewModel(d.session, d.api, d.domainCount, d.now, this);
+    case RootScreen::ProtectionSetup:
+        return new ProtectionSetupViewModel(d.session, d.preferences, d.launchAtLogin, d.dns, d.vpn,
+                                            d.domainCount, d.protectionMonitor, this);
+    case RootScreen::PlayerDashboard:
+        return new PlayerDashboardViewModel({d.session, d.account, d.launchAtLogin, d.dns, d.vpn,
+                                             d.domainCount, d.protectionMonitor, d.network,
+                                             d.deployment.apiBase, d.now},
+                                            this);
     case RootScreen::AccountRecovery:
     case RootScreen::RelativePairing:
-    case RootScreen::ProtectionSetup:
-    case RootScreen::PlayerDashboard:
     case RootScreen::RelativeDashboard:
         break;
     }

@@ -31,6 +31,10 @@ ApplicationWindow {
             return "onboarding/RoleSelectionView.qml";
         case "PlayerSetup":
             return "onboarding/PlayerSetupView.qml";
+        case "ProtectionSetup":
+            return "protection/ProtectionSetupView.qml";
+        case "PlayerDashboard":
+            return "dashboard/PlayerDashboardView.qml";
         default:
             return "PendingScreenView.qml";
         }
