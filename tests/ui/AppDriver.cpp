@@ -91,19 +91,25 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
     return result;
 }
 
-AppDriver::AppDriver(const BackendProcess& backend) {
+Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
     // Nothing listens on the discard port, so the probes find every gambling site blocked.
     const QUrl blocked(QStringLiteral("http://127.0.0.1:9/"));
-    Deployment deployment{
+    return Deployment{
         .apiBase = backend.apiBase(),
         .blockProxy = backend.apiBase().resolved(QUrl(QStringLiteral("/shield_blocked"))),
         .canaryURL = blocked,
         .probeURLs = {blocked, blocked, blocked},
         .resolverHostName = QStringLiteral("dns.molvena.test"),
     };
+}
+
+AppDriver::AppDriver(const BackendProcess& backend)
+    : AppDriver(PlatformAdapters::forThisSystem(), blockedDeployment(backend)) {}
+
+AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
-        .adapters = PlatformAdapters::forThisSystem(),
-        .deployment = deployment,
+        .adapters = std::move(adapters),
+        .deployment = std::move(deployment),
         .preferences = m_preferences.reopen(),
         .monitorSchedule = {},
     });

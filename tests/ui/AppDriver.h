@@ -40,6 +40,10 @@ private:
 class AppDriver {
 public:
     explicit AppDriver(const BackendProcess& backend);
+    // The app with these adapters and deployment, for journeys that stand in for the desktop.
+    AppDriver(PlatformAdapters adapters, Deployment deployment);
+    // Probes at a closed loopback port: every gambling site counts as blocked.
+    static Deployment blockedDeployment(const BackendProcess& backend);
 
     // The window came up; a journey goes no further without it.
     bool started() const { return m_app && m_app->window(); }

@@ -24,10 +24,10 @@ RowLayout {
         spacing: 1
         Text {
             text: row.dark ? row.title.toUpperCase() : row.title
-            font.pixelSize: row.dark ? 9.5 : 13
+            font.pixelSize: row.dark ? 10 : 13
             font.weight: row.dark ? Font.Bold : Font.DemiBold
             font.letterSpacing: row.dark ? 1 : 0
-            color: row.dark ? MolvenaTheme.withOpacity("white", 0.55) : MolvenaTheme.navyDeep
+            color: row.dark ? Qt.rgba(1, 1, 1, 0.55) : MolvenaTheme.navyDeep
         }
         Text {
             Layout.fillWidth: true
@@ -40,7 +40,7 @@ RowLayout {
     SymbolIcon {
         name: row.inPlace ? "checkmark.circle.fill" : "clock.badge.questionmark"
         color: row.inPlace ? (row.dark ? "#34c759" : MolvenaTheme.green)
-                           : (row.dark ? MolvenaTheme.withOpacity("white", 0.55) : MolvenaTheme.muted)
+                           : (row.dark ? Qt.rgba(1, 1, 1, 0.55) : MolvenaTheme.muted)
         size: 16
         Accessible.role: Accessible.StaticText
         Accessible.name: row.title + (row.inPlace ? ": på plads" : ": kræver tjek")

@@ -164,7 +164,7 @@ Item {
                             radius: 210
                             x: progressCard.width - 260
                             y: -180
-                            color: MolvenaTheme.withOpacity("white", 0.055)
+                            color: Qt.rgba(1, 1, 1, 0.055)
                         }
                         ColumnLayout {
                             id: progress
@@ -191,7 +191,7 @@ Item {
                                     text: "DAGE\nMOLVENA"
                                     font.pixelSize: 17
                                     font.letterSpacing: 2.3
-                                    color: MolvenaTheme.withOpacity("white", 0.8)
+                                    color: Qt.rgba(1, 1, 1, 0.8)
                                 }
                             }
                             Text {
@@ -523,7 +523,7 @@ Item {
                                             }
                                             Text {
                                                 text: chip.modelData.text
-                                                font.pixelSize: 10.5
+                                                font.pixelSize: 11
                                                 font.weight: Font.Medium
                                                 color: MolvenaTheme.navyDeep
                                             }
@@ -583,13 +583,10 @@ Item {
         }
     }
 
-    Loader {
+    // The settings window is not part of this version: an honest sheet stands in for it.
+    PendingSettingsSheet {
         anchors.fill: parent
-        active: root.viewModel.showSettings
-        sourceComponent: Component {
-            PendingSettingsSheet {
-                onCloseRequested: root.viewModel.closeSettings()
-            }
-        }
+        visible: root.viewModel.showSettings
+        onCloseRequested: root.viewModel.closeSettings()
     }
 }

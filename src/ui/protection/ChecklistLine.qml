@@ -13,7 +13,7 @@ RowLayout {
 
     SymbolIcon {
         name: line.done ? "checkmark.circle.fill" : "circle.dashed"
-        color: line.done ? MolvenaTheme.green : MolvenaTheme.withOpacity("white", 0.6)
+        color: line.done ? MolvenaTheme.green : Qt.rgba(1, 1, 1, 0.6)
         size: 16
     }
     Text {
@@ -21,7 +21,7 @@ RowLayout {
         text: line.text
         font.pixelSize: 14
         font.weight: Font.Medium
-        color: line.done ? "white" : MolvenaTheme.withOpacity("white", 0.75)
+        color: line.done ? "white" : Qt.rgba(1, 1, 1, 0.75)
         wrapMode: Text.WordWrap
         Accessible.role: Accessible.StaticText
         Accessible.name: (line.done ? "Udført: " : "Mangler: ") + line.text

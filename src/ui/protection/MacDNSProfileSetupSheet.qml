@@ -148,6 +148,7 @@ Item {
                         spacing: 12
                         Text {
                             Layout.alignment: Qt.AlignTop
+                            Layout.preferredWidth: 20
                             text: profileStep.modelData.number
                             font.pixelSize: 12
                             font.weight: Font.Black

@@ -85,29 +85,30 @@ QCoro::Task<> MacDNSProfileSetupViewModel::runDownload(bool again) {
 
 QCoro::Task<> MacDNSProfileSetupViewModel::runConfirm() {
     QPointer self(this);
+    // A confirmed profile completes the setup, and the root view replaces the screen and this sheet
+    // with it: the evaluation must not depend on the sheet still being there.
+    MacProtectionMonitor& monitor = m_monitor;
     set(m_step, true, QString());
     const MacDNSProtectionState state = co_await m_dns.verify();
+    if (state == MacDNSProtectionState::active) {
+        if (self) {
+            set(3, false, QString());
+        }
+        co_await monitor.evaluate(QStringLiteral("dns_profile_verified"));
+        co_return;
+    }
     if (!self) {
         co_return;
     }
-    switch (state) {
-    case MacDNSProtectionState::active: {
-        set(3, false, QString());
-        MacProtectionMonitor& monitor = m_monitor;
-        co_await monitor.evaluate(QStringLiteral("dns_profile_verified"));
-        break;
-    }
-    case MacDNSProtectionState::inactive:
+    if (state == MacDNSProtectionState::inactive) {
         set(std::max(m_step, 2), false,
             QStringLiteral("Beskyttelsen er endnu ikke aktiv. Kontrollér, at ‘Molvena DNS’ er installeret i "
                            "Enhedsstyring, og prøv igen."));
-        break;
-    case MacDNSProtectionState::unknown:
+    } else {
         set(m_step, false,
             QStringLiteral(
                 "Molvena kunne ikke kontrollere beskyttelsen lige nu. Kontrollér internetforbindelsen "
                 "og prøv igen om et øjeblik."));
-        break;
     }
 }
 
