@@ -2,7 +2,6 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Controls.Basic
 
 // The player's main screen: days without gambling, the three layers, the pairing code with the
 // connected relatives, and the block list.

@@ -27,11 +27,11 @@ class PlayerDashboardViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The root view model makes it.")
-    Q_PROPERTY(AppSession* session READ session CONSTANT)
-    Q_PROPERTY(LaunchAtLoginManager* launchAtLogin READ launchAtLogin CONSTANT)
-    Q_PROPERTY(MacDNSProtectionManager* dns READ dns CONSTANT)
-    Q_PROPERTY(MacVPNDetector* vpn READ vpn CONSTANT)
-    Q_PROPERTY(DomainCountStore* domains READ domains CONSTANT)
+    Q_PROPERTY(molvena::AppSession* session READ session CONSTANT)
+    Q_PROPERTY(molvena::LaunchAtLoginManager* launchAtLogin READ launchAtLogin CONSTANT)
+    Q_PROPERTY(molvena::MacDNSProtectionManager* dns READ dns CONSTANT)
+    Q_PROPERTY(molvena::MacVPNDetector* vpn READ vpn CONSTANT)
+    Q_PROPERTY(molvena::DomainCountStore* domains READ domains CONSTANT)
     Q_PROPERTY(QVariantList relatives READ relatives NOTIFY relativesChanged)
     Q_PROPERTY(int gamblingFreeDays READ gamblingFreeDays NOTIFY changed)
     Q_PROPERTY(QString milestoneText READ milestoneText NOTIFY changed)

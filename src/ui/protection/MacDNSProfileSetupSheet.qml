@@ -2,7 +2,6 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Controls.Basic
 
 // The profile sheet over its screen: download in the browser, install by hand, confirm that it blocks.
 Item {

@@ -18,7 +18,7 @@ class MacDNSProfileSetupViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The protection setup makes it.")
-    Q_PROPERTY(MacDNSProtectionManager* dns READ dns CONSTANT)
+    Q_PROPERTY(molvena::MacDNSProtectionManager* dns READ dns CONSTANT)
     Q_PROPERTY(int step READ step NOTIFY changed)
     Q_PROPERTY(bool working READ working NOTIFY changed)
     Q_PROPERTY(QString message READ message NOTIFY changed)

@@ -1,7 +1,7 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Controls.Basic
 
 // The last step of a player's onboarding: the three protection layers, each with its live status and
 // one action. The root view opens the dashboard as soon as all three are in place.
@@ -229,15 +229,14 @@ Item {
         }
     }
 
-    Loader {
-        objectName: "profileSheetLoader"
-        anchors.fill: parent
-        active: root.viewModel.profileSheet !== null
-        sourceComponent: Component {
-            MacDNSProfileSetupSheet {
-                viewModel: root.viewModel.profileSheet
-                onCloseRequested: root.viewModel.closeProfileSetup()
-            }
+    // The profile sheet, made anew for each presentation.
+    Repeater {
+        model: root.viewModel.profileSheet !== null ? 1 : 0
+        delegate: MacDNSProfileSetupSheet {
+            width: root.width
+            height: root.height
+            viewModel: root.viewModel.profileSheet
+            onCloseRequested: root.viewModel.closeProfileSetup()
         }
     }
 }

@@ -23,10 +23,10 @@ class ProtectionSetupViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The root view model makes it.")
-    Q_PROPERTY(LaunchAtLoginManager* launchAtLogin READ launchAtLogin CONSTANT)
-    Q_PROPERTY(MacDNSProtectionManager* dns READ dns CONSTANT)
-    Q_PROPERTY(MacVPNDetector* vpn READ vpn CONSTANT)
-    Q_PROPERTY(DomainCountStore* domains READ domains CONSTANT)
+    Q_PROPERTY(molvena::LaunchAtLoginManager* launchAtLogin READ launchAtLogin CONSTANT)
+    Q_PROPERTY(molvena::MacDNSProtectionManager* dns READ dns CONSTANT)
+    Q_PROPERTY(molvena::MacVPNDetector* vpn READ vpn CONSTANT)
+    Q_PROPERTY(molvena::DomainCountStore* domains READ domains CONSTANT)
     Q_PROPERTY(bool checking READ checking NOTIFY changed)
     Q_PROPERTY(bool allStepsComplete READ allStepsComplete NOTIFY changed)
     Q_PROPERTY(QString webChecklistText READ webChecklistText NOTIFY changed)
@@ -34,7 +34,8 @@ class ProtectionSetupViewModel : public QObject {
     Q_PROPERTY(QString loginButtonText READ loginButtonText NOTIFY changed)
     Q_PROPERTY(QString webStatusText READ webStatusText NOTIFY changed)
     Q_PROPERTY(QString webButtonText READ webButtonText NOTIFY changed)
-    Q_PROPERTY(MacDNSProfileSetupViewModel* profileSheet READ profileSheet NOTIFY profileSheetChanged)
+    Q_PROPERTY(
+        molvena::MacDNSProfileSetupViewModel* profileSheet READ profileSheet NOTIFY profileSheetChanged)
 
 public:
     ProtectionSetupViewModel(AppSession& session, PreferenceStore& preferences,
