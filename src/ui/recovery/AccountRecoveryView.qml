@@ -16,6 +16,7 @@ Item {
     component RoleButton: T.Button {
         id: roleButton
         property bool selected: false
+        property color accent: MolvenaTheme.blue
         Layout.fillWidth: true
         implicitHeight: 44
         focusPolicy: Qt.StrongFocus
@@ -34,10 +35,10 @@ Item {
         }
         background: Rectangle {
             radius: 12
-            color: roleButton.selected ? root.accent : "white"
+            color: roleButton.selected ? roleButton.accent : "white"
             opacity: roleButton.pressed ? 0.82 : 1
             border.width: 1
-            border.color: roleButton.selected ? root.accent : MolvenaTheme.line
+            border.color: roleButton.selected ? roleButton.accent : MolvenaTheme.line
         }
     }
 
@@ -106,12 +107,14 @@ Item {
                             RoleButton {
                                 objectName: "recoveryRolePlayer"
                                 text: "Spiller"
+                                accent: root.accent
                                 selected: !root.viewModel.relativeSelected
                                 onClicked: root.viewModel.choosePlayer()
                             }
                             RoleButton {
                                 objectName: "recoveryRoleRelative"
                                 text: "Pårørende"
+                                accent: root.accent
                                 selected: root.viewModel.relativeSelected
                                 onClicked: root.viewModel.chooseRelative()
                             }
