@@ -4,6 +4,9 @@
 #include "app/DetachedTask.h"
 #include "onboarding/PlayerSetupViewModel.h"
 #include "onboarding/RoleSelectionViewModel.h"
+#include "recovery/AccountRecoveryViewModel.h"
+#include "relative/RelativeDashboardViewModel.h"
+#include "relative/RelativePairingViewModel.h"
 #include "session/PreferenceKeys.h"
 
 namespace molvena {
@@ -66,10 +69,13 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
     case RootScreen::PlayerSetup:
         return new PlayerSetupViewModel(d.session, d.api, d.domainCount, d.now, this);
     case RootScreen::AccountRecovery:
+        return new AccountRecoveryViewModel(d.session, d.api, d.session.recoveryRole(), this);
     case RootScreen::RelativePairing:
+        return new RelativePairingViewModel(d.session, d.api, d.domainCount, this);
+    case RootScreen::RelativeDashboard:
+        return new RelativeDashboardViewModel(d.session, d.api, this);
     case RootScreen::ProtectionSetup:
     case RootScreen::PlayerDashboard:
-    case RootScreen::RelativeDashboard:
         break;
     }
     return new PendingScreenViewModel(screen, d.session, this);

@@ -31,6 +31,12 @@ ApplicationWindow {
             return "onboarding/RoleSelectionView.qml";
         case "PlayerSetup":
             return "onboarding/PlayerSetupView.qml";
+        case "RelativePairing":
+            return "relative/RelativePairingView.qml";
+        case "RelativeDashboard":
+            return "relative/RelativeDashboardView.qml";
+        case "AccountRecovery":
+            return "recovery/AccountRecoveryView.qml";
         default:
             return "PendingScreenView.qml";
         }
