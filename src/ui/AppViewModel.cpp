@@ -6,6 +6,9 @@
 #include "onboarding/PlayerSetupViewModel.h"
 #include "onboarding/RoleSelectionViewModel.h"
 #include "protection/ProtectionSetupViewModel.h"
+#include "recovery/AccountRecoveryViewModel.h"
+#include "relative/RelativeDashboardViewModel.h"
+#include "relative/RelativePairingViewModel.h"
 #include "session/PreferenceKeys.h"
 
 namespace molvena {
@@ -76,9 +79,11 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
                                              d.deployment.apiBase, d.now},
                                             this);
     case RootScreen::AccountRecovery:
+        return new AccountRecoveryViewModel(d.session, d.api, d.session.recoveryRole(), this);
     case RootScreen::RelativePairing:
+        return new RelativePairingViewModel(d.session, d.api, d.domainCount, this);
     case RootScreen::RelativeDashboard:
-        break;
+        return new RelativeDashboardViewModel(d.session, d.api, this);
     }
     return new PendingScreenViewModel(screen, d.session, this);
 }

@@ -35,6 +35,12 @@ ApplicationWindow {
             return "protection/ProtectionSetupView.qml";
         case "PlayerDashboard":
             return "dashboard/PlayerDashboardView.qml";
+        case "RelativePairing":
+            return "relative/RelativePairingView.qml";
+        case "RelativeDashboard":
+            return "relative/RelativeDashboardView.qml";
+        case "AccountRecovery":
+            return "recovery/AccountRecoveryView.qml";
         default:
             return "PendingScreenView.qml";
         }

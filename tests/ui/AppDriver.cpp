@@ -10,6 +10,9 @@
 #include <QUuid>
 #include <QtTest/QtTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace molvena::test {
 
 namespace {
@@ -41,6 +44,8 @@ BackendProcess::~BackendProcess() {
 void BackendProcess::start() {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    // A test that crashes must not leave its server behind.
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process->start(QStringLiteral(MOLVENA_SERVER_BINARY),
                      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                       QString::number(m_port), QStringLiteral("--data"), dataFolder()});

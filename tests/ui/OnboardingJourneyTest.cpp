@@ -116,13 +116,12 @@ void OnboardingJourneyTest::backButtonsAndTheOtherRoads() {
 
     driver.click(QStringLiteral("recoverRelative"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
-    driver.screenshot(QStringLiteral("recovery-not-yet"));
-    driver.click(QStringLiteral("pendingBack"));
+    driver.click(QStringLiteral("recoveryBack"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
 
     driver.click(QStringLiteral("chooseRelative"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
-    driver.click(QStringLiteral("pendingBack"));
+    driver.click(QStringLiteral("pairingBack"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
 
     // Coming back to the onboarding starts it anew, with a freshly drawn code.

@@ -2,6 +2,8 @@
 
 #include "app/DebugLog.h"
 
+#include <QPointer>
+
 #include <qcoro/qcorotimer.h>
 
 namespace molvena {
@@ -9,9 +11,10 @@ namespace molvena {
 StartupSequence::StartupSequence(const DeviceInfo& device, MacVPNDetector& vpn,
                                  LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
                                  DomainCountStore& domainCount, MacProtectionMonitor& protectionMonitor,
-                                 std::chrono::milliseconds pathSettleDelay)
-    : m_device(device), m_vpn(vpn), m_launchAtLogin(launchAtLogin), m_dns(dns), m_domainCount(domainCount),
-      m_protectionMonitor(protectionMonitor), m_pathSettleDelay(pathSettleDelay) {}
+                                 std::chrono::milliseconds pathSettleDelay, QObject* parent)
+    : QObject(parent), m_device(device), m_vpn(vpn), m_launchAtLogin(launchAtLogin), m_dns(dns),
+      m_domainCount(domainCount), m_protectionMonitor(protectionMonitor), m_pathSettleDelay(pathSettleDelay) {
+}
 
 QString StartupSequence::bundleLine(const DeviceInfo& device) {
     const QString unknown = QStringLiteral("?");
@@ -25,16 +28,27 @@ QCoro::Task<> StartupSequence::run() {
     debugLog("APP", [this] { return QStringLiteral("bundlePath=") + m_device.bundlePath(); });
     debugLog("APP", [this] { return bundleLine(m_device); });
 
+    // The app may quit while a step is under way; the objects below go with this one.
+    const QPointer<StartupSequence> self(this);
     m_vpn.start();
     // The first path update needs a moment to arrive after the observation starts.
     co_await QCoro::sleepFor(m_pathSettleDelay);
+    if (!self) {
+        co_return;
+    }
     m_vpn.refreshNow();
     m_launchAtLogin.refresh();
     // Through a tunnel the probes would only test the tunnel's resolver.
     if (!m_vpn.isVPNActive()) {
         co_await m_dns.verify();
+        if (!self) {
+            co_return;
+        }
     }
     co_await m_domainCount.refresh();
+    if (!self) {
+        co_return;
+    }
     m_protectionMonitor.start();
 }
 

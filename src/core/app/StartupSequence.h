@@ -7,6 +7,7 @@
 #include "protection/MacProtectionMonitor.h"
 #include "protection/MacVPNDetector.h"
 
+#include <QObject>
 #include <QString>
 
 #include <qcoro/qcorotask.h>
@@ -19,12 +20,14 @@ namespace molvena {
 // the blocked-domain count and starts the monitor; and the shorter refresh the root view runs beside
 // it. Both may run at once: the detector starts watching only once, and a verification that is
 // already running answers a second caller with its state.
-class StartupSequence {
+class StartupSequence : public QObject {
+    Q_OBJECT
 public:
     StartupSequence(const DeviceInfo& device, MacVPNDetector& vpn, LaunchAtLoginManager& launchAtLogin,
                     MacDNSProtectionManager& dns, DomainCountStore& domainCount,
                     MacProtectionMonitor& protectionMonitor,
-                    std::chrono::milliseconds pathSettleDelay = std::chrono::milliseconds(500));
+                    std::chrono::milliseconds pathSettleDelay = std::chrono::milliseconds(500),
+                    QObject* parent = nullptr);
 
     QCoro::Task<> run();
     QCoro::Task<> refreshLayersForRootView();

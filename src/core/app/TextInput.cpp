@@ -53,4 +53,12 @@ bool isAllNumeric(const QString& text) {
     return !characters.isEmpty() && std::all_of(characters.cbegin(), characters.cend(), isNumericCharacter);
 }
 
+QString groupedSixDigitCode(const QString& text) {
+    const QStringList digits = visibleCharacters(keepNumbers(text, 6));
+    if (digits.size() <= 3) {
+        return digits.join(QString());
+    }
+    return digits.mid(0, 3).join(QString()) + QLatin1Char(' ') + digits.mid(3).join(QString());
+}
+
 } // namespace molvena::textInput

@@ -23,6 +23,10 @@ QString keepNumbers(const QString& text, int maxCount);
 // Every character is numeric (and there is at least one).
 bool isAllNumeric(const QString& text);
 
+// A six-digit code as its field shows it while typed: the numbers only, at most six, and a blank
+// after the third once there are more than three ("123 4", "123 456").
+QString groupedSixDigitCode(const QString& text);
+
 } // namespace textInput
 
 } // namespace molvena

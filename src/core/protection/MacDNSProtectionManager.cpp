@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QUrlQuery>
@@ -147,8 +148,12 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point started = Clock::now();
     const QString host = url.host();
+    const QPointer<MacDNSProtectionManager> self(this);
     const HostLookupResult lookup =
         co_await m_lookUp(host, std::min(m_timeouts.lookup, m_timeouts.probeLimit));
+    if (!self) {
+        co_return ProbeResult::unknown(QStringLiteral("The verification ended with the app"));
+    }
     if (lookup.outcome == HostLookupResult::Outcome::nameDoesNotExist) {
         co_return ProbeResult::blocked(kCannotFindHost);
     }
@@ -219,10 +224,15 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     setIsChecking(true);
     setLastError({});
 
+    // The manager may be gone when a probe comes back (the app quit meanwhile): then nothing more.
+    const QPointer<MacDNSProtectionManager> self(this);
     // The control lookup runs beside the canary, so it adds no time.
     QCoro::Task<bool> control = nameResolutionWorks();
     ProbeResult canary = co_await probe(m_canaryURL);
     const bool resolutionWorks = co_await std::move(control);
+    if (!self) {
+        co_return MacDNSProtectionState::unknown;
+    }
     const auto unlessUnproven = [resolutionWorks](ProbeResult result) {
         if (result.isBlocked() && result.reason == kCannotFindHost && !resolutionWorks) {
             return ProbeResult::unknown(QStringLiteral("Name resolution could not be confirmed"));
@@ -250,6 +260,9 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
         const ProbeResult result = unlessUnproven(co_await std::move(fallback));
         blocked += result.isBlocked() ? 1 : 0;
         reachable += result.isReachable() ? 1 : 0;
+    }
+    if (!self) {
+        co_return MacDNSProtectionState::unknown;
     }
 
     if (blocked >= 2) {

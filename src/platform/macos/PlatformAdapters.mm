@@ -1,6 +1,7 @@
 #include "PlatformAdapters.h"
 
 #include "MacDeviceInfo.h"
+#include "MacHeartbeatTimer.h"
 #include "MacLoginItemService.h"
 #include "MacNetworkPathMonitor.h"
 #include "MacWorkspace.h"
@@ -13,6 +14,7 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .networkPaths = std::make_unique<MacNetworkPathMonitor>(),
         .workspace = std::make_unique<MacWorkspace>(),
         .deviceInfo = std::make_unique<MacDeviceInfo>(),
+        .heartbeatTimer = std::make_unique<MacHeartbeatTimer>(),
     };
 }
 

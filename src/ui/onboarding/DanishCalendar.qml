@@ -76,6 +76,8 @@ Rectangle {
         MonthGrid {
             id: grid
             Layout.fillWidth: true
+            // The grid sizes its days from its own height: six weeks of 32-point rows.
+            Layout.preferredHeight: 6 * 32 + 5 * spacing
             month: calendar.shownMonth
             year: calendar.shownYear
             spacing: 2
@@ -87,6 +89,7 @@ Rectangle {
                 readonly property bool chosen: day.model.date.getFullYear() === calendar.selectedDate.getFullYear()
                                                && day.model.date.getMonth() === calendar.selectedDate.getMonth()
                                                && day.model.date.getDate() === calendar.selectedDate.getDate()
+                implicitWidth: 40
                 implicitHeight: 32
                 radius: 8
                 color: chosen ? MolvenaTheme.blue : (dayPointer.containsMouse && !future ? MolvenaTheme.blueSoft : "transparent")

@@ -1,0 +1,140 @@
+#include "AccountRecoveryViewModel.h"
+
+#include "app/DetachedTask.h"
+#include "app/TextInput.h"
+
+#include <QPointer>
+
+namespace molvena {
+
+namespace {
+
+constexpr int kCodeLength = 6;
+
+} // namespace
+
+AccountRecoveryViewModel::AccountRecoveryViewModel(AppSession& session, const APIClient& api,
+                                                   UserRole initialRole, QObject* parent)
+    : QObject(parent), m_session(session), m_api(api),
+      m_selectedRole(initialRole == UserRole::relative ? UserRole::relative : UserRole::player) {
+    for (auto changed : {&AccountRecoveryViewModel::inputChanged, &AccountRecoveryViewModel::busyChanged}) {
+        connect(this, changed, this, &AccountRecoveryViewModel::enabledChanged);
+    }
+}
+
+QString AccountRecoveryViewModel::failureMessage() {
+    return QStringLiteral("Koden kunne ikke bekræftes. Prøv igen eller bed om en ny kode.");
+}
+
+bool AccountRecoveryViewModel::canSend() const {
+    return !m_busy && m_email.contains(QLatin1Char('@'));
+}
+
+bool AccountRecoveryViewModel::canVerify() const {
+    return !m_busy && textInput::visibleLength(textInput::keepNumbers(m_code, kCodeLength)) == kCodeLength;
+}
+
+void AccountRecoveryViewModel::setEmail(const QString& email) {
+    if (email != m_email) {
+        m_email = email;
+        emit inputChanged();
+    }
+}
+
+void AccountRecoveryViewModel::setCode(const QString& code) {
+    m_code = textInput::groupedSixDigitCode(code);
+    // Always told, so a field that showed the unfiltered text takes the filtered one back.
+    emit inputChanged();
+}
+
+void AccountRecoveryViewModel::setSelectedRole(UserRole role) {
+    if (role != m_selectedRole) {
+        m_selectedRole = role;
+        emit selectedRoleChanged();
+    }
+}
+
+void AccountRecoveryViewModel::setStep(int step) {
+    if (step != m_step) {
+        m_step = step;
+        emit stepChanged();
+    }
+}
+
+void AccountRecoveryViewModel::setBusy(bool busy) {
+    if (busy != m_busy) {
+        m_busy = busy;
+        emit busyChanged();
+    }
+}
+
+void AccountRecoveryViewModel::setErrorMessage(const QString& message) {
+    if (message != m_errorMessage) {
+        m_errorMessage = message;
+        emit errorMessageChanged();
+    }
+}
+
+void AccountRecoveryViewModel::beginAction() {
+    setBusy(true);
+    setErrorMessage({});
+}
+
+void AccountRecoveryViewModel::sendCode() {
+    if (canSend()) {
+        startDetached(requestCode(), QStringLiteral("The recovery code request"));
+    }
+}
+
+void AccountRecoveryViewModel::verifyCode() {
+    if (canVerify()) {
+        startDetached(confirmCode(), QStringLiteral("The recovery code check"));
+    }
+}
+
+void AccountRecoveryViewModel::requestNewCode() {
+    setStep(1);
+    setCode({});
+    setErrorMessage({});
+}
+
+void AccountRecoveryViewModel::back() {
+    m_session.setShowRecovery(false);
+}
+
+QCoro::Task<> AccountRecoveryViewModel::requestCode() {
+    QPointer<AccountRecoveryViewModel> self(this);
+    beginAction();
+    try {
+        co_await m_api.requestRecoveryCode(m_email, m_selectedRole);
+    } catch (...) {
+        // Dropped on purpose: an answer here would tell whether the address has an account.
+    }
+    if (self) {
+        setBusy(false);
+        setStep(2);
+    }
+}
+
+QCoro::Task<> AccountRecoveryViewModel::confirmCode() {
+    QPointer<AccountRecoveryViewModel> self(this);
+    beginAction();
+    const UserRole role = m_selectedRole;
+    RecoveryResult result;
+    try {
+        result = co_await m_api.verifyRecoveryCode(m_email, role, textInput::keepNumbers(m_code, kCodeLength),
+                                                   m_session.deviceToken());
+    } catch (...) {
+        if (self) {
+            setBusy(false);
+            setErrorMessage(failureMessage());
+        }
+        co_return;
+    }
+    if (self) {
+        // The session lowers the recovery flag and the routing moves on; this screen goes with it.
+        m_session.applyRecovery(result, role);
+    }
+}
+
+} // namespace molvena
