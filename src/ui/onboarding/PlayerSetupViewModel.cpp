@@ -1,8 +1,9 @@
 #include "PlayerSetupViewModel.h"
 
-#include "app/DetachedTask.h"
-#include "app/TextInput.h"
 #include "account/MacAccountStore.h"
+#include "app/DetachedTask.h"
+#include "app/PublishedField.h"
+#include "app/TextInput.h"
 #include "session/PairingCode.h"
 
 #include <QLocale>
@@ -108,24 +109,15 @@ void PlayerSetupViewModel::setMonthlySpendText(const QString& text) {
 }
 
 void PlayerSetupViewModel::setStep(int step) {
-    if (step != m_step) {
-        m_step = step;
-        emit stepChanged();
-    }
+    publish(*this, m_step, step, &PlayerSetupViewModel::stepChanged);
 }
 
 void PlayerSetupViewModel::setError(const QString& error) {
-    if (error != m_error) {
-        m_error = error;
-        emit errorChanged();
-    }
+    publish(*this, m_error, error, &PlayerSetupViewModel::errorChanged);
 }
 
 void PlayerSetupViewModel::setBusy(bool busy) {
-    if (busy != m_busy) {
-        m_busy = busy;
-        emit busyChanged();
-    }
+    publish(*this, m_busy, busy, &PlayerSetupViewModel::busyChanged);
 }
 
 void PlayerSetupViewModel::primaryAction() {

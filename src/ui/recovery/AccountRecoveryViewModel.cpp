@@ -1,6 +1,7 @@
 #include "AccountRecoveryViewModel.h"
 
 #include "app/DetachedTask.h"
+#include "app/PublishedField.h"
 #include "app/TextInput.h"
 
 #include <QPointer>
@@ -35,10 +36,7 @@ bool AccountRecoveryViewModel::canVerify() const {
 }
 
 void AccountRecoveryViewModel::setEmail(const QString& email) {
-    if (email != m_email) {
-        m_email = email;
-        emit inputChanged();
-    }
+    publish(*this, m_email, email, &AccountRecoveryViewModel::inputChanged);
 }
 
 void AccountRecoveryViewModel::setCode(const QString& code) {
@@ -48,31 +46,19 @@ void AccountRecoveryViewModel::setCode(const QString& code) {
 }
 
 void AccountRecoveryViewModel::setSelectedRole(UserRole role) {
-    if (role != m_selectedRole) {
-        m_selectedRole = role;
-        emit selectedRoleChanged();
-    }
+    publish(*this, m_selectedRole, role, &AccountRecoveryViewModel::selectedRoleChanged);
 }
 
 void AccountRecoveryViewModel::setStep(int step) {
-    if (step != m_step) {
-        m_step = step;
-        emit stepChanged();
-    }
+    publish(*this, m_step, step, &AccountRecoveryViewModel::stepChanged);
 }
 
 void AccountRecoveryViewModel::setBusy(bool busy) {
-    if (busy != m_busy) {
-        m_busy = busy;
-        emit busyChanged();
-    }
+    publish(*this, m_busy, busy, &AccountRecoveryViewModel::busyChanged);
 }
 
 void AccountRecoveryViewModel::setErrorMessage(const QString& message) {
-    if (message != m_errorMessage) {
-        m_errorMessage = message;
-        emit errorMessageChanged();
-    }
+    publish(*this, m_errorMessage, message, &AccountRecoveryViewModel::errorMessageChanged);
 }
 
 void AccountRecoveryViewModel::beginAction() {

@@ -2,6 +2,7 @@
 
 #include "account/MacAccountStore.h"
 #include "app/DetachedTask.h"
+#include "app/PublishedField.h"
 
 #include <QPointer>
 #include <QVariantMap>
@@ -71,10 +72,7 @@ QString RelativeDashboardViewModel::toneForType(const QString& type) {
 }
 
 void RelativeDashboardViewModel::setError(const QString& error) {
-    if (error != m_error) {
-        m_error = error;
-        emit errorChanged();
-    }
+    publish(*this, m_error, error, &RelativeDashboardViewModel::errorChanged);
 }
 
 void RelativeDashboardViewModel::reload() {

@@ -2,6 +2,7 @@
 
 #include "account/MacAccountStore.h"
 #include "app/DetachedTask.h"
+#include "app/PublishedField.h"
 #include "app/TextInput.h"
 
 #include <QPointer>
@@ -34,24 +35,15 @@ void RelativePairingViewModel::setCode(const QString& code) {
 }
 
 void RelativePairingViewModel::setEmail(const QString& email) {
-    if (email != m_email) {
-        m_email = email;
-        emit inputChanged();
-    }
+    publish(*this, m_email, email, &RelativePairingViewModel::inputChanged);
 }
 
 void RelativePairingViewModel::setError(const QString& error) {
-    if (error != m_error) {
-        m_error = error;
-        emit errorChanged();
-    }
+    publish(*this, m_error, error, &RelativePairingViewModel::errorChanged);
 }
 
 void RelativePairingViewModel::setBusy(bool busy) {
-    if (busy != m_busy) {
-        m_busy = busy;
-        emit busyChanged();
-    }
+    publish(*this, m_busy, busy, &RelativePairingViewModel::busyChanged);
 }
 
 void RelativePairingViewModel::submit() {
