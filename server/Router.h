@@ -11,6 +11,9 @@
 
 namespace molvena::server {
 
+class Database;
+class Outbox;
+
 // What a handler gets: the checked-on-access fields (form body for POST, query for GET) and the
 // client's address.
 struct ApiRequest {
@@ -22,6 +25,11 @@ struct ApiRequest {
 // "/api/countXphp" answer as "/api/count.php"; here a path is either in the table or gets a 404.
 // The router also enforces the method, the body size and the form encoding, and turns every
 // refusal or failure of a handler into a JSON reply with a Danish message and no internal detail.
+//
+// Each request runs in one transaction. A refusal commits it (a counted wrong guess must outlive
+// the 403); a failure rolls it back. A request that lost a race to another instance (a unique key,
+// a deadlock) or met a lost database connection runs once more from the start, on a new connection
+// if need be, with its queued mail forgotten.
 class Router {
 public:
     using Handler = std::function<QHttpServerResponse(const ApiRequest&)>;
@@ -31,7 +39,8 @@ public:
     static constexpr qsizetype maximumQuerySize = 8 * 1024;
 
     // behindProxy: the client address comes from nginx's X-Real-IP when the peer is loopback.
-    explicit Router(bool behindProxy) : m_behindProxy(behindProxy) {}
+    Router(bool behindProxy, Database& database, Outbox& outbox)
+        : m_behindProxy(behindProxy), m_database(database), m_outbox(outbox) {}
 
     void add(const QString& path, Method method, Handler handler);
     QHttpServerResponse dispatch(const QHttpServerRequest& request) const;
@@ -42,10 +51,13 @@ private:
         Handler handler;
     };
     QHttpServerResponse run(const Route& route, const QHttpServerRequest& request) const;
+    QHttpServerResponse runInTransaction(const Route& route, const QHttpServerRequest& request) const;
 
     QString clientAddress(const QHttpServerRequest& request) const;
 
     bool m_behindProxy;
+    Database& m_database;
+    Outbox& m_outbox;
     QHash<QString, Route> m_routes;
 };
 

@@ -64,9 +64,8 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption connections(QStringLiteral("max-connections"),
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
-    parser.addOptions(
-        {port, listen, data, database, resolver, resolverConfig, resolverReload, importBlocklist, secret, zone, log,
-         proxy, publicUrl, connections});
+    parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
+                       importBlocklist, secret, zone, log, proxy, publicUrl, connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
