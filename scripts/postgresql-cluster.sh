@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL cluster on 127.0.0.1 for the tests and the benchmark.
 #
-#   scripts/postgresql-cluster.sh start <folder> [--durable]   initdb into <folder>, start it, and
+#   scripts/postgresql-cluster.sh start <folder> [--durable] [-c name=value ...]
+#                                                              initdb into <folder>, start it, and
 #                                                              write its URL to <folder>/url
 #   scripts/postgresql-cluster.sh stop <folder>                stop it and delete <folder>
 #
@@ -67,9 +68,13 @@ fi
     >"$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
 
 settings="-c listen_addresses=127.0.0.1 -c unix_socket_directories=$folder -c max_connections=200"
-if [ "${3:-}" != "--durable" ]; then
+shift 2
+if [ "${1:-}" = "--durable" ]; then
+    shift
+else
     settings+=" -c fsync=off -c full_page_writes=off -c synchronous_commit=off"
 fi
+settings+=" $*"
 # A port nobody uses: try a few at random, bounded.
 for _ in $(seq 1 20); do
     port=$((20000 + RANDOM % 40000))

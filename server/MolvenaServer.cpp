@@ -73,7 +73,11 @@ QByteArray recoveryKey(const QString& path, bool mayCreate) {
 MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     : QAbstractHttpServer(parent), m_options(prepared(std::move(options))),
       m_clock(m_options.clock, m_options.timeZone), m_database(m_options),
-      m_outbox(m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox"))),
+      m_outbox(
+          m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox")),
+          m_options.mailRelayHost.isEmpty()
+              ? std::nullopt
+              : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort)),
       m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
       m_events(m_database, m_clock, m_accounts, m_outbox),
       m_recoveryCodes(m_database, m_clock, m_limiter,

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QUrl>
 
 namespace molvena::server {
 
@@ -51,6 +52,11 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         QStringLiteral("secret-file"),
         QStringLiteral("Key file for recovery-code hashes (shared by all instances)."),
         QStringLiteral("file"));
+    const QCommandLineOption relay(
+        QStringLiteral("smtp-relay"),
+        QStringLiteral("SMTP relay that takes the e-mails, host:port (several instances: all the same "
+                       "relay); without it they are .eml files in <data>/outbox."),
+        QStringLiteral("host:port"));
     const QCommandLineOption zone(QStringLiteral("time-zone"), QStringLiteral("Time zone of shown times."),
                                   QStringLiteral("zone"), QStringLiteral("Europe/Copenhagen"));
     const QCommandLineOption log(QStringLiteral("log-requests"),
@@ -65,7 +71,7 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
     parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
-                       importBlocklist, secret, zone, log, proxy, publicUrl, connections});
+                       importBlocklist, secret, relay, zone, log, proxy, publicUrl, connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -102,6 +108,16 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     options.resolverReloadCommand = QProcess::splitCommand(parser.value(resolverReload));
     options.importBlocklistFile = parser.value(importBlocklist);
     options.secretFile = parser.value(secret);
+    if (parser.isSet(relay)) {
+        const QUrl relayUrl(QStringLiteral("smtp://") + parser.value(relay));
+        if (!relayUrl.isValid() || relayUrl.host().isEmpty() || relayUrl.port() <= 0 ||
+            !relayUrl.path().isEmpty()) {
+            error = QStringLiteral("--smtp-relay must be host:port");
+            return std::nullopt;
+        }
+        options.mailRelayHost = relayUrl.host();
+        options.mailRelayPort = static_cast<quint16>(relayUrl.port());
+    }
     options.timeZone = parser.value(zone);
     options.logRequests = parser.isSet(log);
     options.behindProxy = parser.isSet(proxy);

@@ -22,6 +22,8 @@ struct ServerOptions {
     QStringList resolverReloadCommand; // run after writing it, e.g. unbound-control -c <conf> reload
     QString importBlocklistFile;       // import this list, write the resolver configuration, and exit
     QString secretFile;                // key for the recovery-code hashes; empty: dataFolder/recovery.key
+    QString mailRelayHost;             // SMTP relay for e-mail; empty: .eml files in dataFolder/outbox
+    quint16 mailRelayPort = 25;
     QString timeZone = QStringLiteral("Europe/Copenhagen"); // how times are shown to Danish users
     bool logRequests = false; // one line per request on standard error (method, path, status)
     // Behind nginx on this machine: the client's address is the X-Real-IP header of a request from a

@@ -29,20 +29,23 @@ QString ServerHarness::postgresqlUrl() {
     QFile url(QDir(cluster).filePath(QStringLiteral("url")));
     if (!url.open(QIODevice::ReadOnly)) {
         QFile missing(QDir(cluster).filePath(QStringLiteral("missing")));
-        const QByteArray why = missing.open(QIODevice::ReadOnly) ? missing.readAll().trimmed()
-                                                                 : QByteArrayLiteral("no cluster was started");
+        const QByteArray why = missing.open(QIODevice::ReadOnly)
+                                   ? missing.readAll().trimmed()
+                                   : QByteArrayLiteral("no cluster was started");
         std::fprintf(stdout, "SKIP: PostgreSQL: %s\n", why.constData());
         std::exit(77); // ctest's SKIP_RETURN_CODE for these runs
     }
     // A database of this suite's own, so that suites run side by side.
     const QString base = QString::fromUtf8(url.readAll().trimmed());
-    const QString name = QCoreApplication::applicationName().toLower().replace(QLatin1Char('-'), QLatin1Char('_'));
+    const QString name =
+        QCoreApplication::applicationName().toLower().replace(QLatin1Char('-'), QLatin1Char('_'));
     {
         server::ServerOptions admin;
         admin.databaseUrl = base + QStringLiteral("postgres");
         admin.dataFolder = QDir::tempPath();
         server::Database postgres(admin);
-        if (postgres.value(QStringLiteral("SELECT COUNT(*) FROM pg_database WHERE datname = ?"), {name}).toInt() == 0) {
+        if (postgres.value(QStringLiteral("SELECT COUNT(*) FROM pg_database WHERE datname = ?"), {name})
+                .toInt() == 0) {
             postgres.execute(QStringLiteral("CREATE DATABASE %1").arg(name));
         }
     }
