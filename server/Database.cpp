@@ -168,6 +168,7 @@ Database::Database(const ServerOptions& options)
 }
 
 Database::~Database() {
+    m_statements.clear(); // before the connection they were prepared on
     m_database.close();
     m_database = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);

@@ -87,7 +87,7 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
       m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                 m_events,  m_outbox, m_recoveryCodes, m_blocklist},
       m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context),
-      m_router(m_options.behindProxy, m_database, m_outbox) {
+      m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox) {
     try {
         m_recoveryCodes.claimKey();
         m_blocklist.seed();

@@ -106,7 +106,11 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
 
 QString Router::clientAddress(const QHttpServerRequest& request) const {
     const QHostAddress peer = request.remoteAddress();
-    if (m_behindProxy && peer.isLoopback()) {
+    bool isV4Peer = false;
+    const QHostAddress plainPeer(peer.toIPv4Address(&isV4Peer));
+    const bool fromFrontEnd = (m_behindProxy && peer.isLoopback()) || m_trustedProxies.contains(peer) ||
+                              (isV4Peer && m_trustedProxies.contains(plainPeer));
+    if (fromFrontEnd) {
         const QHostAddress forwarded(
             QString::fromLatin1(headerValue(request, QByteArrayLiteral("X-Real-IP"))));
         if (!forwarded.isNull()) {

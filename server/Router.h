@@ -3,6 +3,7 @@
 #include "RequestFields.h"
 
 #include <QHash>
+#include <QHostAddress>
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
 #include <QString>
@@ -38,9 +39,12 @@ public:
     static constexpr qsizetype maximumBodySize = 64 * 1024;
     static constexpr qsizetype maximumQuerySize = 8 * 1024;
 
-    // behindProxy: the client address comes from nginx's X-Real-IP when the peer is loopback.
-    Router(bool behindProxy, Database& database, Outbox& outbox)
-        : m_behindProxy(behindProxy), m_database(database), m_outbox(outbox) {}
+    // The client address comes from the front end's X-Real-IP when the peer is that front end: on
+    // this machine (behindProxy and a loopback peer) or one of `trustedProxies`. Anyone else could
+    // name any address in it, so from them it is ignored.
+    Router(bool behindProxy, QList<QHostAddress> trustedProxies, Database& database, Outbox& outbox)
+        : m_behindProxy(behindProxy), m_trustedProxies(std::move(trustedProxies)), m_database(database),
+          m_outbox(outbox) {}
 
     void add(const QString& path, Method method, Handler handler);
     QHttpServerResponse dispatch(const QHttpServerRequest& request) const;
@@ -56,6 +60,7 @@ private:
     QString clientAddress(const QHttpServerRequest& request) const;
 
     bool m_behindProxy;
+    QList<QHostAddress> m_trustedProxies;
     Database& m_database;
     Outbox& m_outbox;
     QHash<QString, Route> m_routes;

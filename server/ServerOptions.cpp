@@ -64,6 +64,11 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption proxy(QStringLiteral("behind-proxy"),
                                    QStringLiteral("Take the client address from X-Real-IP of loopback peers "
                                                   "(nginx in front)."));
+    const QCommandLineOption trustedProxy(
+        QStringLiteral("trusted-proxy"),
+        QStringLiteral("Address of a front end on another machine whose X-Real-IP is believed "
+                       "(repeat for each)."),
+        QStringLiteral("address"));
     const QCommandLineOption publicUrl(QStringLiteral("public-url"),
                                        QStringLiteral("API base URL users reach, for links in e-mails."),
                                        QStringLiteral("url"));
@@ -71,7 +76,8 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
     parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
-                       importBlocklist, secret, relay, zone, log, proxy, publicUrl, connections});
+                       importBlocklist, secret, relay, zone, log, proxy, trustedProxy, publicUrl,
+                       connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -121,6 +127,14 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     options.timeZone = parser.value(zone);
     options.logRequests = parser.isSet(log);
     options.behindProxy = parser.isSet(proxy);
+    for (const QString& address : parser.values(trustedProxy)) {
+        const QHostAddress parsed(address);
+        if (parsed.isNull()) {
+            error = QStringLiteral("--trusted-proxy must be an IP address");
+            return std::nullopt;
+        }
+        options.trustedProxies.append(parsed);
+    }
     options.publicUrl = parser.value(publicUrl);
     bool connectionsOk = false;
     options.maximumConnections = parser.value(connections).toInt(&connectionsOk);

@@ -29,6 +29,8 @@ struct ServerOptions {
     // Behind nginx on this machine: the client's address is the X-Real-IP header of a request from a
     // loopback peer. Off, the header is ignored (a client could name any address in it).
     bool behindProxy = false;
+    // Front ends on other machines (a private network) whose X-Real-IP is believed too.
+    QList<QHostAddress> trustedProxies;
     // Where users reach the API (links in e-mails); empty: the address the server listens on.
     QString publicUrl;
     int requestTimeoutMilliseconds = 10'000; // a request must arrive whole within this

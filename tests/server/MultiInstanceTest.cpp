@@ -147,13 +147,16 @@ void MultiInstanceTest::bothStartTogetherOnAnEmptyDatabase() {
     for (int i = 0; i < 2; ++i) {
         m_instances[i] = std::make_unique<QProcess>();
         m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_instances[i]->start(QStringLiteral(MOLVENA_SERVER_EXECUTABLE),
-                              {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                               m_folder.filePath(QStringLiteral("instance%1").arg(i)),
-                               QStringLiteral("--database"), m_databaseUrl, QStringLiteral("--secret-file"),
-                               m_folder.filePath(QStringLiteral("recovery.key")),
-                               QStringLiteral("--behind-proxy"), QStringLiteral("--smtp-relay"),
-                               QStringLiteral("127.0.0.1:%1").arg(m_mail.port())});
+        QStringList arguments{
+            QStringLiteral("--port"),        QStringLiteral("0"),
+            QStringLiteral("--data"),        m_folder.filePath(QStringLiteral("instance%1").arg(i)),
+            QStringLiteral("--database"),    m_databaseUrl,
+            QStringLiteral("--secret-file"), m_folder.filePath(QStringLiteral("recovery.key")),
+            QStringLiteral("--smtp-relay"),  QStringLiteral("127.0.0.1:%1").arg(m_mail.port())};
+        // The second believes X-Real-IP as from a front end on another machine.
+        arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
+                             : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
+        m_instances[i]->start(QStringLiteral(MOLVENA_SERVER_EXECUTABLE), arguments);
     }
     static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
     QByteArray output[2];
@@ -249,7 +252,8 @@ void MultiInstanceTest::pinGuessesSplitAcrossBothStayWithinTheLimit() {
         429);
 }
 
-// Rule: a recovery code one instance issued is accepted by the other (all share one key).
+// Rule: a recovery code one instance issued is accepted by the other (all share one key), from the
+// client address that asked for it, as each instance's front end names it.
 void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
     QVERIFY(send({1,
                   QStringLiteral("pairing.php"),
