@@ -33,9 +33,9 @@ private:
 // the type of the generated keys differs. Every statement is prepared with bound values; on
 // PostgreSQL each is prepared once per connection and then only executed, one round trip each.
 //
-// Durability is the same on both: a committed request survives a crash of any process, while a
-// power cut or operating-system crash may lose the last moment of commits (never consistency):
-// SQLite runs synchronous=NORMAL, PostgreSQL synchronous_commit=off.
+// Durability is the same on both: a committed request survives a crash of this server, while a
+// power cut or a crash of the machine holding the data (or of PostgreSQL) may lose the last moment
+// of commits, never consistency: SQLite runs synchronous=NORMAL, PostgreSQL synchronous_commit=off.
 class Database {
 public:
     enum class Kind { sqlite, postgresql };
