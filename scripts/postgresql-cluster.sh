@@ -9,7 +9,7 @@
 # The URL is postgresql://molvena@127.0.0.1:<port>/ (trust authentication, loopback only); append
 # a database name. Without PostgreSQL's binaries it says so and writes no URL, so the tests that
 # need it skip. As root, the cluster runs as the `postgres` user (initdb refuses root). Without
-# --durable it does not flush to disk at all: throwaway data, fast tests.
+# --durable it does not flush to disk at all and runs no autovacuum: throwaway data, fast tests.
 set -euo pipefail
 
 command="${1:-}"
@@ -72,7 +72,9 @@ shift 2
 if [ "${1:-}" = "--durable" ]; then
     shift
 else
-    settings+=" -c fsync=off -c full_page_writes=off -c synchronous_commit=off"
+    # Nor background maintenance: a test's bulk load would set autovacuum off in the middle of the
+    # timings that follow it, on a machine whose cores the tests share.
+    settings+=" -c fsync=off -c full_page_writes=off -c synchronous_commit=off -c autovacuum=off"
 fi
 settings+=" $*"
 # A port nobody uses: try a few at random, bounded.
