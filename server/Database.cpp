@@ -231,13 +231,31 @@ bool Database::reconnectIfLost() {
     if (m_kind != Kind::postgresql || m_transactionDepth > 0) {
         return false;
     }
-    QSqlQuery probe(m_database);
-    if (probe.exec(QStringLiteral("SELECT 1"))) {
-        return false;
+    {
+        QSqlQuery probe(m_database);
+        if (probe.exec(QStringLiteral("SELECT 1"))) {
+            return false;
+        }
     }
-    // Prepared statements belong to the lost session; they go with it.
-    m_statements.clear();
+    // Prepared statements belong to the lost session. The old driver goes first, so they are not
+    // deallocated one by one over a connection that is gone.
+    const QString host = m_database.hostName();
+    const int port = m_database.port();
+    const QString user = m_database.userName();
+    const QString password = m_database.password();
+    const QString name = m_database.databaseName();
+    const QString connectOptions = m_database.connectOptions();
     m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_statements.clear();
+    m_database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    m_database.setHostName(host);
+    m_database.setPort(port);
+    m_database.setUserName(user);
+    m_database.setPassword(password);
+    m_database.setDatabaseName(name);
+    m_database.setConnectOptions(connectOptions);
     if (!m_database.open()) {
         return false;
     }
