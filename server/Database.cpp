@@ -231,7 +231,8 @@ bool Database::reconnectIfLost() {
     if (m_kind != Kind::postgresql || m_transactionDepth > 0) {
         return false;
     }
-    {
+    // The driver marks itself closed when it sees the connection gone; else a probe tells.
+    if (m_database.isOpen()) {
         QSqlQuery probe(m_database);
         if (probe.exec(QStringLiteral("SELECT 1"))) {
             return false;
