@@ -19,7 +19,6 @@ fi
 cmake --build "$build" --target molvena-server molvena-heartbeat-bench >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/molvena-bench.XXXXXX")"
-chmod 755 "$work"
 server_pids=()
 cleanup() {
     for pid in "${server_pids[@]}"; do

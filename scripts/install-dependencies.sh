@@ -39,4 +39,8 @@ if ((${#missing[@]} > 0)); then
     if [[ " ${missing[*]} " == *" unbound "* ]] && command -v systemctl >/dev/null; then
         "${sudo_cmd[@]}" systemctl disable --now unbound.service unbound-resolvconf.service >/dev/null 2>&1 || true
     fi
+    # Likewise PostgreSQL: the tests start throwaway clusters of their own on free ports.
+    if [[ " ${missing[*]} " == *" postgresql "* ]] && command -v systemctl >/dev/null; then
+        "${sudo_cmd[@]}" systemctl disable --now postgresql.service >/dev/null 2>&1 || true
+    fi
 fi

@@ -2,9 +2,9 @@
 # A throwaway PostgreSQL cluster on 127.0.0.1 for the tests and the benchmark.
 #
 #   scripts/postgresql-cluster.sh start <folder> [--durable] [-c name=value ...]
-#                                                              initdb into <folder>, start it, and
-#                                                              write its URL to <folder>/url
-#   scripts/postgresql-cluster.sh stop <folder>                stop it and delete <folder>
+#       initdb into a new folder under /tmp, start it, and write its URL to <folder>/url
+#   scripts/postgresql-cluster.sh stop <folder>
+#       stop it and delete both folders
 #
 # The URL is postgresql://molvena@127.0.0.1:<port>/ (trust authentication, loopback only); append
 # a database name. Without PostgreSQL's binaries it says so and writes no URL, so the tests that
@@ -37,9 +37,11 @@ fi
 
 case "$command" in
 stop)
-    if [ -f "$folder/data/postmaster.pid" ] && [ -n "$bin" ]; then
-        "${as_owner[@]}" "$bin/pg_ctl" -D "$folder/data" -m immediate -w stop >/dev/null 2>&1 || true
+    cluster="$(cat "$folder/cluster" 2>/dev/null || true)"
+    if [ -n "$cluster" ] && [ -f "$cluster/data/postmaster.pid" ] && [ -n "$bin" ]; then
+        "${as_owner[@]}" "$bin/pg_ctl" -D "$cluster/data" -m immediate -w stop >/dev/null 2>&1 || true
     fi
+    case "$cluster" in /tmp/molvena-postgresql.*) rm -rf "$cluster" ;; esac
     rm -rf "$folder"
     exit 0
     ;;
@@ -50,7 +52,8 @@ start) ;;
     ;;
 esac
 
-rm -rf "$folder"
+# A cluster an interrupted run left behind goes first.
+"$0" stop "$folder"
 mkdir -p "$folder"
 if [ -z "$bin" ]; then
     echo "PostgreSQL is not installed (initdb, pg_ctl): the PostgreSQL tests skip" | tee "$folder/missing"
@@ -61,13 +64,19 @@ if [ "$(id -u)" -eq 0 ]; then
         echo "running as root without a postgres user: the PostgreSQL tests skip" | tee "$folder/missing"
         exit 0
     fi
-    chown postgres: "$folder"
+fi
+# The cluster itself lives in /tmp, which the postgres user reaches whatever the checkout's folders
+# allow; <folder> only points to it.
+cluster="$(mktemp -d /tmp/molvena-postgresql.XXXXXX)"
+echo "$cluster" >"$folder/cluster"
+if [ "$(id -u)" -eq 0 ]; then
+    chown postgres: "$cluster"
 fi
 
-"${as_owner[@]}" "$bin/initdb" -D "$folder/data" -U molvena -A trust -E UTF8 --locale=C --no-sync \
+"${as_owner[@]}" "$bin/initdb" -D "$cluster/data" -U molvena -A trust -E UTF8 --locale=C --no-sync \
     >"$folder/initdb.log" 2>&1 || { cat "$folder/initdb.log" >&2; exit 1; }
 
-settings="-c listen_addresses=127.0.0.1 -c unix_socket_directories=$folder -c max_connections=200"
+settings="-c listen_addresses=127.0.0.1 -c unix_socket_directories=$cluster -c max_connections=200"
 shift 2
 if [ "${1:-}" = "--durable" ]; then
     shift
@@ -80,14 +89,14 @@ settings+=" $*"
 # A port nobody uses: try a few at random, bounded.
 for _ in $(seq 1 20); do
     port=$((20000 + RANDOM % 40000))
-    if "${as_owner[@]}" "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w -t 20 \
+    if "${as_owner[@]}" "$bin/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -w -t 20 \
         -o "$settings -p $port" start >/dev/null 2>&1; then
         echo "postgresql://molvena@127.0.0.1:$port/" >"$folder/url"
-        echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') at 127.0.0.1:$port ($folder)"
+        echo "PostgreSQL $("$bin/postgres" --version | awk '{print $3}') at 127.0.0.1:$port ($cluster)"
         exit 0
     fi
-    grep -q "could not bind\|in use" "$folder/server.log" 2>/dev/null || break
-    rm -f "$folder/server.log"
+    grep -q "could not bind\|in use" "$cluster/server.log" 2>/dev/null || break
+    rm -f "$cluster/server.log"
 done
-cat "$folder/server.log" >&2 || true
+cat "$cluster/server.log" >&2 || true
 exit 1
