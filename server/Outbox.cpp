@@ -89,6 +89,10 @@ QString Outbox::send(const QString& kind, const QString& recipient, const QStrin
     return fileName;
 }
 
+void Outbox::sendNowhere() {
+    m_database.run(QStringLiteral("UPDATE outbox SET kind = kind WHERE id = ?"), {-1});
+}
+
 void Outbox::deliverPending() {
     if (m_pending.isEmpty()) {
         return;

@@ -34,6 +34,9 @@ public:
     // Sends or writes the queued messages (after the commit) on a thread of their own, so that no
     // reply waits for the disk or the relay and a reply with mail takes as long as one without; or
     // forgets them (after a rollback).
+    // Costs a database round trip like send() without recording a mail, for replies that must not
+    // show by their timing whether one was sent.
+    void sendNowhere();
     void deliverPending();
     void discardPending() { m_pending.clear(); }
     // Returns once every delivered file is on disk (at shutdown, and for tests reading the folder).

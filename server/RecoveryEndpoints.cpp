@@ -43,8 +43,8 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
         throw ReplyError(ReplyError::Status::TooManyRequests,
                          QStringLiteral("For mange forsøg. Vent en time, og prøv igen."));
     }
-    // The same lookups, the same code and the same writes for every address; only the mail, written
-    // after the reply has gone, differs.
+    // The same lookups, the same code and the same round trips for every address; only the mail,
+    // written after the reply has gone, differs.
     std::optional<QString> address;
     if (role == QLatin1String("player")) {
         if (const auto player = m_context.accounts.playerForEmail(email)) {
@@ -62,6 +62,8 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
                 "Mac. Koden udløber om 15 minutter og kan kun bruges én gang.\n\nHar du ikke bedt om "
                 "en kode, kan du se bort fra denne e-mail.\n\nVenlig hilsen\nMolvena\n")
                 .arg(*code));
+    } else {
+        m_context.outbox.sendNowhere();
     }
     return ApiReply::success(
         {{QStringLiteral("message"),
