@@ -103,6 +103,7 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QCOMPARE(session.monthlySpendDKK(), 2500.0);
     QCOMPARE(session.lastGamblingDate(), double(lastBet.toSecsSinceEpoch()));
     QCOMPARE(session.gamblingGameTypes(), QStringLiteral("Bingo,Poker"));
+    QCOMPARE(store.profile()->gamblingLocationType, std::optional(QStringLiteral("online")));
     QCOMPARE(session.supportContactsStr(), QString()); // the server's copy wins
     QVERIFY(store.emergencyContacts().isEmpty());
 
@@ -127,6 +128,10 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QCOMPARE(store.history().size(), 2);
     QCOMPARE(store.history().first().id, eventIds.first());
     QCOMPARE(store.history().last().id, eventIds.last());
+    for (const MacHistoryItem& item : store.history()) {
+        QVERIFY2(QDateTime::fromString(item.createdAt, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid(),
+                 qPrintable(item.createdAt));
+    }
 
     // Contacts: separators typed into a field are blanked, a repeated entry is saved unchanged.
     QVERIFY(app.done(store.addContact(QStringLiteral("  Mor | "), QStringLiteral("1234::5678"), session)));
