@@ -24,18 +24,6 @@ struct Backend {
     APIClient client{harness.apiBase(), harness.blockProxy(), network, 5000ms, mac};
 };
 
-template <typename T> T completed(QCoro::Task<T> task) {
-    TaskOutcome<T> outcome = runTask(std::move(task), 10000);
-    if (!outcome.finished || outcome.error) {
-        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
-                     __LINE__);
-        throw std::runtime_error("operation failed");
-    }
-    if constexpr (!std::is_void_v<T>) {
-        return std::move(*outcome.value);
-    }
-}
-
 // The BackendError an operation ended with; a test failure when it ended otherwise.
 template <typename T> BackendError refused(QCoro::Task<T> task) {
     const auto outcome = runTask(std::move(task), 10000);

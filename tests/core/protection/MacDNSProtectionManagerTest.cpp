@@ -32,7 +32,11 @@ public:
         m_servers[int(Site::neverAnswers)].setDefaultReply({.body = {}, .neverAnswer = true});
         m_servers[int(Site::dropsConnection)].setDefaultReply({.body = {}, .dropConnection = true});
     }
-    QUrl url(Site site) { return site == Site::refused ? refusingURL() : m_servers[int(site)].url(); }
+    QUrl url(Site site) {
+        return site == Site::refused
+                   ? QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ScriptedHttpServer::closedPort()))
+                   : m_servers[int(site)].url();
+    }
     // The requests of every server but the one that drops connections (Qt resends to that one).
     int requestsReceived() const {
         return int(m_servers[1].requests().size() + m_servers[2].requests().size() +
