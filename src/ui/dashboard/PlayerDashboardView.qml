@@ -583,12 +583,18 @@ Item {
     }
 
     // The settings window, made anew each time it opens.
+    // The window's model is handed over once: on closing its view goes without seeing a null model.
     Repeater {
-        model: root.viewModel.settings !== null ? 1 : 0
-        delegate: PlayerSettingsView {
+        model: root.viewModel.settings !== null ? [root.viewModel.settings] : []
+        delegate: Item {
+            id: settingsHolder
+            required property PlayerSettingsViewModel modelData
             width: root.width
             height: root.height
-            viewModel: root.viewModel.settings
+            PlayerSettingsView {
+                anchors.fill: parent
+                viewModel: settingsHolder.modelData
+            }
         }
     }
 }
