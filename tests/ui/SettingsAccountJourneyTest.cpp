@@ -301,19 +301,20 @@ void SettingsAccountJourneyTest::playerManagesTheAccount() {
     openAt(QStringLiteral("support"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("settingsRelative0")), QStringLiteral("bo•••@example.dk"));
     QVERIFY(!driver.isShown(QStringLiteral("noSupportRelatives")));
+    // The last window's outcome stays with it.
+    QVERIFY(!driver.isShown(QStringLiteral("storeMessage")));
     driver.screenshot(QStringLiteral("settings-support-relatives"));
     driver.click(QStringLiteral("closeSettings"));
     QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
 
-    // The banner's "Gå til beskyttelse" opens the window at its section.
-    if (driver.isShown(QStringLiteral("bannerButton")) &&
-        driver.textOf(QStringLiteral("bannerButton")) == QStringLiteral("Gå til beskyttelse")) {
-        driver.click(QStringLiteral("bannerButton"));
-        QTRY_VERIFY(driver.isShown(QStringLiteral("settingsWindow")));
-        QCOMPARE(driver.item(QStringLiteral("section_protection"))->property("selected").toBool(), true);
-        driver.screenshot(QStringLiteral("settings-from-banner"));
-        driver.click(QStringLiteral("closeSettings"));
-    }
+    // The banner (automatic start is off for a program in a build folder) opens the window at its section.
+    QCOMPARE(driver.textOf(QStringLiteral("bannerButton")), QStringLiteral("Gå til beskyttelse"));
+    driver.click(QStringLiteral("bannerButton"));
+    QTRY_VERIFY(driver.isShown(QStringLiteral("settingsWindow")));
+    QVERIFY(driver.item(QStringLiteral("section_protection"))->property("selected").toBool());
+    driver.screenshot(QStringLiteral("settings-from-banner"));
+    driver.click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
 }
 
 QTEST_MAIN(SettingsAccountJourneyTest)

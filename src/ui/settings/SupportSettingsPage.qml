@@ -230,6 +230,10 @@ SettingsPage {
                             onAccepted: root.viewModel.saveContact()
                         }
                     }
+                    // The store's answer, where the player is looking.
+                    StoreMessage {
+                        store: root.viewModel.account
+                    }
                     PrimaryButton {
                         objectName: "saveContactButton"
                         text: root.viewModel.account.isSaving ? "Gemmer…" : "Gem kontakt"
