@@ -210,6 +210,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network.badge.shield.half.filled"
                                     title: "Webbeskyttelse"
@@ -219,6 +220,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network"
                                     title: "VPN"
@@ -228,6 +230,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "power.circle.fill"
                                     title: "Automatisk start"
