@@ -585,10 +585,19 @@ Item {
         }
     }
 
-    // The settings window is not part of this version: an honest sheet stands in for it.
-    PendingSettingsSheet {
-        anchors.fill: parent
-        visible: root.viewModel.showSettings
-        onCloseRequested: root.viewModel.closeSettings()
+    // The settings window, made anew each time it opens.
+    // The window's model is handed over once: on closing its view goes without seeing a null model.
+    Repeater {
+        model: root.viewModel.settings !== null ? [root.viewModel.settings] : []
+        delegate: Item {
+            id: settingsHolder
+            required property PlayerSettingsViewModel modelData
+            width: root.width
+            height: root.height
+            PlayerSettingsView {
+                anchors.fill: parent
+                viewModel: settingsHolder.modelData
+            }
+        }
     }
 }
