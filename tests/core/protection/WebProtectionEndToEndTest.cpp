@@ -5,6 +5,7 @@
 
 #include "BlocklistImport.h"
 #include "MolvenaServer.h"
+#include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
 #include "TestSupport.h"
@@ -208,7 +209,9 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
     MacVPNDetector vpn(paths, workspace);
     vpn.start();
     BootTimeHeartbeatTimer heartbeat;
-    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+    const NoBrowsers noBrowsers;
+    const BrowserDNSBypassCheck browsers(noBrowsers, m_deployment.resolverHostName);
+    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat);
 
     const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f3e8a11");
     await(api.registerMacDevice(QStringLiteral("Mads"), QStringLiteral("mads@example.dk"),
@@ -302,7 +305,9 @@ void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
         LaunchAtLoginManager launchAtLogin(loginItems, workspace);
         MacVPNDetector vpn(paths, workspace);
         BootTimeHeartbeatTimer heartbeat;
-        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+        const NoBrowsers noBrowsers;
+        const BrowserDNSBypassCheck browsers(noBrowsers, m_deployment.resolverHostName);
+        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat);
 
         await(monitor.evaluate(QStringLiteral("heartbeat")));
         QVERIFY2(dns.state() == MacDNSProtectionState::unknown, network.name);
