@@ -149,6 +149,7 @@ BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& in
         }
         for (const QString& profile : firefoxProfileFolders(profilesFolder, *ini.bytes)) {
             QHash<QString, QVariant> preferences;
+            bool readWhole = true;
             // user.js is applied after prefs.js at every start, so its values win.
             for (const QLatin1String name : {QLatin1String("prefs.js"), QLatin1String("user.js")}) {
                 const FileContents file = readSettingsFile(QDir(profile).filePath(name));
@@ -157,10 +158,15 @@ BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& in
                 }
                 const auto values = file.bytes ? FirefoxPreferences::parse(*file.bytes) : std::nullopt;
                 if (!values) {
-                    tally.unreadable = true;
-                    continue;
+                    readWhole = false;
+                    break;
                 }
                 preferences.insert(*values);
+            }
+            if (!readWhole) {
+                // Either file may decide it: half of them says nothing about this profile.
+                tally.unreadable = true;
+                continue;
             }
             // 2: DNS over HTTPS first ("increased protection"); 3: only ("max protection").
             const qint64 mode = preferences.value(QStringLiteral("network.trr.mode")).toLongLong();

@@ -8,7 +8,12 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(const QByteArray& text) : m_text(text) {}
+    explicit Parser(const QByteArray& text) : m_text(text) {
+        // A user.js saved by a text editor may begin with a byte-order mark.
+        if (m_text.startsWith("\xEF\xBB\xBF")) {
+            m_position = 3;
+        }
+    }
 
     std::optional<QHash<QString, QVariant>> run() {
         QHash<QString, QVariant> values;

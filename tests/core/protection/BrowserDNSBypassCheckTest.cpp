@@ -116,9 +116,10 @@ user_pref("network.trr.uri", "https://dns\u002Dunfiltered.example.net/dns-query"
     QTest::newRow("Firefox in increased protection with its default provider")
         << firefox("user_pref(\"network.trr.mode\", 2);\n")
         << "Firefox: own DNS at mozilla.cloudflare-dns.com";
-    QTest::newRow("Firefox: user.js switches it off again")
+    QTest::newRow("Firefox: user.js, saved with a byte-order mark, switches it off again")
         << (firefox("user_pref(\"network.trr.mode\", 2);\n") +
-            Files{{profile("abcd1234.default-release/user.js"), "user_pref('network.trr.mode', 5);\n"}})
+            Files{{profile("abcd1234.default-release/user.js"),
+                   "\xEF\xBB\xBFuser_pref('network.trr.mode', 5);\n"}})
         << "Firefox: system";
     QTest::newRow("Firefox over DoH to our own resolver")
         << firefox("user_pref(\"network.trr.mode\", 3);\n"
