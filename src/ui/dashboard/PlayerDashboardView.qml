@@ -216,6 +216,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network.badge.shield.half.filled"
                                     title: "Webbeskyttelse"
@@ -225,6 +226,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network"
                                     title: "VPN"
@@ -234,6 +236,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "power.circle.fill"
                                     title: "Automatisk start"
