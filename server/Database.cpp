@@ -152,6 +152,9 @@ const char* const addedColumns[][3] = {
     {"relatives", "confirm_token", "TEXT"},
     {"relatives", "confirmed_at", "BIGINT"},
     {"recovery_codes", "source", "TEXT NOT NULL DEFAULT ''"},
+    // The browsers a Mac found resolving names themselves, comma-separated; NULL for none.
+    {"device_reports", "browser_dns_bypass", "TEXT"},
+    {"device_status", "browser_dns_bypass", "TEXT"},
 };
 
 } // namespace

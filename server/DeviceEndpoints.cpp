@@ -55,6 +55,16 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
         fields.has(QStringLiteral("last_gambling_date"))
             ? QVariant(fields.integer(QStringLiteral("last_gambling_date"), 0, 4'102'444'800LL))
             : QVariant(QMetaType(QMetaType::LongLong));
+    // Browsers this server does not know are left out rather than losing the whole report.
+    QStringList bypassing;
+    for (const QString& browser :
+         fields.optionalText(QStringLiteral("browser_dns_bypass"), 200).split(QLatin1Char(','))) {
+        if (EventLog::knownBrowsers().contains(browser.trimmed()) && !bypassing.contains(browser.trimmed())) {
+            bypassing.append(browser.trimmed());
+        }
+    }
+    const QVariant browserBypass = bypassing.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                                       : QVariant(bypassing.join(QLatin1Char(',')));
     const qint64 now = m_context.clock.nowSeconds();
 
     // A heartbeat arrives from every Mac every few minutes, so it costs as few round trips as the
@@ -80,16 +90,19 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
     database.run(
         QStringLiteral("INSERT INTO device_reports (player_id, device_token, active, filter_active, "
                        "launch_at_login, dns_active, vpn_active, heartbeat, source, platform, pairing_code, "
-                       "last_gambling_date, reported_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       "last_gambling_date, browser_dns_bypass, reported_at) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {playerId, deviceToken, int(active), int(filterActive), int(launchAtLogin), int(dnsActive),
          int(vpnActive), int(heartbeat), source, platform.isEmpty() ? QStringLiteral("macos") : platform,
-         pairingCode, lastGamblingDate, now});
+         pairingCode, lastGamblingDate, browserBypass, now});
     database.run(QStringLiteral("INSERT INTO device_status (device_token, player_id, active, reported_at, "
-                                "active_since, silence_noted_at) VALUES (?, ?, ?, ?, ?, NULL) "
+                                "active_since, silence_noted_at, browser_dns_bypass) "
+                                "VALUES (?, ?, ?, ?, ?, NULL, ?) "
                                 "ON CONFLICT (device_token) DO UPDATE SET player_id = excluded.player_id, "
                                 "active = excluded.active, reported_at = excluded.reported_at, "
-                                "active_since = excluded.active_since, silence_noted_at = NULL"),
-                 {deviceToken, playerId, int(active), now, activeSince});
+                                "active_since = excluded.active_since, silence_noted_at = NULL, "
+                                "browser_dns_bypass = excluded.browser_dns_bypass"),
+                 {deviceToken, playerId, int(active), now, activeSince, browserBypass});
     // Housekeeping once an hour per Mac, not at every report: the history is kept for a while
     // (what the overview needs is in device_status), and when the Mac was last seen is kept to the
     // hour (device_status has the exact time).
@@ -112,7 +125,10 @@ QHttpServerResponse DeviceEndpoints::sendNotification(const ApiRequest& request)
     const QString deviceToken = fields.deviceToken();
     const QString reason = fields.text(QStringLiteral("reason"), 64);
     const std::optional<QString> domain = fields.domain();
-    const std::optional<EventLog::Entry> entry = EventLog::alertEntry(reason);
+    const QString browser = reason == QLatin1String("mac_browser_dns_bypass")
+                                ? fields.choice(QStringLiteral("browser"), EventLog::knownBrowsers())
+                                : QString();
+    const std::optional<EventLog::Entry> entry = EventLog::alertEntry(reason, browser);
     if (!entry) {
         throw ReplyError(Status::BadRequest, QStringLiteral("Ukendt hændelse."));
     }

@@ -10,7 +10,22 @@
 
 namespace molvena::server {
 
-std::optional<EventLog::Entry> EventLog::alertEntry(const QString& reason) {
+const QStringList& EventLog::knownBrowsers() {
+    static const QStringList browsers{QStringLiteral("Firefox"),  QStringLiteral("Google Chrome"),
+                                      QStringLiteral("Chromium"), QStringLiteral("Microsoft Edge"),
+                                      QStringLiteral("Brave"),    QStringLiteral("Vivaldi")};
+    return browsers;
+}
+
+std::optional<EventLog::Entry> EventLog::alertEntry(const QString& reason, const QString& browser) {
+    if (reason == QLatin1String("mac_browser_dns_bypass")) {
+        if (!knownBrowsers().contains(browser)) {
+            return std::nullopt;
+        }
+        return Entry{QStringLiteral("protection"),
+                     QStringLiteral("%1 går uden om webbeskyttelsen på Mac").arg(browser),
+                     QStringLiteral("Browseren bruger sin egen DNS, så gambling-sider kan åbne i den.")};
+    }
     if (reason == QLatin1String("mac_vpn_detected")) {
         return Entry{QStringLiteral("vpn"), QStringLiteral("VPN slået til på Mac"),
                      QStringLiteral("En VPN kan omgå webbeskyttelsen.")};

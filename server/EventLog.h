@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -24,8 +25,11 @@ public:
 
     EventLog(Database& database, const ServerClock& clock, Accounts& accounts, Outbox& outbox);
 
-    // How an alert reason is shown, or nothing for a reason this server does not know.
-    static std::optional<Entry> alertEntry(const QString& reason);
+    // How an alert reason is shown, or nothing for a reason this server does not know. `browser`
+    // names the browser of "mac_browser_dns_bypass", one of knownBrowsers().
+    static std::optional<Entry> alertEntry(const QString& reason, const QString& browser = {});
+    // The browsers a Mac can name; anything else is not passed on to a relative.
+    static const QStringList& knownBrowsers();
 
     qint64 record(qint64 playerId, const Entry& entry, const QString& domain = {},
                   const QString& reason = {});

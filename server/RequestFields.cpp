@@ -49,6 +49,8 @@ Label labelOf(const QString& name) {
         {QStringLiteral("reason"), {"Hændelsen", Label::common}},
         {QStringLiteral("domain"), {"Domænet", Label::neuter}},
         {QStringLiteral("role"), {"Rollen", Label::common}},
+        {QStringLiteral("browser"), {"Browseren", Label::common}},
+        {QStringLiteral("browser_dns_bypass"), {"Listen over browsere", Label::common}},
     };
     for (const char* flag :
          {"active", "filter_active", "launch_at_login", "dns_active", "vpn_active", "heartbeat"}) {

@@ -2,8 +2,8 @@
 
 #include "AppViewModel.h"
 #include "PlatformAdapters.h"
-#include "app/Deployment.h"
 #include "account/MacAccountStore.h"
+#include "app/Deployment.h"
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
 #include "protection/DomainCountStore.h"
@@ -66,6 +66,7 @@ private:
     MacVPNDetector m_vpn;
     MacAccountStore m_account;
     DomainCountStore m_domainCount;
+    BrowserDNSBypassCheck m_browserCheck;
     MacProtectionMonitor m_protectionMonitor;
     StartupSequence m_startup;
     AppViewModel m_rootViewModel;

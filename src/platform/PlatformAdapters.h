@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BrowserLocations.h"
 #include "platform/DeviceInfo.h"
 #include "platform/HeartbeatTimer.h"
 #include "platform/LoginItemService.h"
@@ -18,6 +19,7 @@ struct PlatformAdapters {
     std::unique_ptr<Workspace> workspace;
     std::unique_ptr<DeviceInfo> deviceInfo;
     std::unique_ptr<HeartbeatTimer> heartbeatTimer; // counts time asleep; the monitor's heartbeat
+    std::unique_ptr<BrowserLocations> browserLocations;
 
     // Defined once per operating system.
     static PlatformAdapters forThisSystem();

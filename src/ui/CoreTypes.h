@@ -5,6 +5,7 @@
 #include "protection/DomainCountStore.h"
 #include "protection/LaunchAtLoginManager.h"
 #include "protection/MacDNSProtectionManager.h"
+#include "protection/MacProtectionMonitor.h"
 #include "protection/MacVPNDetector.h"
 #include "session/AppSession.h"
 
@@ -54,6 +55,13 @@ struct MacDNSProtectionManagerForeign {
     QML_FOREIGN(molvena::MacDNSProtectionManager)
     QML_NAMED_ELEMENT(MacDNSProtectionManager)
     QML_UNCREATABLE("The application makes the one manager.")
+};
+
+struct MacProtectionMonitorForeign {
+    Q_GADGET
+    QML_FOREIGN(molvena::MacProtectionMonitor)
+    QML_NAMED_ELEMENT(MacProtectionMonitor)
+    QML_UNCREATABLE("The application makes the one monitor.")
 };
 
 struct MacVPNDetectorForeign {

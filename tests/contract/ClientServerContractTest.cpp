@@ -86,9 +86,12 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
 
     completed(backend.client.reportDeviceStatus(annaToken, true, false, true, true, false, true,
                                                 QStringLiteral("dns_profile_verified"),
-                                                QStringLiteral("482917"), annasLastGamblingDate + 0.75));
+                                                QStringLiteral("482917"), annasLastGamblingDate + 0.75,
+                                                {QStringLiteral("Firefox"), QStringLiteral("Brave")}));
     completed(
         backend.client.sendNotification(annaToken, QStringLiteral("mac_dns_profile_removed_externally")));
+    completed(backend.client.sendNotification(annaToken, QStringLiteral("mac_browser_dns_bypass"), {},
+                                              QStringLiteral("Firefox")));
     completed(backend.client.reportBlockedSite(annaToken, QStringLiteral("www.unibet.dk")));
 
     const RelativeActivity activity = completed(backend.client.fetchRelativeActivity(*paired.pairingToken));
@@ -97,25 +100,36 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     QCOMPARE(activity.summary.daysClean, 13);
     QVERIFY(activity.summary.shieldActive);
     QVERIFY(activity.summary.shieldStart.has_value());
-    QVERIFY(activity.history.size() >= 3);
+    QVERIFY(activity.history.size() >= 4);
     QCOMPARE(activity.history[0].type, QStringLiteral("blocked"));
-    QCOMPARE(activity.history[1].title, QStringLiteral("Webbeskyttelsen er fjernet på Mac"));
+    QCOMPARE(activity.history[1].title, QStringLiteral("Firefox går uden om webbeskyttelsen på Mac"));
+    QCOMPARE(activity.history[2].title, QStringLiteral("Webbeskyttelsen er fjernet på Mac"));
+    // The player's own history says why.
+    const QList<MacHistoryItem> history = completed(backend.client.fetchAccountHistory(annaToken));
+    QCOMPARE(history[1].title, QStringLiteral("Firefox går uden om webbeskyttelsen på Mac"));
+    QCOMPARE(history[1].subtitle, std::optional(QStringLiteral(
+                                      "Browseren bruger sin egen DNS, så gambling-sider kan åbne i den.")));
     QVERIFY(activity.history[0].id > activity.history[1].id);
 
     // Each alert also went to the relative's inbox; the blocked site reached the block proxy too.
     const auto mails =
         backend.harness.rows(QStringLiteral("SELECT recipient FROM outbox WHERE kind = 'alert'"));
-    QCOMPARE(mails.size(), 2);
+    QCOMPARE(mails.size(), 3);
     QCOMPARE(mails.first().first().toString(), QStringLiteral("bo@example.dk"));
     QCOMPARE(backend.harness.rows(QStringLiteral("SELECT domain FROM blocked_sites")).size(), 1);
     const auto report = backend.harness.rows(
-        QStringLiteral("SELECT source, dns_active, pairing_code, last_gambling_date FROM device_reports"));
+        QStringLiteral("SELECT source, dns_active, pairing_code, last_gambling_date, browser_dns_bypass "
+                       "FROM device_reports"));
     QCOMPARE(report.size(), 1);
     QCOMPARE(report.first()[0].toString(), QStringLiteral("dns_profile_verified"));
     QCOMPARE(report.first()[1].toInt(), 1);
     QCOMPARE(report.first()[2].toString(), QStringLiteral("482917"));
     // The client sends whole seconds, the fraction cut off.
     QCOMPARE(report.first()[3].toLongLong(), annasLastGamblingDate);
+    QCOMPARE(report.first()[4].toString(), QStringLiteral("Firefox,Brave"));
+    QCOMPARE(
+        backend.harness.rows(QStringLiteral("SELECT browser_dns_bypass FROM device_status")).first().first(),
+        QVariant(QStringLiteral("Firefox,Brave")));
 }
 
 void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {

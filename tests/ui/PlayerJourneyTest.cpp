@@ -1,5 +1,6 @@
 #include "AppDriver.h"
 #include "ProtectionTestSupport.h"
+#include "linux/LinuxBrowserLocations.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "session/PreferenceKeys.h"
 
@@ -61,11 +62,16 @@ PlatformAdapters PlayerJourneyTest::Desktop::adapters() {
     auto recording = std::make_unique<RecordingWorkspace>();
     paths = pathMonitor.get();
     workspace = recording.get();
-    return PlatformAdapters{.loginItems = std::move(loginItem),
-                            .networkPaths = std::move(pathMonitor),
-                            .workspace = std::move(recording),
-                            .deviceInfo = std::move(system.deviceInfo),
-                            .heartbeatTimer = std::move(system.heartbeatTimer)};
+    return PlatformAdapters{
+        .loginItems = std::move(loginItem),
+        .networkPaths = std::move(pathMonitor),
+        .workspace = std::move(recording),
+        .deviceInfo = std::move(system.deviceInfo),
+        .heartbeatTimer = std::move(system.heartbeatTimer),
+        .browserLocations = std::make_unique<LinuxBrowserLocations>(
+            LinuxBrowserLocations::Roots{.home = folder.path(),
+                                         .configHome = folder.filePath(QStringLiteral("config")),
+                                         .systemRoot = folder.filePath(QStringLiteral("system"))})};
 }
 
 QStringList PlayerJourneyTest::outboxFiles(const BackendProcess& backend, const QString& pattern) {
@@ -211,6 +217,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QTRY_COMPARE(sources(QStringLiteral("dashboard_refresh")).size(), 1);
     QTRY_COMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Beskyttelse aktiv"));
     QVERIFY(!driver.isShown(QStringLiteral("dashboardBanner")));
+    QVERIFY(!driver.isShown(QStringLiteral("browserBypassCard")));
     QCOMPARE(driver.textOf(QStringLiteral("gamblingFreeDays")), QStringLiteral("0"));
     QCOMPARE(driver.textOf(QStringLiteral("pairingCode")), code.left(3) + QLatin1Char(' ') + code.mid(3));
     driver.click(QStringLiteral("copyPairingCode"));
@@ -240,6 +247,30 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QCOMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Kontrollerer beskyttelse"));
     QCOMPARE(driver.textOf(QStringLiteral("protectionBadge")), QStringLiteral("KRÆVER TJEK"));
     driver.screenshot(QStringLiteral("dashboard-protection-removed"));
+
+    // Firefox switched to its own DNS: the next check names it, and Bodil hears of it once.
+    const QString firefox = desktop.folder.filePath(QStringLiteral(".mozilla/firefox"));
+    QVERIFY(QDir().mkpath(firefox + QStringLiteral("/a1b2.default-release")));
+    QFile profiles(firefox + QStringLiteral("/profiles.ini"));
+    QVERIFY(profiles.open(QIODevice::WriteOnly));
+    profiles.write("[Profile0]\nName=default-release\nIsRelative=1\nPath=a1b2.default-release\n");
+    profiles.close();
+    QFile prefs(firefox + QStringLiteral("/a1b2.default-release/prefs.js"));
+    QVERIFY(prefs.open(QIODevice::WriteOnly));
+    prefs.write("user_pref(\"network.trr.mode\", 3);\n");
+    prefs.close();
+    driver.click(QStringLiteral("syncButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("browserBypassTitle")),
+                 QStringLiteral("Firefox går uden om webbeskyttelsen"));
+    QVERIFY(driver.textOf(QStringLiteral("browserBypassSteps"))
+                .startsWith(QStringLiteral("Firefox bruger sin egen DNS")));
+    QTRY_COMPARE(
+        backend.rows(QStringLiteral("SELECT title FROM events WHERE reason = 'mac_browser_dns_bypass'")),
+        (QList<QVariantList>{{QStringLiteral("Firefox går uden om webbeskyttelsen på Mac")}}));
+    QTRY_COMPARE(alerts().size(), 2);
+    QCOMPARE(alerts().last(),
+             (QVariantList{QStringLiteral("mac_browser_dns_bypass"), QStringLiteral("bodil@example.dk")}));
+    driver.screenshot(QStringLiteral("dashboard-browser-bypass"));
 
     driver.click(QStringLiteral("headerMenuButton"));
     driver.click(QStringLiteral("menuSettings"));

@@ -398,7 +398,7 @@ QCoro::Task<> APIClient::postReport(QString endpoint, FormFields fields) const {
 QCoro::Task<> APIClient::reportDeviceStatus(QString deviceToken, bool active, bool filterActive,
                                             bool launchAtLogin, bool dnsActive, bool vpnActive,
                                             bool heartbeat, QString source, QString pairingCode,
-                                            double lastGamblingDate) const {
+                                            double lastGamblingDate, QStringList bypassingBrowsers) const {
     if (deviceToken.isEmpty()) {
         co_return;
     }
@@ -421,10 +421,14 @@ QCoro::Task<> APIClient::reportDeviceStatus(QString deviceToken, bool active, bo
             fields.insert(QStringLiteral("last_gambling_date"), QString::number(qint64(seconds)));
         }
     }
+    if (!bypassingBrowsers.isEmpty()) {
+        fields.insert(QStringLiteral("browser_dns_bypass"), bypassingBrowsers.join(QLatin1Char(',')));
+    }
     co_await postReport(QStringLiteral("mac_device_status.php"), std::move(fields));
 }
 
-QCoro::Task<> APIClient::sendNotification(QString deviceToken, QString reason, QString domain) const {
+QCoro::Task<> APIClient::sendNotification(QString deviceToken, QString reason, QString domain,
+                                          QString browser) const {
     if (deviceToken.isEmpty()) {
         co_return;
     }
@@ -433,6 +437,9 @@ QCoro::Task<> APIClient::sendNotification(QString deviceToken, QString reason, Q
                       {QStringLiteral("platform"), kPlatform}};
     if (!domain.isEmpty()) {
         fields.insert(QStringLiteral("domain"), domain);
+    }
+    if (!browser.isEmpty()) {
+        fields.insert(QStringLiteral("browser"), browser);
     }
     co_await postReport(QStringLiteral("send_notification.php"), std::move(fields));
 }

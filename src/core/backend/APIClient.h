@@ -15,6 +15,7 @@
 #include <QJsonValue>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <QCoro/QCoroTask>
@@ -42,8 +43,8 @@ public:
     // "/shield_blocked"); a value that is not an absolute, valid URL throws std::invalid_argument.
     // `timeout` is every POST's transfer time-out. `deviceInfo` gives the computer name sent as
     // `device_name`. `network` and `deviceInfo` must outlive the client.
-    APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network,
-              std::chrono::milliseconds timeout, const DeviceInfo& deviceInfo);
+    APIClient(QUrl base, QUrl blockProxy, QNetworkAccessManager& network, std::chrono::milliseconds timeout,
+              const DeviceInfo& deviceInfo);
     APIClient(const APIClient&) = delete;
     APIClient& operator=(const APIClient&) = delete;
 
@@ -98,8 +99,11 @@ public:
 
     QCoro::Task<> reportDeviceStatus(QString deviceToken, bool active, bool filterActive, bool launchAtLogin,
                                      bool dnsActive, bool vpnActive, bool heartbeat, QString source,
-                                     QString pairingCode, double lastGamblingDate) const;
-    QCoro::Task<> sendNotification(QString deviceToken, QString reason, QString domain = {}) const;
+                                     QString pairingCode, double lastGamblingDate,
+                                     QStringList bypassingBrowsers = {}) const;
+    // `browser` names the browser an alert is about, for "mac_browser_dns_bypass".
+    QCoro::Task<> sendNotification(QString deviceToken, QString reason, QString domain = {},
+                                   QString browser = {}) const;
     QCoro::Task<> reportBlockedSite(QString deviceToken, QString domain) const;
 
     // --- Account operations on mac_account.php ---

@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 #include <qcoro/qcorosignal.h>
 #include <qcoro/qcorotimer.h>
 
@@ -14,11 +16,12 @@ namespace molvena {
 namespace keys = preferenceKeys;
 
 MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
-                                           MacVPNDetector& vpn, const APIClient& api,
-                                           PreferenceStore& defaults, HeartbeatTimer& heartbeat,
-                                           MonitorSchedule schedule, QObject* parent)
-    : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_api(api),
-      m_defaults(defaults), m_heartbeat(heartbeat), m_schedule(schedule) {}
+                                           MacVPNDetector& vpn, const BrowserDNSBypassCheck& browsers,
+                                           const APIClient& api, PreferenceStore& defaults,
+                                           HeartbeatTimer& heartbeat, MonitorSchedule schedule,
+                                           QObject* parent)
+    : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_browsers(browsers),
+      m_api(api), m_defaults(defaults), m_heartbeat(heartbeat), m_schedule(schedule) {}
 
 void MacProtectionMonitor::start() {
     debugLog("MONITOR", [] { return QStringLiteral("start()"); });
@@ -58,11 +61,19 @@ QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
         !m_defaults.boolean(keys::macSetupComplete)) {
         co_return;
     }
+    checkBrowsers();
+    const bool everActivated = m_defaults.boolean(keys::hasEverActivatedMacProtection);
+    co_await evaluateLayers(reason, everActivated);
+    if (everActivated) {
+        co_await sendBrowserAlerts();
+    }
+}
+
+QCoro::Task<> MacProtectionMonitor::evaluateLayers(QString reason, bool everActivated) {
     m_launchAtLogin.refresh();
     m_vpn.refreshNow();
     const bool launchAtLogin = m_launchAtLogin.isSatisfied();
     const bool vpnActive = m_vpn.isVPNActive();
-    const bool everActivated = m_defaults.boolean(keys::hasEverActivatedMacProtection);
 
     if (vpnActive) {
         // No web verification while a tunnel could route around the resolver.
@@ -150,7 +161,7 @@ QCoro::Task<> MacProtectionMonitor::reportStatus(QString reason, bool active, bo
     }
     co_await m_api.reportDeviceStatus(token, active, false, launchAtLogin, dnsActive, vpnActive, true, reason,
                                       m_defaults.text(keys::pairingCode),
-                                      m_defaults.real(keys::lastGamblingDate));
+                                      m_defaults.real(keys::lastGamblingDate), bypassingBrowsers());
 }
 
 QCoro::Task<> MacProtectionMonitor::sendAlert(QString kind) {
@@ -170,6 +181,88 @@ QCoro::Task<> MacProtectionMonitor::sendAlert(QString kind) {
         co_return;
     }
     co_await m_api.sendNotification(token, kind, QString());
+}
+
+QCoro::Task<> MacProtectionMonitor::sendBrowserAlerts() {
+    // Per browser, like the layers' kinds: told once while it goes around the protection, and again
+    // only after it was seen using the system resolver (or gone) in between. Undecided changes nothing.
+    QStringList recorded =
+        m_defaults.text(keys::macBrowserBypassAlerted).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList newlyFound;
+    const QStringList before = recorded;
+    recorded.removeIf([this](const QString& browser) {
+        return std::none_of(
+            m_browserFindings.cbegin(), m_browserFindings.cend(), [&](const BrowserFinding& f) {
+                return f.browser == browser && f.verdict != BrowserFinding::Verdict::usesSystemResolver;
+            });
+    });
+    for (const BrowserFinding& finding : m_browserFindings) {
+        if (finding.verdict == BrowserFinding::Verdict::ownDNS && !recorded.contains(finding.browser)) {
+            recorded.append(finding.browser);
+            newlyFound.append(finding.browser);
+        }
+    }
+    if (recorded != before) {
+        // Recorded before sending: an alert lost on the network is not sent again.
+        if (recorded.isEmpty()) {
+            m_defaults.remove(keys::macBrowserBypassAlerted);
+        } else {
+            m_defaults.setValue(keys::macBrowserBypassAlerted, recorded.join(QLatin1Char('|')));
+        }
+    }
+    const QString token = m_defaults.text(keys::deviceToken);
+    if (token.isEmpty()) {
+        co_return;
+    }
+    for (const QString& browser : newlyFound) {
+        co_await m_api.sendNotification(token, QStringLiteral("mac_browser_dns_bypass"), QString(), browser);
+    }
+}
+
+void MacProtectionMonitor::checkBrowsers() {
+    QList<BrowserFinding> findings = m_browsers.run();
+    if (findings != m_browserFindings) {
+        m_browserFindings = std::move(findings);
+        emit browserFindingsChanged();
+    }
+}
+
+QStringList MacProtectionMonitor::bypassingBrowsers() const {
+    QStringList names;
+    for (const BrowserFinding& finding : m_browserFindings) {
+        if (finding.verdict == BrowserFinding::Verdict::ownDNS) {
+            names.append(finding.browser);
+        }
+    }
+    return names;
+}
+
+QVariantList MacProtectionMonitor::browserBypasses() const {
+    QVariantList list;
+    for (const BrowserFinding& finding : m_browserFindings) {
+        if (finding.verdict == BrowserFinding::Verdict::ownDNS) {
+            list.append(QVariantMap{{QStringLiteral("browser"), finding.browser},
+                                    {QStringLiteral("provider"), finding.provider},
+                                    {QStringLiteral("steps"), switchOffSteps(finding.browser)}});
+        }
+    }
+    return list;
+}
+
+QString MacProtectionMonitor::switchOffSteps(const QString& browser) {
+    if (browser == QLatin1String("Firefox")) {
+        return QStringLiteral("Firefox bruger sin egen DNS og går uden om Molvenas webbeskyttelse. Åbn "
+                              "Indstillinger › Privatliv og sikkerhed, find DNS over HTTPS og vælg "
+                              "»Fra«. Genstart derefter Firefox.");
+    }
+    const QString path =
+        browser == QLatin1String("Microsoft Edge")
+            ? QStringLiteral("Indstillinger › Beskyttelse af personlige oplysninger, søgning "
+                             "og tjenester")
+            : QStringLiteral("Indstillinger › Privatliv og sikkerhed › Sikkerhed");
+    return QStringLiteral("%1 bruger sin egen DNS og går uden om Molvenas webbeskyttelse. Åbn %2 og slå "
+                          "»Brug sikker DNS« fra. Genstart derefter %1.")
+        .arg(browser, path);
 }
 
 void MacProtectionMonitor::setIsProtectionHealthy(bool healthy) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserDNSBypassCheck.h"
 #include "LaunchAtLoginManager.h"
 #include "MacDNSProtectionManager.h"
 #include "MacVPNDetector.h"
@@ -11,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVariantList>
 
 #include <qcoro/qcorotask.h>
 
@@ -29,40 +31,55 @@ struct MonitorSchedule {
 // Decides, for a player whose setup is complete, whether the protection is whole (login item, web
 // protection, no VPN); records the outcome, reports the device status and tells the backend once
 // per kind when a layer that was once in place is gone. Runs shortly after start, then on a
-// heartbeat, and whenever a screen asks.
+// heartbeat, and whenever a screen asks. Each evaluation also reads which browsers resolve names
+// themselves around the web protection, reports them and tells the backend once per browser.
 class MacProtectionMonitor : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isProtectionHealthy READ isProtectionHealthy NOTIFY isProtectionHealthyChanged)
     Q_PROPERTY(QDateTime lastCheckAt READ lastCheckAtOrInvalid NOTIFY lastCheckAtChanged)
     Q_PROPERTY(QString lastIssue READ lastIssue NOTIFY lastIssueChanged)
+    // The browsers that go around the web protection: {browser, provider, steps} each.
+    Q_PROPERTY(QVariantList browserBypasses READ browserBypasses NOTIFY browserFindingsChanged)
 
 public:
     MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
-                         MacVPNDetector& vpn, const APIClient& api, PreferenceStore& defaults,
-                         HeartbeatTimer& heartbeat, MonitorSchedule schedule = {}, QObject* parent = nullptr);
+                         MacVPNDetector& vpn, const BrowserDNSBypassCheck& browsers, const APIClient& api,
+                         PreferenceStore& defaults, HeartbeatTimer& heartbeat, MonitorSchedule schedule = {},
+                         QObject* parent = nullptr);
 
     bool isProtectionHealthy() const { return m_isProtectionHealthy; }
     std::optional<QDateTime> lastCheckAt() const { return m_lastCheckAt; }
     QString lastIssue() const { return m_lastIssue; }
     std::chrono::milliseconds interval() const { return m_schedule.interval; }
     bool isStarted() const { return m_monitorTask.has_value(); }
+    QList<BrowserFinding> browserFindings() const { return m_browserFindings; }
+    QVariantList browserBypasses() const;
+    // The names of the browsers found resolving names themselves, in the check's order.
+    QStringList bypassingBrowsers() const;
+    // Short Danish steps that switch the browser's own DNS off.
+    static QString switchOffSteps(const QString& browser);
 
     // Starts the VPN detector and the periodic loop; later calls do nothing.
     void start();
     // One evaluation; `reason` is sent as the status report's source.
     QCoro::Task<> evaluate(QString reason);
     QCoro::Task<> activateManually();
+    // Reads the browsers' settings again (milliseconds, nothing sent); evaluations do it too.
+    Q_INVOKABLE void checkBrowsers();
 
 signals:
     void isProtectionHealthyChanged();
     void lastCheckAtChanged();
     void lastIssueChanged();
+    void browserFindingsChanged();
 
 private:
     static QCoro::Task<> runLoop(QPointer<MacProtectionMonitor> monitor, MonitorSchedule schedule);
     QCoro::Task<> reportStatus(QString reason, bool active, bool launchAtLogin, bool dnsActive,
                                bool vpnActive);
+    QCoro::Task<> evaluateLayers(QString reason, bool everActivated);
     QCoro::Task<> sendAlert(QString kind);
+    QCoro::Task<> sendBrowserAlerts();
 
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
     void setIsProtectionHealthy(bool healthy);
@@ -72,6 +89,7 @@ private:
     LaunchAtLoginManager& m_launchAtLogin;
     MacDNSProtectionManager& m_dns;
     MacVPNDetector& m_vpn;
+    const BrowserDNSBypassCheck& m_browsers;
     const APIClient& m_api;
     PreferenceStore& m_defaults;
     HeartbeatTimer& m_heartbeat;
@@ -80,6 +98,7 @@ private:
     bool m_isProtectionHealthy = false;
     std::optional<QDateTime> m_lastCheckAt;
     QString m_lastIssue;
+    QList<BrowserFinding> m_browserFindings;
     std::optional<QCoro::Task<>> m_monitorTask;
 };
 

@@ -41,6 +41,7 @@ const QStringList& AppSession::resetKeys() {
         keys::macLastKnownLaunchAtLoginActive,
         keys::macLastKnownDNSActive,
         keys::macLastKnownVPNActive,
+        keys::macBrowserBypassAlerted,
         keys::macDNSLastKnownActive,
         keys::macDNSLastHealthyAt,
     };

@@ -31,6 +31,8 @@ inline const QString macLastKnownFilterActive = QStringLiteral("macLastKnownFilt
 inline const QString macLastKnownLaunchAtLoginActive = QStringLiteral("macLastKnownLaunchAtLoginActive");
 inline const QString macLastKnownDNSActive = QStringLiteral("macLastKnownDNSActive"); // also web protection's
 inline const QString macLastKnownVPNActive = QStringLiteral("macLastKnownVPNActive");
+// The browsers already reported for resolving names around the web protection, "|"-separated.
+inline const QString macBrowserBypassAlerted = QStringLiteral("macBrowserBypassAlerted");
 
 // The web-protection manager's.
 inline const QString macDNSLastKnownActive = QStringLiteral("macDNSLastKnownActive");

@@ -1,6 +1,7 @@
 #include "PlatformAdapters.h"
 
 #include "BootTimeHeartbeatTimer.h"
+#include "LinuxBrowserLocations.h"
 #include "LinuxDeviceInfo.h"
 #include "LinuxWorkspace.h"
 #include "NetlinkNetworkPathMonitor.h"
@@ -15,6 +16,7 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .workspace = std::make_unique<LinuxWorkspace>(),
         .deviceInfo = std::make_unique<LinuxDeviceInfo>(),
         .heartbeatTimer = std::make_unique<BootTimeHeartbeatTimer>(),
+        .browserLocations = std::make_unique<LinuxBrowserLocations>(LinuxBrowserLocations::Roots::current()),
     };
 }
 

@@ -1,10 +1,13 @@
 #include "PlatformAdapters.h"
 
+#include "MacBrowserLocations.h"
 #include "MacDeviceInfo.h"
 #include "MacHeartbeatTimer.h"
 #include "MacLoginItemService.h"
 #include "MacNetworkPathMonitor.h"
 #include "MacWorkspace.h"
+
+#include <QDir>
 
 namespace molvena {
 
@@ -15,6 +18,7 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .workspace = std::make_unique<MacWorkspace>(),
         .deviceInfo = std::make_unique<MacDeviceInfo>(),
         .heartbeatTimer = std::make_unique<MacHeartbeatTimer>(),
+        .browserLocations = std::make_unique<MacBrowserLocations>(QDir::homePath()),
     };
 }
 

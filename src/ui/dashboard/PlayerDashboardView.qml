@@ -129,6 +129,12 @@ Item {
                 }
             }
 
+            BrowserBypassCard {
+                objectName: "browserBypassCard"
+                Layout.fillWidth: true
+                bypasses: root.viewModel.monitor.browserBypasses
+            }
+
             RowLayout {
                 Layout.fillWidth: true
                 spacing: 18

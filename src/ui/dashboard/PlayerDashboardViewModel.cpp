@@ -169,6 +169,7 @@ QCoro::Task<> PlayerDashboardViewModel::runAppeared() {
     // Everything a step touches after a co_await is read again through self: the screen may be gone.
     m_d.vpn.start();
     m_d.vpn.refreshNow();
+    m_d.monitor.checkBrowsers();
     try {
         co_await m_d.domains.refresh();
         if (!self) {

@@ -35,6 +35,7 @@ class PlayerDashboardViewModel : public QObject {
     Q_PROPERTY(molvena::MacDNSProtectionManager* dns READ dns CONSTANT)
     Q_PROPERTY(molvena::MacVPNDetector* vpn READ vpn CONSTANT)
     Q_PROPERTY(molvena::DomainCountStore* domains READ domains CONSTANT)
+    Q_PROPERTY(molvena::MacProtectionMonitor* monitor READ monitor CONSTANT)
     Q_PROPERTY(QVariantList relatives READ relatives NOTIFY relativesChanged)
     Q_PROPERTY(int gamblingFreeDays READ gamblingFreeDays NOTIFY changed)
     Q_PROPERTY(QString milestoneText READ milestoneText NOTIFY changed)
@@ -80,6 +81,7 @@ public:
     MacDNSProtectionManager* dns() const { return &m_d.dns; }
     MacVPNDetector* vpn() const { return &m_d.vpn; }
     DomainCountStore* domains() const { return &m_d.domains; }
+    MacProtectionMonitor* monitor() const { return &m_d.monitor; }
     QVariantList relatives() const { return m_connections.relativeList(); }
     int gamblingFreeDays() const;
     QString milestoneText() const { return milestoneText(gamblingFreeDays()); }

@@ -1,5 +1,5 @@
-#include "linux/BootTimeHeartbeatTimer.h"
 #include "FixedDeviceInfo.h"
+#include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
 #include "TaskTesting.h"
@@ -7,6 +7,7 @@
 #include "app/RootScreen.h"
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
+#include "linux/BootTimeHeartbeatTimer.h"
 
 #include <QtTest/QtTest>
 
@@ -41,7 +42,9 @@ struct StartupRig {
     MacVPNDetector vpn{paths, workspace};
     DomainCountStore domainCount{preferences.store(), network, deployment.apiBase};
     BootTimeHeartbeatTimer heartbeat;
-    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, api, preferences.store(), heartbeat};
+    NoBrowsers noBrowsers;
+    BrowserDNSBypassCheck browsers{noBrowsers, QString()};
+    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat};
     StartupSequence startup{device, vpn, launchAtLogin, dns, domainCount, monitor, 10ms};
 
     QStringList askedPaths() const {

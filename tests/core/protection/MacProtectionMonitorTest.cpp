@@ -4,10 +4,12 @@
 #include "ScriptedHttpServer.h"
 #include "TestSupport.h"
 #include "linux/BootTimeHeartbeatTimer.h"
+#include "linux/LinuxBrowserLocations.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest/QtTest>
 
 #include <qcoro/qcorotask.h>
@@ -36,7 +38,7 @@ public:
               lookUpHostWithSystemResolver),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
               3s, device),
-          monitor(launchAtLogin, dns, vpn, api, preferences.store(), heartbeat, schedule) {
+          monitor(launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat, schedule) {
         PreferenceStore& store = preferences.store();
         store.setValue(QStringLiteral("macRole"), QStringLiteral("player"));
         store.setValue(QStringLiteral("macSetupComplete"), true);
@@ -83,6 +85,14 @@ public:
         return count;
     }
     PreferenceStore& store() { return preferences.store(); }
+    // Writes a browser's settings file into the rig's home folder, as the browser would.
+    void writeBrowserFile(const QString& path, const QByteArray& contents) {
+        const QString full = home.filePath(path);
+        QDir().mkpath(QFileInfo(full).path());
+        QFile file(full);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+    }
 
     TemporaryPreferences preferences;
     ScriptedHttpServer backend;
@@ -100,6 +110,11 @@ public:
     FixedDeviceInfo device;
     APIClient api;
     BootTimeHeartbeatTimer heartbeat;
+    QTemporaryDir home;
+    LinuxBrowserLocations browserLocations{{.home = home.path(),
+                                            .configHome = home.filePath(QStringLiteral(".config")),
+                                            .systemRoot = home.filePath(QStringLiteral("system"))}};
+    BrowserDNSBypassCheck browsers{browserLocations, QStringLiteral("dns.molvena.test")};
     MacProtectionMonitor monitor;
 
 private:
@@ -140,6 +155,7 @@ private slots:
     void removedLayerIsReportedOncePerKind();
     void missingLayersDuringSetupAreNoRemoval();
     void vpnSkipsTheWebCheckAndIsReportedOnce();
+    void browserWithItsOwnDNSIsReportedOncePerBrowser();
     void withoutDeviceTokenNothingIsSent();
     void onlyAPlayerWithCompleteSetupIsEvaluated_data();
     void onlyAPlayerWithCompleteSetupIsEvaluated();
@@ -302,6 +318,76 @@ void MacProtectionMonitorTest::vpnSkipsTheWebCheckAndIsReportedOnce() {
                           QStringLiteral("mac_vpn_detected")}));
     QCOMPARE(reportSummary(rig.reports().last()),
              QStringLiteral("active=0 launch=0 dns=1 vpn=1 source=heartbeat"));
+}
+
+void MacProtectionMonitorTest::browserWithItsOwnDNSIsReportedOncePerBrowser() {
+    Rig rig;
+    const auto firefoxMode = [&](const QByteArray& mode) {
+        rig.writeBrowserFile(QStringLiteral(".mozilla/firefox/profiles.ini"),
+                             "[Profile0]\nName=default-release\nIsRelative=1\nPath=p.default-release\n");
+        rig.writeBrowserFile(QStringLiteral(".mozilla/firefox/p.default-release/prefs.js"),
+                             "user_pref(\"network.trr.mode\", " + mode + ");\n");
+    };
+    const auto browserAlerts = [&] {
+        QStringList browsers;
+        for (const QUrlQuery& form : rig.requestsTo(kAlertPath)) {
+            browsers.append(form.queryItemValue(QStringLiteral("reason")) ==
+                                    QLatin1String("mac_browser_dns_bypass")
+                                ? form.queryItemValue(QStringLiteral("browser"))
+                                : form.queryItemValue(QStringLiteral("reason")));
+        }
+        return browsers;
+    };
+    const auto reportedBypass = [&] {
+        return rig.reports().last().queryItemValue(QStringLiteral("browser_dns_bypass"));
+    };
+
+    // While setting up, a browser with its own DNS is shown but nobody is told.
+    firefoxMode("3");
+    rig.loginItems.currentStatus = LoginItemService::requiresApproval;
+    rig.evaluate(QStringLiteral("manual_activation"));
+    QVERIFY(browserAlerts().isEmpty());
+    QCOMPARE(rig.monitor.bypassingBrowsers(), QStringList{QStringLiteral("Firefox")});
+    QCOMPARE(reportedBypass(), QStringLiteral("Firefox"));
+
+    // Protected: told once per browser across heartbeats; healthy layers do not clear it.
+    rig.loginItems.currentStatus = LoginItemService::enabled;
+    rig.evaluate(QStringLiteral("dns_profile_verified"));
+    rig.evaluate();
+    rig.evaluate();
+    QVERIFY(rig.monitor.isProtectionHealthy());
+    QCOMPARE(browserAlerts(), QStringList{QStringLiteral("Firefox")});
+    rig.writeBrowserFile(
+        QStringLiteral(".config/google-chrome/Local State"),
+        R"({"dns_over_https":{"mode":"secure","templates":"https://dns.google/dns-query"}})");
+    rig.evaluate();
+    rig.evaluate();
+    QCOMPARE(browserAlerts(), (QStringList{QStringLiteral("Firefox"), QStringLiteral("Google Chrome")}));
+    QCOMPARE(reportedBypass(), QStringLiteral("Firefox,Google Chrome"));
+
+    // A half-written prefs.js decides nothing; seen off and then on again, Firefox is told again.
+    rig.writeBrowserFile(QStringLiteral(".mozilla/firefox/p.default-release/prefs.js"),
+                         "user_pref(\"network.trr");
+    rig.evaluate();
+    QCOMPARE(reportedBypass(), QStringLiteral("Google Chrome"));
+    QCOMPARE(browserAlerts().size(), 2);
+    firefoxMode("3");
+    rig.evaluate();
+    QCOMPARE(browserAlerts().size(), 2);
+    firefoxMode("5");
+    rig.evaluate();
+    QCOMPARE(reportedBypass(), QStringLiteral("Google Chrome"));
+    QCOMPARE(rig.monitor.browserBypasses().size(), 1);
+    firefoxMode("2");
+    rig.evaluate();
+    QCOMPARE(browserAlerts(), (QStringList{QStringLiteral("Firefox"), QStringLiteral("Google Chrome"),
+                                           QStringLiteral("Firefox")}));
+    QVERIFY(rig.monitor.browserBypasses()
+                .first()
+                .toMap()
+                .value(QStringLiteral("steps"))
+                .toString()
+                .startsWith(QStringLiteral("Firefox bruger sin egen DNS")));
 }
 
 void MacProtectionMonitorTest::withoutDeviceTokenNothingIsSent() {

@@ -5,6 +5,7 @@
 
 #include "BlocklistImport.h"
 #include "MolvenaServer.h"
+#include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
 #include "TestSupport.h"
@@ -60,7 +61,8 @@ struct ProtectedMac {
     ProtectedMac(PreferenceStore& defaults, const Deployment& deployment, std::chrono::milliseconds timeout)
         : api(deployment.apiBase, deployment.blockProxy, network, timeout, deviceInfo),
           dns(defaults, workspace, network, deployment, {}, lookUpHostWithSystemResolver),
-          monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat) {}
+          browsers(noBrowsers, deployment.resolverHostName),
+          monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat) {}
 
     RecordingWorkspace workspace;
     ScriptedLoginItemService loginItems{[] {
@@ -76,6 +78,8 @@ struct ProtectedMac {
     LaunchAtLoginManager launchAtLogin{loginItems, workspace};
     MacVPNDetector vpn{paths, workspace};
     BootTimeHeartbeatTimer heartbeat;
+    const NoBrowsers noBrowsers;
+    const BrowserDNSBypassCheck browsers;
     MacProtectionMonitor monitor;
 };
 
