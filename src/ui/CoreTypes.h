@@ -1,5 +1,7 @@
 #pragma once
 
+#include "account/MacAccountStore.h"
+#include "account/PlayerConnectionStatusStore.h"
 #include "protection/DomainCountStore.h"
 #include "protection/LaunchAtLoginManager.h"
 #include "protection/MacDNSProtectionManager.h"
@@ -31,6 +33,20 @@ struct LaunchAtLoginManagerForeign {
     QML_FOREIGN(molvena::LaunchAtLoginManager)
     QML_NAMED_ELEMENT(LaunchAtLoginManager)
     QML_UNCREATABLE("The application makes the one manager.")
+};
+
+struct MacAccountStoreForeign {
+    Q_GADGET
+    QML_FOREIGN(molvena::MacAccountStore)
+    QML_NAMED_ELEMENT(MacAccountStore)
+    QML_UNCREATABLE("The application makes the one store.")
+};
+
+struct PlayerConnectionStatusStoreForeign {
+    Q_GADGET
+    QML_FOREIGN(molvena::PlayerConnectionStatusStore)
+    QML_NAMED_ELEMENT(PlayerConnectionStatusStore)
+    QML_UNCREATABLE("Each screen that lists the relatives makes its own.")
 };
 
 struct MacDNSProtectionManagerForeign {
