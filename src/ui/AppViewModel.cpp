@@ -77,7 +77,7 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
         return new PlayerDashboardViewModel({d.session, d.account, d.launchAtLogin, d.dns, d.vpn,
                                              d.domainCount, d.protectionMonitor, d.network,
                                              d.deployment.apiBase, d.now},
-                                            this);
+                                            d, this);
     case RootScreen::AccountRecovery:
         return new AccountRecoveryViewModel(d.session, d.api, d.session.recoveryRole(), this);
     case RootScreen::RelativePairing:

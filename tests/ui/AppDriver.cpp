@@ -181,6 +181,13 @@ void AppDriver::type(const QString& objectName, const QString& text) {
     QCoreApplication::processEvents();
 }
 
+void AppDriver::retype(const QString& objectName, const QString& text) {
+    click(objectName);
+    QTest::keySequence(&window(), QKeySequence::SelectAll);
+    QTest::keyClick(&window(), Qt::Key_Backspace);
+    type(objectName, text);
+}
+
 QString AppDriver::textOf(const QString& objectName) {
     QQuickItem* target = item(objectName);
     return target ? target->property("text").toString() : QString();

@@ -58,6 +58,8 @@ public:
     void click(const QString& objectName);
     // Clicks into the field and types, key by key.
     void type(const QString& objectName, const QString& text);
+    // Selects what the field holds and types over it.
+    void retype(const QString& objectName, const QString& text);
     // The text a field or label shows.
     QString textOf(const QString& objectName);
     void resize(const QSize& size);

@@ -183,10 +183,10 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
 
     driver.click(QStringLiteral("headerMenuButton"));
     driver.click(QStringLiteral("menuSettings"));
-    driver.item(QStringLiteral("settingsSheetTitle"));
-    driver.screenshot(QStringLiteral("dashboard-settings-pending"));
-    driver.click(QStringLiteral("settingsSheetClose"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsSheetTitle")));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("accountPairingCode")),
+                 code.left(3) + QLatin1Char(' ') + code.mid(3));
+    driver.click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
 
     driver.click(QStringLiteral("headerMenuButton"));
     driver.click(QStringLiteral("menuLogOut"));

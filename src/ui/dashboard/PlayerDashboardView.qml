@@ -582,10 +582,13 @@ Item {
         }
     }
 
-    // The settings window is not part of this version: an honest sheet stands in for it.
-    PendingSettingsSheet {
-        anchors.fill: parent
-        visible: root.viewModel.showSettings
-        onCloseRequested: root.viewModel.closeSettings()
+    // The settings window, made anew each time it opens.
+    Repeater {
+        model: root.viewModel.settings !== null ? 1 : 0
+        delegate: PlayerSettingsView {
+            width: root.width
+            height: root.height
+            viewModel: root.viewModel.settings
+        }
     }
 }

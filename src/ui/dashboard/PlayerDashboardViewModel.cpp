@@ -10,8 +10,10 @@
 
 namespace molvena {
 
-PlayerDashboardViewModel::PlayerDashboardViewModel(Dependencies dependencies, QObject* parent)
-    : QObject(parent), m_d(std::move(dependencies)), m_connections(m_d.network, m_d.apiBase) {
+PlayerDashboardViewModel::PlayerDashboardViewModel(Dependencies dependencies,
+                                                   const ScreenDependencies& screen, QObject* parent)
+    : QObject(parent), m_d(std::move(dependencies)), m_screen(screen),
+      m_connections(m_d.network, m_d.apiBase) {
     for (auto signal : {&AppSession::lastGamblingDateChanged, &AppSession::pairingCodeChanged}) {
         connect(&m_d.session, signal, this, &PlayerDashboardViewModel::changed);
     }
@@ -141,14 +143,25 @@ void PlayerDashboardViewModel::copyPairingCode() {
 }
 
 void PlayerDashboardViewModel::openSettings(const QString& section) {
-    m_settingsSection = section;
-    m_showSettings = true;
-    emit changed();
+    if (m_settings) {
+        m_settings->setSelection(section);
+        return;
+    }
+    m_settings = new PlayerSettingsViewModel(m_screen, section, this);
+    connect(m_settings, &PlayerSettingsViewModel::closeRequested, this,
+            &PlayerDashboardViewModel::closeSettings);
+    emit settingsChanged();
 }
 
 void PlayerDashboardViewModel::closeSettings() {
-    m_showSettings = false;
-    emit changed();
+    if (!m_settings) {
+        return;
+    }
+    QPointer<PlayerSettingsViewModel> window = m_settings;
+    m_settings = nullptr;
+    emit settingsChanged();
+    // The window's view goes first; its model after it.
+    window->deleteLater();
 }
 
 QCoro::Task<> PlayerDashboardViewModel::runAppeared() {

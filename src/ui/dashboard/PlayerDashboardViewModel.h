@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlayerSettingsViewModel.h"
+#include "ScreenDependencies.h"
 #include "account/MacAccountStore.h"
 #include "account/PlayerConnectionStatusStore.h"
 #include "protection/DomainCountStore.h"
@@ -12,6 +14,7 @@
 #include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
@@ -45,8 +48,8 @@ class PlayerDashboardViewModel : public QObject {
     Q_PROPERTY(QString pairingCodeDisplay READ pairingCodeDisplay NOTIFY changed)
     Q_PROPERTY(bool didCopy READ didCopy NOTIFY changed)
     Q_PROPERTY(bool syncing READ syncing NOTIFY changed)
-    Q_PROPERTY(bool showSettings READ showSettings NOTIFY changed)
-    Q_PROPERTY(QString settingsSection READ settingsSection NOTIFY changed)
+    // The settings window while it is shown, else null.
+    Q_PROPERTY(molvena::PlayerSettingsViewModel* settings READ settings NOTIFY settingsChanged)
 
 public:
     struct Dependencies {
@@ -62,7 +65,9 @@ public:
         std::function<QDateTime()> now;
     };
 
-    PlayerDashboardViewModel(Dependencies dependencies, QObject* parent = nullptr);
+    // `screen` is kept for the settings window, which takes every shared object.
+    PlayerDashboardViewModel(Dependencies dependencies, const ScreenDependencies& screen,
+                             QObject* parent = nullptr);
 
     // Whole calendar days (local time zone) from the last gambling day to today; never negative.
     static int gamblingFreeDays(double lastGamblingDate, const QDateTime& now);
@@ -87,8 +92,7 @@ public:
     QString pairingCodeDisplay() const { return groupedPairingCode(m_d.session.pairingCode()); }
     bool didCopy() const { return m_didCopy; }
     bool syncing() const { return m_syncing; }
-    bool showSettings() const { return m_showSettings; }
-    QString settingsSection() const { return m_settingsSection; }
+    PlayerSettingsViewModel* settings() const { return m_settings; }
 
     Q_INVOKABLE void appeared();
     Q_INVOKABLE void synchronize();
@@ -103,14 +107,15 @@ public:
 signals:
     void changed();
     void relativesChanged();
+    void settingsChanged();
 
 private:
     Dependencies m_d;
+    ScreenDependencies m_screen;
     PlayerConnectionStatusStore m_connections;
     bool m_didCopy = false;
     bool m_syncing = false;
-    bool m_showSettings = false;
-    QString m_settingsSection = QStringLiteral("account");
+    QPointer<PlayerSettingsViewModel> m_settings;
 };
 
 } // namespace molvena

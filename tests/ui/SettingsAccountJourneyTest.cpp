@@ -1,0 +1,319 @@
+#include "AppDriver.h"
+#include "PlayerDashboardViewModel.h"
+#include "SpendingSettingsViewModel.h"
+#include "session/PreferenceKeys.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QtTest/QtTest>
+#include <qcoro/qcorotask.h>
+
+#include <memory>
+#include <optional>
+
+using namespace molvena;
+using namespace molvena::test;
+
+// The settings window's account pages, driven on the real window against the reference backend.
+class SettingsAccountJourneyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void amountsAreReadWithDanishSeparators_data();
+    void amountsAreReadWithDanishSeparators();
+    void buttonsAreEnabledOnlyForInputThatCanSucceed();
+    void playerManagesTheAccount();
+    void cleanupTestCase();
+
+private:
+    QObject* page();
+    QString playersColumn(const QString& column);
+    void openAt(const QString& section);
+
+    std::unique_ptr<BackendProcess> m_backend;
+    std::unique_ptr<AppDriver> m_driver;
+    const QString m_email = QStringLiteral("anna@example.dk");
+    const QString m_code = QStringLiteral("482913");
+};
+
+void SettingsAccountJourneyTest::initTestCase() {
+    m_backend = std::make_unique<BackendProcess>();
+    m_driver = std::make_unique<AppDriver>(*m_backend);
+    QVERIFY(m_driver->started());
+    // A player who registered and once had the three layers in place goes straight to the dashboard.
+    AppSession& session = m_driver->app().session();
+    const APIClient& api = m_driver->app().api();
+    QCoro::waitFor(api.registerMacDevice(QStringLiteral("Anna Jensen"), m_email, QStringLiteral("1234"),
+                                         m_code, session.deviceToken()));
+    QCoro::waitFor(api.savePlayerProfile(session.deviceToken(), QDateTime::currentDateTime().addDays(-3),
+                                         QStringLiteral("online"), QStringLiteral("Poker"), 500));
+    m_driver->preferences().setValue(preferenceKeys::hasEverActivatedMacProtection, true);
+    session.selectRole(UserRole::player);
+    session.completeSetup();
+    QTRY_COMPARE(m_driver->screenName(), QStringLiteral("PlayerDashboard"));
+}
+
+void SettingsAccountJourneyTest::cleanupTestCase() {
+    m_driver.reset();
+    m_backend.reset();
+}
+
+QObject* SettingsAccountJourneyTest::page() {
+    auto* dashboard = qobject_cast<PlayerDashboardViewModel*>(m_driver->app().rootViewModel().screenModel());
+    return dashboard && dashboard->settings() ? dashboard->settings()->pageModel() : nullptr;
+}
+
+QString SettingsAccountJourneyTest::playersColumn(const QString& column) {
+    const QList<QVariantList> rows =
+        m_backend->rows(QStringLiteral("SELECT %1 FROM players WHERE email = '%2'").arg(column, m_email));
+    return rows.size() == 1 ? rows[0][0].toString() : QStringLiteral("<%1 rows>").arg(rows.size());
+}
+
+void SettingsAccountJourneyTest::openAt(const QString& section) {
+    auto* dashboard = qobject_cast<PlayerDashboardViewModel*>(m_driver->app().rootViewModel().screenModel());
+    QVERIFY(dashboard);
+    dashboard->openSettings(section);
+    m_driver->item(QStringLiteral("settingsWindow"));
+}
+
+void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<std::optional<qint64>>("amount");
+    QTest::newRow("thousands with dots") << "12.500" << std::optional<qint64>(12500);
+    QTest::newRow("a comma is dropped too, not a decimal mark") << "1,5" << std::optional<qint64>(15);
+    QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
+    QTest::newRow("signed") << "-5" << std::optional<qint64>(-5);
+    QTest::newRow("plus") << "+7" << std::optional<qint64>(7);
+    QTest::newRow("letters") << "abc" << std::optional<qint64>();
+    QTest::newRow("empty") << "" << std::optional<qint64>();
+    QTest::newRow("only a sign") << "-" << std::optional<qint64>();
+    QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
+    QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
+}
+
+void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators() {
+    QFETCH(QString, typed);
+    QFETCH(std::optional<qint64>, amount);
+    QCOMPARE(SpendingSettingsViewModel::parseAmount(typed), amount);
+}
+
+void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
+    struct Rule {
+        const char* name;
+        QString section;
+        QVariantMap input;
+        const char* flag;
+        bool expected;
+    };
+    const auto pins = [](const char* current, const char* fresh, const char* again) {
+        return QVariantMap{{QStringLiteral("currentPIN"), QString::fromUtf8(current)},
+                           {QStringLiteral("newPIN"), QString::fromUtf8(fresh)},
+                           {QStringLiteral("confirmPIN"), QString::fromUtf8(again)}};
+    };
+    const auto contact = [](const char* name, const char* phone) {
+        return QVariantMap{{QStringLiteral("newName"), QString::fromUtf8(name)},
+                           {QStringLiteral("newPhone"), QString::fromUtf8(phone)}};
+    };
+    const QString pin = QStringLiteral("pin");
+    const QString support = QStringLiteral("support");
+    const QString spending = QStringLiteral("spending");
+    const QList<Rule> rules{
+        {"four digits, repeated", pin, pins("1234", "5678", "5678"), "canSave", true},
+        {"the repetition differs", pin, pins("1234", "5678", "5679"), "canSave", false},
+        {"the repetition differs: warned", pin, pins("1234", "5678", "5679"), "showsMismatch", true},
+        {"no repetition yet: not warned", pin, pins("1234", "5678", ""), "showsMismatch", false},
+        {"current PIN too short", pin, pins("123", "5678", "5678"), "canSave", false},
+        {"letters are the store's to refuse", pin, pins("1234", "12a4", "12a4"), "canSave", true},
+        {"an accented letter is one character", pin, pins("1234", "12e\u03014", "12e\u03014"), "canSave",
+         true},
+        {"name and phone", support, contact("Mette", "+45 12 34 56 78"), "canSaveContact", true},
+        {"a name of blanks", support, contact("   ", "12345678"), "canSaveContact", false},
+        {"no phone", support, contact("Mette", ""), "canSaveContact", false},
+        {"a phone of a line break is the store's to refuse", support, contact("Mette", "\n"),
+         "canSaveContact", true},
+        {"removal PIN of 3",
+         support,
+         {{QStringLiteral("deletePIN"), QStringLiteral("123")}},
+         "canRemoveContact",
+         false},
+        {"removal PIN of 5",
+         support,
+         {{QStringLiteral("deletePIN"), QStringLiteral("12345")}},
+         "canRemoveContact",
+         false},
+        {"removal PIN of 4 with a letter",
+         support,
+         {{QStringLiteral("deletePIN"), QStringLiteral("12a4")}},
+         "canRemoveContact",
+         true},
+        {"an amount with separators",
+         spending,
+         {{QStringLiteral("amountText"), QStringLiteral("12.500")}},
+         "canSave",
+         true},
+        {"a negative amount is the store's to refuse",
+         spending,
+         {{QStringLiteral("amountText"), QStringLiteral("-5")}},
+         "canSave",
+         true},
+        {"letters", spending, {{QStringLiteral("amountText"), QStringLiteral("abc")}}, "canSave", false},
+        {"nothing", spending, {{QStringLiteral("amountText"), QString()}}, "canSave", false},
+    };
+    openAt(QStringLiteral("account"));
+    for (const Rule& rule : rules) {
+        openAt(rule.section);
+        QObject* model = page();
+        QVERIFY2(model, rule.name);
+        for (auto field = rule.input.cbegin(); field != rule.input.cend(); ++field) {
+            QVERIFY2(model->setProperty(qPrintable(field.key()), field.value()), rule.name);
+        }
+        QVERIFY2(model->property(rule.flag).toBool() == rule.expected, rule.name);
+        // A page's input dies with it: the next section starts empty.
+        openAt(QStringLiteral("account"));
+    }
+    m_driver->click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!m_driver->isShown(QStringLiteral("settingsWindow")));
+}
+
+void SettingsAccountJourneyTest::playerManagesTheAccount() {
+    AppDriver& driver = *m_driver;
+    AppSession& session = driver.app().session();
+
+    // "Din konto" from the header menu, with the server's values.
+    driver.click(QStringLiteral("headerMenuButton"));
+    driver.click(QStringLiteral("menuSettings"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("accountEmail")), m_email);
+    QCOMPARE(driver.textOf(QStringLiteral("accountName")), QStringLiteral("Anna Jensen"));
+    QCOMPARE(driver.textOf(QStringLiteral("accountPairingCode")), QStringLiteral("482 913"));
+    QCOMPARE(driver.textOf(QStringLiteral("accountDays")), QStringLiteral("3"));
+    driver.screenshot(QStringLiteral("settings-account"));
+
+    // "Støttenetværk": nobody paired yet, no contacts.
+    driver.click(QStringLiteral("section_support"));
+    QTRY_VERIFY(driver.isShown(QStringLiteral("noRelatives")));
+    QVERIFY(!driver.isShown(QStringLiteral("relativesSpinner")));
+    QVERIFY(driver.isShown(QStringLiteral("noContacts")));
+    QCOMPARE(driver.textOf(QStringLiteral("supportPairingCode")), QStringLiteral("482 913"));
+    driver.click(QStringLiteral("copyCodeButton"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), m_code);
+    QCOMPARE(driver.textOf(QStringLiteral("copyCodeButton")), QStringLiteral("Kopieret"));
+    driver.screenshot(QStringLiteral("settings-support-empty"));
+    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("copyCodeButton")), QStringLiteral("Kopiér"),
+                              2500);
+
+    // A contact is added without a PIN.
+    driver.click(QStringLiteral("toggleAddContact"));
+    driver.type(QStringLiteral("contactNameField"), QStringLiteral("Mette"));
+    driver.type(QStringLiteral("contactPhoneField"), QStringLiteral("+45 12 34 56 78"));
+    driver.screenshot(QStringLiteral("settings-support-add-form"));
+    driver.click(QStringLiteral("saveContactButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
+                 QStringLiteral("Dit støttenetværk er opdateret."));
+    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("contactName0")), QStringLiteral("Mette"));
+    QCOMPARE(driver.textOf(QStringLiteral("contactPhone0")), QStringLiteral("+45 12 34 56 78"));
+    QVERIFY(!driver.isShown(QStringLiteral("contactNameField")));
+    QCOMPARE(driver.textOf(QStringLiteral("toggleAddContact")), QStringLiteral("Tilføj kontakt"));
+    driver.screenshot(QStringLiteral("settings-support-contact-added"));
+
+    // A phone of only a line break passes the button and is refused by the store; the form stays.
+    driver.click(QStringLiteral("toggleAddContact"));
+    QCOMPARE(driver.textOf(QStringLiteral("contactNameField")), QString());
+    driver.type(QStringLiteral("contactNameField"), QStringLiteral("Bo"));
+    page()->setProperty("newPhone", QStringLiteral("\n"));
+    driver.click(QStringLiteral("saveContactButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
+                 QStringLiteral("Skriv både navn og telefonnummer."));
+    QCOMPARE(driver.textOf(QStringLiteral("contactNameField")), QStringLiteral("Bo"));
+    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
+    driver.screenshot(QStringLiteral("settings-support-add-refused"));
+    driver.click(QStringLiteral("toggleAddContact"));
+
+    // Removing asks for the PIN; a wrong one is the backend's to refuse and the sheet stays.
+    driver.click(QStringLiteral("removeContact0"));
+    QCOMPARE(driver.textOf(QStringLiteral("removalTitle")), QStringLiteral("Fjern Mette?"));
+    driver.type(QStringLiteral("removalPINField"), QStringLiteral("999"));
+    QVERIFY(!driver.item(QStringLiteral("confirmRemovalButton"))->isEnabled());
+    driver.type(QStringLiteral("removalPINField"), QStringLiteral("9"));
+    driver.click(QStringLiteral("confirmRemovalButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")), QStringLiteral("Forkert Master PIN."));
+    QVERIFY(driver.isShown(QStringLiteral("removalTitle")));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("confirmRemovalButton")), QStringLiteral("Fjern kontakt"));
+    driver.screenshot(QStringLiteral("settings-support-removal-wrong-pin"));
+    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
+    driver.retype(QStringLiteral("removalPINField"), QStringLiteral("1234"));
+    driver.click(QStringLiteral("confirmRemovalButton"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("removalTitle")));
+    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QString());
+    QTRY_VERIFY(driver.isShown(QStringLiteral("noContacts")));
+    QCOMPARE(driver.textOf(QStringLiteral("storeMessage")),
+             QStringLiteral("Dit støttenetværk er opdateret."));
+
+    // "Master PIN": a message of one page does not follow to another.
+    driver.click(QStringLiteral("section_pin"));
+    QVERIFY(!driver.isShown(QStringLiteral("storeMessage")));
+    driver.type(QStringLiteral("currentPINField"), QStringLiteral("0000"));
+    driver.type(QStringLiteral("newPINField"), QStringLiteral("4321"));
+    driver.type(QStringLiteral("confirmPINField"), QStringLiteral("432"));
+    QVERIFY(driver.isShown(QStringLiteral("pinMismatch")));
+    QVERIFY(!driver.item(QStringLiteral("savePINButton"))->isEnabled());
+    driver.screenshot(QStringLiteral("settings-pin-mismatch"));
+    driver.type(QStringLiteral("confirmPINField"), QStringLiteral("1"));
+    QVERIFY(!driver.isShown(QStringLiteral("pinMismatch")));
+    driver.click(QStringLiteral("savePINButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")), QStringLiteral("Forkert Master PIN."));
+    QCOMPARE(page()->property("newPIN").toString(), QStringLiteral("4321"));
+    QCOMPARE(playersColumn(QStringLiteral("master_pin")), QStringLiteral("1234"));
+    driver.screenshot(QStringLiteral("settings-pin-wrong"));
+    driver.retype(QStringLiteral("currentPINField"), QStringLiteral("1234"));
+    driver.click(QStringLiteral("savePINButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
+                 QStringLiteral("Din Master PIN er opdateret."));
+    QCOMPARE(playersColumn(QStringLiteral("master_pin")), QStringLiteral("4321"));
+    QCOMPARE(session.masterPIN(), QStringLiteral("4321"));
+    QCOMPARE(page()->property("currentPIN").toString(), QString());
+    driver.screenshot(QStringLiteral("settings-pin-saved"));
+
+    // "Månedligt forbrug": the stored amount, then a Danish-formatted one, then one out of bounds.
+    driver.click(QStringLiteral("section_spending"));
+    QCOMPARE(driver.textOf(QStringLiteral("amountField")), QStringLiteral("500"));
+    driver.retype(QStringLiteral("amountField"), QStringLiteral("abc"));
+    QVERIFY(!driver.item(QStringLiteral("saveAmountButton"))->isEnabled());
+    driver.retype(QStringLiteral("amountField"), QStringLiteral("12.500"));
+    driver.click(QStringLiteral("saveAmountButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
+                 QStringLiteral("Dit månedlige beløb er gemt."));
+    QCOMPARE(playersColumn(QStringLiteral("monthly_spend_dkk")), QStringLiteral("12500"));
+    QCOMPARE(session.monthlySpendDKK(), 12500.0);
+    driver.screenshot(QStringLiteral("settings-spending-saved"));
+    driver.retype(QStringLiteral("amountField"), QStringLiteral("-5"));
+    driver.click(QStringLiteral("saveAmountButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
+                 QStringLiteral("Beløbet er uden for det tilladte interval."));
+    QCOMPARE(playersColumn(QStringLiteral("monthly_spend_dkk")), QStringLiteral("12500"));
+    driver.screenshot(QStringLiteral("settings-spending-refused"));
+
+    // Closing and reopening from the banner: the window refreshes its own list of relatives.
+    driver.click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
+    (void)QCoro::waitFor(driver.app().api().pairRelative(m_code, QStringLiteral("bodil@example.dk")));
+    openAt(QStringLiteral("support"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("settingsRelative0")), QStringLiteral("bo•••@example.dk"));
+    QVERIFY(!driver.isShown(QStringLiteral("noRelatives")));
+    driver.screenshot(QStringLiteral("settings-support-relatives"));
+    driver.click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
+
+    // The banner's "Gå til beskyttelse" opens the window at its section.
+    if (driver.isShown(QStringLiteral("bannerButton")) &&
+        driver.textOf(QStringLiteral("bannerButton")) == QStringLiteral("Gå til beskyttelse")) {
+        driver.click(QStringLiteral("bannerButton"));
+        QTRY_VERIFY(driver.isShown(QStringLiteral("settingsWindow")));
+        QCOMPARE(driver.item(QStringLiteral("section_protection"))->property("selected").toBool(), true);
+        driver.screenshot(QStringLiteral("settings-from-banner"));
+        driver.click(QStringLiteral("closeSettings"));
+    }
+}
+
+QTEST_MAIN(SettingsAccountJourneyTest)
+#include "SettingsAccountJourneyTest.moc"
