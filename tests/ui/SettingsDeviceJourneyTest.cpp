@@ -2,6 +2,7 @@
 #include "FixedDeviceInfo.h"
 #include "ProtectionTestSupport.h"
 #include "linux/XdgAutostartLoginItem.h"
+#include "session/PreferenceKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +30,8 @@ private:
         QString autostartEntry;
         PlatformAdapters adapters();
     };
-    // A new player through onboarding and the login item to the dashboard (web protection holds).
-    static void reachDashboard(AppDriver& driver, const QString& email);
+    // A registered player on the dashboard, with this Mac's automatic start on.
+    static void reachDashboard(AppDriver& driver, const QString& email, const QString& code);
     static void openSettings(AppDriver& driver, const QString& section);
 };
 
@@ -58,30 +59,23 @@ PlatformAdapters SettingsDeviceJourneyTest::Desktop::adapters() {
                             .heartbeatTimer = std::move(system.heartbeatTimer)};
 }
 
-void SettingsDeviceJourneyTest::reachDashboard(AppDriver& driver, const QString& email) {
-    driver.resize(QSize(1180, 1000));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.click(QStringLiteral("choosePlayer"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
-    driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
-    driver.type(QStringLiteral("emailField"), email);
-    driver.type(QStringLiteral("pinField"), QStringLiteral("1234"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
-    driver.click(QStringLiteral("location_online"));
-    driver.click(QStringLiteral("game_Poker"));
-    driver.type(QStringLiteral("spendField"), QStringLiteral("500"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("ProtectionSetup"), 10000);
-    driver.resize(QSize(1180, 760));
-    driver.click(QStringLiteral("loginStepButton"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("PlayerDashboard"), 10000);
+void SettingsDeviceJourneyTest::reachDashboard(AppDriver& driver, const QString& email, const QString& code) {
+    // Registered, automatic start on, and once whole: the app goes straight to the dashboard.
+    AppSession& session = driver.app().session();
+    const APIClient& api = driver.app().api();
+    QCoro::waitFor(api.registerMacDevice(QStringLiteral("Anna Jensen"), email, QStringLiteral("1234"), code,
+                                         session.deviceToken()));
+    driver.app().launchAtLogin().enable();
+    driver.preferences().setValue(preferenceKeys::hasEverActivatedMacProtection, true);
+    session.selectRole(UserRole::player);
+    session.completeSetup();
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
 }
 
 void SettingsDeviceJourneyTest::openSettings(AppDriver& driver, const QString& section) {
     driver.click(QStringLiteral("headerMenuButton"));
     driver.click(QStringLiteral("menuSettings"));
-    driver.click(QStringLiteral("settingsSection_") + section);
+    driver.click(QStringLiteral("section_") + section);
 }
 
 void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
@@ -89,7 +83,7 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     Desktop desktop;
     AppDriver driver(desktop.adapters(), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
-    reachDashboard(driver, QStringLiteral("anna@example.dk"));
+    reachDashboard(driver, QStringLiteral("anna@example.dk"), QStringLiteral("418276"));
     const QString token = driver.app().session().deviceToken();
     const auto reports = [&](const QString& source) {
         return backend.rows(QStringLiteral("SELECT dns_active, vpn_active FROM device_reports WHERE "
@@ -131,15 +125,15 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     driver.click(QStringLiteral("reinstallWebProtectionButton"));
     QTRY_VERIFY(driver.isShown(QStringLiteral("profileSheetTitle")));
     driver.screenshot(QStringLiteral("settings-profile-sheet"));
-    driver.click(QStringLiteral("profileCloseButton"));
+    driver.click(QStringLiteral("profileDoneButton"));
     QTRY_VERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
 
     // The history, first with the backend away: nothing to show and why.
     backend.stop();
-    driver.click(QStringLiteral("settingsSection_history"));
+    driver.click(QStringLiteral("section_history"));
     QTRY_VERIFY(driver.isShown(QStringLiteral("historyEmpty")));
     QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
-                 QStringLiteral("Kunne ikke kontakte Molvena. Prøv igen om et øjeblik."));
+                 QStringLiteral("Der kunne ikke oprettes forbindelse til serveren."));
     driver.screenshot(QStringLiteral("settings-history-empty-error"));
     backend.start();
     // The monitor's alert about the tunnel, and a blocked site reported by this Mac.
@@ -175,7 +169,7 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     driver.screenshot(QStringLiteral("settings-history"));
 
     // Removal: a wrong PIN changes nothing, the right one ends at role selection.
-    driver.click(QStringLiteral("settingsSection_device"));
+    driver.click(QStringLiteral("section_device"));
     QCOMPARE(driver.textOf(QStringLiteral("computerName")), QStringLiteral("Annas MacBook Air"));
     driver.screenshot(QStringLiteral("settings-device"));
     driver.click(QStringLiteral("openRemoveButton"));
@@ -209,7 +203,7 @@ void SettingsDeviceJourneyTest::localLogOutKeepsTheLoginItem() {
     Desktop desktop;
     AppDriver driver(desktop.adapters(), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
-    reachDashboard(driver, QStringLiteral("bo@example.dk"));
+    reachDashboard(driver, QStringLiteral("bo@example.dk"), QStringLiteral("529384"));
     const QString token = driver.app().session().deviceToken();
 
     openSettings(driver, QStringLiteral("device"));

@@ -66,7 +66,7 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     text: "Log ud fjerner kun din lokale session. Den installerede webbeskyttelse ændres ikke automatisk."
-                    font.pixelSize: 11.5
+                    font.pixelSize: 12
                     color: MolvenaTheme.muted
                     wrapMode: Text.WordWrap
                 }

@@ -118,7 +118,7 @@ SettingsPage {
                             Text {
                                 objectName: "historyTime" + event.index
                                 text: event.modelData.time
-                                font.pixelSize: 10.5
+                                font.pixelSize: 11
                                 color: MolvenaTheme.muted
                             }
                         }

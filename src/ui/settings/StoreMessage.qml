@@ -26,7 +26,7 @@ RowLayout {
         Layout.fillWidth: true
         text: message.isError ? message.store.lastError : message.store.lastMessage
         font.family: MolvenaTheme.fontFamily
-        font.pixelSize: 11.5
+        font.pixelSize: 12
         font.weight: Font.Medium
         color: message.isError ? MolvenaTheme.red : MolvenaTheme.green
         wrapMode: Text.WordWrap
