@@ -109,12 +109,15 @@ Item {
 
         StoreMessage {
             Layout.fillWidth: true
+            // While the sheet is open it shows the outcome itself.
+            opacity: root.viewModel.showRemove ? 0 : 1
             store: root.viewModel.account
         }
     }
 
-    // The removal sheet over the page; the page behind takes no clicks while it is open.
+    // The removal sheet over the whole window, as the profile sheet is; nothing behind takes clicks.
     Item {
+        parent: root.Window.window ? root.Window.window.contentItem : root
         anchors.fill: parent
         visible: root.viewModel.showRemove
 
