@@ -111,7 +111,12 @@ Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
 AppDriver::AppDriver(const BackendProcess& backend)
     : AppDriver(PlatformAdapters::forThisSystem(), blockedDeployment(backend)) {}
 
-AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
+AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
+    : AppDriver(std::move(adapters), std::move(deployment), [](PreferenceStore&) {}) {}
+
+AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment,
+                     const std::function<void(PreferenceStore&)>& seed) {
+    seed(m_preferences.store());
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
         .adapters = std::move(adapters),
         .deployment = std::move(deployment),

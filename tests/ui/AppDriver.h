@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 namespace molvena::test {
@@ -42,6 +43,10 @@ public:
     explicit AppDriver(const BackendProcess& backend);
     // The app with these adapters and deployment, for journeys that stand in for the desktop.
     AppDriver(PlatformAdapters adapters, Deployment deployment);
+    // The app as a returning user starts it: `seed` first writes what earlier runs left in the
+    // preference file.
+    AppDriver(PlatformAdapters adapters, Deployment deployment,
+              const std::function<void(PreferenceStore&)>& seed);
     // Probes at a closed loopback port: every gambling site counts as blocked.
     static Deployment blockedDeployment(const BackendProcess& backend);
 

@@ -34,7 +34,8 @@ RowLayout {
             text: row.detail
             font.pixelSize: row.dark ? 13 : 12
             color: row.dark ? "white" : MolvenaTheme.muted
-            elide: Text.ElideRight
+            // A status is read whole: in the dark card's narrow columns it takes a second line.
+            wrapMode: Text.WordWrap
         }
     }
     SymbolIcon {

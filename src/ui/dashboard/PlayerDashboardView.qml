@@ -210,6 +210,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network.badge.shield.half.filled"
                                     title: "Webbeskyttelse"
@@ -219,6 +220,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "network"
                                     title: "VPN"
@@ -228,6 +230,7 @@ Item {
                                 LayerRow {
                                     Layout.fillWidth: true
                                     Layout.preferredWidth: 1
+                                    Layout.alignment: Qt.AlignTop
                                     dark: true
                                     icon: "power.circle.fill"
                                     title: "Automatisk start"
@@ -583,12 +586,18 @@ Item {
     }
 
     // The settings window, made anew each time it opens.
+    // The window's model is handed over once: on closing its view goes without seeing a null model.
     Repeater {
-        model: root.viewModel.settings !== null ? 1 : 0
-        delegate: PlayerSettingsView {
+        model: root.viewModel.settings !== null ? [root.viewModel.settings] : []
+        delegate: Item {
+            id: settingsHolder
+            required property PlayerSettingsViewModel modelData
             width: root.width
             height: root.height
-            viewModel: root.viewModel.settings
+            PlayerSettingsView {
+                anchors.fill: parent
+                viewModel: settingsHolder.modelData
+            }
         }
     }
 }

@@ -77,6 +77,7 @@ Item {
                 Layout.maximumWidth: 280
                 color: MolvenaTheme.card
                 radius: 18
+                clip: true
 
                 // Square on the side that meets the page.
                 Rectangle {
@@ -98,21 +99,17 @@ Item {
                     anchors.fill: parent
                     spacing: 0
 
-                    RowLayout {
-                        Layout.margins: 20
-                        Layout.bottomMargin: 16
-                        spacing: 10
+                    ColumnLayout {
+                        Layout.margins: 22
+                        Layout.bottomMargin: 18
+                        spacing: 8
                         MolvenaLogo {
                             compact: true
                         }
-                        Text {
-                            text: "Indstillinger"
-                            font.family: MolvenaTheme.fontFamily
-                            font.pixelSize: 15
-                            font.weight: Font.Black
-                            color: MolvenaTheme.navyDeep
+                        MolvenaEyebrow {
+                            text: "INDSTILLINGER"
                             Accessible.role: Accessible.Heading
-                            Accessible.name: text
+                            Accessible.name: "Indstillinger"
                         }
                     }
 

@@ -42,6 +42,8 @@ PlayerSettingsViewModel::PlayerSettingsViewModel(const ScreenDependencies& depen
                                                  const QString& initialSection, QObject* parent)
     : QObject(parent), m_d(dependencies), m_connections(m_d.network, m_d.deployment.apiBase),
       m_selection(sectionNames().contains(initialSection) ? initialSection : QString()) {
+    // What an earlier window left in the store belongs to that window.
+    m_d.account.clearMessages();
     makePageModel();
 }
 

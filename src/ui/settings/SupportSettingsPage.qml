@@ -97,7 +97,7 @@ SettingsPage {
                 wrapMode: Text.WordWrap
             }
             EmptySettingsRow {
-                objectName: "noRelatives"
+                objectName: "noSupportRelatives"
                 visible: root.viewModel.connections.didLoad && root.viewModel.connections.relatives.length === 0
                 icon: "person.badge.plus"
                 title: "Ingen støtteperson er tilknyttet endnu"
@@ -132,14 +132,14 @@ SettingsPage {
                             objectName: "settingsRelative" + relativeRow.index
                             text: relativeRow.modelData.label
                             font.family: MolvenaTheme.fontFamily
-                            font.pixelSize: 12.5
+                            font.pixelSize: 13
                             font.weight: Font.DemiBold
                             color: MolvenaTheme.navyDeep
                         }
                         Text {
                             text: "Tilknyttet"
                             font.family: MolvenaTheme.fontFamily
-                            font.pixelSize: 10.5
+                            font.pixelSize: 11
                             color: MolvenaTheme.green
                         }
                     }
@@ -147,7 +147,7 @@ SettingsPage {
                         visible: text !== ""
                         text: String(relativeRow.modelData.platformLabel).toUpperCase()
                         font.family: MolvenaTheme.fontFamily
-                        font.pixelSize: 9.5
+                        font.pixelSize: 10
                         font.weight: Font.Bold
                         font.letterSpacing: 0.6
                         color: MolvenaTheme.muted
@@ -229,6 +229,10 @@ SettingsPage {
                             onEdited: value => root.viewModel.newPhone = value
                             onAccepted: root.viewModel.saveContact()
                         }
+                    }
+                    // The store's answer, where the player is looking.
+                    StoreMessage {
+                        store: root.viewModel.account
                     }
                     PrimaryButton {
                         objectName: "saveContactButton"
