@@ -16,6 +16,7 @@ packages=(
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
     nginx unbound openssl curl
+    postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
 )
 
 missing=()
@@ -37,5 +38,9 @@ if ((${#missing[@]} > 0)); then
     # system service would take port 53 and is never needed.
     if [[ " ${missing[*]} " == *" unbound "* ]] && command -v systemctl >/dev/null; then
         "${sudo_cmd[@]}" systemctl disable --now unbound.service unbound-resolvconf.service >/dev/null 2>&1 || true
+    fi
+    # Likewise PostgreSQL: the tests start throwaway clusters of their own on free ports.
+    if [[ " ${missing[*]} " == *" postgresql "* ]] && command -v systemctl >/dev/null; then
+        "${sudo_cmd[@]}" systemctl disable --now postgresql.service >/dev/null 2>&1 || true
     fi
 fi

@@ -106,21 +106,36 @@ PlayerRecord Accounts::player(qint64 id) {
 std::optional<qint64> Accounts::attachDevice(qint64 playerId, const QString& deviceToken,
                                              const QString& deviceName) {
     const qint64 now = m_clock.nowSeconds();
+    QSqlQuery inserted = m_database.run(
+        QStringLiteral("INSERT INTO devices (player_id, device_token, device_name, platform, created_at, "
+                       "last_seen_at) VALUES (?, ?, ?, 'macos', ?, ?) "
+                       "ON CONFLICT (device_token) DO NOTHING RETURNING id"),
+        {playerId, deviceToken, deviceName, now, now});
+    const bool isNew = inserted.next();
+    inserted.finish();
+    if (isNew) {
+        return std::nullopt;
+    }
     QSqlQuery existing = m_database.run(
         QStringLiteral("SELECT id, player_id FROM devices WHERE device_token = ?"), {deviceToken});
     if (!existing.next()) {
-        m_database.run(QStringLiteral("INSERT INTO devices (player_id, device_token, device_name, platform, "
-                                      "created_at, last_seen_at) VALUES (?, ?, ?, 'macos', ?, ?)"),
-                       {playerId, deviceToken, deviceName, now, now});
-        return std::nullopt;
+        throw DatabaseError("the device was removed while it was being attached",
+                            DatabaseError::Kind::conflict);
     }
     const qint64 deviceId = existing.value(0).toLongLong();
     const qint64 previous = existing.value(1).toLongLong();
     existing.finish();
-    m_database.run(QStringLiteral("UPDATE devices SET player_id = ?, "
-                                  "device_name = CASE WHEN ? = '' THEN device_name ELSE ? END, "
-                                  "last_seen_at = ? WHERE id = ?"),
-                   {playerId, deviceName, deviceName, now, deviceId});
+    // Moves the Mac only from the account just read: when another request moved it meanwhile, the
+    // request runs again and sees where the Mac is now.
+    const int moved = m_database
+                          .run(QStringLiteral("UPDATE devices SET player_id = ?, "
+                                              "device_name = CASE WHEN ? = '' THEN device_name ELSE ? END, "
+                                              "last_seen_at = ? WHERE id = ? AND player_id = ?"),
+                               {playerId, deviceName, deviceName, now, deviceId, previous})
+                          .numRowsAffected();
+    if (moved != 1) {
+        throw DatabaseError("the device moved while it was being attached", DatabaseError::Kind::conflict);
+    }
     if (previous == playerId) {
         return std::nullopt;
     }
@@ -164,7 +179,9 @@ std::optional<RelativeRecord> Accounts::relativeForRecovery(const QString& email
 void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
     const QString subject = QString::number(player.id);
     const QString scope = QStringLiteral("pin");
-    if (m_limiter.isBlocked(scope, subject, limits::wrongPinsPerAccount)) {
+    // Every guess takes one of the window's guesses before it is judged, so guesses arriving
+    // together on several instances are never judged beyond the limit.
+    if (!m_limiter.take(scope, subject, limits::wrongPinsPerAccount)) {
         throw ReplyError(ReplyError::Status::TooManyRequests,
                          QStringLiteral("For mange forkerte forsøg. Prøv igen om 15 minutter."));
     }
@@ -174,7 +191,6 @@ void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
         ascii.append(c.isDigit() ? QChar(u'0' + c.digitValue()) : c);
     }
     if (ascii != player.masterPin) {
-        m_limiter.record(scope, subject);
         throw ReplyError(ReplyError::Status::Forbidden, QStringLiteral("Forkert Master PIN."));
     }
     m_limiter.clear(scope, subject);

@@ -65,8 +65,8 @@ public:
     // The pairing an address recovers: its newest confirmed one, else its newest.
     std::optional<RelativeRecord> relativeForRecovery(const QString& email);
 
-    // Refuses (403, or 429 after too many failures) unless `pin` is the player's Master PIN. Call it
-    // outside a transaction: the failure it records must outlive the refusal.
+    // Refuses (403, or 429 after too many failures) unless `pin` is the player's Master PIN. The
+    // request's transaction commits on a refusal, so the counted guess outlives it.
     void checkPin(const PlayerRecord& player, const QString& pin);
 
 private:

@@ -126,13 +126,20 @@ const char* const schema[] = {
     "CREATE INDEX IF NOT EXISTS recovery_codes_email ON recovery_codes (email_key, role, id)",
     "CREATE INDEX IF NOT EXISTS recovery_codes_age ON recovery_codes (created_at)",
 
-    "CREATE TABLE IF NOT EXISTS failed_attempts ("
-    " id %ID%,"
+    // One row per limited thing (a PIN, an address, a code): the uses in its current window. A use
+    // is taken by one upsert, so instances judging at the same moment never both see room.
+    "CREATE TABLE IF NOT EXISTS attempt_counters ("
     " scope TEXT NOT NULL,"
     " subject TEXT NOT NULL,"
-    " failed_at BIGINT NOT NULL)",
-    "CREATE INDEX IF NOT EXISTS failed_attempts_subject ON failed_attempts (scope, subject, failed_at)",
-    "CREATE INDEX IF NOT EXISTS failed_attempts_age ON failed_attempts (failed_at)",
+    " window_start BIGINT NOT NULL,"
+    " used INTEGER NOT NULL,"
+    " PRIMARY KEY (scope, subject))",
+    "CREATE INDEX IF NOT EXISTS attempt_counters_age ON attempt_counters (window_start)",
+
+    // Facts every instance must agree on, such as which key hashes the recovery codes.
+    "CREATE TABLE IF NOT EXISTS settings ("
+    " name TEXT PRIMARY KEY,"
+    " value TEXT NOT NULL)",
 
     "CREATE TABLE IF NOT EXISTS blocklist ("
     " domain TEXT PRIMARY KEY,"
@@ -161,6 +168,7 @@ Database::Database(const ServerOptions& options)
 }
 
 Database::~Database() {
+    m_statements.clear(); // before the connection they were prepared on
     m_database.close();
     m_database = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -199,9 +207,17 @@ void Database::open(const ServerOptions& options) {
         throw StartupError(QStringLiteral("cannot open the database %1: %2")
                                .arg(m_database.databaseName(), m_database.lastError().text()));
     }
+    configureSession();
+}
+
+void Database::configureSession() {
     if (m_kind == Kind::postgresql) {
         // "already exists, skipping" at every start is not worth a line on standard error.
         execute(QStringLiteral("SET client_min_messages TO WARNING"));
+        // The same promise as SQLite's NORMAL below: a commit is not flushed before the reply, so a
+        // power cut may lose the last fraction of a second, never consistency. Heartbeats repeat
+        // every few minutes; waiting for the disk on each would cost most of the throughput.
+        execute(QStringLiteral("SET synchronous_commit TO off"));
     } else {
         // WAL lets report readers run beside the writer; NORMAL is durable across a crash of this
         // process (only a power cut can lose the last moments), which suits heartbeats.
@@ -211,10 +227,56 @@ void Database::open(const ServerOptions& options) {
     }
 }
 
+bool Database::reconnectIfLost() {
+    if (m_kind != Kind::postgresql || m_transactionDepth > 0) {
+        return false;
+    }
+    // The driver marks itself closed when it sees the connection gone; else a probe tells.
+    if (m_database.isOpen()) {
+        QSqlQuery probe(m_database);
+        if (probe.exec(QStringLiteral("SELECT 1"))) {
+            return false;
+        }
+    }
+    // Prepared statements belong to the lost session. The old driver goes first, so they are not
+    // deallocated one by one over a connection that is gone.
+    const QString host = m_database.hostName();
+    const int port = m_database.port();
+    const QString user = m_database.userName();
+    const QString password = m_database.password();
+    const QString name = m_database.databaseName();
+    const QString connectOptions = m_database.connectOptions();
+    m_database.close();
+    m_database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_statements.clear();
+    m_database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+    m_database.setHostName(host);
+    m_database.setPort(port);
+    m_database.setUserName(user);
+    m_database.setPassword(password);
+    m_database.setDatabaseName(name);
+    m_database.setConnectOptions(connectOptions);
+    if (!m_database.open()) {
+        return false;
+    }
+    try {
+        configureSession();
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    return true;
+}
+
 void Database::createSchema() {
     const QString idType = m_kind == Kind::sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
                                                   : QStringLiteral("BIGSERIAL PRIMARY KEY");
     Transaction transaction(*this);
+    if (m_kind == Kind::postgresql) {
+        // Instances starting together on an empty database would otherwise create the same tables
+        // at once and collide in the catalog; the lock lets one create and the others find them.
+        execute(QStringLiteral("SELECT pg_advisory_xact_lock(7202611834)"));
+    }
     for (const char* statement : schema) {
         execute(QString::fromUtf8(statement).replace(QLatin1String("%ID%"), idType));
     }
@@ -224,8 +286,8 @@ void Database::createSchema() {
                 ? QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('%1') WHERE name = ?")
                       .arg(QLatin1String(table))
                 : QStringLiteral(
-                      "SELECT COUNT(*) FROM information_schema.columns WHERE table_name = '%1' AND "
-                      "column_name = ?")
+                      "SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = current_schema() "
+                      "AND table_name = '%1' AND column_name = ?")
                       .arg(QLatin1String(table));
         if (value(sql, {QString::fromLatin1(column)}).toInt() == 0) {
             execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
@@ -237,68 +299,130 @@ void Database::createSchema() {
     transaction.commit();
 }
 
+void Database::fail(const char* what, const QSqlError& error, const QString& sql) {
+    // 23505 unique violation, 40001 serialization failure, 40P01 deadlock; SQLite's 19 is a
+    // constraint (with one writer at a time, only a unique key another instance took first).
+    static const QStringList conflicts{QStringLiteral("23505"), QStringLiteral("40001"),
+                                       QStringLiteral("40P01"), QStringLiteral("19"),
+                                       QStringLiteral("2067"),  QStringLiteral("1555")};
+    if (m_transactionDepth > 0) {
+        m_transactionFailed = true;
+    }
+    throw DatabaseError((QLatin1String(what) + error.text() + QStringLiteral(" in ") + sql).toStdString(),
+                        conflicts.contains(error.nativeErrorCode()) ? DatabaseError::Kind::conflict
+                                                                    : DatabaseError::Kind::failure);
+}
+
 void Database::execute(const QString& sql) {
     QSqlQuery query(m_database);
+    ++m_roundTrips;
     if (!query.exec(sql)) {
-        throw DatabaseError(("statement failed: " + query.lastError().text() + " in " + sql).toStdString());
+        fail("statement failed: ", query.lastError(), sql);
     }
 }
 
-QSqlQuery Database::run(const QString& sql, std::initializer_list<QVariant> values) {
+QSqlQuery Database::prepared(const QString& sql) {
+    if (m_kind == Kind::postgresql) {
+        if (const auto found = m_statements.constFind(sql); found != m_statements.constEnd()) {
+            // The copy shares the prepared statement with the cache, which is the point of it.
+            QT_WARNING_PUSH
+            QT_WARNING_DISABLE_DEPRECATED
+            return *found;
+            QT_WARNING_POP
+        }
+    }
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
+    ++m_roundTrips;
     if (!query.prepare(sql)) {
-        throw DatabaseError(("prepare failed: " + query.lastError().text() + " in " + sql).toStdString());
+        fail("prepare failed: ", query.lastError(), sql);
     }
+    // SQLite prepares in-process for nothing, and a statement kept open there would hold a read
+    // snapshot between requests; so only PostgreSQL keeps them.
+    if (m_kind == Kind::postgresql) {
+        m_statements.insert(sql, query);
+    }
+    return query;
+}
+
+QSqlQuery Database::run(const QString& sql, std::initializer_list<QVariant> values) {
+    QSqlQuery query = prepared(sql);
+    int position = 0;
     for (const QVariant& value : values) {
         // An empty text is a value, not NULL; only an explicitly null variant binds NULL.
         const bool emptyText =
             value.metaType().id() == QMetaType::QString && !value.isNull() && value.toString().isNull();
-        query.addBindValue(emptyText ? QVariant(QStringLiteral("")) : value);
+        query.bindValue(position++, emptyText ? QVariant(QStringLiteral("")) : value);
     }
+    ++m_roundTrips;
     if (!query.exec()) {
-        throw DatabaseError(("statement failed: " + query.lastError().text() + " in " + sql).toStdString());
+        fail("statement failed: ", query.lastError(), sql);
     }
     return query;
 }
 
 qint64 Database::insert(const QString& sql, std::initializer_list<QVariant> values) {
-    QSqlQuery query = run(sql, values);
-    const QVariant id = query.lastInsertId();
-    if (!id.isValid()) {
+    QSqlQuery query = run(sql + QStringLiteral(" RETURNING id"), values);
+    if (!query.next()) {
         throw DatabaseError(("no generated id for " + sql).toStdString());
     }
-    return id.toLongLong();
+    const qint64 id = query.value(0).toLongLong();
+    query.finish();
+    return id;
 }
 
 QVariant Database::value(const QString& sql, std::initializer_list<QVariant> values) {
     QSqlQuery query = run(sql, values);
-    return query.next() ? query.value(0) : QVariant();
+    const QVariant result = query.next() ? query.value(0) : QVariant();
+    query.finish();
+    return result;
 }
 
 Database::Transaction::Transaction(Database& database) : m_database(database) {
+    if (m_database.m_transactionDepth++ > 0) {
+        return;
+    }
+    m_outermost = true;
+    m_database.m_transactionFailed = false;
+    ++m_database.m_roundTrips;
     // SQLite: take the write lock at the start. A transaction that reads first and writes later
     // cannot wait for another instance's writer and would fail at once with "database is locked".
     if (m_database.m_kind == Kind::sqlite) {
         QSqlQuery begin(m_database.m_database);
         if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            --m_database.m_transactionDepth;
             throw DatabaseError(("cannot begin a transaction: " + begin.lastError().text()).toStdString());
         }
         return;
     }
     if (!m_database.m_database.transaction()) {
+        --m_database.m_transactionDepth;
         throw DatabaseError(
             ("cannot begin a transaction: " + m_database.m_database.lastError().text()).toStdString());
     }
 }
 
 Database::Transaction::~Transaction() {
+    --m_database.m_transactionDepth;
     if (!m_done) {
-        m_database.m_database.rollback();
+        // An inner group that did not finish spoils the outer one too.
+        m_database.m_transactionFailed = true;
+        if (m_outermost) {
+            ++m_database.m_roundTrips;
+            m_database.m_database.rollback();
+        }
     }
 }
 
 void Database::Transaction::commit() {
+    if (!m_outermost) {
+        m_done = true;
+        return;
+    }
+    if (m_database.m_transactionFailed) {
+        throw DatabaseError("commit of a transaction a failed statement spoilt");
+    }
+    ++m_database.m_roundTrips;
     if (!m_database.m_database.commit()) {
         throw DatabaseError(("commit failed: " + m_database.m_database.lastError().text()).toStdString());
     }

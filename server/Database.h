@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -13,15 +14,28 @@ namespace molvena::server {
 struct ServerOptions;
 
 // A statement that failed in the database. The router logs its text and answers a plain 500;
-// nothing of it reaches a reply.
+// nothing of it reaches a reply. A conflict (a unique key another request took first, a deadlock)
+// is worth running the whole request again: the second run sees the winner and answers as if the
+// two had come one after the other.
 class DatabaseError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { failure, conflict };
+    explicit DatabaseError(const std::string& what, Kind kind = Kind::failure)
+        : std::runtime_error(what), m_kind(kind) {}
+    bool isConflict() const { return m_kind == Kind::conflict; }
+
+private:
+    Kind m_kind;
 };
 
 // The server's one SQL connection: SQLite in the data folder (WAL, so readers never wait for the
 // writer) or PostgreSQL from a connection string. The SQL is written to run unchanged on both; only
-// the type of the generated keys differs. Every statement is prepared with bound values.
+// the type of the generated keys differs. Every statement is prepared with bound values; on
+// PostgreSQL each is prepared once per connection and then only executed, one round trip each.
+//
+// Durability is the same on both: a committed request survives a crash of this server, while a
+// power cut or a crash of the machine holding the data (or of PostgreSQL) may lose the last moment
+// of commits, never consistency: SQLite runs synchronous=NORMAL, PostgreSQL synchronous_commit=off.
 class Database {
 public:
     enum class Kind { sqlite, postgresql };
@@ -38,12 +52,19 @@ public:
     void execute(const QString& sql);
     // Prepares `sql`, binds `values` to its "?" placeholders in order and runs it. Throws DatabaseError.
     QSqlQuery run(const QString& sql, std::initializer_list<QVariant> values = {});
-    // run() and the new row's generated id.
+    // run() of an INSERT and the new row's generated id (read back in the same round trip).
     qint64 insert(const QString& sql, std::initializer_list<QVariant> values);
     // run() and the first column of the first row, or an invalid QVariant when there is no row.
     QVariant value(const QString& sql, std::initializer_list<QVariant> values = {});
 
-    // All-or-nothing for a group of statements: rolls back unless commit() was reached.
+    // After a failed request, outside any transaction: true when the connection had been lost
+    // (the database restarted, the connection was killed) and a new one is open now.
+    bool reconnectIfLost();
+    // Statements sent to the database since the start, each one round trip (for measurements).
+    qint64 roundTrips() const { return m_roundTrips; }
+
+    // All-or-nothing for a group of statements: rolls back unless commit() was reached. Nested in
+    // another (every request runs in one), it joins the outer one.
     class Transaction {
     public:
         explicit Transaction(Database& database);
@@ -54,16 +75,24 @@ public:
 
     private:
         Database& m_database;
+        bool m_outermost = false;
         bool m_done = false;
     };
 
 private:
     void open(const ServerOptions& options);
+    void configureSession();
     void createSchema();
+    QSqlQuery prepared(const QString& sql);
+    [[noreturn]] void fail(const char* what, const QSqlError& error, const QString& sql);
 
     Kind m_kind = Kind::sqlite;
     QString m_connectionName;
     QSqlDatabase m_database;
+    QHash<QString, QSqlQuery> m_statements; // PostgreSQL: prepared once per connection
+    int m_transactionDepth = 0;
+    bool m_transactionFailed = false;
+    qint64 m_roundTrips = 0;
 };
 
 } // namespace molvena::server

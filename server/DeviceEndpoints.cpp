@@ -55,27 +55,33 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
         fields.has(QStringLiteral("last_gambling_date"))
             ? QVariant(fields.integer(QStringLiteral("last_gambling_date"), 0, 4'102'444'800LL))
             : QVariant(QMetaType(QMetaType::LongLong));
-    const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     const qint64 now = m_context.clock.nowSeconds();
 
+    // A heartbeat arrives from every Mac every few minutes, so it costs as few round trips as the
+    // rules allow: one read of the Mac with its latest state, the report, the new state.
     Database& database = m_context.database;
-    Database::Transaction transaction(database);
     QSqlQuery last = database.run(
-        QStringLiteral(
-            "SELECT active, active_since, silence_noted_at FROM device_status WHERE device_token = ?"),
+        QStringLiteral("SELECT d.player_id, s.active, s.active_since, s.silence_noted_at, s.reported_at "
+                       "FROM devices d LEFT JOIN device_status s ON s.device_token = d.device_token "
+                       "WHERE d.device_token = ?"),
         {deviceToken});
-    const bool known = last.next();
+    if (!last.next()) {
+        throw ReplyError(Status::NotFound, QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    }
+    const qint64 playerId = last.value(0).toLongLong();
+    const bool known = !last.value(1).isNull();
     // A Mac back from a silence starts a new stretch of protection.
-    const bool wasActive = known && last.value(0).toInt() == 1 && last.value(2).isNull();
+    const bool wasActive = known && last.value(1).toInt() == 1 && last.value(3).isNull();
     const QVariant activeSince = !active     ? QVariant(QMetaType(QMetaType::LongLong))
-                                 : wasActive ? last.value(1)
+                                 : wasActive ? last.value(2)
                                              : QVariant(now);
+    const qint64 previousReport = known ? last.value(4).toLongLong() : 0;
     last.finish();
     database.run(
         QStringLiteral("INSERT INTO device_reports (player_id, device_token, active, filter_active, "
                        "launch_at_login, dns_active, vpn_active, heartbeat, source, platform, pairing_code, "
                        "last_gambling_date, reported_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {player.id, deviceToken, int(active), int(filterActive), int(launchAtLogin), int(dnsActive),
+        {playerId, deviceToken, int(active), int(filterActive), int(launchAtLogin), int(dnsActive),
          int(vpnActive), int(heartbeat), source, platform.isEmpty() ? QStringLiteral("macos") : platform,
          pairingCode, lastGamblingDate, now});
     database.run(QStringLiteral("INSERT INTO device_status (device_token, player_id, active, reported_at, "
@@ -83,18 +89,21 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
                                 "ON CONFLICT (device_token) DO UPDATE SET player_id = excluded.player_id, "
                                 "active = excluded.active, reported_at = excluded.reported_at, "
                                 "active_since = excluded.active_since, silence_noted_at = NULL"),
-                 {deviceToken, player.id, int(active), now, activeSince});
-    // The history is kept for a while; what the overview needs is in device_status.
-    database.run(QStringLiteral("DELETE FROM device_reports WHERE device_token = ? AND reported_at < ?"),
-                 {deviceToken, now - limits::reportRetentionSeconds});
-    database.run(QStringLiteral("UPDATE devices SET last_seen_at = ? WHERE device_token = ?"),
-                 {now, deviceToken});
+                 {deviceToken, playerId, int(active), now, activeSince});
+    // Housekeeping once an hour per Mac, not at every report: the history is kept for a while
+    // (what the overview needs is in device_status), and when the Mac was last seen is kept to the
+    // hour (device_status has the exact time).
+    if (previousReport / limits::hour != now / limits::hour) {
+        database.run(QStringLiteral("DELETE FROM device_reports WHERE device_token = ? AND reported_at < ?"),
+                     {deviceToken, now - limits::reportRetentionSeconds});
+        database.run(QStringLiteral("UPDATE devices SET last_seen_at = ? WHERE device_token = ?"),
+                     {now, deviceToken});
+    }
     if (active && !wasActive) {
-        m_context.events.record(player.id,
+        m_context.events.record(playerId,
                                 {QStringLiteral("milestone"), QStringLiteral("Beskyttelsen er aktiv på Mac"),
                                  QStringLiteral("Alle tre sikkerhedslag er på plads.")});
     }
-    transaction.commit();
     return ApiReply::success();
 }
 
@@ -110,12 +119,11 @@ QHttpServerResponse DeviceEndpoints::sendNotification(const ApiRequest& request)
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     // Each alert is mail to every confirmed relative, so a player's Macs get a day's worth.
     const QString playerId = QString::number(player.id);
-    if (m_context.limiter.isBlocked(QStringLiteral("alert"), playerId, limits::alertsPerPlayer)) {
+    if (!m_context.limiter.take(QStringLiteral("alert"), playerId, limits::alertsPerPlayer)) {
         throw ReplyError(Status::TooManyRequests,
                          QStringLiteral("For mange hændelser i dag. De næste bliver registreret i morgen."));
     }
     Database::Transaction transaction(m_context.database);
-    m_context.limiter.record(QStringLiteral("alert"), playerId);
     m_context.events.raiseAlert(player, reason, *entry, domain.value_or(QString()));
     transaction.commit();
     return ApiReply::success();

@@ -28,15 +28,25 @@ ServerOptions prepared(ServerOptions options) {
                            QFileInfo(options.dataFolder).absoluteFilePath());
     }
     if (options.secretFile.isEmpty()) {
+        // Instances on one PostgreSQL each made their own key, and a code one issued was refused
+        // by the next; so there the key is configuration every instance reads.
+        if (!options.databaseUrl.isEmpty()) {
+            throw StartupError(QStringLiteral("on PostgreSQL every instance needs the same key: "
+                                              "--secret-file <file> (at least 16 random bytes, for "
+                                              "example from: head -c 32 /dev/urandom > recovery.key)"));
+        }
         options.secretFile = QDir(options.dataFolder).filePath(QStringLiteral("recovery.key"));
     }
     return options;
 }
 
-// The key of the recovery-code hashes: made once, readable by the owner only, shared by every
-// instance that uses the same database.
-QByteArray recoveryKey(const QString& path) {
+// The key of the recovery-code hashes, readable by the owner only. On SQLite it is made at the
+// first start; instances sharing PostgreSQL must be given the same file.
+QByteArray recoveryKey(const QString& path, bool mayCreate) {
     QFile file(path);
+    if (!file.exists() && !mayCreate) {
+        throw StartupError(QStringLiteral("the key file does not exist: ") + path);
+    }
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly)) {
             throw StartupError(QStringLiteral("cannot read the key file ") + path);
@@ -63,17 +73,23 @@ QByteArray recoveryKey(const QString& path) {
 MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     : QAbstractHttpServer(parent), m_options(prepared(std::move(options))),
       m_clock(m_options.clock, m_options.timeZone), m_database(m_options),
-      m_outbox(m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox"))),
+      m_outbox(
+          m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox")),
+          m_options.mailRelayHost.isEmpty()
+              ? std::nullopt
+              : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort)),
       m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
       m_events(m_database, m_clock, m_accounts, m_outbox),
-      m_recoveryCodes(m_database, m_clock, recoveryKey(m_options.secretFile)),
+      m_recoveryCodes(m_database, m_clock, m_limiter,
+                      recoveryKey(m_options.secretFile, m_database.kind() == Database::Kind::sqlite)),
       m_blocklist(m_database, m_clock),
       m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
       m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                 m_events,  m_outbox, m_recoveryCodes, m_blocklist},
       m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context),
-      m_router(m_options.behindProxy) {
+      m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox) {
     try {
+        m_recoveryCodes.claimKey();
         m_blocklist.seed();
         if (const QString failure = configureResolver(); !failure.isEmpty()) {
             // The resolver may simply not run yet; it reads the file when it starts.

@@ -41,6 +41,7 @@ public:
     QUrl blockProxy() const; // http://address:port/shield_blocked
     QString outboxFolder() const { return m_outbox.folder(); }
     void waitForOutbox() { m_outbox.waitUntilWritten(); }
+    qint64 databaseRoundTrips() const { return m_database.roundTrips(); }
     QString databaseConnectionName() const { return m_database.connectionName(); }
     const ServerOptions& options() const { return m_options; }
     int openConnections() const { return m_guard ? m_guard->openConnections() : 0; }

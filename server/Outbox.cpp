@@ -5,8 +5,10 @@
 #include "StartupError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
+#include <QThread>
 #include <QUuid>
 
 namespace molvena::server {
@@ -40,15 +42,16 @@ QByteArray headerText(const QString& text) {
 
 } // namespace
 
-Outbox::Outbox(Database& database, const ServerClock& clock, QString folder)
-    : m_database(database), m_clock(clock), m_folder(std::move(folder)) {
+Outbox::Outbox(Database& database, const ServerClock& clock, QString folder, std::optional<MailRelay> relay)
+    : m_database(database), m_clock(clock), m_folder(std::move(folder)), m_relay(std::move(relay)) {
     m_writer.setMaxThreadCount(1); // in order, one file at a time
     if (!QDir().mkpath(m_folder)) {
         throw StartupError(QStringLiteral("cannot create the outbox folder ") + m_folder);
     }
 }
 
-QByteArray Outbox::message(const QString& recipient, const QString& subject, const QString& body) const {
+QByteArray Outbox::message(const QString& fileName, const QString& recipient, const QString& subject,
+                           const QString& body) const {
     const QString date = QLocale::c().toString(m_clock.now(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")) +
                          QStringLiteral(" +0000");
     QByteArray text;
@@ -56,8 +59,7 @@ QByteArray Outbox::message(const QString& recipient, const QString& subject, con
     text += "To: " + recipient.toUtf8() + "\r\n";
     text += "Subject: " + headerText(subject) + "\r\n";
     text += "Date: " + date.toUtf8() + "\r\n";
-    text +=
-        "Message-ID: <" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8() + "@molvena.dk>\r\n";
+    text += "Message-ID: <" + QFileInfo(fileName).completeBaseName().toUtf8() + "@molvena.dk>\r\n";
     text += "MIME-Version: 1.0\r\n";
     text += "Content-Type: text/plain; charset=utf-8\r\n";
     text += "Content-Transfer-Encoding: 8bit\r\n";
@@ -83,16 +85,37 @@ QString Outbox::send(const QString& kind, const QString& recipient, const QStrin
                        "VALUES (?, ?, ?, ?, ?, ?)"),
         {kind, recipient, subject, fileName,
          eventId ? QVariant(*eventId) : QVariant(QMetaType(QMetaType::LongLong)), now});
-    m_pending.append({fileName, message(recipient, subject, body)});
+    m_pending.append({fileName, recipient, message(fileName, recipient, subject, body)});
     return fileName;
+}
+
+void Outbox::sendNowhere() {
+    m_database.run(QStringLiteral("UPDATE outbox SET kind = kind WHERE id = ?"), {-1});
 }
 
 void Outbox::deliverPending() {
     if (m_pending.isEmpty()) {
         return;
     }
-    m_writer.start([pending = std::exchange(m_pending, {}), folder = m_folder] {
+    m_writer.start([pending = std::exchange(m_pending, {}), folder = m_folder, relay = m_relay] {
         for (const Pending& mail : pending) {
+            if (relay) {
+                // A relay that is restarting gets a few chances, a few seconds apart.
+                QString failure;
+                for (int attempt = 0; attempt < 3; ++attempt) {
+                    if (attempt > 0) {
+                        QThread::sleep(2 * attempt);
+                    }
+                    if ((failure = relay->send(mail.recipient, mail.message)).isEmpty()) {
+                        break;
+                    }
+                }
+                if (!failure.isEmpty()) {
+                    qWarning("molvena-server: mail %s not delivered: %s", qPrintable(mail.fileName),
+                             qPrintable(failure));
+                }
+                continue;
+            }
             QSaveFile file(QDir(folder).filePath(mail.fileName));
             if (!file.open(QIODevice::WriteOnly) || file.write(mail.message) < 0 || !file.commit()) {
                 qWarning("molvena-server: cannot write the outbox file %s", qPrintable(mail.fileName));

@@ -62,16 +62,20 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     const qint64 now = m_context.clock.nowSeconds();
     AttemptLimiter& limiter = m_context.limiter;
     const QString conflicts = QStringLiteral("register_refused");
-    if (limiter.isBlocked(QStringLiteral("register"), request.remoteAddress,
-                          limits::registrationsPerAddress) ||
-        limiter.isBlocked(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall)) {
-        throw ReplyError(Status::TooManyRequests,
-                         QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
+    const auto busy = [] {
+        return ReplyError(Status::TooManyRequests,
+                          QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
+    };
+    if (limiter.isBlocked(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall) ||
+        !limiter.take(QStringLiteral("register"), request.remoteAddress, limits::registrationsPerAddress)) {
+        throw busy();
     }
-    limiter.record(QStringLiteral("register"), request.remoteAddress);
-    // A refusal the app reads from the reply's `error`, so the status stays 200.
+    // A refusal the app reads from the reply's `error`, so the status stays 200. Each one tells
+    // that something is taken, so they come from one budget for everyone.
     const auto refusal = [&](const QString& message) {
-        limiter.record(conflicts, QStringLiteral("*"));
+        if (!limiter.take(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall)) {
+            throw busy();
+        }
         return ApiReply::json({{QStringLiteral("success"), false}, {QStringLiteral("error"), message}});
     };
 
@@ -94,6 +98,8 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
         return refusal(QStringLiteral("Der findes allerede en konto med denne e-mail. Hent den med “Har du "
                                       "allerede en konto?”, så sender vi dig en engangskode."));
     }
+    // Another instance may register the same code or address at this moment: the unique keys
+    // decide, and the request that loses runs again and gets the refusal above.
     Database::Transaction transaction(m_context.database);
     const qint64 playerId = m_context.database.insert(
         QStringLiteral(
@@ -116,37 +122,45 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     AttemptLimiter& limiter = m_context.limiter;
     const QString address = request.remoteAddress;
     const QString failures = QStringLiteral("link_failed");
-    const bool busy = limiter.isBlocked(QStringLiteral("link"), address, limits::linksPerAddress) ||
-                      (limiter.isBlocked(failures, QStringLiteral("*"), limits::failedLinksOverall) &&
-                       limiter.isBlocked(failures, address, {1, limits::failedLinksOverall.seconds}));
+    const limits::Window failedThisHour{1, limits::failedLinksOverall.seconds};
+    const bool busy = (limiter.isBlocked(failures, QStringLiteral("*"), limits::failedLinksOverall) &&
+                       limiter.isBlocked(failures, address, failedThisHour)) ||
+                      !limiter.take(QStringLiteral("link"), address, limits::linksPerAddress);
     if (busy) {
         throw ReplyError(Status::TooManyRequests,
                          QStringLiteral("For mange forsøg på at forbinde. Vent en time, og prøv igen."));
     }
-    limiter.record(QStringLiteral("link"), address);
     const std::optional<PlayerRecord> player = m_context.accounts.playerForPairingCode(code);
     if (!player) {
-        limiter.record(failures, address);
-        limiter.record(failures, QStringLiteral("*"));
+        limiter.record(failures, address, failedThisHour);
+        limiter.record(failures, QStringLiteral("*"), limits::failedLinksOverall);
         return ApiReply::json(
             {{QStringLiteral("success"), false},
              {QStringLiteral("error"), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")}});
     }
-    const std::optional<RelativeRecord> known =
-        m_context.accounts.relativeForPlayerAndEmail(player->id, email);
-    if (limiter.isBlocked(QStringLiteral("link_code"), QString::number(player->id), limits::linksPerCode) ||
-        (!known && m_context.accounts.relativesOf(player->id).size() >= limits::relativesPerPlayer)) {
+    const auto full = [] {
         return ApiReply::json(
             {{QStringLiteral("success"), false},
              {QStringLiteral("error"),
               QStringLiteral("Koden kan ikke bruges til flere forbindelser lige nu. Bed "
                              "spilleren om at fjerne en pårørende, eller prøv igen i morgen.")}});
+    };
+    // The code's counter is taken first: its row stays locked until this request ends, so links to
+    // one player are judged one after the other, and the count of relatives below is exact.
+    const QString playerId = QString::number(player->id);
+    if (!limiter.take(QStringLiteral("link_code"), playerId, limits::linksPerCode)) {
+        return full();
+    }
+    const std::optional<RelativeRecord> known =
+        m_context.accounts.relativeForPlayerAndEmail(player->id, email);
+    if (!known && m_context.accounts.relativesOf(player->id).size() >= limits::relativesPerPlayer) {
+        limiter.release(QStringLiteral("link_code"), playerId);
+        return full();
     }
     // Every link gets a token of its own, also when the address was linked before: a token is never
     // handed to whoever knows someone's code and e-mail address.
     const QString token = Accounts::newPairingToken();
     Database::Transaction transaction(m_context.database);
-    limiter.record(QStringLiteral("link_code"), QString::number(player->id));
     if (known) {
         m_context.database.run(
             QStringLiteral("UPDATE relatives SET pairing_token = ?, platform = ?, country = ? "
@@ -169,11 +183,10 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
 }
 
 void PairingEndpoints::askForConfirmation(qint64 relativeId, const QString& email) {
-    if (m_context.limiter.isBlocked(QStringLiteral("confirmation_mail"), Accounts::emailKey(email),
-                                    limits::confirmationMailsPerAddress)) {
+    if (!m_context.limiter.take(QStringLiteral("confirmation_mail"), Accounts::emailKey(email),
+                                limits::confirmationMailsPerAddress)) {
         return;
     }
-    m_context.limiter.record(QStringLiteral("confirmation_mail"), Accounts::emailKey(email));
     const QString token = Accounts::newPairingToken().mid(4);
     m_context.database.run(QStringLiteral("UPDATE relatives SET confirm_token = ? WHERE id = ?"),
                            {token, relativeId});

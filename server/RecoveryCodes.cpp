@@ -2,8 +2,10 @@
 
 #include "AbuseLimits.h"
 #include "Accounts.h"
+#include "AttemptLimiter.h"
 #include "Database.h"
 #include "ServerClock.h"
+#include "StartupError.h"
 
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
@@ -33,8 +35,27 @@ bool sameBytes(const QByteArray& left, const QByteArray& right) {
 
 } // namespace
 
-RecoveryCodes::RecoveryCodes(Database& database, const ServerClock& clock, QByteArray key)
-    : m_database(database), m_clock(clock), m_key(std::move(key)) {}
+RecoveryCodes::RecoveryCodes(Database& database, const ServerClock& clock, AttemptLimiter& limiter,
+                             QByteArray key)
+    : m_database(database), m_clock(clock), m_limiter(limiter), m_key(std::move(key)) {}
+
+void RecoveryCodes::claimKey() {
+    // A fingerprint, not the key: whoever reads the database learns nothing to compute codes with.
+    const QString fingerprint = QString::fromLatin1(
+        QMessageAuthenticationCode::hash("molvena recovery key", m_key, QCryptographicHash::Sha256).toHex());
+    Database::Transaction transaction(m_database);
+    m_database.run(QStringLiteral("INSERT INTO settings (name, value) VALUES ('recovery_key', ?) "
+                                  "ON CONFLICT (name) DO NOTHING"),
+                   {fingerprint});
+    const QString claimed =
+        m_database.value(QStringLiteral("SELECT value FROM settings WHERE name = 'recovery_key'")).toString();
+    transaction.commit();
+    if (claimed != fingerprint) {
+        throw StartupError(QStringLiteral(
+            "the recovery key differs from the one this database was started with: every instance "
+            "needs the same --secret-file, or codes issued by one are refused by another"));
+    }
+}
 
 QByteArray RecoveryCodes::hash(const QByteArray& salt, const QString& code) const {
     return QMessageAuthenticationCode::hash(salt + code.toLatin1(), m_key, QCryptographicHash::Sha256);
@@ -44,12 +65,8 @@ std::optional<QString> RecoveryCodes::issue(const QString& email, const QString&
                                             const QString& source) {
     const QString key = Accounts::emailKey(email);
     const qint64 now = m_clock.nowSeconds();
-    const qint64 recent = m_database
-                              .value(QStringLiteral("SELECT COUNT(*) FROM recovery_codes "
-                                                    "WHERE email_key = ? AND role = ? AND created_at > ?"),
-                                     {key, role, now - limits::recoveryCodesPerEmail.seconds})
-                              .toLongLong();
-    if (recent >= limits::recoveryCodesPerEmail.count) {
+    if (!m_limiter.take(QStringLiteral("recovery_code"), role + QLatin1Char(':') + key,
+                        limits::recoveryCodesPerEmail)) {
         return std::nullopt;
     }
     const QString code =

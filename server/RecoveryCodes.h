@@ -7,6 +7,7 @@
 
 namespace molvena::server {
 
+class AttemptLimiter;
 class Database;
 class ServerClock;
 
@@ -18,7 +19,11 @@ class ServerClock;
 // code asked for from the same address ends it.
 class RecoveryCodes {
 public:
-    RecoveryCodes(Database& database, const ServerClock& clock, QByteArray key);
+    RecoveryCodes(Database& database, const ServerClock& clock, AttemptLimiter& limiter, QByteArray key);
+
+    // Records the key's fingerprint in the database at the first start and refuses (StartupError)
+    // to run with another key later, so instances never hash codes with different keys.
+    void claimKey();
 
     // A fresh code for the address, role and client address, or nothing when the e-mail address has
     // had its codes for this hour. Does the same work whether an account exists or not.
@@ -31,6 +36,7 @@ private:
 
     Database& m_database;
     const ServerClock& m_clock;
+    AttemptLimiter& m_limiter;
     QByteArray m_key;
 };
 

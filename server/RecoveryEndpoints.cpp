@@ -38,14 +38,13 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
     const QString role = incoming.fields.choice(QStringLiteral("role"),
                                                 {QStringLiteral("player"), QStringLiteral("relative")});
     AttemptLimiter& limiter = m_context.limiter;
-    if (limiter.isBlocked(QStringLiteral("recovery_request"), incoming.remoteAddress,
-                          limits::recoveryRequestsPerAddress)) {
+    if (!limiter.take(QStringLiteral("recovery_request"), incoming.remoteAddress,
+                      limits::recoveryRequestsPerAddress)) {
         throw ReplyError(ReplyError::Status::TooManyRequests,
                          QStringLiteral("For mange forsøg. Vent en time, og prøv igen."));
     }
-    limiter.record(QStringLiteral("recovery_request"), incoming.remoteAddress);
-    // The same lookups, the same code and the same writes for every address; only the mail, written
-    // after the reply has gone, differs.
+    // The same lookups, the same code and the same round trips for every address; only the mail,
+    // written after the reply has gone, differs.
     std::optional<QString> address;
     if (role == QLatin1String("player")) {
         if (const auto player = m_context.accounts.playerForEmail(email)) {
@@ -63,6 +62,8 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
                 "Mac. Koden udløber om 15 minutter og kan kun bruges én gang.\n\nHar du ikke bedt om "
                 "en kode, kan du se bort fra denne e-mail.\n\nVenlig hilsen\nMolvena\n")
                 .arg(*code));
+    } else {
+        m_context.outbox.sendNowhere();
     }
     return ApiReply::success(
         {{QStringLiteral("message"),
@@ -73,13 +74,15 @@ bool RecoveryEndpoints::codeAccepted(const ApiRequest& incoming, const QString& 
                                      const QString& code) {
     AttemptLimiter& limiter = m_context.limiter;
     const QString scope = QStringLiteral("recovery_wrong");
-    if (limiter.isBlocked(scope, incoming.remoteAddress, limits::wrongRecoveryCodesPerAddress)) {
+    // Each code sent takes one of the address's wrong guesses before it is judged; the right one
+    // gives it back.
+    if (!limiter.take(scope, incoming.remoteAddress, limits::wrongRecoveryCodesPerAddress)) {
         return false;
     }
     if (!m_context.recoveryCodes.verify(email, role, code, incoming.remoteAddress)) {
-        limiter.record(scope, incoming.remoteAddress);
         return false;
     }
+    limiter.release(scope, incoming.remoteAddress);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ApiReply.h"
 #include "Database.h"
+#include "Outbox.h"
 #include "ReplyError.h"
 
 #include <QDebug>
@@ -45,15 +46,37 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
         response.addHeader(QByteArrayLiteral("Allow"), methodName(found->method));
         return response;
     }
-    try {
-        return run(*found, request);
-    } catch (const ReplyError& refusal) {
-        return ApiReply::error(refusal.status(), refusal.message());
-    } catch (const std::exception& failure) {
-        qWarning().noquote() << "molvena-server:" << request.url().path() << "failed:" << failure.what();
-        return ApiReply::error(Status::InternalServerError,
-                               QStringLiteral("Der opstod en fejl på serveren. Prøv igen om et øjeblik."));
+    constexpr int attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return runInTransaction(*found, request);
+        } catch (const std::exception& failure) {
+            m_outbox.discardPending();
+            const auto* databaseFailure = dynamic_cast<const DatabaseError*>(&failure);
+            const bool again =
+                databaseFailure && (databaseFailure->isConflict() || m_database.reconnectIfLost());
+            if (again && attempt < attempts) {
+                continue;
+            }
+            qWarning().noquote() << "molvena-server:" << request.url().path() << "failed:" << failure.what();
+            return ApiReply::error(
+                Status::InternalServerError,
+                QStringLiteral("Der opstod en fejl på serveren. Prøv igen om et øjeblik."));
+        }
     }
+}
+
+QHttpServerResponse Router::runInTransaction(const Route& route, const QHttpServerRequest& request) const {
+    Database::Transaction transaction(m_database);
+    QHttpServerResponse response = [&] {
+        try {
+            return run(route, request);
+        } catch (const ReplyError& refusal) {
+            return ApiReply::error(refusal.status(), refusal.message());
+        }
+    }();
+    transaction.commit();
+    return response;
 }
 
 QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& request) const {
@@ -83,7 +106,11 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
 
 QString Router::clientAddress(const QHttpServerRequest& request) const {
     const QHostAddress peer = request.remoteAddress();
-    if (m_behindProxy && peer.isLoopback()) {
+    bool isV4Peer = false;
+    const QHostAddress plainPeer(peer.toIPv4Address(&isV4Peer));
+    const bool fromFrontEnd = (m_behindProxy && peer.isLoopback()) || m_trustedProxies.contains(peer) ||
+                              (isV4Peer && m_trustedProxies.contains(plainPeer));
+    if (fromFrontEnd) {
         const QHostAddress forwarded(
             QString::fromLatin1(headerValue(request, QByteArrayLiteral("X-Real-IP"))));
         if (!forwarded.isNull()) {

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QUrl>
 
 namespace molvena::server {
 
@@ -51,6 +52,11 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         QStringLiteral("secret-file"),
         QStringLiteral("Key file for recovery-code hashes (shared by all instances)."),
         QStringLiteral("file"));
+    const QCommandLineOption relay(
+        QStringLiteral("smtp-relay"),
+        QStringLiteral("SMTP relay that takes the e-mails, host:port (several instances: all the same "
+                       "relay); without it they are .eml files in <data>/outbox."),
+        QStringLiteral("host:port"));
     const QCommandLineOption zone(QStringLiteral("time-zone"), QStringLiteral("Time zone of shown times."),
                                   QStringLiteral("zone"), QStringLiteral("Europe/Copenhagen"));
     const QCommandLineOption log(QStringLiteral("log-requests"),
@@ -58,15 +64,20 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption proxy(QStringLiteral("behind-proxy"),
                                    QStringLiteral("Take the client address from X-Real-IP of loopback peers "
                                                   "(nginx in front)."));
+    const QCommandLineOption trustedProxy(
+        QStringLiteral("trusted-proxy"),
+        QStringLiteral("Address of a front end on another machine whose X-Real-IP is believed "
+                       "(repeat for each)."),
+        QStringLiteral("address"));
     const QCommandLineOption publicUrl(QStringLiteral("public-url"),
                                        QStringLiteral("API base URL users reach, for links in e-mails."),
                                        QStringLiteral("url"));
     const QCommandLineOption connections(QStringLiteral("max-connections"),
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
-    parser.addOptions(
-        {port, listen, data, database, resolver, resolverConfig, resolverReload, importBlocklist, secret, zone, log,
-         proxy, publicUrl, connections});
+    parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
+                       importBlocklist, secret, relay, zone, log, proxy, trustedProxy, publicUrl,
+                       connections});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -103,9 +114,27 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     options.resolverReloadCommand = QProcess::splitCommand(parser.value(resolverReload));
     options.importBlocklistFile = parser.value(importBlocklist);
     options.secretFile = parser.value(secret);
+    if (parser.isSet(relay)) {
+        const QUrl relayUrl(QStringLiteral("smtp://") + parser.value(relay));
+        if (!relayUrl.isValid() || relayUrl.host().isEmpty() || relayUrl.port() <= 0 ||
+            !relayUrl.path().isEmpty()) {
+            error = QStringLiteral("--smtp-relay must be host:port");
+            return std::nullopt;
+        }
+        options.mailRelayHost = relayUrl.host();
+        options.mailRelayPort = static_cast<quint16>(relayUrl.port());
+    }
     options.timeZone = parser.value(zone);
     options.logRequests = parser.isSet(log);
     options.behindProxy = parser.isSet(proxy);
+    for (const QString& address : parser.values(trustedProxy)) {
+        const QHostAddress parsed(address);
+        if (parsed.isNull()) {
+            error = QStringLiteral("--trusted-proxy must be an IP address");
+            return std::nullopt;
+        }
+        options.trustedProxies.append(parsed);
+    }
     options.publicUrl = parser.value(publicUrl);
     bool connectionsOk = false;
     options.maximumConnections = parser.value(connections).toInt(&connectionsOk);

@@ -22,11 +22,15 @@ struct ServerOptions {
     QStringList resolverReloadCommand; // run after writing it, e.g. unbound-control -c <conf> reload
     QString importBlocklistFile;       // import this list, write the resolver configuration, and exit
     QString secretFile;                // key for the recovery-code hashes; empty: dataFolder/recovery.key
+    QString mailRelayHost;             // SMTP relay for e-mail; empty: .eml files in dataFolder/outbox
+    quint16 mailRelayPort = 25;
     QString timeZone = QStringLiteral("Europe/Copenhagen"); // how times are shown to Danish users
     bool logRequests = false; // one line per request on standard error (method, path, status)
     // Behind nginx on this machine: the client's address is the X-Real-IP header of a request from a
     // loopback peer. Off, the header is ignored (a client could name any address in it).
     bool behindProxy = false;
+    // Front ends on other machines (a private network) whose X-Real-IP is believed too.
+    QList<QHostAddress> trustedProxies;
     // Where users reach the API (links in e-mails); empty: the address the server listens on.
     QString publicUrl;
     int requestTimeoutMilliseconds = 10'000; // a request must arrive whole within this

@@ -26,12 +26,13 @@
 namespace {
 
 struct Settings {
-    QUrl apiBase;
+    QList<QUrl> apiBases; // heartbeats go to these in turn (several instances, balanced here)
     QUrl registerApiBase; // where the Macs are registered (a server instance directly); default apiBase
     int devices = 2000;
     int requests = 20000;
     int concurrency = 32;
     int timeLimitSeconds = 60;
+    bool waitAfterRegistration = false;
 };
 
 QByteArray heartbeatBody(const QByteArray& deviceToken, bool active) {
@@ -55,8 +56,8 @@ public:
         }
     }
 
-    void run(const QUrl& apiBase) {
-        m_apiBase = apiBase;
+    void run(const QList<QUrl>& apiBases) {
+        m_apiBases = apiBases;
         m_clock.start();
         for (int slot = 0; slot < m_concurrency && m_started < m_total; ++slot) {
             startNext(slot);
@@ -77,7 +78,7 @@ private:
     void startNext(int slot) {
         const int index = m_started++;
         const auto [endpoint, body] = m_bodyFor(index);
-        QNetworkRequest request(m_apiBase.resolved(QUrl(endpoint)));
+        QNetworkRequest request(m_apiBases[index % m_apiBases.size()].resolved(QUrl(endpoint)));
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
         request.setTransferTimeout(10000);
@@ -117,7 +118,7 @@ private:
     qint64 m_deadlineMs;
     BodyFor m_bodyFor;
     std::vector<std::unique_ptr<QNetworkAccessManager>> m_managers;
-    QUrl m_apiBase;
+    QList<QUrl> m_apiBases;
     QElapsedTimer m_clock;
     QEventLoop m_loop;
     int m_started = 0;
@@ -139,7 +140,9 @@ std::optional<Settings> settingsFrom(const QCoreApplication& application) {
     parser.setApplicationDescription(QStringLiteral("Heartbeat load against a running molvena-server."));
     parser.addHelpOption();
     const QCommandLineOption base(QStringLiteral("api-base"),
-                                  QStringLiteral("API base URL, ending in /api/."), QStringLiteral("url"));
+                                  QStringLiteral("API base URL, ending in /api/; given again for each "
+                                                 "further instance the heartbeats are spread over."),
+                                  QStringLiteral("url"));
     const QCommandLineOption devices(QStringLiteral("devices"), QStringLiteral("Simulated Macs."),
                                      QStringLiteral("count"), QStringLiteral("2000"));
     const QCommandLineOption requests(QStringLiteral("requests"), QStringLiteral("Heartbeats to send."),
@@ -153,18 +156,29 @@ std::optional<Settings> settingsFrom(const QCoreApplication& application) {
         QStringLiteral("register-api-base"),
         QStringLiteral("API base for the registrations (a server behind the front end), default --api-base."),
         QStringLiteral("url"));
-    parser.addOptions({base, devices, requests, concurrency, timeLimit, registerBase});
+    const QCommandLineOption wait(
+        QStringLiteral("wait-after-registration"),
+        QStringLiteral("Print \"registered\" and wait for a line on standard input before the heartbeats "
+                       "(a caller reads the database's counters in between)."));
+    parser.addOptions({base, devices, requests, concurrency, timeLimit, registerBase, wait});
     parser.process(application);
     Settings settings;
-    settings.apiBase = QUrl(parser.value(base));
+    for (const QString& url : parser.values(base)) {
+        settings.apiBases.append(QUrl(url));
+    }
+    settings.waitAfterRegistration = parser.isSet(wait);
+    const bool basesValid =
+        !settings.apiBases.isEmpty() &&
+        std::all_of(settings.apiBases.cbegin(), settings.apiBases.cend(), [](const QUrl& url) {
+            return url.isValid() && url.scheme().startsWith(QLatin1String("http"));
+        });
     settings.registerApiBase =
-        parser.isSet(registerBase) ? QUrl(parser.value(registerBase)) : settings.apiBase;
+        parser.isSet(registerBase) ? QUrl(parser.value(registerBase)) : settings.apiBases.value(0);
     settings.devices = parser.value(devices).toInt();
     settings.requests = parser.value(requests).toInt();
     settings.concurrency = parser.value(concurrency).toInt();
     settings.timeLimitSeconds = parser.value(timeLimit).toInt();
-    if (!settings.apiBase.isValid() || !settings.apiBase.scheme().startsWith(QLatin1String("http")) ||
-        settings.devices < 1 || settings.devices > 800000 || settings.requests < 1 ||
+    if (!basesValid || settings.devices < 1 || settings.devices > 800000 || settings.requests < 1 ||
         settings.concurrency < 1 || settings.timeLimitSeconds < 1) {
         std::fprintf(stderr,
                      "usage: %s --api-base http://127.0.0.1:PORT/api/ [--devices N] [--requests N] "
@@ -202,7 +216,7 @@ int main(int argc, char* argv[]) {
                              "&pairing_code=" +
                              code + "&push_token=&support_contacts=");
     });
-    registration.run(settings->registerApiBase);
+    registration.run({settings->registerApiBase});
     if (registration.failures > 0 || registration.completed() < settings->devices) {
         std::fprintf(stderr, "registration failed: %d of %d devices registered (is the database fresh?)\n",
                      int(registration.latenciesMs.size()), settings->devices);
@@ -215,7 +229,15 @@ int main(int argc, char* argv[]) {
         const bool active = (index / settings->devices) % 10 != 9;
         return std::pair(QStringLiteral("mac_device_status.php"), heartbeatBody(tokenOf(device), active));
     });
-    heartbeats.run(settings->apiBase);
+    if (settings->waitAfterRegistration) {
+        std::printf("registered\n");
+        std::fflush(stdout);
+        char line[16];
+        if (!std::fgets(line, sizeof line, stdin)) {
+            return 1;
+        }
+    }
+    heartbeats.run(settings->apiBases);
 
     const double seconds = double(heartbeats.elapsedMs()) / 1000.0;
     const double perSecond = seconds > 0 ? double(heartbeats.latenciesMs.size()) / seconds : 0;

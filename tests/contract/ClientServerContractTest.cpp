@@ -2,9 +2,9 @@
 // port: whole journeys as the app drives them, so a change on either side that breaks the other
 // (a field name, a JSON type, a status, a text) fails here.
 #include "BackendTesting.h"
+#include "ProtectionTestSupport.h"
 #include "ServerHarness.h"
 #include "TestSupport.h"
-#include "platform/Workspace.h"
 #include "protection/DomainCountStore.h"
 #include "protection/MacDNSProtectionManager.h"
 
@@ -16,18 +16,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The browser cannot be opened on a test machine; this records what the app handed to it.
-class RecordingBrowser : public Workspace {
-public:
-    bool openURL(const QUrl& url) override {
-        opened.append(url);
-        return true;
-    }
-    bool openApplication(const QString&) override { return true; }
-    bool openFolder(const QString&) override { return true; }
-    QList<QUrl> opened;
-};
-
 // The real server and the real client wired to it.
 struct Backend {
     ServerHarness harness;
@@ -35,25 +23,6 @@ struct Backend {
     FixedDeviceInfo mac{QStringLiteral("Annas MacBook Air")};
     APIClient client{harness.apiBase(), harness.blockProxy(), network, 5000ms, mac};
 };
-
-template <typename T> T completed(QCoro::Task<T> task) {
-    TaskOutcome<T> outcome = runTask(std::move(task), 10000);
-    if (!outcome.finished || outcome.error) {
-        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
-                     __LINE__);
-        throw std::runtime_error("operation failed");
-    }
-    return std::move(*outcome.value);
-}
-
-void completed(QCoro::Task<> task) {
-    TaskOutcome<void> outcome = runTask(std::move(task), 10000);
-    if (!outcome.finished || outcome.error) {
-        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
-                     __LINE__);
-        throw std::runtime_error("operation failed");
-    }
-}
 
 // The BackendError an operation ended with; a test failure when it ended otherwise.
 template <typename T> BackendError refused(QCoro::Task<T> task) {
@@ -86,7 +55,6 @@ private slots:
     void playerAlertReachesTheRelativesOverview();
     void recoveryWithTheCodeFromTheOutbox();
     void expiredAndOverusedCodesAreRefused();
-    void accountActionsWithRightAndWrongPIN();
     void protectionStoresReadTheServer();
 };
 
@@ -211,63 +179,6 @@ void ClientServerContractTest::expiredAndOverusedCodesAreRefused() {
     QCOMPARE(verify(code).code(), 401);
 }
 
-void ClientServerContractTest::accountActionsWithRightAndWrongPIN() {
-    Backend backend;
-    registerAnna(backend);
-    APIClient& client = backend.client;
-
-    QCOMPARE(completed(client.fetchAccountProfile(annaToken)),
-             (MacAccountProfile{.success = true,
-                                .name = "Anna",
-                                .email = "anna@example.dk",
-                                .masterPIN = "2468",
-                                .pairingCode = "482917",
-                                .supportContacts = "",
-                                .monthlySpendDKK = 2500,
-                                .lastGamblingDate = annasLastGamblingDate,
-                                .gamblingLocationType = "online",
-                                .gamblingGameTypes = "Bingo,Poker"}));
-
-    completed(
-        client.updateSupportContacts(annaToken, QStringLiteral("Mor::1234 5678|Bo::+45 2233 4455"), {}));
-    const BackendError noPin =
-        refused(client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"), {}));
-    QCOMPARE(noPin.message(), QStringLiteral("Indtast din Master PIN for at fjerne en kontaktperson."));
-    QCOMPARE(refused(client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"),
-                                                  QStringLiteral("1111")))
-                 .message(),
-             QStringLiteral("Forkert Master PIN."));
-    completed(
-        client.updateSupportContacts(annaToken, QStringLiteral("Bo::+45 2233 4455"), QStringLiteral("2468")));
-
-    QCOMPARE(
-        refused(client.updateMasterPIN(annaToken, QStringLiteral("0000"), QStringLiteral("1357"))).message(),
-        QStringLiteral("Forkert Master PIN."));
-    completed(client.updateMasterPIN(annaToken, QStringLiteral("2468"), QStringLiteral("1357")));
-    completed(client.updateMonthlySpend(annaToken, 10'000'000));
-    QCOMPARE(refused(client.updateMonthlySpend(annaToken, 100'000'000)).message(),
-             QStringLiteral("Beløbet er uden for det tilladte interval."));
-
-    const MacAccountProfile changed = completed(client.fetchAccountProfile(annaToken));
-    QCOMPARE(changed.supportContacts, QStringLiteral("Bo::+45 2233 4455"));
-    QCOMPARE(changed.masterPIN, QStringLiteral("1357"));
-    QCOMPARE(changed.monthlySpendDKK, std::optional<qint64>(10'000'000));
-
-    const QList<MacHistoryItem> history = completed(client.fetchAccountHistory(annaToken));
-    QVERIFY(!history.isEmpty());
-    for (const MacHistoryItem& item : history) {
-        QVERIFY2(QDateTime::fromString(item.createdAt, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid(),
-                 qPrintable(item.createdAt));
-    }
-
-    QCOMPARE(refused(client.removeDevice(annaToken, QStringLiteral("2468"))).message(),
-             QStringLiteral("Forkert Master PIN."));
-    completed(client.removeDevice(annaToken, QStringLiteral("1357")));
-    const BackendError gone = refused(client.fetchAccountProfile(annaToken));
-    QCOMPARE(gone.code(), 404);
-    QCOMPARE(gone.message(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
-}
-
 void ClientServerContractTest::protectionStoresReadTheServer() {
     Backend backend;
     registerAnna(backend);
@@ -286,11 +197,11 @@ void ClientServerContractTest::protectionStoresReadTheServer() {
     deployment.apiBase = backend.harness.apiBase();
     deployment.blockProxy = backend.harness.blockProxy();
     deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ScriptedHttpServer::closedPort()));
-    RecordingBrowser browser;
+    RecordingWorkspace browser;
     MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
     QVERIFY(completed(dns.requestProfile(annaToken)));
-    QCOMPARE(browser.opened.size(), 1);
-    QCOMPARE(browser.opened.first().path(), QStringLiteral("/api/get_profile_mac.php"));
+    QCOMPARE(browser.openedURLs.size(), 1);
+    QCOMPARE(browser.openedURLs.first().path(), QStringLiteral("/api/get_profile_mac.php"));
     QCOMPARE(completed(dns.verify()), MacDNSProtectionState::active);
 
     // A Mac the server does not know gets no profile.

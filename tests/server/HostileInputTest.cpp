@@ -34,150 +34,100 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     QTest::addColumn<QString>("error"); // empty: any Danish text
 
     const QByteArray form = "application/x-www-form-urlencoded";
+    const auto row = [&](const char* name, const QByteArray& method, const QString& target,
+                         const QByteArray& body, int status, const QString& error = {}) {
+        QTest::newRow(name) << method << target << body << form << status << error;
+    };
     const QByteArray account = "action=profile&device_token=DEVICE";
+    // A registration that is valid but for the name or the PIN given.
+    const auto registration = [](const QByteArray& name, const QByteArray& pin = "1234") {
+        return "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
+               "email=a%40b.dk&master_pin=" +
+               pin + "&name=" + name;
+    };
+    const QString invalidName = QStringLiteral("Navnet indeholder ugyldige tegn.");
 
     // Paths: only the exact names exist; "." is not a wildcard.
-    QTest::newRow("dot as wildcard") << QByteArray("GET") << "/api/countXphp" << QByteArray() << form << 404
-                                     << "Siden findes ikke.";
-    QTest::newRow("suffix") << QByteArray("GET") << "/api/count.phpx" << QByteArray() << form << 404 << "";
-    QTest::newRow("upper case") << QByteArray("GET") << "/api/COUNT.PHP" << QByteArray() << form << 404 << "";
-    QTest::newRow("trailing slash") << QByteArray("GET") << "/api/count.php/" << QByteArray() << form << 404
-                                    << "";
-    QTest::newRow("api root") << QByteArray("GET") << "/api/" << QByteArray() << form << 404 << "";
-    QTest::newRow("proxy under api") << QByteArray("POST") << "/api/shield_blocked"
-                                     << QByteArray("domain=x.dk") << form << 404 << "";
-    QTest::newRow("other php") << QByteArray("POST") << "/api/admin.php" << QByteArray(account) << form << 404
-                               << "";
+    row("dot as wildcard", "GET", "/api/countXphp", {}, 404, QStringLiteral("Siden findes ikke."));
+    for (const char* path : {"/api/count.phpx", "/api/COUNT.PHP", "/api/count.php/", "/api/"}) {
+        row(path, "GET", QString::fromLatin1(path), {}, 404);
+    }
+    row("proxy under api", "POST", "/api/shield_blocked", "domain=x.dk", 404);
+    row("other php", "POST", "/api/admin.php", account, 404);
 
     // Methods.
-    QTest::newRow("GET on a form endpoint") << QByteArray("GET") << "pairing.php?action=link&code=123456"
-                                            << QByteArray() << form << 405 << "Metoden er ikke tilladt her.";
-    QTest::newRow("POST on count") << QByteArray("POST") << "count.php" << QByteArray("x=1") << form << 405
-                                   << "";
-    QTest::newRow("PUT") << QByteArray("PUT") << "mac_account.php" << QByteArray(account) << form << 405
-                         << "";
-    QTest::newRow("DELETE") << QByteArray("DELETE") << "mac_account.php" << QByteArray() << form << 405 << "";
+    row("GET on a form endpoint", "GET", "pairing.php?action=link&code=123456", {}, 405,
+        QStringLiteral("Metoden er ikke tilladt her."));
+    row("POST on count", "POST", "count.php", "x=1", 405);
+    row("PUT", "PUT", "mac_account.php", account, 405);
 
     // Body and encoding.
     QTest::newRow("JSON body") << QByteArray("POST") << "mac_account.php"
                                << QByteArray("{\"action\":\"profile\"}") << QByteArray("application/json")
                                << 415 << "Forespørgslen skal være formularkodet.";
-    QTest::newRow("broken escape") << QByteArray("POST") << "mac_account.php" << QByteArray(account + "&x=%4")
-                                   << form << 400 << "Forespørgslen kunne ikke læses.";
-    QTest::newRow("field given twice")
-        << QByteArray("POST") << "mac_account.php" << QByteArray(account + "&action=remove_device") << form
-        << 400 << "Forespørgslen indeholder det samme felt flere gange.";
+    row("broken escape", "POST", "mac_account.php", account + "&x=%4", 400,
+        QStringLiteral("Forespørgslen kunne ikke læses."));
+    row("field given twice", "POST", "mac_account.php", account + "&action=remove_device", 400,
+        QStringLiteral("Forespørgslen indeholder det samme felt flere gange."));
     QByteArray manyFields = account;
     for (int i = 0; i < 70; ++i) {
         manyFields += "&f" + QByteArray::number(i) + "=1";
     }
-    QTest::newRow("too many fields") << QByteArray("POST") << "mac_account.php" << manyFields << form << 400
-                                     << "";
+    row("too many fields", "POST", "mac_account.php", manyFields, 400);
 
     // Missing and malformed fields.
-    QTest::newRow("no fields") << QByteArray("POST") << "pairing.php" << QByteArray() << form << 400
-                               << "Handlingen mangler.";
-    QTest::newRow("unknown action") << QByteArray("POST") << "mac_account.php"
-                                    << QByteArray("action=drop&device_token=DEVICE") << form << 400
-                                    << "Handlingen er ukendt.";
-    QTest::newRow("no device token") << QByteArray("POST") << "mac_account.php"
-                                     << QByteArray("action=profile") << form << 400 << "Mac'ens id mangler.";
-    QTest::newRow("unknown device")
-        << QByteArray("POST") << "mac_account.php"
-        << QByteArray("action=profile&device_token=mac-00000000-0000-0000-0000-000000000000") << form << 404
-        << "Denne Mac er ikke tilknyttet en Molvena-konto.";
-    QTest::newRow("SQL in a device token")
-        << QByteArray("POST") << "mac_account.php"
-        << QByteArray("action=profile&device_token=x%27%20OR%20%271%27%3D%271") << form << 400
-        << "Mac'ens id er ugyldigt.";
-    QTest::newRow("SQL in a code") << QByteArray("POST") << "pairing.php"
-                                   << QByteArray("action=link&email=a%40b.dk&code=1%27%3B--") << form << 400
-                                   << "Koden skal bestå af 6 cifre.";
-    QTest::newRow("seven digits") << QByteArray("POST") << "pairing.php"
-                                  << QByteArray("action=link&email=a%40b.dk&code=1234567") << form << 400
-                                  << "";
-    QTest::newRow("e-mail without @")
-        << QByteArray("POST") << "pairing.php" << QByteArray("action=link&email=ab.dk&code=123456") << form
-        << 400 << "E-mailadressen er ikke gyldig.";
-    QTest::newRow("name too long")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=1234&email=a%40b.dk&name=" +
-               QByteArray(101, 'x'))
-        << form << 400 << "Navnet er for langt.";
-    QTest::newRow("invalid UTF-8")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=1234&email=a%40b.dk&name=Ann%FF")
-        << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("overlong UTF-8 slash")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=1234&email=a%40b.dk&name=%C0%AF")
-        << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("UTF-8 surrogate")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=1234&email=a%40b.dk&name=%ED%A0%80")
-        << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("line break in a name")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=1234&email=a%40b.dk&name=A%0D%0ABcc%3A%20x")
-        << form << 400 << "Navnet indeholder ugyldige tegn.";
-    QTest::newRow("PIN of letters")
-        << QByteArray("POST") << "pairing.php"
-        << QByteArray(
-               "action=register&device_token=mac-00000000-0000-0000-0000-00000000000a&pairing_code=222222&"
-               "master_pin=12a4&email=a%40b.dk&name=Anna")
-        << form << 400 << "Master PIN-koden skal bestå af 4 cifre.";
-    QTest::newRow("spend in exponent form") << QByteArray("POST") << "mac_account.php"
-                                            << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
-                                                          "monthly_spend_dkk=1e5")
-                                            << form << 400 << "Beløbet skal være et helt tal.";
-    QTest::newRow("spend beyond 64 bits") << QByteArray("POST") << "mac_account.php"
-                                          << QByteArray("action=update_monthly_spend&device_token=DEVICE&"
-                                                        "monthly_spend_dkk=99999999999999999999999")
-                                          << form << 400 << "";
-    QTest::newRow("flag as word") << QByteArray("POST") << "mac_device_status.php"
-                                  << QByteArray(
-                                         "device_token=DEVICE&active=true&filter_active=0&launch_at_login=1&"
-                                         "dns_active=1&vpn_active=0&heartbeat=1&source=heartbeat")
-                                  << form << 400 << "Beskyttelsesstatussen er ugyldig.";
-    QTest::newRow("unknown alert") << QByteArray("POST") << "send_notification.php"
-                                   << QByteArray("device_token=DEVICE&reason=mac_everything_fine") << form
-                                   << 400 << "Ukendt hændelse.";
-    QTest::newRow("domain with a blank")
-        << QByteArray("POST") << "send_notification.php"
-        << QByteArray("device_token=DEVICE&reason=blocked_site&domain=a%20b.dk") << form << 400
-        << "Domænet er ikke gyldigt.";
-    QTest::newRow("proxy without domain")
-        << QByteArray("POST") << "/shield_blocked" << QByteArray("device_token=DEVICE") << form << 400
-        << "Domænet mangler.";
-    QTest::newRow("unknown location type")
-        << QByteArray("POST") << "save_player_profile.php"
-        << QByteArray("device_token=DEVICE&last_gambling_date=0&location_type=moon&"
-                      "game_types=Poker&monthly_spend_dkk=0")
-        << form << 400 << "";
-    QTest::newRow("gambling date in the future")
-        << QByteArray("POST") << "save_player_profile.php"
-        << QByteArray("device_token=DEVICE&last_gambling_date=99999999999&"
-                      "location_type=online&game_types=Poker&"
-                      "monthly_spend_dkk=0")
-        << form << 400 << "Datoen for sidste spil er ikke gyldig.";
-    QTest::newRow("profile without token")
-        << QByteArray("GET") << "get_profile_mac.php" << QByteArray() << form << 400 << "Mac'ens id mangler.";
-    QTest::newRow("recovery for an unknown role")
-        << QByteArray("POST") << "recovery_request.php" << QByteArray("email=a%40b.dk&role=admin") << form
-        << 400 << "";
-    QTest::newRow("player code through the relative endpoint")
-        << QByteArray("POST") << "recovery_verify.php" << QByteArray("email=a%40b.dk&role=player&code=123456")
-        << form << 400 << "";
+    row("no fields", "POST", "pairing.php", {}, 400, QStringLiteral("Handlingen mangler."));
+    row("unknown action", "POST", "mac_account.php", "action=drop&device_token=DEVICE", 400,
+        QStringLiteral("Handlingen er ukendt."));
+    row("no device token", "POST", "mac_account.php", "action=profile", 400,
+        QStringLiteral("Mac'ens id mangler."));
+    row("unknown device", "POST", "mac_account.php",
+        "action=profile&device_token=mac-00000000-0000-0000-0000-000000000000", 404,
+        QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    row("SQL in a device token", "POST", "mac_account.php",
+        "action=profile&device_token=x%27%20OR%20%271%27%3D%271", 400,
+        QStringLiteral("Mac'ens id er ugyldigt."));
+    row("SQL in a code", "POST", "pairing.php", "action=link&email=a%40b.dk&code=1%27%3B--", 400,
+        QStringLiteral("Koden skal bestå af 6 cifre."));
+    row("seven digits", "POST", "pairing.php", "action=link&email=a%40b.dk&code=1234567", 400);
+    row("e-mail without @", "POST", "pairing.php", "action=link&email=ab.dk&code=123456", 400,
+        QStringLiteral("E-mailadressen er ikke gyldig."));
+    row("name too long", "POST", "pairing.php", registration(QByteArray(101, 'x')), 400,
+        QStringLiteral("Navnet er for langt."));
+    row("invalid UTF-8", "POST", "pairing.php", registration("Ann%FF"), 400, invalidName);
+    row("overlong UTF-8 slash", "POST", "pairing.php", registration("%C0%AF"), 400, invalidName);
+    row("UTF-8 surrogate", "POST", "pairing.php", registration("%ED%A0%80"), 400, invalidName);
+    row("line break in a name", "POST", "pairing.php", registration("A%0D%0ABcc%3A%20x"), 400, invalidName);
+    row("PIN of letters", "POST", "pairing.php", registration("Anna", "12a4"), 400,
+        QStringLiteral("Master PIN-koden skal bestå af 4 cifre."));
+    row("spend in exponent form", "POST", "mac_account.php",
+        "action=update_monthly_spend&device_token=DEVICE&monthly_spend_dkk=1e5", 400,
+        QStringLiteral("Beløbet skal være et helt tal."));
+    row("spend beyond 64 bits", "POST", "mac_account.php",
+        "action=update_monthly_spend&device_token=DEVICE&monthly_spend_dkk=99999999999999999999999", 400);
+    row("flag as word", "POST", "mac_device_status.php",
+        "device_token=DEVICE&active=true&filter_active=0&launch_at_login=1&dns_active=1&vpn_active=0&"
+        "heartbeat=1&source=heartbeat",
+        400, QStringLiteral("Beskyttelsesstatussen er ugyldig."));
+    row("unknown alert", "POST", "send_notification.php", "device_token=DEVICE&reason=mac_everything_fine",
+        400, QStringLiteral("Ukendt hændelse."));
+    row("domain with a blank", "POST", "send_notification.php",
+        "device_token=DEVICE&reason=blocked_site&domain=a%20b.dk", 400,
+        QStringLiteral("Domænet er ikke gyldigt."));
+    row("proxy without domain", "POST", "/shield_blocked", "device_token=DEVICE", 400,
+        QStringLiteral("Domænet mangler."));
+    const QByteArray profile =
+        "device_token=DEVICE&location_type=online&game_types=Poker&monthly_spend_dkk=0";
+    row("unknown location type", "POST", "save_player_profile.php",
+        QByteArray(profile).replace("online", "moon") + "&last_gambling_date=0", 400);
+    row("gambling date in the future", "POST", "save_player_profile.php",
+        profile + "&last_gambling_date=99999999999", 400,
+        QStringLiteral("Datoen for sidste spil er ikke gyldig."));
+    row("profile without token", "GET", "get_profile_mac.php", {}, 400,
+        QStringLiteral("Mac'ens id mangler."));
+    row("recovery for an unknown role", "POST", "recovery_request.php", "email=a%40b.dk&role=admin", 400);
+    row("player code through the relative endpoint", "POST", "recovery_verify.php",
+        "email=a%40b.dk&role=player&code=123456", 400);
 }
 
 void HostileInputTest::refusedClearlyAndNothingChanges() {

@@ -1,5 +1,6 @@
 #include "ServerHarness.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -12,14 +13,59 @@
 #include <QUuid>
 #include <QtTest/QtTest>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace molvena::test {
+
+QString ServerHarness::postgresqlUrl() {
+    if (qEnvironmentVariableIsSet("MOLVENA_TEST_POSTGRESQL")) {
+        return qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL");
+    }
+    const QString cluster = qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL_CLUSTER");
+    if (cluster.isEmpty()) {
+        return {};
+    }
+    QFile url(QDir(cluster).filePath(QStringLiteral("url")));
+    if (!url.open(QIODevice::ReadOnly)) {
+        QFile missing(QDir(cluster).filePath(QStringLiteral("missing")));
+        const QByteArray why = missing.open(QIODevice::ReadOnly)
+                                   ? missing.readAll().trimmed()
+                                   : QByteArrayLiteral("no cluster was started");
+        std::fprintf(stdout, "SKIP: PostgreSQL: %s\n", why.constData());
+        std::exit(77); // ctest's SKIP_RETURN_CODE for these runs
+    }
+    // A database of this suite's own, so that suites run side by side.
+    const QString base = QString::fromUtf8(url.readAll().trimmed());
+    const QString name =
+        QCoreApplication::applicationName().toLower().replace(QLatin1Char('-'), QLatin1Char('_'));
+    {
+        server::ServerOptions admin;
+        admin.databaseUrl = base + QStringLiteral("postgres");
+        admin.dataFolder = QDir::tempPath();
+        server::Database postgres(admin);
+        if (postgres.value(QStringLiteral("SELECT COUNT(*) FROM pg_database WHERE datname = ?"), {name})
+                .toInt() == 0) {
+            postgres.execute(QStringLiteral("CREATE DATABASE %1").arg(name));
+        }
+    }
+    return base + name;
+}
 
 ServerHarness::ServerHarness(const std::function<void(server::ServerOptions&)>& adjust)
     : now(QDateTime(QDate(2026, 3, 10), QTime(12, 0), Qt::UTC)) {
     server::ServerOptions options;
     options.dataFolder = m_folder.filePath(QStringLiteral("data"));
-    options.databaseUrl = qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL");
+    options.databaseUrl = postgresqlUrl();
     options.clock = [this] { return now; };
+    if (!options.databaseUrl.isEmpty()) {
+        // Instances on PostgreSQL are given their key; here every run makes a new one.
+        options.secretFile = m_folder.filePath(QStringLiteral("recovery.key"));
+        QFile key(options.secretFile);
+        if (!key.open(QIODevice::WriteOnly) || key.write(QUuid::createUuid().toRfc4122().repeated(2)) != 32) {
+            qFatal("cannot write %s", qPrintable(options.secretFile));
+        }
+    }
     if (adjust) {
         adjust(options);
     }

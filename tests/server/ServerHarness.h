@@ -19,9 +19,10 @@
 namespace molvena::test {
 
 // A reference server started in-process on a free loopback port, with a fresh SQLite file in a
-// temporary data folder and a clock the test moves by hand. With MOLVENA_TEST_POSTGRESQL set to a
-// connection string (postgresql://user@127.0.0.1:port/name) the same tests run on PostgreSQL instead;
-// every table there is dropped first, so run those tests one at a time.
+// temporary data folder and a clock the test moves by hand. On PostgreSQL instead: with
+// MOLVENA_TEST_POSTGRESQL_CLUSTER naming a folder of scripts/postgresql-cluster.sh, in a database of
+// the suite's own (ctest's *_postgresql runs do this), or with MOLVENA_TEST_POSTGRESQL set to a
+// connection string (postgresql://user@127.0.0.1:port/name). Every table there is dropped first.
 class ServerHarness {
 public:
     struct Reply {
@@ -55,6 +56,9 @@ public:
     QByteArray raw(const QByteArray& request);
 
     static QByteArray encode(const Fields& fields);
+    // The PostgreSQL connection string the environment asks for, empty for SQLite. Ends the test
+    // program as skipped (77) when a cluster was asked for but PostgreSQL is not installed.
+    static QString postgresqlUrl();
 
     // Rows of a query on a second connection to the same database file.
     QList<QVariantList> rows(const QString& sql);

@@ -48,7 +48,7 @@ private slots:
     void alertsReachEveryRelative_data();
     void alertsReachEveryRelative();
     void accountActionsGuardedByTheMasterPIN();
-    void recoveryCodesAreOneTimeAndLimited();
+    void recoveryCodesAreOneTime();
     void recoveryRepliesRevealNothingAboutAddresses();
     void profileAndBlocklistServeTheApp();
 };
@@ -57,18 +57,6 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     ServerHarness harness;
     const auto anna = harness.registerPlayer(QStringLiteral("Anna Ø"), QStringLiteral("anna@example.dk"),
                                              QStringLiteral("482917"));
-
-    // A second press on the same Mac with the same code is the same account; another Mac is refused.
-    ServerHarness::Fields again{{"action", "register"},     {"device_token", anna.deviceToken},
-                                {"pairing_code", "482917"}, {"name", "Anna Ø"},
-                                {"master_pin", "1234"},     {"email", "anna@example.dk"}};
-    QVERIFY(succeeded(harness.post(QStringLiteral("pairing.php"), again)));
-    again[1].second = QStringLiteral("mac-00000000-1111-2222-3333-444444444444");
-    const auto taken = harness.post(QStringLiteral("pairing.php"), again);
-    QCOMPARE(taken.status, 200);
-    QCOMPARE(taken.json.value(QStringLiteral("success")), false);
-    QVERIFY(taken.error().contains(QStringLiteral("allerede i brug")));
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM players")).first().first().toInt(), 1);
 
     QVERIFY(succeeded(harness.post(
         QStringLiteral("mac_device_register_new.php"),
@@ -81,15 +69,6 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
                                     {"location_type", "online"},
                                     {"game_types", "Bingo,Poker"},
                                     {"monthly_spend_dkk", "1500"}})));
-
-    const auto wrong = harness.post(QStringLiteral("pairing.php"), {{"action", "link"},
-                                                                    {"code", "111111"},
-                                                                    {"email", "bo@example.dk"},
-                                                                    {"country", "DK"},
-                                                                    {"platform", "macos"}});
-    QCOMPARE(wrong.status, 200);
-    QCOMPARE(wrong.json.value(QStringLiteral("success")), false);
-    QCOMPARE(wrong.error(), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre."));
 
     const ServerHarness::Fields link{{"action", "link"},
                                      {"code", "482917"},
@@ -114,11 +93,7 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     QVERIFY(succeeded(relatives));
     const QJsonArray list = relatives.json.value(QStringLiteral("relatives")).toArray();
     QCOMPARE(list.size(), 1);
-    const QJsonObject bo = list.first().toObject();
-    QVERIFY(bo.value(QStringLiteral("id")).isDouble());
-    QCOMPARE(bo.value(QStringLiteral("email")), QStringLiteral("bo@example.dk"));
-    QCOMPARE(bo.value(QStringLiteral("platform")), QStringLiteral("macos"));
-    QCOMPARE(bo.value(QStringLiteral("created_at")), QStringLiteral("2026-03-10 13:00:00"));
+    QCOMPARE(list.first()[QStringLiteral("created_at")], QStringLiteral("2026-03-10 13:00:00"));
 
     // Before any report the shield is off; an active report turns it on and dates its start.
     auto activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
@@ -260,26 +235,13 @@ void ServerJourneyTest::alertsReachEveryRelative() {
     }
 }
 
+// What the app's own checks never let through (tests/core/account drives the rest through the app).
 void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("123456"), QStringLiteral("4321"));
-    const QString device = anna.deviceToken;
-
-    const auto profile = account(harness, device, QStringLiteral("profile"));
-    QVERIFY(succeeded(profile));
-    QCOMPARE(profile.json.value(QStringLiteral("master_pin")), QStringLiteral("4321"));
-    QCOMPARE(profile.json.value(QStringLiteral("pairing_code")), QStringLiteral("123456"));
-    QCOMPARE(profile.json.value(QStringLiteral("support_contacts")), QStringLiteral(""));
-    QVERIFY(!profile.json.contains(QStringLiteral("monthly_spend_dkk")));
-
-    const auto history = account(harness, device, QStringLiteral("history"));
-    const QJsonObject first = history.json.value(QStringLiteral("history")).toArray().first().toObject();
-    QVERIFY(first.value(QStringLiteral("id")).isString());
-    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
-                .match(first.value(QStringLiteral("created_at")).toString())
-                .hasMatch());
-
+    const QString device = harness
+                               .registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                               QStringLiteral("123456"), QStringLiteral("4321"))
+                               .deviceToken;
     struct Step {
         const char* what;
         QString action;
@@ -288,10 +250,9 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
         QString error;
         QString contactsAfter;
     };
-    const QString wrongPin = QStringLiteral("Forkert Master PIN.");
+    const QString outOfRange = QStringLiteral("Beløbet er uden for det tilladte interval.");
     const QList<Step> steps{
-        {"adding needs no PIN", "update_contacts", {{"support_contacts", "Anna::111"}}, 200, {}, "Anna::111"},
-        {"adding twice",
+        {"adding needs no PIN",
          "update_contacts",
          {{"support_contacts", "Anna::111|Bo::222"}},
          200,
@@ -303,100 +264,55 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
          403,
          "Indtast din Master PIN for at fjerne en kontaktperson.",
          "Anna::111|Bo::222"},
-        {"removing with a wrong PIN",
-         "update_contacts",
-         {{"support_contacts", "Bo::222"}, {"pin", "1111"}},
-         403,
-         wrongPin,
-         "Anna::111|Bo::222"},
-        {"removing with the PIN",
-         "update_contacts",
-         {{"support_contacts", "Bo::222"}, {"pin", "4321"}},
-         200,
-         {},
-         "Bo::222"},
-        {"PIN change with a wrong old PIN",
-         "update_pin",
-         {{"old_pin", "0000"}, {"new_pin", "5555"}},
-         403,
-         wrongPin,
-         "Bo::222"},
         {"PIN change to letters",
          "update_pin",
          {{"old_pin", "4321"}, {"new_pin", "12a4"}},
          400,
          "Den nye Master PIN-kode skal bestå af 4 cifre.",
-         "Bo::222"},
-        {"PIN change", "update_pin", {{"old_pin", "4321"}, {"new_pin", "5555"}}, 200, {}, "Bo::222"},
-        {"old PIN no longer works",
+         "Anna::111|Bo::222"},
+        {"the PIN removes everyone",
          "update_contacts",
          {{"support_contacts", ""}, {"pin", "4321"}},
-         403,
-         wrongPin,
-         "Bo::222"},
-        {"new PIN removes everyone",
-         "update_contacts",
-         {{"support_contacts", ""}, {"pin", "5555"}},
          200,
          {},
          ""},
-        {"spend 0", "update_monthly_spend", {{"monthly_spend_dkk", "0"}}, 200, {}, ""},
-        {"spend 10 000 000", "update_monthly_spend", {{"monthly_spend_dkk", "10000000"}}, 200, {}, ""},
-        {"spend -1",
-         "update_monthly_spend",
-         {{"monthly_spend_dkk", "-1"}},
-         400,
-         "Beløbet er uden for det tilladte interval.",
-         ""},
+        {"spend -1", "update_monthly_spend", {{"monthly_spend_dkk", "-1"}}, 400, outOfRange, ""},
         {"spend of nine digits",
          "update_monthly_spend",
          {{"monthly_spend_dkk", "100000000"}},
          400,
-         "Beløbet er uden for det tilladte interval.",
+         outOfRange,
          ""},
-        {"removal with a wrong PIN", "remove_device", {{"pin", "1234"}}, 403, wrongPin, ""},
         {"removal with an empty PIN", "remove_device", {{"pin", ""}}, 400, "Master PIN-koden mangler.", ""},
     };
     for (const Step& step : steps) {
         const auto reply = account(harness, device, step.action, step.fields);
-        QVERIFY2(reply.status == step.status, step.what);
+        QVERIFY2(reply.status == step.status && reply.error() == step.error,
+                 qPrintable(QStringLiteral("%1: %2 %3").arg(step.what).arg(reply.status).arg(reply.error())));
         QVERIFY2(reply.json.value(QStringLiteral("success")).toBool() == (step.status == 200), step.what);
-        QVERIFY2(reply.error() == step.error,
-                 qPrintable(QStringLiteral("%1: %2").arg(step.what, reply.error())));
         QVERIFY2(account(harness, device, QStringLiteral("profile"))
                          .json.value(QStringLiteral("support_contacts")) == step.contactsAfter,
                  step.what);
     }
-    QCOMPARE(
-        account(harness, device, QStringLiteral("profile")).json.value(QStringLiteral("monthly_spend_dkk")),
-        10000000);
 
     // Five wrong PINs in a row lock the PIN for a quarter of an hour, even for the right one.
-    for (int attempt = 0; attempt < 4; ++attempt) { // one wrong PIN is already counted above
+    for (int attempt = 0; attempt < 5; ++attempt) {
         QCOMPARE(account(harness, device, QStringLiteral("remove_device"), {{"pin", "0000"}}).status, 403);
     }
-    const auto locked = account(harness, device, QStringLiteral("remove_device"), {{"pin", "5555"}});
+    const auto locked = account(harness, device, QStringLiteral("remove_device"), {{"pin", "4321"}});
     QCOMPARE(locked.status, 429);
     QVERIFY(locked.error().startsWith(QStringLiteral("For mange forkerte forsøg")));
     harness.advance(15 * 60);
-    QVERIFY(succeeded(account(harness, device, QStringLiteral("remove_device"), {{"pin", "5555"}})));
-
+    QVERIFY(succeeded(account(harness, device, QStringLiteral("remove_device"), {{"pin", "4321"}})));
     // The Mac is gone from the account; the account itself stays.
-    const auto after = account(harness, device, QStringLiteral("profile"));
-    QCOMPARE(after.status, 404);
-    QCOMPARE(after.error(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
+    QCOMPARE(account(harness, device, QStringLiteral("profile")).status, 404);
     QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM players")).first().first().toInt(), 1);
 }
 
-void ServerJourneyTest::recoveryCodesAreOneTimeAndLimited() {
+void ServerJourneyTest::recoveryCodesAreOneTime() {
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
-                                             QStringLiteral("123456"));
-    harness.post(QStringLiteral("save_player_profile.php"), {{"device_token", anna.deviceToken},
-                                                             {"last_gambling_date", "1767222000"},
-                                                             {"location_type", "both"},
-                                                             {"game_types", "Poker"},
-                                                             {"monthly_spend_dkk", "900"}});
+    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
+                           QStringLiteral("123456"));
     const QString newMac = QStringLiteral("mac-11111111-2222-3333-4444-555555555555");
     const auto request = [&] {
         return harness.post(QStringLiteral("recovery_request.php"),
@@ -424,13 +340,10 @@ void ServerJourneyTest::recoveryCodesAreOneTimeAndLimited() {
         QCOMPARE(refused.json.value(QStringLiteral("success")), false);
         QCOMPARE(refused.error(), QStringLiteral("Koden kunne ikke bekræftes."));
     }
+    // The address as registered, whatever case it was typed in (the client checks the rest).
     const auto recovered = verify(code);
     QVERIFY(succeeded(recovered));
-    QCOMPARE(recovered.json.value(QStringLiteral("name")), QStringLiteral("Anna"));
     QCOMPARE(recovered.json.value(QStringLiteral("email")), QStringLiteral("Anna@Example.dk"));
-    QCOMPARE(recovered.json.value(QStringLiteral("master_pin")), QStringLiteral("1234"));
-    QCOMPARE(recovered.json.value(QStringLiteral("pairing_code")), QStringLiteral("123456"));
-    QCOMPARE(recovered.json.value(QStringLiteral("last_gambling_date")), 1767222000);
     QVERIFY(!succeeded(verify(code)));
     QVERIFY(succeeded(account(harness, newMac, QStringLiteral("profile"))));
 
@@ -441,15 +354,6 @@ void ServerJourneyTest::recoveryCodesAreOneTimeAndLimited() {
     for (const QVariantList& row : harness.rows(QStringLiteral("SELECT subject FROM outbox"))) {
         QVERIFY(!row.first().toString().contains(code));
     }
-
-    // Three codes an hour per address: the fourth request answers the same and sends nothing.
-    QVERIFY(succeeded(request()));
-    const int mails = harness.outboxFiles().size();
-    QVERIFY(succeeded(request()));
-    QCOMPARE(harness.outboxFiles().size(), mails);
-    harness.advance(3600);
-    QVERIFY(succeeded(request()));
-    QCOMPARE(harness.outboxFiles().size(), mails + 1);
 }
 
 void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {

@@ -106,7 +106,6 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
             reply = m_script.front();
             m_script.pop_front();
         }
-        emit requestReceived();
         const bool isHead = request.method == "HEAD";
         if (reply.delayMs > 0) {
             QTimer::singleShot(reply.delayMs, this, [this, socket = QPointer(socket), reply, isHead] {

@@ -58,16 +58,12 @@ public:
     static quint16 closedPort();
 
     const QList<RecordedRequest>& requests() const { return m_requests; }
-    void clearRequests() { m_requests.clear(); }
 
     // Runs the event loop until `count` requests have arrived or the time is up.
     bool waitForRequests(int count, int timeoutMs = 5000);
 
     // Stops listening and drops every open connection.
     void close();
-
-signals:
-    void requestReceived();
 
 private:
     void onNewConnection();

@@ -4,11 +4,13 @@
 #include <QCoro/QCoroTask>
 #include <QEventLoop>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <exception>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <type_traits>
 
 namespace molvena::test {
@@ -90,6 +92,20 @@ inline QByteArray describe(const std::exception_ptr& error) {
         return failure.what();
     } catch (...) {
         return "a non-standard exception";
+    }
+}
+
+// Runs a coroutine that must end without an error and returns its value; otherwise the test fails
+// (and an exception ends it, as nothing could follow).
+template <typename T> T completed(QCoro::Task<T> task, int timeoutMs = 10000) {
+    TaskOutcome<T> outcome = runTask(std::move(task), timeoutMs);
+    if (!outcome.finished || outcome.error) {
+        QTest::qFail(outcome.finished ? describe(outcome.error).constData() : "did not finish", __FILE__,
+                     __LINE__);
+        throw std::runtime_error("operation failed");
+    }
+    if constexpr (!std::is_void_v<T>) {
+        return std::move(*outcome.value);
     }
 }
 

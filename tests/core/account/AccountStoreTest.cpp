@@ -35,16 +35,6 @@ struct App {
         : client(apiBase, QUrl(QStringLiteral("http://127.0.0.1:1/shield_blocked")), network, 5000ms, mac),
           store(client, preferences.store()), relatives(network, apiBase) {}
 
-    template <typename T> T done(QCoro::Task<T> task) {
-        auto outcome = runTask(std::move(task), 10000);
-        if (!outcome.finished || outcome.error) {
-            throw std::runtime_error("an operation threw or hung");
-        }
-        if constexpr (!std::is_void_v<T>) {
-            return *outcome.value;
-        }
-    }
-
     TemporaryPreferences preferences;
     AppSession session{preferences.store()};
     QNetworkAccessManager network;
@@ -80,11 +70,11 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     MacAccountStore& store = app.store;
     AppSession& session = app.session;
     const QString token = session.deviceToken();
-    app.done(app.client.registerMacDevice(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                          QStringLiteral("2468"), QStringLiteral("482917"), token));
+    completed(app.client.registerMacDevice(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
+                                           QStringLiteral("2468"), QStringLiteral("482917"), token));
     const QDateTime lastBet(QDate(2026, 2, 24), QTime(23, 0), Qt::UTC);
-    app.done(app.client.savePlayerProfile(token, lastBet, QStringLiteral("online"),
-                                          QStringLiteral("Bingo,Poker"), 2500));
+    completed(app.client.savePlayerProfile(token, lastBet, QStringLiteral("online"),
+                                           QStringLiteral("Bingo,Poker"), 2500));
 
     // Nothing loaded yet: the contacts come from the session's copy.
     session.setSupportContactsStr(QStringLiteral("Lokal::99"));
@@ -92,7 +82,7 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QVERIFY(!store.hasProfile());
 
     QSignalSpy profileSignals(&store, &MacAccountStore::profileChanged);
-    app.done(store.loadProfile(session));
+    completed(store.loadProfile(session));
     QCOMPARE(store.lastError(), QString());
     QVERIFY(store.hasProfile() && !store.isLoadingProfile());
     QCOMPARE(profileSignals.count(), 1);
@@ -103,14 +93,15 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QCOMPARE(session.monthlySpendDKK(), 2500.0);
     QCOMPARE(session.lastGamblingDate(), double(lastBet.toSecsSinceEpoch()));
     QCOMPARE(session.gamblingGameTypes(), QStringLiteral("Bingo,Poker"));
+    QCOMPARE(store.profile()->gamblingLocationType, std::optional(QStringLiteral("online")));
     QCOMPARE(session.supportContactsStr(), QString()); // the server's copy wins
     QVERIFY(store.emergencyContacts().isEmpty());
 
     // A relative pairs with the code; both stores see the server's rows, newest event first.
     QVERIFY(
-        app.done(app.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo.hansen@example.dk")))
+        completed(app.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo.hansen@example.dk")))
             .success.value_or(false));
-    app.done(app.relatives.refreshConnections(token));
+    completed(app.relatives.refreshConnections(token));
     QVERIFY(app.relatives.didLoad());
     QCOMPARE(app.relatives.relatives().size(), 1);
     QCOMPARE(app.relatives.relatives().first().id,
@@ -118,7 +109,7 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     const QVariantMap shown = app.relatives.relativeList().first().toMap();
     QCOMPARE(shown.value(QStringLiteral("label")).toString(), QStringLiteral("bo•••••@example.dk"));
     QCOMPARE(shown.value(QStringLiteral("platformLabel")).toString(), QStringLiteral("MACOS"));
-    app.done(store.loadHistory(token));
+    completed(store.loadHistory(token));
     QStringList eventIds;
     for (const QVariantList& row : server.rows(QStringLiteral("SELECT id FROM events ORDER BY id DESC"))) {
         eventIds.append(row.first().toString());
@@ -127,39 +118,43 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QCOMPARE(store.history().size(), 2);
     QCOMPARE(store.history().first().id, eventIds.first());
     QCOMPARE(store.history().last().id, eventIds.last());
+    for (const MacHistoryItem& item : store.history()) {
+        QVERIFY2(QDateTime::fromString(item.createdAt, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid(),
+                 qPrintable(item.createdAt));
+    }
 
     // Contacts: separators typed into a field are blanked, a repeated entry is saved unchanged.
-    QVERIFY(app.done(store.addContact(QStringLiteral("  Mor | "), QStringLiteral("1234::5678"), session)));
+    QVERIFY(completed(store.addContact(QStringLiteral("  Mor | "), QStringLiteral("1234::5678"), session)));
     QCOMPARE(store.lastMessage(), QStringLiteral("Dit støttenetværk er opdateret."));
-    QVERIFY(app.done(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
-    QVERIFY(app.done(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
+    QVERIFY(completed(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
+    QVERIFY(completed(store.addContact(QStringLiteral("Bo"), QStringLiteral("+45 2233 4455"), session)));
     const QString twoContacts = QStringLiteral("Mor  ::1234 5678|Bo::+45 2233 4455");
     QCOMPARE(contactsOnServer(server), twoContacts);
     QCOMPARE(session.supportContactsStr(), twoContacts);
     QCOMPARE(store.emergencyContacts().size(), 2);
     QVERIFY(!store.isSaving());
 
-    QVERIFY(!app.done(store.addContact(QStringLiteral("   "), QStringLiteral("12"), session)));
+    QVERIFY(!completed(store.addContact(QStringLiteral("   "), QStringLiteral("12"), session)));
     QCOMPARE(store.lastError(), QStringLiteral("Skriv både navn og telefonnummer."));
     const MacEmergencyContact mother = store.emergencyContacts().first();
-    QVERIFY(!app.done(store.removeContact(mother, QStringLiteral("123"), session)));
+    QVERIFY(!completed(store.removeContact(mother, QStringLiteral("123"), session)));
     QCOMPARE(store.lastError(), QStringLiteral("Indtast din 4-cifrede Master PIN."));
-    QVERIFY(!app.done(store.removeContact(mother, QStringLiteral("1111"), session)));
+    QVERIFY(!completed(store.removeContact(mother, QStringLiteral("1111"), session)));
     QCOMPARE(store.lastError(), pinRefused);
     QCOMPARE(store.lastMessage(), QString());
     QCOMPARE(contactsOnServer(server), twoContacts);
     QCOMPARE(session.supportContactsStr(), twoContacts);
-    QVERIFY(app.done(store.removeContact(mother, QStringLiteral("2468"), session)));
+    QVERIFY(completed(store.removeContact(mother, QStringLiteral("2468"), session)));
     QCOMPARE(contactsOnServer(server), QStringLiteral("Bo::+45 2233 4455"));
     QCOMPARE(store.emergencyContacts().size(), 1);
 
     // Master PIN: checked here for four numeric characters (any script), then by the server.
-    QVERIFY(!app.done(store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("12a4"), session)));
+    QVERIFY(!completed(store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("12a4"), session)));
     QCOMPARE(store.lastError(), QStringLiteral("PIN skal bestå af præcis 4 cifre."));
-    QVERIFY(!app.done(store.changeMasterPIN(QStringLiteral("0000"), QStringLiteral("1357"), session)));
+    QVERIFY(!completed(store.changeMasterPIN(QStringLiteral("0000"), QStringLiteral("1357"), session)));
     QCOMPARE(store.lastError(), pinRefused);
     QCOMPARE(session.masterPIN(), QStringLiteral("2468"));
-    QVERIFY(app.done(store.changeMasterPIN(QStringLiteral("٢٤٦٨"), QStringLiteral("1357"), session)));
+    QVERIFY(completed(store.changeMasterPIN(QStringLiteral("٢٤٦٨"), QStringLiteral("1357"), session)));
     QCOMPARE(store.lastMessage(), QStringLiteral("Din Master PIN er opdateret."));
     QCOMPARE(session.masterPIN(), QStringLiteral("1357"));
     QCOMPARE(server.rows(QStringLiteral("SELECT master_pin FROM players")).first().first().toString(),
@@ -167,7 +162,7 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
 
     // Monthly spend: both limits are allowed, one beyond either is refused before sending.
     for (const qint64 amount : {qint64(0), qint64(10'000'000)}) {
-        QVERIFY(app.done(store.saveMonthlySpend(amount, session)));
+        QVERIFY(completed(store.saveMonthlySpend(amount, session)));
         QCOMPARE(store.lastMessage(), QStringLiteral("Dit månedlige beløb er gemt."));
         QCOMPARE(session.monthlySpendDKK(), double(amount));
         QCOMPARE(
@@ -175,19 +170,19 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
             amount);
     }
     for (const qint64 amount : {qint64(-1), qint64(10'000'001)}) {
-        QVERIFY(!app.done(store.saveMonthlySpend(amount, session)));
+        QVERIFY(!completed(store.saveMonthlySpend(amount, session)));
         QCOMPARE(store.lastError(), QStringLiteral("Beløbet er uden for det tilladte interval."));
     }
     QCOMPARE(session.monthlySpendDKK(), 10'000'000.0);
 
     // Removing this Mac: the device row goes, the session and the last profile stay.
-    QVERIFY(!app.done(store.removeThisMac(QStringLiteral("2468"), session)));
+    QVERIFY(!completed(store.removeThisMac(QStringLiteral("2468"), session)));
     QCOMPARE(store.lastError(), pinRefused);
-    QVERIFY(app.done(store.removeThisMac(QStringLiteral("1357"), session)));
+    QVERIFY(completed(store.removeThisMac(QStringLiteral("1357"), session)));
     QCOMPARE(store.lastMessage(), QStringLiteral("Denne Mac er fjernet fra din konto."));
     QVERIFY(server.rows(QStringLiteral("SELECT id FROM devices")).isEmpty());
     QCOMPARE(session.playerName(), QStringLiteral("Anna"));
-    app.done(store.loadProfile(session));
+    completed(store.loadProfile(session));
     QCOMPARE(store.lastError(), QStringLiteral("Denne Mac er ikke tilknyttet en Molvena-konto."));
     QVERIFY(store.hasProfile());
     QCOMPARE(store.profile()->masterPIN, QStringLiteral("1357"));
@@ -228,9 +223,9 @@ void AccountStoreTest::malformedRepliesKeepWhatWasThere() {
     peer.enqueue({.body = R"({"success":true,"history":[{"id":"7","type":"blocked","title":"Blokeret",)"
                           R"("created_at":"2026-03-01 10:00:00"}]})"});
     peer.enqueue({.body = R"({"success":true,"relatives":[{"id":3,"email":"eva@x.dk","platform":null}]})"});
-    app.done(app.store.loadProfile(app.session));
-    app.done(app.store.loadHistory(token));
-    app.done(app.relatives.refreshConnections(token));
+    completed(app.store.loadProfile(app.session));
+    completed(app.store.loadHistory(token));
+    completed(app.relatives.refreshConnections(token));
     QCOMPARE(app.store.lastError(), QString());
     const MacAccountProfile profile = *app.store.profile();
     const QList<MacHistoryItem> history = app.store.history();
@@ -242,16 +237,16 @@ void AccountStoreTest::malformedRepliesKeepWhatWasThere() {
     QCOMPARE(statusRequest.query.queryItemValue(QStringLiteral("device_token")), token);
 
     peer.setDefaultReply({.status = status, .body = body});
-    app.done(app.store.loadProfile(app.session));
+    completed(app.store.loadProfile(app.session));
     QCOMPARE(app.store.lastError(), shown);
     QCOMPARE(*app.store.profile(), profile);
     QCOMPARE(app.session.monthlySpendDKK(), 900.0);
     app.store.clearMessages();
-    app.done(app.store.loadHistory(token));
+    completed(app.store.loadHistory(token));
     QCOMPARE(app.store.lastError(), shown);
     QCOMPARE(app.store.history(), history);
     QVERIFY(!app.store.isLoadingProfile() && !app.store.isLoadingHistory());
-    app.done(app.relatives.refreshConnections(token));
+    completed(app.relatives.refreshConnections(token));
     QCOMPARE(app.relatives.relatives(), relatives);
     QVERIFY(app.relatives.didLoad());
 
@@ -259,19 +254,20 @@ void AccountStoreTest::malformedRepliesKeepWhatWasThere() {
 
     // Input that cannot pass is refused before anything is sent.
     const qsizetype sent = peer.requests().size();
-    QVERIFY(!app.done(app.store.addContact(QStringLiteral(" "), QStringLiteral("12"), app.session)));
-    QVERIFY(!app.done(app.store.removeThisMac(QStringLiteral("12a4"), app.session)));
+    QVERIFY(!completed(app.store.addContact(QStringLiteral(" "), QStringLiteral("12"), app.session)));
+    QVERIFY(!completed(app.store.removeThisMac(QStringLiteral("12a4"), app.session)));
     QCOMPARE(app.store.lastError(), QStringLiteral("Indtast din 4-cifrede Master PIN."));
     QCOMPARE(peer.requests().size(), sent);
 
     // A refused change keeps the session; one whose reload fails keeps its success beside the error.
     peer.enqueue({.body = R"({"success":false})"});
     QVERIFY(
-        !app.done(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
+        !completed(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
     QCOMPARE(app.store.lastError(), QStringLiteral("Handlingen kunne ikke gennemføres"));
     QCOMPARE(app.session.masterPIN(), QStringLiteral("2468"));
     peer.enqueue({.body = R"({"success":true})"});
-    QVERIFY(app.done(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
+    QVERIFY(
+        completed(app.store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("1357"), app.session)));
     QCOMPARE(app.store.lastMessage(), QStringLiteral("Din Master PIN er opdateret."));
     QCOMPARE(app.store.lastError(), shown);
     QCOMPARE(app.session.masterPIN(), QStringLiteral("1357"));

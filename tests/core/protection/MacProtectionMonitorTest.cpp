@@ -162,11 +162,8 @@ void MacProtectionMonitorTest::firstHealthyRunThroughTheLoop() {
     QCOMPARE(reportSummary(reports[1]), QStringLiteral("active=1 launch=1 dns=1 vpn=0 source=heartbeat"));
     const QUrlQuery& first = reports[0];
     QCOMPARE(first.queryItemValue(QStringLiteral("device_token")), kToken);
-    QCOMPARE(first.queryItemValue(QStringLiteral("filter_active")), QStringLiteral("0"));
-    QCOMPARE(first.queryItemValue(QStringLiteral("heartbeat")), QStringLiteral("1"));
     QCOMPARE(first.queryItemValue(QStringLiteral("pairing_code")), QStringLiteral("482913"));
     QCOMPARE(first.queryItemValue(QStringLiteral("last_gambling_date")), QStringLiteral("1700000000"));
-    QCOMPARE(first.queryItemValue(QStringLiteral("platform")), QStringLiteral("macos"));
     QVERIFY(rig.alerts().isEmpty());
 
     QVERIFY(rig.monitor.isProtectionHealthy());

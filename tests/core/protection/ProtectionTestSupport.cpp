@@ -61,14 +61,6 @@ void SwitchableSite::onNewConnection() {
     }
 }
 
-QUrl refusingURL() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = server.serverPort();
-    server.close();
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port));
-}
-
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

@@ -111,9 +111,6 @@ private:
     QByteArray m_lastHost;
 };
 
-// A loopback URL whose port nobody listens on (the connection is refused).
-QUrl refusingURL();
-
 struct CommandResult {
     int exitCode = -1;
     QString output;

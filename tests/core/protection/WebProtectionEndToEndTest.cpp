@@ -54,6 +54,31 @@ template <typename T> T await(QCoro::Task<T> task) {
     return QCoro::waitFor(std::move(task));
 }
 
+// The protection layers as the app wires them, on this machine's resolver; only the Mac's own login
+// items and network path stand in.
+struct ProtectedMac {
+    ProtectedMac(PreferenceStore& defaults, const Deployment& deployment, std::chrono::milliseconds timeout)
+        : api(deployment.apiBase, deployment.blockProxy, network, timeout, deviceInfo),
+          dns(defaults, workspace, network, deployment, {}, lookUpHostWithSystemResolver),
+          monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat) {}
+
+    RecordingWorkspace workspace;
+    ScriptedLoginItemService loginItems{[] {
+        ScriptedLoginItemService enabled;
+        enabled.currentStatus = LoginItemService::enabled;
+        return enabled;
+    }()};
+    DrivenPathMonitor paths;
+    QNetworkAccessManager network;
+    LinuxDeviceInfo deviceInfo;
+    APIClient api;
+    MacDNSProtectionManager dns;
+    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
+    MacVPNDetector vpn{paths, workspace};
+    BootTimeHeartbeatTimer heartbeat;
+    MacProtectionMonitor monitor;
+};
+
 } // namespace
 
 class WebProtectionInNamespace : public QObject {
@@ -196,19 +221,11 @@ void WebProtectionInNamespace::cleanupTestCase() {
 void WebProtectionInNamespace::verificationFollowsTheResolver() {
     TemporaryPreferences preferences;
     PreferenceStore& defaults = preferences.store();
-    RecordingWorkspace workspace;
-    ScriptedLoginItemService loginItems;
-    loginItems.currentStatus = LoginItemService::enabled;
-    DrivenPathMonitor paths;
-    QNetworkAccessManager network;
-    LinuxDeviceInfo deviceInfo;
-    const APIClient api(m_deployment.apiBase, m_deployment.blockProxy, network, 5s, deviceInfo);
-    MacDNSProtectionManager dns(defaults, workspace, network, m_deployment, {}, lookUpHostWithSystemResolver);
-    LaunchAtLoginManager launchAtLogin(loginItems, workspace);
-    MacVPNDetector vpn(paths, workspace);
-    vpn.start();
-    BootTimeHeartbeatTimer heartbeat;
-    MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+    ProtectedMac mac(defaults, m_deployment, 5s);
+    mac.vpn.start();
+    const APIClient& api = mac.api;
+    MacDNSProtectionManager& dns = mac.dns;
+    MacProtectionMonitor& monitor = mac.monitor;
 
     const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f3e8a11");
     await(api.registerMacDevice(QStringLiteral("Mads"), QStringLiteral("mads@example.dk"),
@@ -290,19 +307,9 @@ void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         const QByteArray storedBefore = stored();
-        RecordingWorkspace workspace;
-        ScriptedLoginItemService loginItems;
-        loginItems.currentStatus = LoginItemService::enabled;
-        DrivenPathMonitor paths;
-        QNetworkAccessManager access;
-        LinuxDeviceInfo deviceInfo;
-        const APIClient api(m_deployment.apiBase, m_deployment.blockProxy, access, 2s, deviceInfo);
-        MacDNSProtectionManager dns(defaults, workspace, access, m_deployment, {},
-                                    lookUpHostWithSystemResolver);
-        LaunchAtLoginManager launchAtLogin(loginItems, workspace);
-        MacVPNDetector vpn(paths, workspace);
-        BootTimeHeartbeatTimer heartbeat;
-        MacProtectionMonitor monitor(launchAtLogin, dns, vpn, api, defaults, heartbeat);
+        ProtectedMac mac(defaults, m_deployment, 2s);
+        MacDNSProtectionManager& dns = mac.dns;
+        MacProtectionMonitor& monitor = mac.monitor;
 
         await(monitor.evaluate(QStringLiteral("heartbeat")));
         QVERIFY2(dns.state() == MacDNSProtectionState::unknown, network.name);
