@@ -67,6 +67,7 @@ const QHash<QString, QString>& symbolFiles() {
         {QStringLiteral("phone"), QStringLiteral("telephone")},
         {QStringLiteral("power.circle.fill"), QStringLiteral("power")},
         {QStringLiteral("rectangle.on.rectangle"), QStringLiteral("window-stack")},
+        {QStringLiteral("rectangle.portrait.and.arrow.right"), QStringLiteral("box-arrow-right")},
         {QStringLiteral("safari"), QStringLiteral("browser-safari")},
         {QStringLiteral("shield.checkered"), QStringLiteral("shield-shaded")},
         {QStringLiteral("shield.lefthalf.filled"), QStringLiteral("shield-shaded")},

@@ -17,9 +17,9 @@ Item {
         case "support": return "SupportSettingsPage.qml";
         case "pin": return "PinSettingsPage.qml";
         case "spending": return "SpendingSettingsPage.qml";
-        case "protection": return "SettingsPlaceholderPage.qml";
-        case "history": return "SettingsPlaceholderPage.qml";
-        default: return "SettingsPlaceholderPage.qml";
+        case "protection": return "ProtectionSettingsPage.qml";
+        case "history": return "HistorySettingsPage.qml";
+        default: return "DeviceSettingsPage.qml";
         }
     }
 

@@ -1,8 +1,10 @@
 #include "PlayerSettingsViewModel.h"
 
 #include "AccountSettingsViewModel.h"
+#include "DeviceSettingsViewModel.h"
+#include "HistorySettingsViewModel.h"
 #include "PinSettingsViewModel.h"
-#include "SettingsPlaceholderViewModel.h"
+#include "ProtectionSettingsViewModel.h"
 #include "SpendingSettingsViewModel.h"
 #include "SupportSettingsViewModel.h"
 #include "app/DetachedTask.h"
@@ -103,11 +105,11 @@ void PlayerSettingsViewModel::makePageModel() {
     } else if (section == QLatin1String("spending")) {
         m_pageModel = new SpendingSettingsViewModel(m_d, *this, this);
     } else if (section == QLatin1String("protection")) {
-        m_pageModel = new SettingsPlaceholderViewModel(m_d, *this, this);
+        m_pageModel = new ProtectionSettingsViewModel(m_d, *this, this);
     } else if (section == QLatin1String("history")) {
-        m_pageModel = new SettingsPlaceholderViewModel(m_d, *this, this);
+        m_pageModel = new HistorySettingsViewModel(m_d, *this, this);
     } else {
-        m_pageModel = new SettingsPlaceholderViewModel(m_d, *this, this);
+        m_pageModel = new DeviceSettingsViewModel(m_d, *this, this);
     }
     emit pageModelChanged();
     // The old page is torn down by now or about to be (deferred); its model goes after it.

@@ -1,0 +1,59 @@
+#include "HistorySettingsViewModel.h"
+
+#include "account/HistoryTimestamp.h"
+#include "app/DetachedTask.h"
+
+#include <QVariantMap>
+
+namespace molvena {
+
+HistorySettingsViewModel::HistorySettingsViewModel(const ScreenDependencies& dependencies,
+                                                   PlayerSettingsViewModel& /*window*/, QObject* parent)
+    : QObject(parent), m_d(dependencies), m_zone(QTimeZone::systemTimeZone()) {
+    connect(&m_d.account, &MacAccountStore::historyChanged, this, &HistorySettingsViewModel::changed);
+    connect(&m_d.account, &MacAccountStore::isLoadingHistoryChanged, this,
+            &HistorySettingsViewModel::changed);
+}
+
+QString HistorySettingsViewModel::iconFor(const QString& type) {
+    if (type == QLatin1String("blocked")) {
+        return QStringLiteral("exclamationmark.shield.fill");
+    }
+    if (type == QLatin1String("milestone")) {
+        return QStringLiteral("star.fill");
+    }
+    if (type == QLatin1String("vpn")) {
+        return QStringLiteral("network");
+    }
+    return QStringLiteral("shield.lefthalf.filled");
+}
+
+bool HistorySettingsViewModel::isPositive(const QString& type) {
+    return type == QLatin1String("milestone");
+}
+
+QVariantList HistorySettingsViewModel::rows() const {
+    QVariantList rows;
+    for (const MacHistoryItem& item : m_d.account.history()) {
+        rows.append(QVariantMap{
+            {QStringLiteral("id"), item.id},
+            {QStringLiteral("icon"), iconFor(item.type)},
+            {QStringLiteral("positive"), isPositive(item.type)},
+            {QStringLiteral("title"), item.title},
+            {QStringLiteral("subtitle"), item.subtitle.value_or(QString())},
+            {QStringLiteral("time"), formatHistoryTimestamp(item.createdAt, m_locale, m_zone)},
+        });
+    }
+    return rows;
+}
+
+QString HistorySettingsViewModel::refreshButtonText() const {
+    return loading() ? QStringLiteral("Henter…") : QStringLiteral("Opdater historik");
+}
+
+void HistorySettingsViewModel::refresh() {
+    // The store outlives the page, so the load needs no guard of its own.
+    startDetached(m_d.account.loadHistory(m_d.session.deviceToken()), QStringLiteral("The history's load"));
+}
+
+} // namespace molvena
