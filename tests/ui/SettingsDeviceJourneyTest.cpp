@@ -1,5 +1,6 @@
 #include "AppDriver.h"
 #include "FixedDeviceInfo.h"
+#include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "session/PreferenceKeys.h"
@@ -56,7 +57,8 @@ PlatformAdapters SettingsDeviceJourneyTest::Desktop::adapters() {
                             .workspace = std::move(recording),
                             .deviceInfo =
                                 std::make_unique<FixedDeviceInfo>(QStringLiteral("Annas MacBook Air")),
-                            .heartbeatTimer = std::move(system.heartbeatTimer)};
+                            .heartbeatTimer = std::move(system.heartbeatTimer),
+                            .browserLocations = std::make_unique<NoBrowsers>()};
 }
 
 void SettingsDeviceJourneyTest::reachDashboard(AppDriver& driver, const QString& email, const QString& code) {

@@ -126,7 +126,8 @@ Item {
                             delegate: T.ItemDelegate {
                                 id: entry
                                 required property var modelData
-                                readonly property bool selected: root.viewModel.pageSection === entry.modelData.section
+                                readonly property bool selected: root.viewModel !== null
+                                                                && root.viewModel.pageSection === entry.modelData.section
                                 objectName: "section_" + entry.modelData.section
                                 Layout.fillWidth: true
                                 implicitHeight: 38

@@ -19,6 +19,12 @@ SettingsPage {
         vpn: root.viewModel.vpn
     }
 
+    BrowserBypassCard {
+        objectName: "browserBypassCard"
+        Layout.fillWidth: true
+        bypasses: root.viewModel.monitor.browserBypasses
+    }
+
     Card {
         Layout.fillWidth: true
 

@@ -20,6 +20,7 @@ class ProtectionSettingsViewModel : public QObject {
     QML_ELEMENT
     QML_UNCREATABLE("The settings window makes it.")
     Q_PROPERTY(molvena::MacVPNDetector* vpn READ vpn CONSTANT)
+    Q_PROPERTY(molvena::MacProtectionMonitor* monitor READ monitor CONSTANT)
     // Maps of key, title, icon, inPlace, detail, status, in the order shown.
     Q_PROPERTY(QVariantList layers READ layers NOTIFY changed)
     Q_PROPERTY(bool checking READ checking NOTIFY changed)
@@ -30,6 +31,7 @@ public:
                                 QObject* parent);
 
     MacVPNDetector* vpn() const { return &m_d.vpn; }
+    MacProtectionMonitor* monitor() const { return &m_d.protectionMonitor; }
     QVariantList layers() const;
     bool checking() const;
     QString checkButtonText() const;
