@@ -1,7 +1,5 @@
 #include "AppDriver.h"
-#include "ProtectionTestSupport.h"
-#include "linux/LinuxBrowserLocations.h"
-#include "linux/XdgAutostartLoginItem.h"
+#include "InstalledDesktop.h"
 #include "session/PreferenceKeys.h"
 
 #include <QClipboard>
@@ -30,13 +28,6 @@ private slots:
 private:
     // A desktop the test stands in for: the autostart folder in a temporary config folder with the
     // program "installed" there, a driven network path and a workspace that records what it opens.
-    struct Desktop {
-        QTemporaryDir folder;
-        DrivenPathMonitor* paths = nullptr;
-        RecordingWorkspace* workspace = nullptr;
-        QString autostartEntry;
-        PlatformAdapters adapters();
-    };
     static void onboard(AppDriver& driver, const QString& email);
     static QStringList outboxFiles(const BackendProcess& backend, const QString& pattern);
     // Follows the link in every confirmation mail, as the relatives would; returns how many the server took.
@@ -45,34 +36,6 @@ private:
     // a press that met one of them is repeated, as a user would.
     static bool pressUntil(AppDriver& driver, const QString& button, const std::function<bool()>& done);
 };
-
-PlatformAdapters PlayerJourneyTest::Desktop::adapters() {
-    PlatformAdapters system = PlatformAdapters::forThisSystem();
-    const QString root = folder.filePath(QStringLiteral("usr"));
-    QDir().mkpath(root + QStringLiteral("/bin"));
-    QFile program(root + QStringLiteral("/bin/molvena"));
-    program.open(QIODevice::WriteOnly);
-    auto loginItem = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::Locations{
-        .configHome = folder.filePath(QStringLiteral("config")),
-        .executablePath = program.fileName(),
-        .installedRoots = {root},
-    });
-    autostartEntry = loginItem->entryPath();
-    auto pathMonitor = std::make_unique<DrivenPathMonitor>();
-    auto recording = std::make_unique<RecordingWorkspace>();
-    paths = pathMonitor.get();
-    workspace = recording.get();
-    return PlatformAdapters{
-        .loginItems = std::move(loginItem),
-        .networkPaths = std::move(pathMonitor),
-        .workspace = std::move(recording),
-        .deviceInfo = std::move(system.deviceInfo),
-        .heartbeatTimer = std::move(system.heartbeatTimer),
-        .browserLocations = std::make_unique<LinuxBrowserLocations>(
-            LinuxBrowserLocations::Roots{.home = folder.path(),
-                                         .configHome = folder.filePath(QStringLiteral("config")),
-                                         .systemRoot = folder.filePath(QStringLiteral("system"))})};
-}
 
 QStringList PlayerJourneyTest::outboxFiles(const BackendProcess& backend, const QString& pattern) {
     return QDir(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")))
@@ -137,7 +100,7 @@ bool PlayerJourneyTest::pressUntil(AppDriver& driver, const QString& button,
 
 void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     BackendProcess backend;
-    Desktop desktop;
+    InstalledDesktop desktop;
     // The gambling sites answer until the profile is "installed".
     SwitchableSite site;
     site.setBlocked(false);
@@ -286,7 +249,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
 
 void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     BackendProcess backend;
-    Desktop desktop;
+    InstalledDesktop desktop;
     SwitchableSite site;
     site.setBlocked(false);
     Deployment deployment = AppDriver::blockedDeployment(backend);

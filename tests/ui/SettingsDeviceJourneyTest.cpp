@@ -1,8 +1,5 @@
 #include "AppDriver.h"
-#include "FixedDeviceInfo.h"
-#include "NoBrowsers.h"
-#include "ProtectionTestSupport.h"
-#include "linux/XdgAutostartLoginItem.h"
+#include "InstalledDesktop.h"
 #include "session/PreferenceKeys.h"
 
 #include <QDir>
@@ -24,42 +21,10 @@ private slots:
 private:
     // A desktop the test stands in for: an "installed" program with its autostart folder, a driven
     // network path, a workspace that records what it opens and a computer with a name.
-    struct Desktop {
-        QTemporaryDir folder;
-        DrivenPathMonitor* paths = nullptr;
-        RecordingWorkspace* workspace = nullptr;
-        QString autostartEntry;
-        PlatformAdapters adapters();
-    };
     // A registered player on the dashboard, with this Mac's automatic start on.
     static void reachDashboard(AppDriver& driver, const QString& email, const QString& code);
     static void openSettings(AppDriver& driver, const QString& section);
 };
-
-PlatformAdapters SettingsDeviceJourneyTest::Desktop::adapters() {
-    PlatformAdapters system = PlatformAdapters::forThisSystem();
-    const QString root = folder.filePath(QStringLiteral("usr"));
-    QDir().mkpath(root + QStringLiteral("/bin"));
-    QFile program(root + QStringLiteral("/bin/molvena"));
-    program.open(QIODevice::WriteOnly);
-    auto loginItem = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::Locations{
-        .configHome = folder.filePath(QStringLiteral("config")),
-        .executablePath = program.fileName(),
-        .installedRoots = {root},
-    });
-    autostartEntry = loginItem->entryPath();
-    auto pathMonitor = std::make_unique<DrivenPathMonitor>();
-    auto recording = std::make_unique<RecordingWorkspace>();
-    paths = pathMonitor.get();
-    workspace = recording.get();
-    return PlatformAdapters{.loginItems = std::move(loginItem),
-                            .networkPaths = std::move(pathMonitor),
-                            .workspace = std::move(recording),
-                            .deviceInfo =
-                                std::make_unique<FixedDeviceInfo>(QStringLiteral("Annas MacBook Air")),
-                            .heartbeatTimer = std::move(system.heartbeatTimer),
-                            .browserLocations = std::make_unique<NoBrowsers>()};
-}
 
 void SettingsDeviceJourneyTest::reachDashboard(AppDriver& driver, const QString& email, const QString& code) {
     // Registered, automatic start on, and once whole: the app goes straight to the dashboard.
@@ -82,7 +47,7 @@ void SettingsDeviceJourneyTest::openSettings(AppDriver& driver, const QString& s
 
 void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     BackendProcess backend;
-    Desktop desktop;
+    InstalledDesktop desktop;
     AppDriver driver(desktop.adapters(), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
     reachDashboard(driver, QStringLiteral("anna@example.dk"), QStringLiteral("418276"));
@@ -202,7 +167,7 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
 
 void SettingsDeviceJourneyTest::localLogOutKeepsTheLoginItem() {
     BackendProcess backend;
-    Desktop desktop;
+    InstalledDesktop desktop;
     AppDriver driver(desktop.adapters(), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
     reachDashboard(driver, QStringLiteral("bo@example.dk"), QStringLiteral("529384"));

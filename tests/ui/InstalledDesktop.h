@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PlatformAdapters.h"
+#include "ProtectionTestSupport.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace molvena::test {
+
+// A Linux desktop in a temporary folder on which the app looks installed, so its automatic start can
+// really be switched on; the network path and the browser stay in the test's hand, and the home
+// folder holds whatever browser profiles the test writes there.
+struct InstalledDesktop {
+    QTemporaryDir folder;
+    DrivenPathMonitor* paths = nullptr;
+    RecordingWorkspace* workspace = nullptr;
+    QString autostartEntry;
+
+    // Hands the adapters to the app once; the pointers above stay valid as long as the app lives.
+    PlatformAdapters adapters();
+};
+
+} // namespace molvena::test
