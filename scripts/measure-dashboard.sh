@@ -33,4 +33,4 @@ runs="${3:-10}"
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" QT_QPA_PLATFORM="$platform" \
     MOLVENA_TEST_ARTIFACTS="$home" QTEST_FUNCTION_TIMEOUT=$(((idle + soak + 300) * 1000)) \
     MOLVENA_MEASURE_IDLE_SECONDS="$idle" MOLVENA_MEASURE_SOAK_SECONDS="$soak" MOLVENA_MEASURE_SYNC_RUNS="$runs" \
-    "$build/tests/ui/measure_dashboard" -silent
+    "$build/bench/measure_dashboard" -silent

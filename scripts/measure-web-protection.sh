@@ -16,7 +16,7 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" --target molvena-server web_protection_bench -- -j2 >/dev/null
 server="$build/server/molvena-server"
-bench="$build/tests/core/protection/bench/web_protection_bench"
+bench="$build/bench/web_protection_bench"
 
 work="$(mktemp -d)"
 namespace="molvena-measure-$$"
