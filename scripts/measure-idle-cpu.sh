@@ -14,15 +14,8 @@ home="$(mktemp -d)"
 cleanup() { kill "$pid" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$home"; }
 trap cleanup EXIT
 
-platform=offscreen
-if command -v Xvfb >/dev/null; then
-    display=":$((90 + RANDOM % 100))"
-    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    export DISPLAY="$display"
-    platform=xcb
-fi
+. "$root/scripts/virtual-display.sh"
+start_virtual_display
 
 if [ "$screen" = onboarding ]; then
     mkdir -p "$home/.config/Molvena"
