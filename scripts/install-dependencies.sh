@@ -17,6 +17,7 @@ packages=(
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
     nginx unbound openssl curl
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
+    systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators
 )
 
 missing=()

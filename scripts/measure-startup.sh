@@ -3,9 +3,10 @@
 # renderer: the time from starting the process to the first frame on screen, and the resident memory
 # 5 s after start. A fresh preference folder each run, so the role selection is what shows.
 #   scripts/measure-startup.sh [runs per renderer, default 5]
+# MOLVENA_APP=/usr/bin/molvena measures the installed app instead of the build's.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-app="${MOLVENA_BUILD_DIR:-$root/build}/src/app/molvena"
+app="${MOLVENA_APP:-${MOLVENA_BUILD_DIR:-$root/build}/src/app/molvena}"
 runs="${1:-5}"
 [ -x "$app" ] || { echo "build the app first (scripts/build.sh)" >&2; exit 1; }
 command -v Xvfb >/dev/null || { echo "Xvfb is needed (scripts/install-dependencies.sh)" >&2; exit 1; }

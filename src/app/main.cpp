@@ -1,3 +1,4 @@
+#include "DevelopmentDriver.h"
 #include "MolvenaMacApp.h"
 
 #include <QDateTime>
@@ -12,6 +13,8 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setOrganizationName(QStringLiteral("Molvena"));
     QGuiApplication::setApplicationName(QStringLiteral("Molvena"));
     QGuiApplication::setApplicationVersion(QStringLiteral(MOLVENA_VERSION));
+    // The installed desktop entry, so a desktop shows its name and icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dk.molvena.Molvena"));
 
     molvena::MolvenaMacApp app({
         .adapters = molvena::PlatformAdapters::forThisSystem(),
@@ -32,5 +35,12 @@ int main(int argc, char* argv[]) {
             },
             Qt::SingleShotConnection);
     }
+#ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
+    // A development build only: the installed-package test drives the app from outside.
+    const QStringList presses =
+        qEnvironmentVariable("MOLVENA_PRESS").split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    molvena::DevelopmentDriver driver(*app.window(), app.rootViewModel(),
+                                      qEnvironmentVariableIsSet("MOLVENA_REPORT_SCREENS"), presses);
+#endif
     return QGuiApplication::exec();
 }

@@ -1,4 +1,6 @@
 #include "linux/XdgAutostartLoginItem.h"
+#include "ProtectionTestSupport.h"
+#include "linux/LinuxDesktopSettings.h"
 #include "linux/LinuxWorkspace.h"
 #include "protection/LaunchAtLoginManager.h"
 
@@ -8,6 +10,7 @@
 #include <QtTest/QtTest>
 
 using namespace molvena;
+using namespace molvena::test;
 
 namespace {
 
@@ -62,6 +65,12 @@ private slots:
     void programInABuildFolderCannotBeRegistered();
     void execSurvivesUnusualPaths_data();
     void execSurvivesUnusualPaths();
+    void entryStartsTheProgramWithItsDeployment_data();
+    void entryStartsTheProgramWithItsDeployment();
+    void installButtonOpensWhatHelps_data();
+    void installButtonOpensWhatHelps();
+    void desktopSettingsOpenWhereTheDesktopHasThem_data();
+    void desktopSettingsOpenWhereTheDesktopHasThem();
 };
 
 void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
@@ -163,6 +172,157 @@ void XdgAutostartLoginItemTest::execSurvivesUnusualPaths() {
     QCOMPARE(XdgAutostartLoginItem::programOfExec(XdgAutostartLoginItem::execValue(program)), program);
     QVERIFY(!loginItem.registerApplication().has_value());
     QCOMPARE(loginItem.status(), int(LoginItemService::enabled));
+}
+
+void XdgAutostartLoginItemTest::entryStartsTheProgramWithItsDeployment_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QStringList>("environment"); // what the build carries (none when shipped)
+    const QStringList development = {QStringLiteral("MOLVENA_API_BASE=http://127.0.0.1:4321/api/"),
+                                     QStringLiteral("MOLVENA_PROBE_URLS=http://a.test/,http://b.test/%20x")};
+    QTest::newRow("installed development build") << true << development;
+    QTest::newRow("installed shipped build") << true << QStringList();
+    QTest::newRow("build folder") << false << development;
+}
+
+void XdgAutostartLoginItemTest::entryStartsTheProgramWithItsDeployment() {
+    QFETCH(bool, installed);
+    QFETCH(QStringList, environment);
+    Home home;
+    // The program prints the deployment it was started with, as the app would use it.
+    const QString program = installed ? home.installedProgram() : home.builtProgram();
+    writeFile(program, "#!/bin/sh\necho \"api=$MOLVENA_API_BASE probes=$MOLVENA_PROBE_URLS\"\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    XdgAutostartLoginItem::Locations locations = home.locations(program);
+    locations.environment = environment;
+    XdgAutostartLoginItem loginItem(locations);
+
+    QCOMPARE(loginItem.registerApplication().has_value(), !installed);
+    QCOMPARE(loginItem.status(),
+             installed ? int(LoginItemService::enabled) : int(LoginItemService::notFound));
+    if (!installed) {
+        QVERIFY(!QFile::exists(loginItem.entryPath()));
+        return;
+    }
+    QString exec;
+    for (const QByteArray& line : readFile(loginItem.entryPath()).split('\n')) {
+        if (line.startsWith("Exec=")) {
+            exec = QString::fromUtf8(line.mid(5));
+        }
+    }
+    QCOMPARE(XdgAutostartLoginItem::programOfExec(exec), program);
+    // Started as the desktop starts it at log-in: from the entry alone, nothing inherited.
+    const QStringList command = XdgAutostartLoginItem::argumentsOfExec(exec);
+    QProcess started;
+    QProcessEnvironment nothingInherited;
+    nothingInherited.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    started.setProcessEnvironment(nothingInherited);
+    started.start(
+        QStandardPaths::findExecutable(command.first(), {QStringLiteral("/usr/bin"), QStringLiteral("/bin")}),
+        command.mid(1));
+    QVERIFY(started.waitForFinished(5000));
+    const QString expected = environment.isEmpty()
+                                 ? QStringLiteral("api= probes=\n")
+                                 : QStringLiteral("api=http://127.0.0.1:4321/api/ "
+                                                  "probes=http://a.test/,http://b.test/%20x\n");
+    QCOMPARE(QString::fromUtf8(started.readAllStandardOutput()), expected);
+}
+
+namespace {
+// A desktop that opens only what exists, as a file browser does.
+class ExistingPlacesWorkspace : public RecordingWorkspace {
+public:
+    bool openFolder(const QString& path) override {
+        return QFileInfo(path).isDir() && RecordingWorkspace::openFolder(path);
+    }
+};
+} // namespace
+
+void XdgAutostartLoginItemTest::installButtonOpensWhatHelps_data() {
+    QTest::addColumn<bool>("packagesBuilt");
+    QTest::addColumn<bool>("readmeThere");
+    QTest::newRow("packages built: their folder") << true << true;
+    QTest::newRow("no packages: the README") << false << true;
+    QTest::newRow("neither: the app says what to do") << false << false;
+}
+
+void XdgAutostartLoginItemTest::installButtonOpensWhatHelps() {
+    QFETCH(bool, packagesBuilt);
+    QFETCH(bool, readmeThere);
+    Home home;
+    const QString packages = home.path(QStringLiteral("src/molvena/build debug/packages"));
+    const QString readme = home.path(QStringLiteral("src/molvena/README.md"));
+    if (packagesBuilt) {
+        QVERIFY(QDir().mkpath(packages));
+    }
+    if (readmeThere) {
+        writeFile(readme, "## Install on Debian/Ubuntu\n");
+    }
+    XdgAutostartLoginItem loginItem(home.locations(home.builtProgram()));
+    ExistingPlacesWorkspace workspace;
+    LaunchAtLoginManager manager(loginItem, workspace, LoginItemTexts::linuxDesktop(packages, readme));
+    QCOMPARE(manager.statusText(), QStringLiteral("Kræver installation"));
+
+    QCOMPARE(manager.openApplicationsFolder(), packagesBuilt || readmeThere);
+    QCOMPARE(workspace.openedFolders, packagesBuilt ? QStringList{packages} : QStringList());
+    QCOMPARE(workspace.openedURLs,
+             !packagesBuilt && readmeThere ? QList<QUrl>{QUrl::fromLocalFile(readme)} : QList<QUrl>());
+    QCOMPARE(manager.actionHelpText().isEmpty(), packagesBuilt || readmeThere);
+    if (!packagesBuilt && !readmeThere) {
+        QVERIFY(manager.actionHelpText().contains(QLatin1String("sudo apt install")));
+    }
+}
+
+void XdgAutostartLoginItemTest::desktopSettingsOpenWhereTheDesktopHasThem_data() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QStringList>("command"); // program's name, then its arguments
+    const int network = int(LinuxDesktopSettings::Page::network);
+    const int loginItems = int(LinuxDesktopSettings::Page::loginItems);
+    const QStringList everything = {"gnome-control-center", "systemsettings",           "kcmshell5",
+                                    "nm-connection-editor", "gnome-session-properties", "gnome-tweaks"};
+    QTest::newRow("GNOME network") << "ubuntu:GNOME" << everything << network
+                                   << QStringList{"gnome-control-center", "network"};
+    QTest::newRow("KDE network") << "KDE" << everything << network
+                                 << QStringList{"systemsettings", "kcm_networkmanagement"};
+    QTest::newRow("older KDE network")
+        << "KDE" << QStringList{"kcmshell5"} << network << QStringList{"kcmshell5", "kcm_networkmanagement"};
+    QTest::newRow("XFCE: NetworkManager's editor")
+        << "XFCE" << everything << network << QStringList{"nm-connection-editor"};
+    QTest::newRow("GNOME without its settings")
+        << "GNOME" << QStringList{"nm-connection-editor"} << network << QStringList{"nm-connection-editor"};
+    QTest::newRow("KDE autostart") << "KDE" << everything << loginItems
+                                   << QStringList{"systemsettings", "kcm_autostart"};
+    QTest::newRow("GNOME startup programs")
+        << "GNOME" << QStringList{"gnome-tweaks"} << loginItems << QStringList{"gnome-tweaks"};
+    QTest::newRow("nothing installed") << "GNOME" << QStringList() << network << QStringList();
+}
+
+void XdgAutostartLoginItemTest::desktopSettingsOpenWhereTheDesktopHasThem() {
+    QFETCH(QString, desktop);
+    QFETCH(QStringList, installed);
+    QFETCH(int, page);
+    QFETCH(QStringList, command);
+    Home home;
+    // Each program records how it was started.
+    const QString bin = home.path(QStringLiteral("bin"));
+    const QString started = home.path(QStringLiteral("started"));
+    for (const QString& program : installed) {
+        writeFile(bin + QLatin1Char('/') + program,
+                  QStringLiteral("#!/bin/sh\necho \"$(basename \"$0\")${*:+ $*}\" > '%1'\n").arg(started).toUtf8());
+        QFile::setPermissions(bin + QLatin1Char('/') + program,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const LinuxDesktopSettings settings({.desktops = desktop, .path = {bin}});
+    const auto which = LinuxDesktopSettings::Page(page);
+    const QStringList found = settings.command(which);
+    QCOMPARE(found.isEmpty() ? QStringList()
+                             : QStringList{QFileInfo(found.first()).fileName()} + found.mid(1),
+             command);
+    QCOMPARE(settings.open(which), !command.isEmpty());
+    if (!command.isEmpty()) {
+        QTRY_COMPARE(readFile(started), command.join(QLatin1Char(' ')).toUtf8() + "\n");
+    }
 }
 
 QTEST_GUILESS_MAIN(XdgAutostartLoginItemTest)

@@ -4,9 +4,7 @@
 
 set(molvena_bundle_identifier "dk.molvena.mac")
 
-# The icon is painted from the design system's shield at every size iconutil wants.
-add_executable(molvena_app_icon_painter ${CMAKE_CURRENT_SOURCE_DIR}/macos/AppIconPainter.cpp)
-target_link_libraries(molvena_app_icon_painter PRIVATE Qt6::Gui)
+# The icon is painted (src/app/AppIconPainter.cpp) at every size iconutil wants.
 set(molvena_iconset ${CMAKE_CURRENT_BINARY_DIR}/Molvena.iconset)
 set(molvena_icns ${CMAKE_CURRENT_BINARY_DIR}/Molvena.icns)
 add_custom_command(

@@ -39,6 +39,21 @@ Deployment Deployment::fromEnvironment(const QProcessEnvironment& environment) {
     return deployment;
 }
 
+QStringList Deployment::carriedEnvironment() {
+    QStringList carried;
+#ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"MOLVENA_API_BASE", "MOLVENA_BLOCK_PROXY", "MOLVENA_CANARY_URL",
+                             "MOLVENA_PROBE_URLS", "MOLVENA_RESOLVER_HOST"}) {
+        const QString key = QString::fromLatin1(name);
+        if (environment.contains(key)) {
+            carried << key + QLatin1Char('=') + environment.value(key);
+        }
+    }
+#endif
+    return carried;
+}
+
 Deployment Deployment::forThisBuild() {
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
     return fromEnvironment(QProcessEnvironment::systemEnvironment());

@@ -25,6 +25,10 @@ struct Deployment {
     // What this build runs against: production(), or fromEnvironment() for the local run when the
     // build allows it (never in a shipped build, so nobody can point the protection elsewhere).
     static Deployment forThisBuild();
+
+    // The MOLVENA_* variables above as NAME=value, as set in this process, for a development build
+    // to pass on to a copy of itself started later (at log-in); always empty in a shipped build.
+    static QStringList carriedEnvironment();
 };
 
 } // namespace molvena

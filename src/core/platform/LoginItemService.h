@@ -30,8 +30,8 @@ public:
     // Both return nothing on success.
     virtual std::optional<LoginItemError> registerApplication() = 0;
     virtual std::optional<LoginItemError> unregisterApplication() = 0;
-    // Shows the place where the user allows or removes login items.
-    virtual void openLoginItemsSettings() = 0;
+    // Shows the place where the user allows or removes login items; false when nothing opened.
+    virtual bool openLoginItemsSettings() = 0;
 };
 
 } // namespace molvena

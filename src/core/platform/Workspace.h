@@ -19,8 +19,14 @@ public:
     virtual bool openFolder(const QString& path) = 0;
 
     // Opens a pane of System Settings by its identifier, or System Settings itself when the pane's
-    // link cannot be formed or is refused.
-    bool openSettingsPane(const QString& paneIdentifier);
+    // link cannot be formed or is refused. Another desktop opens its own settings for the pane's
+    // subject where it has them; false when nothing opened.
+    virtual bool openSettingsPane(const QString& paneIdentifier);
+    // The network settings (where a VPN is switched off and DNS is set).
+    bool openNetworkSettings() { return openSettingsPane(networkSettingsPane()); }
+
+    static QString networkSettingsPane() { return QStringLiteral("com.apple.Network-Settings.extension"); }
+    static QString profilesSettingsPane() { return QStringLiteral("com.apple.Profiles-Settings.extension"); }
 
     static QUrl settingsPaneURL(const QString& paneIdentifier);
     static QString settingsApplicationPath();

@@ -3,6 +3,9 @@
 #include "app/DebugLog.h"
 #include "app/PublishedField.h"
 
+#include <QFileInfo>
+#include <QUrl>
+
 namespace molvena {
 
 namespace {
@@ -13,8 +16,8 @@ QString flag(bool value) {
 } // namespace
 
 LaunchAtLoginManager::LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace,
-                                           QObject* parent)
-    : QObject(parent), m_loginItems(loginItems), m_workspace(workspace) {
+                                           LoginItemTexts texts, QObject* parent)
+    : QObject(parent), m_loginItems(loginItems), m_workspace(workspace), m_texts(std::move(texts)) {
     refresh();
 }
 
@@ -43,26 +46,23 @@ void LaunchAtLoginManager::refresh() {
     switch (status) {
     case LoginItemService::notRegistered:
         setFlags(false, false, true);
-        setTexts(QStringLiteral("Ikke aktiveret"),
-                 QStringLiteral("Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart."));
+        setTexts(m_texts.notRegistered);
         break;
     case LoginItemService::enabled:
         setFlags(true, false, true);
-        setTexts(QStringLiteral("Aktiveret"), QStringLiteral("Molvena starter automatisk ved login."));
+        setTexts(m_texts.enabled);
         break;
     case LoginItemService::requiresApproval:
         setFlags(false, true, true);
-        setTexts(QStringLiteral("Afventer din godkendelse"),
-                 QStringLiteral("Godkend Molvena under Login-emner i Systemindstillinger."));
+        setTexts(m_texts.requiresApproval);
         break;
     case LoginItemService::notFound:
         setFlags(false, false, false);
-        setTexts(QStringLiteral("Kræver installation i Programmer"),
-                 QStringLiteral("Flyt Molvena.app til /Applications, åbn den derfra og prøv igen."));
+        setTexts(m_texts.notFound);
         break;
     default:
         setFlags(false, false, false);
-        setTexts(QStringLiteral("Kunne ikke læse status"), QStringLiteral("Prøv at genstarte Molvena."));
+        setTexts(m_texts.unreadable);
         break;
     }
     debugLog(kCategory, [&] {
@@ -101,12 +101,24 @@ void LaunchAtLoginManager::disable() {
     }
 }
 
-void LaunchAtLoginManager::openLoginItemsSettings() {
-    m_loginItems.openLoginItemsSettings();
+bool LaunchAtLoginManager::openLoginItemsSettings() {
+    return opened(m_loginItems.openLoginItemsSettings(), m_texts.settingsFallback);
 }
 
-void LaunchAtLoginManager::openApplicationsFolder() {
-    m_workspace.openFolder(QStringLiteral("/Applications"));
+bool LaunchAtLoginManager::openApplicationsFolder() {
+    for (const QString& place : m_texts.installHelp) {
+        if (m_workspace.openFolder(place) ||
+            (QFileInfo(place).isFile() && m_workspace.openURL(QUrl::fromLocalFile(place)))) {
+            return opened(true, {});
+        }
+    }
+    return opened(false, m_texts.installFallback);
+}
+
+bool LaunchAtLoginManager::opened(bool success, const QString& fallback) {
+    publish(*this, m_actionHelpText, success ? QString() : fallback,
+            &LaunchAtLoginManager::actionHelpTextChanged);
+    return success;
 }
 
 void LaunchAtLoginManager::setFlags(bool enabled, bool requiresApproval, bool available) {

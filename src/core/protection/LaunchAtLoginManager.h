@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoginItemTexts.h"
 #include "platform/LoginItemService.h"
 #include "platform/Workspace.h"
 
@@ -19,9 +20,11 @@ class LaunchAtLoginManager : public QObject {
     Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
     Q_PROPERTY(QString detailText READ detailText NOTIFY detailTextChanged)
     Q_PROPERTY(bool isSatisfied READ isSatisfied NOTIFY isSatisfiedChanged)
+    Q_PROPERTY(QString actionHelpText READ actionHelpText NOTIFY actionHelpTextChanged)
 
 public:
-    LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace, QObject* parent = nullptr);
+    LaunchAtLoginManager(LoginItemService& loginItems, Workspace& workspace,
+                         LoginItemTexts texts = LoginItemTexts::mac(), QObject* parent = nullptr);
 
     bool isEnabled() const { return m_isEnabled; }
     bool requiresApproval() const { return m_requiresApproval; }
@@ -31,12 +34,16 @@ public:
     QString detailText() const { return m_detailText; }
     // The layer is in place.
     bool isSatisfied() const { return m_isEnabled || m_debugBypassActive; }
+    // What to do by hand, after a button found nothing to open; empty otherwise.
+    QString actionHelpText() const { return m_actionHelpText; }
+    const LoginItemTexts& texts() const { return m_texts; }
 
     Q_INVOKABLE void refresh();
     Q_INVOKABLE void enable();
     Q_INVOKABLE void disable();
-    Q_INVOKABLE void openLoginItemsSettings();
-    Q_INVOKABLE void openApplicationsFolder();
+    // Both return false, and say in actionHelpText what to do instead, when nothing could be opened.
+    Q_INVOKABLE bool openLoginItemsSettings();
+    Q_INVOKABLE bool openApplicationsFolder();
 
     // The status as the diagnostic log writes it.
     static QString statusName(int status);
@@ -49,20 +56,25 @@ signals:
     void statusTextChanged();
     void detailTextChanged();
     void isSatisfiedChanged();
+    void actionHelpTextChanged();
 
 private:
     void setFlags(bool enabled, bool requiresApproval, bool available);
     void setDebugBypassActive(bool active);
     void setTexts(const QString& status, const QString& detail);
+    void setTexts(const LoginItemTexts::Line& line) { setTexts(line.status, line.detail); }
+    bool opened(bool success, const QString& fallback);
 
     LoginItemService& m_loginItems;
     Workspace& m_workspace;
+    const LoginItemTexts m_texts;
     bool m_isEnabled = false;
     bool m_requiresApproval = false;
     bool m_isAvailable = true;
     bool m_debugBypassActive = false;
     QString m_statusText = QStringLiteral("Ikke aktiveret");
     QString m_detailText = QStringLiteral("Molvena skal starte automatisk, når du logger ind.");
+    QString m_actionHelpText;
 };
 
 } // namespace molvena

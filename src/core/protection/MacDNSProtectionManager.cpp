@@ -311,8 +311,8 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
                         secondsSince1970(QDateTime::currentDateTimeUtc()));
 }
 
-void MacDNSProtectionManager::openProfilesSettings() {
-    m_workspace.openSettingsPane(QStringLiteral("com.apple.Profiles-Settings.extension"));
+bool MacDNSProtectionManager::openProfilesSettings() {
+    return m_workspace.openSettingsPane(Workspace::profilesSettingsPane());
 }
 
 void MacDNSProtectionManager::setState(MacDNSProtectionState state) {

@@ -85,7 +85,7 @@ public:
     QCoro::Task<ProbeResult> probe(QUrl url);
     // Records a verification that found blocking in force, with its diagnostic note.
     void markVerified(const QString& note);
-    Q_INVOKABLE void openProfilesSettings();
+    Q_INVOKABLE bool openProfilesSettings();
 
     // The text form of a result that is not `blocked`, as verification notes write it.
     static QString probeDescription(const ProbeResult& result);

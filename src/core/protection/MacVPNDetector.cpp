@@ -80,8 +80,14 @@ void MacVPNDetector::refreshNow() {
     }
 }
 
-void MacVPNDetector::openNetworkSettings() {
-    m_workspace.openSettingsPane(QStringLiteral("com.apple.Network-Settings.extension"));
+bool MacVPNDetector::openNetworkSettings() {
+    const bool opened = m_workspace.openNetworkSettings();
+    publish(*this, m_settingsHelpText,
+            opened ? QString()
+                   : QStringLiteral("Molvena kunne ikke åbne netværksindstillingerne. Slå VPN-forbindelsen "
+                                    "fra i systemets netværksmenu, og kontrollér igen."),
+            &MacVPNDetector::settingsHelpTextChanged);
+    return opened;
 }
 
 void MacVPNDetector::apply(const Classification& result) {

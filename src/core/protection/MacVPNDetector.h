@@ -20,6 +20,7 @@ class MacVPNDetector : public QObject {
     Q_PROPERTY(QString vpnName READ vpnName NOTIFY vpnNameChanged)
     Q_PROPERTY(QString statusText READ statusText NOTIFY statusTextChanged)
     Q_PROPERTY(QString detailText READ detailText NOTIFY detailTextChanged)
+    Q_PROPERTY(QString settingsHelpText READ settingsHelpText NOTIFY settingsHelpTextChanged)
     Q_PROPERTY(QDateTime lastChangeAt READ lastChangeAtOrInvalid NOTIFY lastChangeAtChanged)
 
 public:
@@ -36,13 +37,15 @@ public:
     QString vpnName() const { return m_vpnName; }
     QString statusText() const { return m_statusText; }
     QString detailText() const { return m_detailText; }
+    // What to do by hand after the network settings could not be opened; empty otherwise.
+    QString settingsHelpText() const { return m_settingsHelpText; }
     std::optional<QDateTime> lastChangeAt() const { return m_lastChangeAt; }
 
     // Begins watching the path; later calls do nothing.
     Q_INVOKABLE void start();
     // Classifies the current path at once; before start() it does nothing.
     Q_INVOKABLE void refreshNow();
-    Q_INVOKABLE void openNetworkSettings();
+    Q_INVOKABLE bool openNetworkSettings();
 
     static Classification classifyPath(const NetworkPath& path);
     // Publishes a classification (on the main thread).
@@ -53,6 +56,7 @@ signals:
     void vpnNameChanged();
     void statusTextChanged();
     void detailTextChanged();
+    void settingsHelpTextChanged();
     void lastChangeAtChanged();
 
 private:
@@ -66,6 +70,7 @@ private:
     QString m_vpnName;
     QString m_statusText = QStringLiteral("Ingen VPN registreret");
     QString m_detailText = QStringLiteral("Molvena kan bruge den installerede webbeskyttelse normalt.");
+    QString m_settingsHelpText;
     std::optional<QDateTime> m_lastChangeAt;
 };
 

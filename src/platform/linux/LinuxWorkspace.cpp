@@ -25,4 +25,8 @@ bool LinuxWorkspace::openFolder(const QString& path) {
     return QFileInfo(path).isDir() && openURL(QUrl::fromLocalFile(path));
 }
 
+bool LinuxWorkspace::openSettingsPane(const QString&) {
+    return hasDesktop() && m_settings.open(LinuxDesktopSettings::Page::network);
+}
+
 } // namespace molvena

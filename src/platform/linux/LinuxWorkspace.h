@@ -1,16 +1,26 @@
 #pragma once
 
+#include "LinuxDesktopSettings.h"
 #include "platform/Workspace.h"
 
 namespace molvena {
 
 // Linux: the desktop's default handlers through Qt (xdg-open semantics). Without a GUI application
-// there is no desktop to ask, and every request is refused.
+// there is no desktop to ask, and every request is refused. Settings panes open the desktop's own
+// network settings: the Mac's panes that are asked for (network, profiles) both concern the
+// network and its DNS here.
 class LinuxWorkspace : public Workspace {
 public:
+    explicit LinuxWorkspace(LinuxDesktopSettings settings = LinuxDesktopSettings())
+        : m_settings(std::move(settings)) {}
+
     bool openURL(const QUrl& url) override;
     bool openApplication(const QString& path) override;
     bool openFolder(const QString& path) override;
+    bool openSettingsPane(const QString& paneIdentifier) override;
+
+private:
+    LinuxDesktopSettings m_settings;
 };
 
 } // namespace molvena

@@ -1,5 +1,7 @@
 #include "XdgAutostartLoginItem.h"
 
+#include "app/Deployment.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -67,10 +69,12 @@ XdgAutostartLoginItem::Locations XdgAutostartLoginItem::Locations::current() {
         .configHome = configHome,
         .executablePath = executable,
         .installedRoots = {QStringLiteral("/usr"), QStringLiteral("/opt"), home + QStringLiteral("/.local")},
+        .environment = Deployment::carriedEnvironment(),
     };
 }
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations) : m_locations(std::move(locations)) {}
+XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations, LinuxDesktopSettings settings)
+    : m_locations(std::move(locations)), m_settings(std::move(settings)) {}
 
 QString XdgAutostartLoginItem::autostartFolder() const {
     return m_locations.configHome + QStringLiteral("/autostart");
@@ -94,40 +98,77 @@ bool XdgAutostartLoginItem::runsFromInstalledLocation() const {
     return false;
 }
 
-QString XdgAutostartLoginItem::execValue(const QString& program) {
-    QString quoted;
-    for (const QChar c : program) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-            c == QLatin1Char('\\')) {
-            quoted += QLatin1Char('\\');
+QString XdgAutostartLoginItem::execValue(const QString& program, const QStringList& environment) {
+    const auto quote = [](const QString& argument) {
+        QString quoted;
+        for (const QChar c : argument) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                c == QLatin1Char('\\')) {
+                quoted += QLatin1Char('\\');
+            }
+            quoted += c;
         }
-        quoted += c;
+        // The string-level escape doubles every backslash; "%" starts a field code unless doubled.
+        quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+        return QLatin1Char('"') + quoted + QLatin1Char('"');
+    };
+    QStringList arguments;
+    if (!environment.isEmpty()) {
+        arguments << QStringLiteral("env");
+        for (const QString& variable : environment) {
+            arguments << quote(variable);
+        }
     }
-    // The string-level escape doubles every backslash; "%" starts a field code unless doubled.
-    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    arguments << quote(program);
+    return arguments.join(QLatin1Char(' '));
+}
+
+QStringList XdgAutostartLoginItem::argumentsOfExec(const QString& exec) {
+    const QString value = unescapeValue(exec).trimmed();
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (quoted) {
+            if (c == QLatin1Char('\\') && i + 1 < value.size()) {
+                current += value[++i];
+            } else if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                current += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = inArgument = true;
+        } else if (c.isSpace()) {
+            if (inArgument) {
+                arguments << current.replace(QStringLiteral("%%"), QStringLiteral("%"));
+            }
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument) {
+        arguments << current.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    }
+    return arguments;
 }
 
 QString XdgAutostartLoginItem::programOfExec(const QString& exec) {
-    const QString value = unescapeValue(exec).trimmed();
-    QString program;
-    if (value.startsWith(QLatin1Char('"'))) {
-        for (qsizetype i = 1; i < value.size(); ++i) {
-            const QChar c = value[i];
-            if (c == QLatin1Char('\\') && i + 1 < value.size()) {
-                program += value[++i];
-            } else if (c == QLatin1Char('"')) {
-                break;
-            } else {
-                program += c;
-            }
+    QStringList arguments = argumentsOfExec(exec);
+    if (!arguments.isEmpty() && QFileInfo(arguments.first()).fileName() == QLatin1String("env")) {
+        arguments.removeFirst();
+        while (!arguments.isEmpty() && arguments.first().contains(QLatin1Char('=')) &&
+               !arguments.first().startsWith(QLatin1Char('/'))) {
+            arguments.removeFirst();
         }
-    } else {
-        program = value.section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
     }
-    program.replace(QStringLiteral("%%"), QStringLiteral("%"));
-    return program;
+    return arguments.value(0);
 }
 
 std::optional<XdgAutostartLoginItem::Entry> XdgAutostartLoginItem::readEntry() const {
@@ -204,7 +245,7 @@ std::optional<LoginItemError> XdgAutostartLoginItem::registerApplication() {
                                             "Name=Molvena\n"
                                             "Comment=Holder gambling væk fra denne computer\n"
                                             "Exec=") +
-                             execValue(m_locations.executablePath) +
+                             execValue(m_locations.executablePath, m_locations.environment) +
                              QStringLiteral("\n"
                                             "Terminal=false\n"
                                             "X-GNOME-Autostart-enabled=true\n");
@@ -224,12 +265,16 @@ std::optional<LoginItemError> XdgAutostartLoginItem::unregisterApplication() {
                           QStringLiteral("Molvena kunne ikke fjerne autostart-filen: ") + file.errorString()};
 }
 
-void XdgAutostartLoginItem::openLoginItemsSettings() {
-    // Desktops keep no common settings pane for autostart entries; the folder is where they live.
-    QDir().mkpath(autostartFolder());
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(autostartFolder()));
+bool XdgAutostartLoginItem::openLoginItemsSettings() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        return false;
     }
+    if (m_settings.open(LinuxDesktopSettings::Page::loginItems)) {
+        return true;
+    }
+    // Without a settings program for it, the folder where the entries live is the next best place.
+    QDir().mkpath(autostartFolder());
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(autostartFolder()));
 }
 
 } // namespace molvena

@@ -14,7 +14,7 @@ public:
     QString applicationPath() const override;
     std::optional<LoginItemError> registerApplication() override;
     std::optional<LoginItemError> unregisterApplication() override;
-    void openLoginItemsSettings() override;
+    bool openLoginItemsSettings() override;
 };
 
 } // namespace molvena

@@ -42,8 +42,9 @@ std::optional<LoginItemError> MacLoginItemService::unregisterApplication() {
     return loginItemErrorFrom(error);
 }
 
-void MacLoginItemService::openLoginItemsSettings() {
+bool MacLoginItemService::openLoginItemsSettings() {
     [SMAppService openSystemSettingsLoginItems];
+    return true;
 }
 
 } // namespace molvena

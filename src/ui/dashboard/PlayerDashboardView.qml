@@ -115,6 +115,18 @@ Item {
                             color: MolvenaTheme.muted
                             wrapMode: Text.WordWrap
                         }
+                        Text {
+                            objectName: "bannerSettingsHelp"
+                            Layout.fillWidth: true
+                            visible: root.viewModel.banner === "vpn" && text !== ""
+                            text: root.viewModel.vpn.settingsHelpText
+                            font.pixelSize: 12
+                            font.weight: Font.DemiBold
+                            color: MolvenaTheme.navyDeep
+                            wrapMode: Text.WordWrap
+                            Accessible.role: Accessible.StaticText
+                            Accessible.name: text
+                        }
                     }
                     SecondaryButton {
                         objectName: "bannerButton"

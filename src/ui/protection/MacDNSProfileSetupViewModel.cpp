@@ -23,6 +23,14 @@ void MacDNSProfileSetupViewModel::set(int step, bool working, const QString& mes
     emit changed();
 }
 
+void MacDNSProfileSetupViewModel::openProfilesSettings() {
+    if (!m_dns.openProfilesSettings()) {
+        set(m_step, m_working,
+            QStringLiteral("Molvena kunne ikke åbne systemets indstillinger. Åbn dem fra systemets menu, og "
+                           "følg trinnene ovenfor."));
+    }
+}
+
 void MacDNSProfileSetupViewModel::appeared() {
     startDetached(runAppeared(), QStringLiteral("The profile sheet's first check"));
 }

@@ -38,7 +38,7 @@ public:
     Q_INVOKABLE void appeared();
     Q_INVOKABLE void download(bool again);
     Q_INVOKABLE void confirm();
-    Q_INVOKABLE void openProfilesSettings() { m_dns.openProfilesSettings(); }
+    Q_INVOKABLE void openProfilesSettings();
 
     QCoro::Task<> runAppeared();
     QCoro::Task<> runDownload(bool again);

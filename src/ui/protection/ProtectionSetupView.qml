@@ -156,6 +156,7 @@ Item {
                     showButton: !done
                     buttonText: root.viewModel.loginButtonText
                     buttonObjectName: "loginStepButton"
+                    helpText: root.viewModel.launchAtLogin.actionHelpText
                     onAction: root.viewModel.loginAction()
                 }
                 ProtectionStepCard {
@@ -187,6 +188,7 @@ Item {
                     showButton: root.viewModel.vpn.isVPNActive
                     buttonText: "Åbn netværksindstillinger"
                     buttonObjectName: "vpnStepButton"
+                    helpText: root.viewModel.vpn.settingsHelpText
                     onAction: root.viewModel.openNetworkSettings()
                 }
 

@@ -65,11 +65,11 @@ QString ProtectionSetupViewModel::loginDetailText() const {
 }
 
 QString ProtectionSetupViewModel::loginButtonText() const {
+    const LoginItemTexts& texts = m_launchAtLogin.texts();
     if (m_launchAtLogin.requiresApproval()) {
-        return QStringLiteral("Åbn Systemindstillinger");
+        return texts.approveButton;
     }
-    return m_launchAtLogin.isAvailable() ? QStringLiteral("Aktivér automatisk start")
-                                         : QStringLiteral("Åbn Programmer");
+    return m_launchAtLogin.isAvailable() ? texts.enableButton : texts.installButton;
 }
 
 QString ProtectionSetupViewModel::webStatusText() const {

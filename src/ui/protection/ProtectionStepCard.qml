@@ -17,6 +17,8 @@ Card {
     property string buttonText
     property bool buttonEnabled: true
     property string buttonObjectName
+    // What to do by hand when the button found nothing to open.
+    property string helpText
 
     signal action
 
@@ -95,6 +97,18 @@ Card {
                 font.pixelSize: 12
                 color: MolvenaTheme.muted
                 wrapMode: Text.WordWrap
+            }
+            Text {
+                objectName: stepCard.buttonObjectName + "Help"
+                Layout.fillWidth: true
+                visible: text !== ""
+                text: stepCard.helpText
+                font.pixelSize: 12
+                font.weight: Font.DemiBold
+                color: MolvenaTheme.ink
+                wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
         }
         SecondaryButton {

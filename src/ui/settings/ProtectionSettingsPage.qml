@@ -126,4 +126,16 @@ SettingsPage {
         leadingIcon: "network"
         onClicked: root.viewModel.openNetworkSettings()
     }
+    Text {
+        objectName: "networkSettingsHelp"
+        Layout.fillWidth: true
+        visible: root.viewModel.vpn.isVPNActive && text !== ""
+        text: root.viewModel.vpn.settingsHelpText
+        font.pixelSize: 12
+        font.weight: Font.DemiBold
+        color: MolvenaTheme.navyDeep
+        wrapMode: Text.WordWrap
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
 }

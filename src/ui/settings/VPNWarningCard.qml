@@ -50,6 +50,18 @@ Card {
                 color: MolvenaTheme.ink
                 wrapMode: Text.WordWrap
             }
+            Text {
+                objectName: "vpnSettingsHelp"
+                Layout.fillWidth: true
+                visible: text !== ""
+                text: card.vpn.settingsHelpText
+                font.pixelSize: 12
+                font.weight: Font.DemiBold
+                color: MolvenaTheme.navyDeep
+                wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
         }
         PrimaryButton {
             objectName: "vpnWarningButton"

@@ -31,10 +31,14 @@ void DeploymentTest::onlyADevelopmentBuildTakesTheEnvironment() {
     // A canary that answers would silence the protection check; a shipped build must not take it.
     qputenv("MOLVENA_CANARY_URL", "http://127.0.0.1:9/");
     const QUrl canary = Deployment::forThisBuild().canaryURL;
+    // Nor does it hand the variable on to the copy of itself that starts at log-in.
+    const QStringList carried = Deployment::carriedEnvironment();
 #ifdef MOLVENA_ENVIRONMENT_DEPLOYMENT_ENABLED
     QCOMPARE(canary, QUrl("http://127.0.0.1:9/"));
+    QVERIFY(carried.contains(QStringLiteral("MOLVENA_CANARY_URL=http://127.0.0.1:9/")));
 #else
     QCOMPARE(canary, Deployment::production().canaryURL);
+    QCOMPARE(carried, QStringList());
 #endif
 }
 

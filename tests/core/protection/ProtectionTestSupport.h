@@ -57,7 +57,10 @@ public:
         currentStatus = notRegistered;
         return std::nullopt;
     }
-    void openLoginItemsSettings() override { ++settingsOpened; }
+    bool openLoginItemsSettings() override {
+        ++settingsOpened;
+        return true;
+    }
 
     int currentStatus = notRegistered;
     int statusAfterRegister = enabled;

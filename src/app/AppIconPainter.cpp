@@ -1,9 +1,12 @@
-// Paints the application icon into a macOS .iconset folder (every size iconutil expects), so the
-// icon is drawn from the same shield outline as the in-app logo instead of living as a binary file.
+// Paints the application icon from the same shield outline as the in-app logo instead of keeping it
+// as a binary file: into a macOS .iconset folder (every size iconutil expects), or into a hicolor
+// icon theme tree for the Linux package.
 // Usage: molvena_app_icon_painter <output.iconset>
+//        molvena_app_icon_painter --hicolor <icons/hicolor folder> <icon name>
 
 #include <QColor>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -44,7 +47,7 @@ QImage paintIcon(int pixels) {
 
     const QRectF tile(100, 100, 824, 824);
     QLinearGradient background(tile.topLeft(), tile.bottomLeft());
-    background.setColorAt(0, themeColor(0.035, 0.155, 0.405));  // navy
+    background.setColorAt(0, themeColor(0.035, 0.155, 0.405)); // navy
     background.setColorAt(1, themeColor(0.025, 0.105, 0.285)); // navyDeep
     painter.setPen(Qt::NoPen);
     painter.setBrush(background);
@@ -73,24 +76,38 @@ QImage paintIcon(int pixels) {
     return image;
 }
 
+bool save(const QImage& image, const QString& file) {
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()) || !image.save(file)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 4 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--hicolor")) {
+        const QString theme = QString::fromLocal8Bit(argv[2]);
+        const QString name = QString::fromLocal8Bit(argv[3]);
+        for (const int pixels : {16, 24, 32, 48, 64, 128, 256, 512}) {
+            if (!save(paintIcon(pixels),
+                      QStringLiteral("%1/%2x%2/apps/%3.png").arg(theme).arg(pixels).arg(name))) {
+                return 1;
+            }
+        }
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output.iconset>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <output.iconset> | --hicolor <folder> <name>\n", argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    if (!QDir().mkpath(folder)) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
-        return 1;
-    }
     for (const int points : {16, 32, 128, 256, 512}) {
         for (const int scale : {1, 2}) {
             const QString name = scale == 1 ? QStringLiteral("icon_%1x%1.png").arg(points)
                                             : QStringLiteral("icon_%1x%1@2x.png").arg(points);
-            if (!paintIcon(points * scale).save(folder + QLatin1Char('/') + name)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            if (!save(paintIcon(points * scale), folder + QLatin1Char('/') + name)) {
                 return 1;
             }
         }

@@ -1,0 +1,20 @@
+# Run by cpack before it packs (CPACK_PRE_BUILD_SCRIPTS): lists every file a package installs under
+# /etc as a conffile, so dpkg keeps the administrator's edits on upgrade.
+foreach(entry IN LISTS CPACK_MOLVENA_CONFFILES_FOLDERS)
+    string(REPLACE "=" ";" entry "${entry}")
+    list(GET entry 0 component)
+    list(GET entry 1 folder)
+    set(staged "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}")
+    file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${staged}" "${staged}/etc/*")
+    list(SORT files)
+    set(text "")
+    foreach(file IN LISTS files)
+        string(APPEND text "/${file}\n")
+    endforeach()
+    file(MAKE_DIRECTORY "${folder}")
+    if(text)
+        file(WRITE "${folder}/conffiles" "${text}")
+    else()
+        file(REMOVE "${folder}/conffiles") # dpkg wants no empty list
+    endif()
+endforeach()
