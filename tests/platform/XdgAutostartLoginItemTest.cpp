@@ -100,6 +100,9 @@ void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
     manager.enable();
     QCOMPARE(readFile(entry), switchedOff);
     QVERIFY(manager.requiresApproval());
+    // Without a desktop to open its settings, the app says what to do instead of doing nothing.
+    QVERIFY(!manager.openLoginItemsSettings());
+    QCOMPARE(manager.actionHelpText(), manager.texts().settingsFallback);
 
     // Disabling removes the entry all the same; nothing left to remove is no failure.
     manager.disable();
