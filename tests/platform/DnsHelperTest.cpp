@@ -282,7 +282,8 @@ void DnsHelperTest::runsThroughPkexecWithItsOwnAction() {
     for (const QString& program : {QStringLiteral("/usr/bin/pkexec"), QStringLiteral("/usr/bin/dbus-daemon"),
                                    QStringLiteral("/usr/lib/polkit-1/polkitd")}) {
         if (!QFileInfo(program).isExecutable()) {
-            QSKIP(qPrintable(program + QStringLiteral(" is not installed (scripts/install-dependencies.sh).")));
+            QSKIP(
+                qPrintable(program + QStringLiteral(" is not installed (scripts/install-dependencies.sh).")));
         }
     }
     QTemporaryDir folder;
@@ -328,8 +329,8 @@ cat /etc/resolv.conf
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral("unshare"),
                   {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                   QStringLiteral("bash"), QStringLiteral("-c"), script, QStringLiteral("pkexec-test"), folder.path(),
-                   kHelper, QStringLiteral(MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
+                   QStringLiteral("bash"), QStringLiteral("-c"), script, QStringLiteral("pkexec-test"),
+                   folder.path(), kHelper, QStringLiteral(MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
                    QStringLiteral(MOLVENA_HELPER_LOCALSTATEDIR)});
     QVERIFY(process.waitForFinished(30000));
     const QString output = QString::fromUtf8(process.readAll());

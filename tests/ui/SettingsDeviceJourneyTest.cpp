@@ -51,7 +51,8 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     InstalledDesktop desktop;
     PlatformAdapters adapters = desktop.adapters();
     // Linux's own web-protection step: its sheet offers the removal (not pressed here).
-    adapters.webProtection = std::make_unique<PolkitWebProtectionInstaller>(QStringList{QStringLiteral("false")});
+    adapters.webProtection =
+        std::make_unique<PolkitWebProtectionInstaller>(QStringList{QStringLiteral("false")});
     AppDriver driver(std::move(adapters), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
     reachDashboard(driver, QStringLiteral("anna@example.dk"), QStringLiteral("418276"));

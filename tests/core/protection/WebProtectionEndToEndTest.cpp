@@ -364,9 +364,10 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
                 static_cast<long long>(pressed.elapsed()));
     QTRY_VERIFY(!sheet.working());
     QCOMPARE(sheet.step(), 3);
+    // The monitor's evaluation after the install verifies once more.
+    QTRY_VERIFY(defaults.boolean(keys::hasEverActivatedMacProtection) && !mac.dns.isChecking());
     QCOMPARE(mac.dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
     QVERIFY(resolvConf().contains("nameserver " + kResolverAddress.toLatin1()));
-    QTRY_VERIFY(defaults.boolean(keys::hasEverActivatedMacProtection));
 
     sheet.remove();
     QTRY_VERIFY_WITH_TIMEOUT(!sheet.working(), 15000);
