@@ -334,6 +334,9 @@ cat /etc/resolv.conf
                    QStringLiteral(MOLVENA_HELPER_LOCALSTATEDIR)});
     QVERIFY(process.waitForFinished(30000));
     const QString output = QString::fromUtf8(process.readAll());
+    if (process.exitCode() == 90 || process.exitCode() == 91) {
+        QSKIP(qPrintable(QStringLiteral("No private bus or overlay can be mounted here: ") + output));
+    }
     if (output.contains(QLatin1String("skrives om af")) || output.contains(QLatin1String("styres af"))) {
         QSKIP(qPrintable(QStringLiteral("This machine's resolv.conf is managed: ") + output));
     }
