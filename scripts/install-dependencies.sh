@@ -16,6 +16,7 @@ packages=(
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
     nginx unbound openssl curl
+    pkexec polkitd dbus-daemon # the web-protection helper runs through pkexec (tests/platform/DnsHelperTest)
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
     systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators
 )

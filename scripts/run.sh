@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Runs the app against the local reference backend: installs what is missing, builds, starts the
-# protective resolver (Unbound on loopback, configured by the backend from its blocklist; files in
-# .run/resolver) and molvena-server on a free loopback port (data in .run/server, kept between runs;
-# e-mails such as recovery codes land in .run/server/outbox), points the app at the backend and
-# stops both when the app exits.
+# protective resolver (Unbound, configured by the backend from its blocklist) and molvena-server (data
+# in .run/server, kept between runs; e-mails such as recovery codes land in .run/server/outbox),
+# points the app at the backend and stops everything when the app exits.
 #
-# Web protection is checked for real on loopback: the canary is a closed loopback port, which the app
-# counts as blocked (protection active). MOLVENA_SIMULATE_UNPROTECTED=1 points the canary and the
-# probe sites at the running server instead, which answers, so the app sees the protection as gone.
+# Where it can, it runs the whole road with real DNS in a network namespace of its own
+# (scripts/run-namespace.sh): a new player starts unprotected behind a stand-in for the ISP's
+# resolver, and "Installer webbeskyttelse" points that namespace's /etc/resolv.conf at the protective
+# resolver. The machine's own DNS is never touched.
+#
+# Where no namespace can be made (or with MOLVENA_RUN_MODE=loopback) it says so and falls back to
+# the loopback simulation: the canary is a closed loopback port, which the app counts as blocked
+# (protection active); MOLVENA_SIMULATE_UNPROTECTED=1 points the canary and the probe sites at the
+# running server instead, which answers, so the app sees the protection as gone.
 # Arguments are passed to the app.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,6 +20,17 @@ build="${MOLVENA_BUILD_DIR:-$root/build}"
 data="$root/.run/server"
 
 "$root/scripts/build.sh"
+
+namespace=(unshare --map-current-user --keep-caps --net --mount --pid --fork --mount-proc)
+if [ "${MOLVENA_RUN_MODE:-namespace}" != "loopback" ]; then
+    if "${namespace[@]}" true 2>/dev/null; then
+        echo "Mode: network namespace, real DNS (web protection changes only the namespace's resolv.conf)."
+        exec "${namespace[@]}" bash "$root/scripts/run-namespace.sh" "$build" "$@"
+    fi
+    echo "Could not make a network namespace here (unshare --map-current-user --net --mount failed;"
+    echo "  user namespaces may be switched off). Falling back to the loopback simulation."
+fi
+echo "Mode: loopback simulation (web protection is simulated, not installed)."
 
 mkdir -p "$data"
 log="$data/server.log"

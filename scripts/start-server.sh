@@ -1,7 +1,8 @@
 # Sourced by the scripts that need a running reference backend.
 # start_molvena_server SERVER_BINARY LOG_FILE [server options...]
-# Starts molvena-server on a free loopback port and waits for its "listening" line; sets server_pid
-# and api_base. The caller stops the server (kill "$server_pid").
+# Starts molvena-server on a free loopback port (another address: --listen ADDRESS among the options)
+# and waits for its "listening" line; sets server_pid and api_base. The caller stops the server
+# (kill "$server_pid").
 start_molvena_server() {
     local binary="$1" log="$2"
     shift 2

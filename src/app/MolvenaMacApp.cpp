@@ -46,6 +46,7 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .domainCount = m_domainCount,
           .protectionMonitor = m_protectionMonitor,
           .workspace = *m_configuration.adapters.workspace,
+          .webProtection = *m_configuration.adapters.webProtection,
           .deviceInfo = *m_configuration.adapters.deviceInfo,
           .startup = m_startup,
           .now = [] { return QDateTime::currentDateTime(); },

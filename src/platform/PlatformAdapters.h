@@ -5,6 +5,7 @@
 #include "platform/HeartbeatTimer.h"
 #include "platform/LoginItemService.h"
 #include "platform/NetworkPathMonitor.h"
+#include "platform/WebProtectionInstaller.h"
 #include "platform/Workspace.h"
 
 #include <memory>
@@ -20,6 +21,7 @@ struct PlatformAdapters {
     std::unique_ptr<DeviceInfo> deviceInfo;
     std::unique_ptr<HeartbeatTimer> heartbeatTimer; // counts time asleep; the monitor's heartbeat
     std::unique_ptr<BrowserLocations> browserLocations;
+    std::unique_ptr<WebProtectionInstaller> webProtection;
 
     // Defined once per operating system.
     static PlatformAdapters forThisSystem();

@@ -72,7 +72,7 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
         return new PlayerSetupViewModel(d.session, d.api, d.domainCount, d.now, this);
     case RootScreen::ProtectionSetup:
         return new ProtectionSetupViewModel(d.session, d.preferences, d.launchAtLogin, d.dns, d.vpn,
-                                            d.domainCount, d.protectionMonitor, this);
+                                            d.domainCount, d.protectionMonitor, d.webProtection, this);
     case RootScreen::PlayerDashboard:
         return new PlayerDashboardViewModel({d.session, d.account, d.launchAtLogin, d.dns, d.vpn,
                                              d.domainCount, d.protectionMonitor, d.network,

@@ -5,6 +5,7 @@
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
 #include "platform/DeviceInfo.h"
+#include "platform/WebProtectionInstaller.h"
 #include "platform/Workspace.h"
 #include "protection/DomainCountStore.h"
 #include "protection/LaunchAtLoginManager.h"
@@ -36,6 +37,7 @@ struct ScreenDependencies {
     DomainCountStore& domainCount;
     MacProtectionMonitor& protectionMonitor;
     Workspace& workspace;
+    WebProtectionInstaller& webProtection;
     const DeviceInfo& deviceInfo;
     StartupSequence& startup;
     std::function<QDateTime()> now;

@@ -3,6 +3,7 @@
 #include "FixedDeviceInfo.h"
 #include "linux/LinuxBrowserLocations.h"
 #include "linux/XdgAutostartLoginItem.h"
+#include "macos/ProfileDownloadInstaller.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,9 @@ PlatformAdapters InstalledDesktop::adapters() {
         .browserLocations = std::make_unique<LinuxBrowserLocations>(
             LinuxBrowserLocations::Roots{.home = folder.path(),
                                          .configHome = folder.filePath(QStringLiteral("config")),
-                                         .systemRoot = folder.filePath(QStringLiteral("system"))})};
+                                         .systemRoot = folder.filePath(QStringLiteral("system"))}),
+        // The journeys walk the Mac's profile sheet; Linux's step runs in the namespace test.
+        .webProtection = std::make_unique<ProfileDownloadInstaller>()};
 }
 
 } // namespace molvena::test

@@ -1,5 +1,6 @@
 #include "AppDriver.h"
 #include "InstalledDesktop.h"
+#include "linux/PolkitWebProtectionInstaller.h"
 #include "session/PreferenceKeys.h"
 
 #include <QDir>
@@ -48,7 +49,11 @@ void SettingsDeviceJourneyTest::openSettings(AppDriver& driver, const QString& s
 void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     BackendProcess backend;
     InstalledDesktop desktop;
-    AppDriver driver(desktop.adapters(), AppDriver::blockedDeployment(backend));
+    PlatformAdapters adapters = desktop.adapters();
+    // Linux's own web-protection step: its sheet offers the removal (not pressed here).
+    adapters.webProtection =
+        std::make_unique<PolkitWebProtectionInstaller>(QStringList{QStringLiteral("false")});
+    AppDriver driver(std::move(adapters), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
     reachDashboard(driver, QStringLiteral("anna@example.dk"), QStringLiteral("418276"));
     const QString token = driver.app().session().deviceToken();
@@ -91,7 +96,8 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     // The profile sheet opens over the window.
     driver.click(QStringLiteral("reinstallWebProtectionButton"));
     QTRY_VERIFY(driver.isShown(QStringLiteral("profileSheetTitle")));
-    driver.screenshot(QStringLiteral("settings-profile-sheet"));
+    QVERIFY(driver.isShown(QStringLiteral("protectionRemoveButton")));
+    driver.screenshot(QStringLiteral("settings-profile-sheet-linux"));
     driver.click(QStringLiteral("profileDoneButton"));
     QTRY_VERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
 

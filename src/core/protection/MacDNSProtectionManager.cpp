@@ -1,5 +1,6 @@
 #include "MacDNSProtectionManager.h"
 
+#include "WebProtectionTexts.h"
 #include "app/LaterDeleter.h"
 #include "app/PublishedField.h"
 #include "session/PreferenceKeys.h"
@@ -118,7 +119,9 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
         co_return false;
     }
     if (!m_workspace.openURL(*url)) {
-        failProfileRequest(QStringLiteral("Molvena kunne ikke åbne download-linket i din browser."));
+        // The profile came; only a browser to hand it to was missing: no fault of the connection.
+        failProfileRequest(QStringLiteral("Molvena kunne ikke åbne download-linket i din browser."),
+                           WebProtectionTexts::browserRefusedDetail());
         co_return false;
     }
 
@@ -138,9 +141,9 @@ QCoro::Task<bool> MacDNSProtectionManager::requestProfile(QString deviceToken) {
     co_return true;
 }
 
-void MacDNSProtectionManager::failProfileRequest(const QString& description) {
+void MacDNSProtectionManager::failProfileRequest(const QString& description, const QString& detail) {
     setLastError(description);
-    setTexts(kProfileFailed, QStringLiteral("Kontrollér internetforbindelsen og prøv igen."));
+    setTexts(kProfileFailed, detail);
     setIsOpeningProfile(false);
 }
 

@@ -111,7 +111,8 @@ private:
     void setLastError(const QString& error);
     void setLastCheckAt(const QDateTime& at);
     void setProfileWasRequested(bool requested);
-    void failProfileRequest(const QString& description);
+    void failProfileRequest(const QString& description, const QString& detail = QStringLiteral(
+                                                            "Kontrollér internetforbindelsen og prøv igen."));
 
     PreferenceStore& m_defaults;
     Workspace& m_workspace;

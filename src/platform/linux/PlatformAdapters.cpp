@@ -5,6 +5,7 @@
 #include "LinuxDeviceInfo.h"
 #include "LinuxWorkspace.h"
 #include "NetlinkNetworkPathMonitor.h"
+#include "PolkitWebProtectionInstaller.h"
 #include "XdgAutostartLoginItem.h"
 
 namespace molvena {
@@ -17,6 +18,8 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .deviceInfo = std::make_unique<LinuxDeviceInfo>(),
         .heartbeatTimer = std::make_unique<BootTimeHeartbeatTimer>(),
         .browserLocations = std::make_unique<LinuxBrowserLocations>(LinuxBrowserLocations::Roots::current()),
+        .webProtection = std::make_unique<PolkitWebProtectionInstaller>(
+            PolkitWebProtectionInstaller::commandForThisBuild()),
     };
 }
 

@@ -6,6 +6,7 @@
 #include "MacLoginItemService.h"
 #include "MacNetworkPathMonitor.h"
 #include "MacWorkspace.h"
+#include "ProfileDownloadInstaller.h"
 
 #include <QDir>
 
@@ -19,6 +20,7 @@ PlatformAdapters PlatformAdapters::forThisSystem() {
         .deviceInfo = std::make_unique<MacDeviceInfo>(),
         .heartbeatTimer = std::make_unique<MacHeartbeatTimer>(),
         .browserLocations = std::make_unique<MacBrowserLocations>(QDir::homePath()),
+        .webProtection = std::make_unique<ProfileDownloadInstaller>(),
     };
 }
 

@@ -3,12 +3,16 @@ import QtQuick
 import Molvena
 import QtQuick.Layouts
 
-// The profile sheet over its screen: download in the browser, install by hand, confirm that it blocks.
+// The web-protection sheet over its screen. A Mac downloads the profile in the browser, installs it by
+// hand and confirms that it blocks; Linux installs it with an administrator's approval and can remove
+// it again. The words come from the view model, the Mac's and Linux's side by side.
 Item {
     id: sheet
 
     required property MacDNSProfileSetupViewModel viewModel
     readonly property bool isActive: sheet.viewModel !== null && sheet.viewModel.dns.isActive
+    readonly property bool onLinux: sheet.viewModel.installsSystemResolver
+    readonly property var texts: sheet.viewModel.texts
 
     signal closeRequested
 
@@ -45,7 +49,7 @@ Item {
                 objectName: "profileSheetTitle"
                 Layout.topMargin: 6
                 Layout.fillWidth: true
-                text: sheet.isActive ? "Beskyttelsen er aktiv" : "Installer Molvena-beskyttelsen"
+                text: sheet.isActive ? "Beskyttelsen er aktiv" : sheet.texts.title
                 font.pixelSize: 24
                 font.weight: Font.Black
                 color: MolvenaTheme.navyDeep
@@ -55,10 +59,12 @@ Item {
             Text {
                 Layout.topMargin: 6
                 Layout.fillWidth: true
-                text: "Beskyttelsesprofilen sørger for, at kendte gambling-sider bliver blokeret på denne Mac."
+                text: sheet.texts.intro
                 font.pixelSize: 13
                 color: MolvenaTheme.muted
                 wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
 
             // Confirmed: only the confirmation.
@@ -93,7 +99,7 @@ Item {
                         }
                         Text {
                             Layout.fillWidth: true
-                            text: "Molvena har kontrolleret, at blokeringen er aktiv på denne Mac."
+                            text: sheet.texts.confirmedText
                             font.pixelSize: 13
                             color: MolvenaTheme.muted
                             wrapMode: Text.WordWrap
@@ -101,13 +107,37 @@ Item {
                     }
                 }
             }
-            PrimaryButton {
-                objectName: "profileDoneButton"
+            Text {
+                objectName: "profileActiveMessage"
+                Layout.topMargin: 12
+                Layout.fillWidth: true
+                visible: sheet.isActive && text.length > 0
+                text: sheet.viewModel.message
+                font.pixelSize: 13
+                font.weight: Font.Medium
+                color: MolvenaTheme.ink
+                wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+            RowLayout {
                 Layout.topMargin: 18
                 Layout.alignment: Qt.AlignRight
                 visible: sheet.isActive
-                text: "Færdig"
-                onClicked: sheet.closeRequested()
+                spacing: 10
+                SecondaryButton {
+                    objectName: "protectionRemoveButton"
+                    visible: sheet.onLinux
+                    enabled: sheet.viewModel.buttonsEnabled
+                    busy: sheet.viewModel.removing
+                    text: sheet.viewModel.removing ? sheet.texts.removeBusyLabel : sheet.texts.removeLabel
+                    onClicked: sheet.viewModel.remove()
+                }
+                PrimaryButton {
+                    objectName: "profileDoneButton"
+                    text: "Færdig"
+                    onClicked: sheet.closeRequested()
+                }
             }
 
             // Not yet confirmed: the three steps and their buttons.
@@ -121,20 +151,20 @@ Item {
                     model: [
                         {
                             "number": "01",
-                            "title": "Hent beskyttelsesprofilen",
-                            "text": "Molvena henter den personlige beskyttelsesprofil til denne Mac.",
+                            "title": sheet.texts.step1Title,
+                            "text": sheet.texts.step1Text,
                             "done": sheet.viewModel.step >= 1
                         },
                         {
                             "number": "02",
-                            "title": "Installer i Systemindstillinger",
-                            "text": "Åbn Generelt → Enhedsstyring, vælg ‘Molvena DNS’, og gennemfør installationen.",
+                            "title": sheet.texts.step2Title,
+                            "text": sheet.texts.step2Text,
                             "done": sheet.viewModel.step >= 2
                         },
                         {
                             "number": "03",
-                            "title": "Kontrollér beskyttelsen",
-                            "text": "Når profilen er installeret, kontrollerer Molvena, at blokeringen faktisk virker.",
+                            "title": sheet.texts.step3Title,
+                            "text": sheet.texts.step3Text,
                             "done": sheet.isActive
                         }
                     ]
@@ -192,7 +222,7 @@ Item {
                     }
                     Text {
                         Layout.fillWidth: true
-                        text: "Hvis macOS siger, at Nedlukningstilstand forhindrer installationen, skal den midlertidigt slås fra under Anonymitet & sikkerhed. Genstart Mac'en, installer profilen, og slå derefter Nedlukningstilstand til igen, hvis du ønsker det."
+                        text: sheet.texts.hint
                         font.pixelSize: 11
                         color: MolvenaTheme.muted
                         wrapMode: Text.WordWrap
@@ -218,13 +248,13 @@ Item {
                         visible: sheet.viewModel.step === 0
                         enabled: sheet.viewModel.buttonsEnabled
                         busy: sheet.viewModel.working
-                        leadingIcon: sheet.viewModel.working ? "" : "arrow.down.circle.fill"
-                        text: sheet.viewModel.working ? "Henter…" : "Hent beskyttelsesprofil"
+                        leadingIcon: sheet.viewModel.working ? "" : sheet.onLinux ? "lock.shield.fill" : "arrow.down.circle.fill"
+                        text: sheet.viewModel.working ? sheet.texts.startBusyLabel : sheet.texts.startLabel
                         onClicked: sheet.viewModel.download(false)
                     }
                     SecondaryButton {
                         objectName: "profileOpenSettingsButton"
-                        visible: sheet.viewModel.step >= 1
+                        visible: sheet.viewModel.step >= 1 && !sheet.onLinux
                         text: "Åbn Systemindstillinger"
                         onClicked: sheet.viewModel.openProfilesSettings()
                     }
@@ -233,17 +263,25 @@ Item {
                         visible: sheet.viewModel.step >= 1
                         enabled: sheet.viewModel.buttonsEnabled
                         busy: sheet.viewModel.working || sheet.viewModel.dns.isChecking
-                        text: sheet.viewModel.working ? "Kontrollerer…" : "Jeg har installeret · Kontrollér"
+                        text: sheet.viewModel.working ? "Kontrollerer…" : sheet.texts.confirmLabel
                         onClicked: sheet.viewModel.confirm()
                     }
                     SecondaryButton {
                         objectName: "profileDownloadAgainButton"
-                        visible: sheet.viewModel.step >= 1
+                        visible: sheet.viewModel.step >= 1 && !sheet.onLinux
                         enabled: sheet.viewModel.buttonsEnabled
                         busy: sheet.viewModel.working
                         leadingIcon: sheet.viewModel.working ? "" : "arrow.down.circle"
                         text: sheet.viewModel.working ? "Henter…" : "Hent filen igen"
                         onClicked: sheet.viewModel.download(true)
+                    }
+                    SecondaryButton {
+                        objectName: "protectionRemoveButtonInactive"
+                        visible: sheet.viewModel.step >= 2 && sheet.onLinux
+                        enabled: sheet.viewModel.buttonsEnabled
+                        busy: sheet.viewModel.removing
+                        text: sheet.viewModel.removing ? sheet.texts.removeBusyLabel : sheet.texts.removeLabel
+                        onClicked: sheet.viewModel.remove()
                     }
                     SecondaryButton {
                         objectName: "profileCloseButton"

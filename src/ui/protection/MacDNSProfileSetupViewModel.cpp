@@ -10,8 +10,10 @@ namespace molvena {
 
 MacDNSProfileSetupViewModel::MacDNSProfileSetupViewModel(AppSession& session, PreferenceStore& preferences,
                                                          MacDNSProtectionManager& dns,
-                                                         MacProtectionMonitor& monitor, QObject* parent)
-    : QObject(parent), m_session(session), m_preferences(preferences), m_dns(dns), m_monitor(monitor) {
+                                                         MacProtectionMonitor& monitor,
+                                                         WebProtectionInstaller& installer, QObject* parent)
+    : QObject(parent), m_session(session), m_preferences(preferences), m_dns(dns), m_monitor(monitor),
+      m_installer(installer), m_texts(WebProtectionTexts::forMethod(installer.method())) {
     connect(&m_dns, &MacDNSProtectionManager::isCheckingChanged, this, &MacDNSProfileSetupViewModel::changed);
     connect(&m_dns, &MacDNSProtectionManager::stateChanged, this, &MacDNSProfileSetupViewModel::changed);
 }
@@ -39,7 +41,18 @@ void MacDNSProfileSetupViewModel::download(bool again) {
     if (!buttonsEnabled()) {
         return;
     }
-    startDetached(runDownload(again), QStringLiteral("The profile download"));
+    if (installsSystemResolver()) {
+        startDetached(runInstall(again), QStringLiteral("The web-protection installation"));
+    } else {
+        startDetached(runDownload(again), QStringLiteral("The profile download"));
+    }
+}
+
+void MacDNSProfileSetupViewModel::remove() {
+    if (!buttonsEnabled() || !installsSystemResolver()) {
+        return;
+    }
+    startDetached(runRemove(), QStringLiteral("The web-protection removal"));
 }
 
 void MacDNSProfileSetupViewModel::confirm() {
@@ -77,18 +90,70 @@ QCoro::Task<> MacDNSProfileSetupViewModel::runDownload(bool again) {
         co_return;
     }
     if (!requested) {
-        set(m_step, false,
-            QStringLiteral(
-                "Kunne ikke hente beskyttelsesprofilen. Kontrollér internetforbindelsen og prøv igen."));
+        // A profile that came but found no browser is no fault of the connection.
+        const bool noBrowser = m_dns.detailText() == WebProtectionTexts::browserRefusedDetail();
+        set(m_step, false, noBrowser ? WebProtectionTexts::browserRefusedMessage() : m_texts.startFailed);
         co_return;
     }
-    set(std::max(m_step, 1), false,
-        again
-            ? QStringLiteral("Download af en ny profil er startet i din browser. Åbn .mobileconfig-filen og "
-                             "gennemfør installationen.")
-            : QStringLiteral(
-                  "Download af profilen er startet i din browser. Åbn .mobileconfig-filen, "
-                  "gennemfør installationen i Systemindstillinger, og vend derefter tilbage hertil."));
+    set(std::max(m_step, 1), false, again ? m_texts.startedAgain : m_texts.started);
+}
+
+QCoro::Task<> MacDNSProfileSetupViewModel::runInstall(bool again) {
+    QPointer self(this);
+    // As with a confirmation: once blocking is verified, the evaluation must outlive the sheet.
+    MacProtectionMonitor& monitor = m_monitor;
+    MacDNSProtectionManager& dns = m_dns;
+    set(m_step, true, QString());
+    const WebProtectionInstaller::Outcome outcome = co_await m_installer.install();
+    if (!self) {
+        co_return;
+    }
+    using Kind = WebProtectionInstaller::Outcome::Kind;
+    if (outcome.kind != Kind::done) {
+        set(m_step, false,
+            outcome.kind == Kind::notApproved   ? WebProtectionTexts::notApproved()
+            : outcome.kind == Kind::unsupported ? WebProtectionTexts::unsupportedSystem(outcome.detail)
+                                                : m_texts.startFailed);
+        co_return;
+    }
+    set(2, true, again ? m_texts.startedAgain : m_texts.started);
+    const MacDNSProtectionState state = co_await dns.verify();
+    if (state == MacDNSProtectionState::active) {
+        if (self) {
+            set(3, false, QString());
+        }
+        co_await monitor.evaluate(QStringLiteral("dns_profile_verified"));
+        co_return;
+    }
+    if (self) {
+        set(2, false,
+            state == MacDNSProtectionState::inactive ? m_texts.notYetActive : m_texts.couldNotCheck);
+    }
+}
+
+QCoro::Task<> MacDNSProfileSetupViewModel::runRemove() {
+    QPointer self(this);
+    MacProtectionMonitor& monitor = m_monitor;
+    m_removing = true;
+    set(m_step, true, QString());
+    const WebProtectionInstaller::Outcome outcome = co_await m_installer.remove();
+    if (self) {
+        m_removing = false;
+    }
+    if (outcome.kind != WebProtectionInstaller::Outcome::Kind::done) {
+        if (self) {
+            set(m_step, false,
+                outcome.kind == WebProtectionInstaller::Outcome::Kind::notApproved
+                    ? WebProtectionTexts::removeNotApproved()
+                    : WebProtectionTexts::removeFailed());
+        }
+        co_return;
+    }
+    // The monitor sees the layer gone, shows it and tells the relatives, as after any removal.
+    co_await monitor.evaluate(QStringLiteral("dns_protection_removed"));
+    if (self) {
+        set(0, false, WebProtectionTexts::removed());
+    }
 }
 
 QCoro::Task<> MacDNSProfileSetupViewModel::runConfirm() {
@@ -109,14 +174,9 @@ QCoro::Task<> MacDNSProfileSetupViewModel::runConfirm() {
         co_return;
     }
     if (state == MacDNSProtectionState::inactive) {
-        set(std::max(m_step, 2), false,
-            QStringLiteral("Beskyttelsen er endnu ikke aktiv. Kontrollér, at ‘Molvena DNS’ er installeret i "
-                           "Enhedsstyring, og prøv igen."));
+        set(std::max(m_step, 2), false, m_texts.notYetActive);
     } else {
-        set(m_step, false,
-            QStringLiteral(
-                "Molvena kunne ikke kontrollere beskyttelsen lige nu. Kontrollér internetforbindelsen "
-                "og prøv igen om et øjeblik."));
+        set(m_step, false, m_texts.couldNotCheck);
     }
 }
 

@@ -9,9 +9,9 @@ ProtectionSetupViewModel::ProtectionSetupViewModel(AppSession& session, Preferen
                                                    LaunchAtLoginManager& launchAtLogin,
                                                    MacDNSProtectionManager& dns, MacVPNDetector& vpn,
                                                    DomainCountStore& domains, MacProtectionMonitor& monitor,
-                                                   QObject* parent)
+                                                   WebProtectionInstaller& installer, QObject* parent)
     : QObject(parent), m_session(session), m_preferences(preferences), m_launchAtLogin(launchAtLogin),
-      m_dns(dns), m_vpn(vpn), m_domains(domains), m_monitor(monitor) {
+      m_dns(dns), m_vpn(vpn), m_domains(domains), m_monitor(monitor), m_installer(installer) {
     for (auto signal :
          {&LaunchAtLoginManager::isSatisfiedChanged, &LaunchAtLoginManager::statusTextChanged,
           &LaunchAtLoginManager::requiresApprovalChanged, &LaunchAtLoginManager::isAvailableChanged}) {
@@ -101,7 +101,8 @@ void ProtectionSetupViewModel::openProfileSetup() {
     if (m_profileSheet) {
         return;
     }
-    m_profileSheet = new MacDNSProfileSetupViewModel(m_session, m_preferences, m_dns, m_monitor, this);
+    m_profileSheet =
+        new MacDNSProfileSetupViewModel(m_session, m_preferences, m_dns, m_monitor, m_installer, this);
     emit profileSheetChanged();
 }
 

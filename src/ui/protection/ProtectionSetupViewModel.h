@@ -41,7 +41,7 @@ public:
     ProtectionSetupViewModel(AppSession& session, PreferenceStore& preferences,
                              LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
                              MacVPNDetector& vpn, DomainCountStore& domains, MacProtectionMonitor& monitor,
-                             QObject* parent = nullptr);
+                             WebProtectionInstaller& installer, QObject* parent = nullptr);
 
     LaunchAtLoginManager* launchAtLogin() const { return &m_launchAtLogin; }
     MacDNSProtectionManager* dns() const { return &m_dns; }
@@ -85,6 +85,7 @@ private:
     bool m_checking = false;
     // Several triggers can see the steps complete together; the monitor marks activation once.
     bool m_activationStarted = false;
+    WebProtectionInstaller& m_installer;
     QPointer<MacDNSProfileSetupViewModel> m_profileSheet;
 };
 

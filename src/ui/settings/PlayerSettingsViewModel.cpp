@@ -124,7 +124,7 @@ void PlayerSettingsViewModel::setShowDNSProfileSetup(bool show) {
     }
     QPointer<MacDNSProfileSetupViewModel> previous = m_profileSheet;
     m_profileSheet = show ? new MacDNSProfileSetupViewModel(m_d.session, m_d.preferences, m_d.dns,
-                                                            m_d.protectionMonitor, this)
+                                                            m_d.protectionMonitor, m_d.webProtection, this)
                           : nullptr;
     emit showDNSProfileSetupChanged();
     if (previous) {

@@ -1,7 +1,9 @@
 // The web-protection check against real DNS: inside a network namespace of its own, a real Unbound
 // is the system's resolver, fed by the reference backend's resolver configuration, real HTTP sites
 // stand for the canary and the gambling sites, and the reference backend receives the reports and
-// alerts. The test switches the resolver between protecting and not, and takes the network away.
+// alerts. The test switches the resolver between protecting and not, and takes the network away,
+// and installs and removes Linux's web protection through molvena-dns-helper, as the sheet's button
+// does, with a stand-in for the ISP's resolver as the name server before.
 
 #include "BlocklistImport.h"
 #include "MolvenaServer.h"
@@ -11,11 +13,16 @@
 #include "TestSupport.h"
 #include "linux/BootTimeHeartbeatTimer.h"
 #include "linux/LinuxDeviceInfo.h"
+#include "linux/PolkitWebProtectionInstaller.h"
+#include "protection/MacDNSProfileSetupViewModel.h"
 #include "protection/MacProtectionMonitor.h"
 #include "session/PreferenceKeys.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -33,6 +40,7 @@ namespace keys = preferenceKeys;
 
 const QString kResolverAddress = QStringLiteral("10.77.0.53");
 const QString kServerAddress = QStringLiteral("10.77.0.2");
+const QString kISPResolver = QStringLiteral("10.77.0.1");          // answers every site, blocks nothing
 const QString kUnreachableResolver = QStringLiteral("10.99.0.53"); // no route leads there
 // Names and the local sites that answer for them when the resolver lets them through.
 const QList<std::pair<QString, QString>> kSites = {
@@ -92,6 +100,7 @@ private slots:
     void cleanupTestCase();
     void verificationFollowsTheResolver();
     void dohEndpointAnswersAsTheBlocklistSays();
+    void installAndRemoveThroughTheHelper();
     void offlineIsNeverActiveAndChangesNothing();
 
 private:
@@ -103,6 +112,7 @@ private:
 
     QTemporaryDir m_folder;
     QProcess m_unbound;
+    QProcess m_ispUnbound;
     std::unique_ptr<server::MolvenaServer> m_server;
     std::unique_ptr<server::ResolverConfiguration> m_resolver;
     QList<std::shared_ptr<SwitchableSite>> m_sites;
@@ -143,7 +153,7 @@ void WebProtectionInNamespace::initTestCase() {
         QSKIP("Unbound is not installed (scripts/install-dependencies.sh installs it).");
     }
     ip(QStringLiteral("link set lo up"));
-    for (const QString& address : {kResolverAddress, kServerAddress}) {
+    for (const QString& address : {kResolverAddress, kServerAddress, kISPResolver}) {
         ip(QStringLiteral("addr add %1/32 dev lo").arg(address));
     }
     for (const auto& [name, address] : kSites) {
@@ -211,11 +221,13 @@ void WebProtectionInNamespace::initTestCase() {
 }
 
 void WebProtectionInNamespace::cleanupTestCase() {
-    if (m_unbound.state() != QProcess::NotRunning) {
-        m_unbound.terminate();
-        if (!m_unbound.waitForFinished(5000)) {
-            m_unbound.kill();
-            m_unbound.waitForFinished();
+    for (QProcess* unbound : {&m_unbound, &m_ispUnbound}) {
+        if (unbound->state() != QProcess::NotRunning) {
+            unbound->terminate();
+            if (!unbound->waitForFinished(5000)) {
+                unbound->kill();
+                unbound->waitForFinished();
+            }
         }
     }
 }
@@ -275,6 +287,97 @@ void WebProtectionInNamespace::dohEndpointAnswersAsTheBlocklistSays() {
     };
     QCOMPARE(fetch(QStringLiteral("sub.") + kSites[2].first).exitCode, 6); // 6: could not resolve host
     QCOMPARE(fetch(kApiHost).exitCode, 7); // resolved; nothing listens on port 80 there
+}
+
+// A new player, unprotected behind the ISP's resolver, presses "Installer webbeskyttelse": the helper
+// (started directly on a root folder of its own whose etc/resolv.conf is this namespace's) points the
+// name service at the protective resolver and the layer turns active. Removing it turns it inactive,
+// puts back the ISP's resolver byte for byte, and the backend hears of it exactly once.
+void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
+    QTemporaryDir helperRoot;
+    QString isp =
+        QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
+                       "  pidfile: \"\"\n  use-syslog: no\n  access-control: 0.0.0.0/0 allow\n"
+                       "  module-config: \"iterator\"\n  local-data: \"%2. A %3\"\n"
+                       // Every label under the canary's name resolves, as a public wildcard does.
+                       "  local-zone: \"%4.\" redirect\n")
+            .arg(kISPResolver, kApiHost, kServerAddress, kSites[0].first);
+    for (const auto& [name, address] : kSites) {
+        isp += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
+    }
+    const auto write = [&](const QString& relative, const QByteArray& contents) {
+        QDir().mkpath(QFileInfo(helperRoot.filePath(relative)).path());
+        QFile file(helperRoot.filePath(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    };
+    write(QStringLiteral("isp.conf"), isp.toUtf8());
+    m_ispUnbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_ispUnbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"),
+                                                   helperRoot.filePath(QStringLiteral("isp.conf"))});
+    QVERIFY(m_ispUnbound.waitForStarted());
+    write(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
+          QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
+    write(QStringLiteral("root/etc/resolv.conf"), QByteArray());
+    // The helper's etc/resolv.conf is this namespace's /etc/resolv.conf (mounts made here stay here).
+    const CommandResult mounted =
+        runCommand(QStringLiteral("mount"), {QStringLiteral("--bind"), QStringLiteral("/etc/resolv.conf"),
+                                             helperRoot.filePath(QStringLiteral("root/etc/resolv.conf"))});
+    QVERIFY2(mounted.exitCode == 0, qPrintable(mounted.output));
+    const auto unmount = qScopeGuard([&] {
+        runCommand(QStringLiteral("umount"), {helperRoot.filePath(QStringLiteral("root/etc/resolv.conf"))});
+    });
+    setNameServer(kISPResolver);
+    const auto resolvConf = [] {
+        QFile file(QStringLiteral("/etc/resolv.conf"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray ispResolvConf = resolvConf();
+    QTRY_VERIFY_WITH_TIMEOUT(await(lookUpHostWithSystemResolver(kSites[1].first, 1s)).isResolved(), 5000);
+
+    TemporaryPreferences preferences;
+    PreferenceStore& defaults = preferences.store();
+    ProtectedMac mac(defaults, m_deployment, 5s);
+    mac.vpn.start();
+    PolkitWebProtectionInstaller installer({QStringLiteral(MOLVENA_DNS_HELPER_PROGRAM),
+                                            QStringLiteral("--root"),
+                                            helperRoot.filePath(QStringLiteral("root"))});
+    AppSession session(defaults);
+    const QString token = QStringLiteral("mac-0d6c2a4e-1b3f-4e5a-8c7d-9e0f1a2b3c4d");
+    await(mac.api.registerMacDevice(QStringLiteral("Lise"), QStringLiteral("lise@example.dk"),
+                                    QStringLiteral("1234"), QStringLiteral("551903"), token));
+    defaults.setValue(keys::macRole, QStringLiteral("player"));
+    defaults.setValue(keys::macSetupComplete, true);
+    defaults.setValue(keys::deviceToken, token);
+    const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
+    const int alertsBefore = alertsOfKind(removed);
+    MacDNSProfileSetupViewModel sheet(session, defaults, mac.dns, mac.monitor, installer);
+    QVERIFY(sheet.installsSystemResolver());
+
+    await(sheet.runAppeared());
+    QCOMPARE(mac.dns.state(), MacDNSProtectionState::inactive);
+    QElapsedTimer pressed;
+    pressed.start();
+    sheet.download(false);
+    QTRY_COMPARE_WITH_TIMEOUT(mac.dns.statusText(), QStringLiteral("Webbeskyttelse aktiv"), 15000);
+    std::printf("Install button to \"Webbeskyttelse aktiv\": %lld ms\n",
+                static_cast<long long>(pressed.elapsed()));
+    QTRY_VERIFY(!sheet.working());
+    QCOMPARE(sheet.step(), 3);
+    // The monitor's evaluation after the install verifies once more.
+    QTRY_VERIFY(defaults.boolean(keys::hasEverActivatedMacProtection) && !mac.dns.isChecking());
+    QCOMPARE(mac.dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
+    QVERIFY(resolvConf().contains("nameserver " + kResolverAddress.toLatin1()));
+
+    sheet.remove();
+    QTRY_VERIFY_WITH_TIMEOUT(!sheet.working(), 15000);
+    QCOMPARE(sheet.message(), WebProtectionTexts::removed());
+    QCOMPARE(mac.dns.state(), MacDNSProtectionState::inactive);
+    QCOMPARE(resolvConf(), ispResolvConf);
+    QCOMPARE(alertsOfKind(removed), alertsBefore + 1);
+    await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
+    QCOMPARE(alertsOfKind(removed), alertsBefore + 1);
+    setNameServer(kResolverAddress);
 }
 
 // Offline the lookups fail as well, and a failed lookup must not count as blocked.
