@@ -49,6 +49,8 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .startup = m_startup,
           .now = [] { return QDateTime::currentDateTime(); },
       }) {
+    // No request of the app follows a redirect: the backend's replies come from the backend itself.
+    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     useApplicationFont();
     // The app speaks Danish throughout: calendars start on Monday with Danish day and month names.
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));

@@ -28,14 +28,17 @@ const QString kStatusPath = QStringLiteral("/api/mac_device_status.php");
 const QString kAlertPath = QStringLiteral("/api/send_notification.php");
 
 // Every layer real except the Mac's own services: the login item is scripted and the network path
-// driven by the test. Web protection is "installed" while the canary and the probe sites refuse
-// connections, and "removed" while they answer; the backend is a recording loopback server behind
-// the real APIClient. Real DNS, and a machine that is offline, are WebProtectionEndToEndTest's.
+// driven by the test. Web protection is "installed" while the lookups of the canary and the probe
+// sites say their names do not exist (a stand-in for the protective resolver), and "removed" while
+// they lead to the sites, which answer; the backend is a recording loopback server behind the real
+// APIClient. Real DNS, and a machine that is offline, are WebProtectionEndToEndTest's.
 class Rig {
 public:
     explicit Rig(MonitorSchedule schedule = {.firstDelay = 700ms, .interval = 300s})
         : dns(preferences.store(), workspace, network, deployment(), fastProbes(),
-              lookUpHostWithSystemResolver),
+              [this](QString host, std::chrono::milliseconds timeout) {
+                  return lookUp(m_installed && host != QLatin1String("localhost"), host, timeout);
+              }),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
               3s, device),
           monitor(launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat, schedule) {
@@ -49,12 +52,7 @@ public:
         setWebProtectionInstalled(true);
     }
 
-    void setWebProtectionInstalled(bool installed) {
-        canary.setBlocked(installed);
-        for (const auto& site : sites) {
-            site->setBlocked(installed);
-        }
-    }
+    void setWebProtectionInstalled(bool installed) { m_installed = installed; }
     void setVPN(bool on) { paths.path = on ? NetworkPath{true, {QStringLiteral("utun3")}} : NetworkPath{}; }
     void evaluate(const QString& reason = QStringLiteral("heartbeat")) {
         QCoro::waitFor(monitor.evaluate(reason));
@@ -118,6 +116,14 @@ public:
     MacProtectionMonitor monitor;
 
 private:
+    bool m_installed = true;
+    static QCoro::Task<HostLookupResult> lookUp(bool blocked, QString host,
+                                                std::chrono::milliseconds timeout) {
+        if (blocked) {
+            co_return HostLookupResult{HostLookupResult::Outcome::nameDoesNotExist, {}, {}};
+        }
+        co_return co_await lookUpHostWithSystemResolver(host, timeout);
+    }
     static ScriptedLoginItemService enabledLoginItem() {
         ScriptedLoginItemService service;
         service.currentStatus = LoginItemService::enabled;
@@ -127,7 +133,10 @@ private:
         return {.probeTransfer = 500ms, .probeLimit = 1000ms, .profileDownload = 2000ms};
     }
     Deployment deployment() const {
-        return Deployment{.apiBase = backend.url(QStringLiteral("/api/")),
+        // The backend by name: its lookup is the verification's proof that names resolve.
+        QUrl apiBase = backend.url(QStringLiteral("/api/"));
+        apiBase.setHost(QStringLiteral("localhost"));
+        return Deployment{.apiBase = apiBase,
                           .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
                           .canaryURL = canary.url(),
                           .probeURLs = {sites[0]->url(), sites[1]->url(), sites[2]->url()},
