@@ -54,6 +54,8 @@ signals:
     void statusTextChanged();
     void detailTextChanged();
     void lastChangeAtChanged();
+    // A path update arrived that lets traffic leave the machine (after the path changed).
+    void networkUsable();
 
 private:
     QDateTime lastChangeAtOrInvalid() const { return m_lastChangeAt.value_or(QDateTime()); }
