@@ -23,7 +23,7 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
       m_session(*m_configuration.preferences),
       m_launchAtLogin(*m_configuration.adapters.loginItems, *m_configuration.adapters.workspace),
       m_dns(*m_configuration.preferences, *m_configuration.adapters.workspace, m_network,
-            m_configuration.deployment),
+            m_configuration.deployment, {}, m_configuration.adapters.hostLookup),
       m_vpn(*m_configuration.adapters.networkPaths, *m_configuration.adapters.workspace),
       m_account(m_api, *m_configuration.preferences),
       m_domainCount(*m_configuration.preferences, m_network, m_configuration.deployment.apiBase),

@@ -6,6 +6,7 @@
 #include "platform/LoginItemService.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/Workspace.h"
+#include "protection/HostLookup.h"
 
 #include <memory>
 
@@ -20,6 +21,7 @@ struct PlatformAdapters {
     std::unique_ptr<DeviceInfo> deviceInfo;
     std::unique_ptr<HeartbeatTimer> heartbeatTimer; // counts time asleep; the monitor's heartbeat
     std::unique_ptr<BrowserLocations> browserLocations;
+    HostLookup hostLookup = lookUpHostWithSystemResolver; // the system's resolver, as every program asks
 
     // Defined once per operating system.
     static PlatformAdapters forThisSystem();

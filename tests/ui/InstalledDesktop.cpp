@@ -34,7 +34,8 @@ PlatformAdapters InstalledDesktop::adapters() {
         .browserLocations = std::make_unique<LinuxBrowserLocations>(
             LinuxBrowserLocations::Roots{.home = folder.path(),
                                          .configHome = folder.filePath(QStringLiteral("config")),
-                                         .systemRoot = folder.filePath(QStringLiteral("system"))})};
+                                         .systemRoot = folder.filePath(QStringLiteral("system"))}),
+        .hostLookup = StandInResolver().lookup()};
 }
 
 } // namespace molvena::test

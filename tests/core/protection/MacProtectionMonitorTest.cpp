@@ -35,10 +35,7 @@ const QString kAlertPath = QStringLiteral("/api/send_notification.php");
 class Rig {
 public:
     explicit Rig(MonitorSchedule schedule = {.firstDelay = 700ms, .interval = 300s})
-        : dns(preferences.store(), workspace, network, deployment(), fastProbes(),
-              [this](QString host, std::chrono::milliseconds timeout) {
-                  return lookUp(m_installed && host != QLatin1String("localhost"), host, timeout);
-              }),
+        : dns(preferences.store(), workspace, network, deployment(), fastProbes(), resolver.lookup()),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
               3s, device),
           monitor(launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat, schedule) {
@@ -52,7 +49,7 @@ public:
         setWebProtectionInstalled(true);
     }
 
-    void setWebProtectionInstalled(bool installed) { m_installed = installed; }
+    void setWebProtectionInstalled(bool installed) { resolver.setBlocking(installed); }
     void setVPN(bool on) { paths.path = on ? NetworkPath{true, {QStringLiteral("utun3")}} : NetworkPath{}; }
     void evaluate(const QString& reason = QStringLiteral("heartbeat")) {
         QCoro::waitFor(monitor.evaluate(reason));
@@ -93,6 +90,7 @@ public:
     }
 
     TemporaryPreferences preferences;
+    StandInResolver resolver;
     ScriptedHttpServer backend;
     SwitchableSite canary;
     std::array<std::unique_ptr<SwitchableSite>, 3> sites{std::make_unique<SwitchableSite>(),
@@ -116,14 +114,6 @@ public:
     MacProtectionMonitor monitor;
 
 private:
-    bool m_installed = true;
-    static QCoro::Task<HostLookupResult> lookUp(bool blocked, QString host,
-                                                std::chrono::milliseconds timeout) {
-        if (blocked) {
-            co_return HostLookupResult{HostLookupResult::Outcome::nameDoesNotExist, {}, {}};
-        }
-        co_return co_await lookUpHostWithSystemResolver(host, timeout);
-    }
     static ScriptedLoginItemService enabledLoginItem() {
         ScriptedLoginItemService service;
         service.currentStatus = LoginItemService::enabled;
@@ -132,15 +122,21 @@ private:
     static DNSProtectionTimeouts fastProbes() {
         return {.probeTransfer = 500ms, .probeLimit = 1000ms, .profileDownload = 2000ms};
     }
+    // A site by the name StandInResolver blocks.
+    static QUrl named(QUrl url, int index) {
+        url.setHost(StandInResolver::defaultBlockedNames[index]);
+        return url;
+    }
     Deployment deployment() const {
         // The backend by name: its lookup is the verification's proof that names resolve.
         QUrl apiBase = backend.url(QStringLiteral("/api/"));
         apiBase.setHost(QStringLiteral("localhost"));
-        return Deployment{.apiBase = apiBase,
-                          .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
-                          .canaryURL = canary.url(),
-                          .probeURLs = {sites[0]->url(), sites[1]->url(), sites[2]->url()},
-                          .resolverHostName = QStringLiteral("dns.molvena.test")};
+        return Deployment{
+            .apiBase = apiBase,
+            .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
+            .canaryURL = named(canary.url(), 0),
+            .probeURLs = {named(sites[0]->url(), 1), named(sites[1]->url(), 2), named(sites[2]->url(), 3)},
+            .resolverHostName = QStringLiteral("dns.molvena.test")};
     }
 };
 
