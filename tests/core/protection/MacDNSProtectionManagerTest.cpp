@@ -44,6 +44,10 @@ public:
                    m_servers[3].requests().size() + m_servers[4].requests().size());
     }
     ScriptedHttpServer& answers200() { return m_servers[int(Site::answers200)]; }
+    // Whether a probe went on to where the redirect pointed.
+    bool redirectFollowed() const {
+        return !m_servers[int(Site::redirects)].requestsFor(QStringLiteral("/moved")).isEmpty();
+    }
 
 private:
     std::array<ScriptedHttpServer, 7> m_servers; // by Site; the first stays unused
@@ -173,6 +177,7 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
     QCOMPARE(manager.isChecking(), false);
     QCOMPARE(checking.count(), 2);
     QVERIFY(manager.lastCheckAt().has_value() && *manager.lastCheckAt() >= before);
+    QVERIFY(!sites.redirectFollowed());
 
     const PreferenceStore& store = preferences.store();
     switch (state) {
