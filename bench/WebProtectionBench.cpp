@@ -7,15 +7,27 @@
 //       Inside a network namespace whose resolv.conf names <resolver-address>: serves the local
 //       sites (or, for "hangs", a name server that never answers) and prints the time of one
 //       verification.
+//   web_protection_bench browsers <megabytes>
+//       Writes a Firefox profile whose prefs.js is about <megabytes> MB and times the browser check:
+//       on the calling thread, and on a worker awaited from the event loop, with the longest time
+//       the event loop went without running (a 1 ms timer's largest gap).
 
 #include "ProtectionTestSupport.h"
 #include "TestSupport.h"
+#include "linux/LinuxBrowserLocations.h"
+#include "protection/BrowserDNSBypassCheck.h"
 #include "protection/MacDNSProtectionManager.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUdpSocket>
+
+#include <qcoro/qcorofuture.h>
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -98,7 +110,7 @@ int measureVerification(const QString& resolverAddress, const QString& mode) {
     const Deployment deployment{
         .apiBase = QUrl(QStringLiteral("http://api.molvena.test/api/")),
         .blockProxy = QUrl(QStringLiteral("http://api.molvena.test/shield_blocked")),
-        .canaryURL = site("canary.molvena.test"),
+        .canaryURL = site("canary.molvena.test"), // the zone: each check asks a fresh name beneath it
         .probeURLs = {site("www.danskespil.test"), site("www.bet365.test"), site("www.unibet.test")},
         .resolverHostName = QStringLiteral("dns.molvena.test")};
     MacDNSProtectionManager manager(preferences.store(), workspace, network, deployment, {},
@@ -111,6 +123,70 @@ int measureVerification(const QString& resolverAddress, const QString& mode) {
     return 0;
 }
 
+// The event loop runs while the worker reads, as it does in the app.
+QCoro::Task<> awaitFindings(const BrowserDNSBypassCheck& check) {
+    co_await check.runInBackground();
+}
+
+int measureBrowserCheck(int megabytes) {
+    QTemporaryDir root;
+    const QString profiles = root.filePath(QStringLiteral("home/.mozilla/firefox"));
+    QDir().mkpath(profiles + QStringLiteral("/bench.default"));
+    QFile ini(profiles + QStringLiteral("/profiles.ini"));
+    if (!ini.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    ini.write("[Profile0]\nName=default\nIsRelative=1\nPath=bench.default\nDefault=1\n");
+    ini.close();
+    QFile prefs(profiles + QStringLiteral("/bench.default/prefs.js"));
+    if (!prefs.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    // Long string values with escapes, as a session or add-on store leaves them.
+    const QByteArray value = QByteArray(180, 'x') + "\\u00e6\\\"quoted\\\"";
+    for (qint64 line = 0; prefs.size() < qint64(megabytes) * 1024 * 1024; ++line) {
+        prefs.write("user_pref(\"extensions.bench.value" + QByteArray::number(line) + "\", \"" + value +
+                    "\");\n");
+    }
+    prefs.write("user_pref(\"network.trr.mode\", 2);\n");
+    const double size = double(prefs.size()) / 1024 / 1024;
+    prefs.close();
+
+    const LinuxBrowserLocations locations({.home = root.filePath(QStringLiteral("home")),
+                                           .configHome = root.filePath(QStringLiteral("home/.config")),
+                                           .systemRoot = root.filePath(QStringLiteral("system"))});
+    const BrowserDNSBypassCheck check(locations, QStringLiteral("dns.molvena.test"));
+    constexpr int rounds = 5;
+    QElapsedTimer timer;
+    timer.start();
+    for (int round = 0; round < rounds; ++round) {
+        check.run();
+    }
+    const double onCaller = double(timer.nsecsElapsed()) / 1e6 / rounds;
+
+    // The event loop's longest pause while the worker reads: what a window would feel.
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+    timer.restart();
+    sinceTick.start();
+    tick.start();
+    for (int round = 0; round < rounds; ++round) {
+        QCoro::waitFor(awaitFindings(check));
+    }
+    const double offThread = double(timer.nsecsElapsed()) / 1e6 / rounds;
+    tick.stop();
+    std::printf("browser check, prefs.js %.1f MB: %.0f ms per evaluation on the calling thread; "
+                "%.0f ms on a worker, event loop blocked at most %.1f ms\n",
+                size, onCaller, offThread, double(longestGap) / 1e6);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +194,9 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.value(1) == QLatin1String("queries") && arguments.size() == 6) {
         return measureQueries(arguments[2], arguments[3].toInt(), arguments[4], arguments[5].toInt());
+    }
+    if (arguments.value(1) == QLatin1String("browsers") && arguments.size() == 3) {
+        return measureBrowserCheck(arguments[2].toInt());
     }
     if (arguments.value(1) == QLatin1String("verify") && arguments.size() == 4) {
         return measureVerification(arguments[2], arguments[3]);

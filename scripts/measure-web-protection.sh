@@ -4,8 +4,10 @@
 #   - importing 500,000 generated domains into the reference backend and writing Unbound's file,
 #   - Unbound's start, reload and resident memory with that list,
 #   - queries per second on loopback for blocked and for allowed names (bounded loops),
-#   - one verification's time when everything is blocked, when everything resolves, and when the
-#     name server never answers.
+#   - one verification's time when everything is blocked, when everything resolves (the canary
+#     zone's wildcard included), and when the name server never answers (bound: 12 s),
+#   - the browser check's time per evaluation with a 15 MB Firefox prefs.js, on the calling thread
+#     and on a worker, and how long the event loop is blocked meanwhile.
 #   scripts/measure-web-protection.sh [domains]      (build folder: $MOLVENA_BUILD_DIR or build/)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -82,6 +84,9 @@ kill "$unbound_pid"
 wait "$unbound_pid" 2>/dev/null || true
 unbound_pid=""
 
+echo "== Browser check"
+"$bench" browsers 15
+
 if [ "$(id -u)" -ne 0 ]; then
     echo "== Verification times need root (a network namespace); skipped."
     exit 0
@@ -96,10 +101,12 @@ for address in 10.77.0.53 10.77.0.10 10.77.0.11 10.77.0.12 10.77.0.13; do
 done
 names=(canary.molvena.test www.danskespil.test www.bet365.test www.unibet.test)
 for mode in blocked resolves; do
-    : >"$work/sites.conf"
+    printf 'server:\n' >"$work/sites.conf"
     if [ "$mode" = blocked ]; then
-        printf 'server:\n' >"$work/sites.conf"
         for name in "${names[@]}"; do printf 'local-zone: "%s." always_nxdomain\n' "$name"; done >>"$work/sites.conf"
+    else
+        # The canary zone's public wildcard: every name beneath it answers.
+        printf 'local-zone: "canary.molvena.test." redirect\n' >>"$work/sites.conf"
     fi
     write_unbound_config "$work/namespace.conf" 10.77.0.53 53 "$work/sites.conf" <<'EOF'
   local-data: "api.molvena.test. A 10.77.0.2"

@@ -24,7 +24,7 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
       m_launchAtLogin(*m_configuration.adapters.loginItems, *m_configuration.adapters.workspace,
                       LoginItemTexts::forThisSystem()),
       m_dns(*m_configuration.preferences, *m_configuration.adapters.workspace, m_network,
-            m_configuration.deployment),
+            m_configuration.deployment, {}, m_configuration.adapters.hostLookup),
       m_vpn(*m_configuration.adapters.networkPaths, *m_configuration.adapters.workspace),
       m_account(m_api, *m_configuration.preferences),
       m_domainCount(*m_configuration.preferences, m_network, m_configuration.deployment.apiBase),
@@ -51,6 +51,8 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .startup = m_startup,
           .now = [] { return QDateTime::currentDateTime(); },
       }) {
+    // No request of the app follows a redirect: the backend's replies come from the backend itself.
+    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     useApplicationFont();
     // The app speaks Danish throughout: calendars start on Monday with Danish day and month names.
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));

@@ -7,6 +7,7 @@
 #include "platform/NetworkPathMonitor.h"
 #include "platform/WebProtectionInstaller.h"
 #include "platform/Workspace.h"
+#include "protection/HostLookup.h"
 
 #include <memory>
 
@@ -22,6 +23,7 @@ struct PlatformAdapters {
     std::unique_ptr<HeartbeatTimer> heartbeatTimer; // counts time asleep; the monitor's heartbeat
     std::unique_ptr<BrowserLocations> browserLocations;
     std::unique_ptr<WebProtectionInstaller> webProtection;
+    HostLookup hostLookup = lookUpHostWithSystemResolver; // the system's resolver, as every program asks
 
     // Defined once per operating system.
     static PlatformAdapters forThisSystem();

@@ -206,13 +206,17 @@ void ClientServerContractTest::protectionStoresReadTheServer() {
                  .first()
                  .toLongLong());
 
-    // As scripts/run.sh points the app: the canary on a closed loopback port counts as blocked.
+    // Behind the protective resolver (a stand-in here): the canary zone and the sites do not exist,
+    // while the backend's name resolves.
     Deployment deployment = Deployment::production();
     deployment.apiBase = backend.harness.apiBase();
+    deployment.apiBase.setHost(QStringLiteral("localhost"));
     deployment.blockProxy = backend.harness.blockProxy();
-    deployment.canaryURL = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ScriptedHttpServer::closedPort()));
+    deployment.canaryURL = QUrl(QStringLiteral("https://canary.molvena.test/"));
+    deployment.probeURLs = {QUrl(QStringLiteral("https://www.bet365.test/"))};
     RecordingWorkspace browser;
-    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
+    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment, {},
+                                StandInResolver().lookup());
     QVERIFY(completed(dns.requestProfile(annaToken)));
     QCOMPARE(browser.openedURLs.size(), 1);
     QCOMPARE(browser.openedURLs.first().path(), QStringLiteral("/api/get_profile_mac.php"));

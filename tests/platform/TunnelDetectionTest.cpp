@@ -74,6 +74,11 @@ void TunnelsInNamespace::detectorCountsOnlyTunnelsThatCarryTraffic() {
          {QStringLiteral("tap0")},
          QStringLiteral("VPN")},
         {"detach tap0", {}, {}},
+        // IPv6 only: the kernel's link-local, multicast and local-table routes lead nowhere; a default
+        // route through the tunnel carries everything.
+        {"tuntap add dev wg6 mode tun;link set wg6 up;attach wg6;addr add fe80::6/64 dev wg6 nodad", {}, {}},
+        {"-6 route add default dev wg6", {QStringLiteral("wg6")}, QStringLiteral("WireGuard VPN")},
+        {"detach wg6", {}, {}},
     };
     for (const Step& step : steps) {
         for (const QString& command : QString::fromLatin1(step.commands).split(QLatin1Char(';'))) {
@@ -94,8 +99,8 @@ void TunnelsInNamespace::detectorCountsOnlyTunnelsThatCarryTraffic() {
         QCOMPARE(paths.currentPath().otherInterfaceNames, step.tunnels);
     }
     QCOMPARE(detector.statusText(), QStringLiteral("Ingen VPN registreret"));
-    // On at wg0, renamed twice (Tailscale, VPN), off after tap0.
-    QCOMPARE(changes.count(), 4);
+    // On at wg0, renamed twice (Tailscale, VPN), off after tap0; on and off again at wg6.
+    QCOMPARE(changes.count(), 6);
 }
 
 int main(int argc, char** argv) {

@@ -129,6 +129,9 @@ void ScriptedHttpServer::answer(QTcpSocket* socket, const ScriptedReply& reply, 
     }
     QByteArray response = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     response += "Content-Type: " + reply.contentType + "\r\n";
+    if (reply.status >= 300 && reply.status <= 399) {
+        response += "Location: /moved\r\n"; // a client that follows it asks again here
+    }
     response += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     response += "Connection: close\r\n\r\n";
     if (!isHead) {

@@ -1,5 +1,7 @@
 #include "AppDriver.h"
 
+#include "ProtectionTestSupport.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QQuickWindow>
@@ -97,19 +99,30 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
 }
 
 Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
-    // Nothing listens on the discard port, so the probes find every gambling site blocked.
-    const QUrl blocked(QStringLiteral("http://127.0.0.1:9/"));
+    // The names StandInResolver blocks. The backend goes by name: its lookup is the verification's
+    // proof that names resolve at all.
+    const auto site = [](const char* name) {
+        return QUrl(QStringLiteral("http://%1:9/").arg(QLatin1String(name)));
+    };
+    QUrl apiBase = backend.apiBase();
+    apiBase.setHost(QStringLiteral("localhost"));
     return Deployment{
-        .apiBase = backend.apiBase(),
-        .blockProxy = backend.apiBase().resolved(QUrl(QStringLiteral("/shield_blocked"))),
-        .canaryURL = blocked,
-        .probeURLs = {blocked, blocked, blocked},
+        .apiBase = apiBase,
+        .blockProxy = apiBase.resolved(QUrl(QStringLiteral("/shield_blocked"))),
+        .canaryURL = site("canary.molvena.test"),
+        .probeURLs = {site("www.danskespil.test"), site("www.bet365.test"), site("www.unibet.test")},
         .resolverHostName = QStringLiteral("dns.molvena.test"),
     };
 }
 
 AppDriver::AppDriver(const BackendProcess& backend)
-    : AppDriver(PlatformAdapters::forThisSystem(), blockedDeployment(backend)) {}
+    : AppDriver(
+          [] {
+              PlatformAdapters adapters = PlatformAdapters::forThisSystem();
+              adapters.hostLookup = StandInResolver().lookup();
+              return adapters;
+          }(),
+          blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
     : AppDriver(std::move(adapters), std::move(deployment), [](PreferenceStore&) {}) {}

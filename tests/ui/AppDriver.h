@@ -47,7 +47,7 @@ public:
     // preference file.
     AppDriver(PlatformAdapters adapters, Deployment deployment,
               const std::function<void(PreferenceStore&)>& seed);
-    // Probes at a closed loopback port: every gambling site counts as blocked.
+    // The canary zone and the gambling sites by the names StandInResolver blocks.
     static Deployment blockedDeployment(const BackendProcess& backend);
 
     // The window came up; a journey goes no further without it.

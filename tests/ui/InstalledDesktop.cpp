@@ -37,7 +37,8 @@ PlatformAdapters InstalledDesktop::adapters() {
                                          .configHome = folder.filePath(QStringLiteral("config")),
                                          .systemRoot = folder.filePath(QStringLiteral("system"))}),
         // The journeys walk the Mac's profile sheet; Linux's step runs in the namespace test.
-        .webProtection = std::make_unique<ProfileDownloadInstaller>()};
+        .webProtection = std::make_unique<ProfileDownloadInstaller>(),
+        .hostLookup = StandInResolver().lookup()};
 }
 
 } // namespace molvena::test

@@ -101,15 +101,19 @@ bool PlayerJourneyTest::pressUntil(AppDriver& driver, const QString& button,
 void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     BackendProcess backend;
     InstalledDesktop desktop;
-    // The gambling sites answer until the profile is "installed".
+    // The gambling sites answer until the profile is "installed": then their names stop existing.
     SwitchableSite site;
-    site.setBlocked(false);
+    StandInResolver resolver(false);
     Deployment deployment = AppDriver::blockedDeployment(backend);
-    deployment.canaryURL = site.url();
-    deployment.probeURLs = {site.url(), site.url(), site.url()};
+    for (QUrl* url : {&deployment.canaryURL, &deployment.probeURLs[0], &deployment.probeURLs[1],
+                      &deployment.probeURLs[2]}) {
+        url->setPort(site.url().port());
+    }
     // The profile the reference server hands out names its default resolver.
     deployment.resolverHostName = QStringLiteral("dns.molvena.dk");
-    AppDriver driver(desktop.adapters(), deployment);
+    PlatformAdapters adapters = desktop.adapters();
+    adapters.hostLookup = resolver.lookup();
+    AppDriver driver(std::move(adapters), deployment);
     QVERIFY(driver.started());
     onboard(driver, QStringLiteral("anna@example.dk"));
     const QString token = driver.app().session().deviceToken();
@@ -163,7 +167,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     // is what finds it active.
     QTRY_VERIFY(driver.item(QStringLiteral("profileConfirmButton"))->isEnabled() &&
                 !driver.app().dns().isChecking());
-    site.setBlocked(true);
+    resolver.setBlocking(true);
     QVERIFY(pressUntil(driver, QStringLiteral("profileConfirmButton"),
                        [&] { return driver.screenName() == QStringLiteral("PlayerDashboard"); }));
     const auto sources = [&](const QString& source) {
@@ -191,7 +195,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
 
     // Bodil confirms her address; then the profile goes: the gambling sites answer again.
     QVERIFY(followConfirmationLinks(backend) == 1);
-    site.setBlocked(false);
+    resolver.setBlocking(false);
     const auto alerts = [&] {
         return backend.rows(QStringLiteral("SELECT e.reason, o.recipient FROM outbox o JOIN events e ON "
                                            "e.id = o.event_id WHERE o.kind = 'alert'"));

@@ -49,6 +49,8 @@ void SettingsDeviceJourneyTest::openSettings(AppDriver& driver, const QString& s
 void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     BackendProcess backend;
     InstalledDesktop desktop;
+    // Chrome's settings cannot be read (a folder where its file belongs).
+    QVERIFY(QDir().mkpath(desktop.folder.filePath(QStringLiteral("config/google-chrome/Local State"))));
     PlatformAdapters adapters = desktop.adapters();
     // Linux's own web-protection step: its sheet offers the removal (not pressed here).
     adapters.webProtection =
@@ -70,6 +72,11 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
              QStringLiteral("checkmark.circle.fill"));
     QVERIFY(!driver.isShown(QStringLiteral("vpnWarningCard")));
     QVERIFY(!driver.isShown(QStringLiteral("openNetworkSettingsButton")));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("browserNotCheckedTitle")),
+                 QStringLiteral("Kunne ikke kontrollere Google Chrome"));
+    QCOMPARE(driver.textOf(QStringLiteral("browserNotCheckedReason")),
+             QStringLiteral("Indstillingsfilen kunne ikke læses."));
+    QVERIFY(!driver.isShown(QStringLiteral("browserBypassCard")));
     driver.screenshot(QStringLiteral("settings-protection"));
     driver.click(QStringLiteral("checkProtectionButton"));
     QTRY_COMPARE(reports(QStringLiteral("settings_refresh")), (QList<QVariantList>{{qint64(1), qint64(0)}}));

@@ -12,7 +12,8 @@ namespace molvena {
 struct Deployment {
     QUrl apiBase;             // ends in "/api/"
     QUrl blockProxy;          // ends in "/shield_blocked"
-    QUrl canaryURL;           // unreachable whenever the protective resolver is in use
+    QUrl canaryURL;           // the canary zone's root: every name beneath it resolves publicly and
+                              // does not exist behind the protective resolver
     QList<QUrl> probeURLs;    // three gambling sites on the resolver's blocklist
     QString resolverHostName; // the host name the DNS profile points at
 

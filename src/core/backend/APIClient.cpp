@@ -165,6 +165,8 @@ QByteArray APIClient::encodeForm(const FormFields& fields) {
 QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteArray verb, QByteArray body,
                                                  std::chrono::milliseconds timeout) const {
     request.setTransferTimeout(int(timeout.count()));
+    // Never followed: a redirect would resend the device token and the form to another address.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     const DeletedLater<QNetworkReply> reply(verb == "GET" ? m_network.get(request)
                                                           : m_network.post(request, body));
     co_await reply.get();
@@ -187,6 +189,12 @@ QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteA
         }
         throw TransportError(error, reply->errorString(),
                              status.isValid() ? std::optional(status.toInt()) : std::nullopt);
+    }
+    if (status.isValid() && status.toInt() >= 300 && status.toInt() <= 399) {
+        throw BackendError(status.toInt(),
+                           QStringLiteral("Serveren henviste til en anden adresse (HTTP %1), og den følger "
+                                          "Molvena ikke. Prøv igen om et øjeblik.")
+                               .arg(status.toInt()));
     }
     Response response{.body = reply->readAll(), .status = std::nullopt};
     if (status.isValid()) {

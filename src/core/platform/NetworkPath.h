@@ -11,6 +11,9 @@ namespace molvena {
 struct NetworkPath {
     bool usesOtherInterface = false;
     QStringList otherInterfaceNames;
+    // Traffic can leave the machine: a Mac's path is satisfied with DNS; on Linux a route leads out
+    // through an interface other than loopback.
+    bool isUsable = true;
 
     friend bool operator==(const NetworkPath&, const NetworkPath&) = default;
 };

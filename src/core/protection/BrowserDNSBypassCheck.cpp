@@ -9,20 +9,23 @@
 #include <QJsonValue>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace molvena {
 
 namespace {
 
-// Larger than any settings file a browser writes; anything bigger is not read.
-constexpr qint64 maximumFileSize = 16 * 1024 * 1024;
-
 // Firefox's own provider when DNS over HTTPS is on and no address is given.
 const QString firefoxDefaultProvider = QStringLiteral("https://mozilla.cloudflare-dns.com/dns-query");
 
+const QString unreadableFile = QStringLiteral("Indstillingsfilen kunne ikke læses.");
+const QString malformedFile = QStringLiteral("Indstillingsfilen er ufuldstændig eller beskadiget.");
+const QString oversizedFile = QStringLiteral("Indstillingsfilen er for stor til at blive kontrolleret.");
+
 struct FileContents {
     bool exists = false;
-    std::optional<QByteArray> bytes; // nothing when the file exists but cannot be read
+    std::optional<QByteArray> bytes; // nothing when the file exists but was not read
+    QString problem;                 // then: why
 };
 
 FileContents readSettingsFile(const QString& path) {
@@ -30,15 +33,18 @@ FileContents readSettingsFile(const QString& path) {
     if (!info.exists()) {
         return {};
     }
+    if (info.isFile() && info.size() > BrowserDNSBypassCheck::maximumFileSize) {
+        return {.exists = true, .bytes = std::nullopt, .problem = oversizedFile};
+    }
     QFile file(path);
-    if (!info.isFile() || info.size() > maximumFileSize || !file.open(QIODevice::ReadOnly)) {
-        return {.exists = true, .bytes = std::nullopt};
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        return {.exists = true, .bytes = std::nullopt, .problem = unreadableFile};
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return {.exists = true, .bytes = std::nullopt};
+        return {.exists = true, .bytes = std::nullopt, .problem = unreadableFile};
     }
-    return {.exists = true, .bytes = std::move(bytes)};
+    return {.exists = true, .bytes = std::move(bytes), .problem = {}};
 }
 
 std::optional<QJsonObject> jsonObject(const QByteArray& bytes) {
@@ -49,6 +55,31 @@ std::optional<QJsonObject> jsonObject(const QByteArray& bytes) {
     }
     return document.object();
 }
+
+// A JSON settings file's object; otherwise nothing, with the reason noted in the tally.
+template <typename Tally> std::optional<QJsonObject> readJsonObject(const FileContents& file, Tally& tally) {
+    if (!file.bytes) {
+        tally.couldNotRead(file.problem);
+        return std::nullopt;
+    }
+    std::optional<QJsonObject> object = jsonObject(*file.bytes);
+    if (!object) {
+        tally.couldNotRead(malformedFile);
+    }
+    return object;
+}
+
+// The locations as the caller's thread read them, for a worker thread that must not touch the
+// caller's objects.
+class FixedLocations : public BrowserLocations {
+public:
+    explicit FixedLocations(QList<BrowserInstallation> installations)
+        : m_installations(std::move(installations)) {}
+    QList<BrowserInstallation> installations() const override { return m_installations; }
+
+private:
+    QList<BrowserInstallation> m_installations;
+};
 
 // The folders of the profiles that a profiles.ini lists, or nothing when it names none it can read.
 QStringList firefoxProfileFolders(const QString& profilesFolder, const QByteArray& ini) {
@@ -103,6 +134,13 @@ QList<BrowserFinding> BrowserDNSBypassCheck::run() const {
     return findings;
 }
 
+QFuture<QList<BrowserFinding>> BrowserDNSBypassCheck::runInBackground() const {
+    return QtConcurrent::run([installations = m_locations.installations(), resolver = m_resolverHostName] {
+        const FixedLocations locations(installations);
+        return BrowserDNSBypassCheck(locations, resolver).run();
+    });
+}
+
 BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& installation) const {
     Tally tally;
     bool lockedOff = false;
@@ -112,9 +150,8 @@ BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& in
             continue;
         }
         tally.present = true;
-        const std::optional<QJsonObject> policies = file.bytes ? jsonObject(*file.bytes) : std::nullopt;
+        const std::optional<QJsonObject> policies = readJsonObject(file, tally);
         if (!policies) {
-            tally.unreadable = true;
             continue;
         }
         const QJsonObject dns = policies->value(QLatin1String("policies"))
@@ -144,12 +181,12 @@ BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& in
         }
         tally.present = true;
         if (!ini.bytes) {
-            tally.unreadable = true;
+            tally.couldNotRead(ini.problem);
             continue;
         }
         for (const QString& profile : firefoxProfileFolders(profilesFolder, *ini.bytes)) {
             QHash<QString, QVariant> preferences;
-            bool readWhole = true;
+            QString problem;
             // user.js is applied after prefs.js at every start, so its values win.
             for (const QLatin1String name : {QLatin1String("prefs.js"), QLatin1String("user.js")}) {
                 const FileContents file = readSettingsFile(QDir(profile).filePath(name));
@@ -158,24 +195,34 @@ BrowserFinding BrowserDNSBypassCheck::checkFirefox(const BrowserInstallation& in
                 }
                 const auto values = file.bytes ? FirefoxPreferences::parse(*file.bytes) : std::nullopt;
                 if (!values) {
-                    readWhole = false;
+                    problem = file.bytes ? malformedFile : file.problem;
                     break;
                 }
                 preferences.insert(*values);
             }
-            if (!readWhole) {
+            if (!problem.isEmpty()) {
                 // Either file may decide it: half of them says nothing about this profile.
-                tally.unreadable = true;
+                tally.couldNotRead(problem);
                 continue;
             }
+            const auto text = [&](const char* name) {
+                return preferences.value(QLatin1String(name)).toString().trimmed();
+            };
+            // The player's own choice; 0 (the default) leaves it to the staged rollout, which keeps
+            // its decision in doh-rollout.mode and its provider in doh-rollout.uri.
+            qint64 mode = preferences.value(QStringLiteral("network.trr.mode")).toLongLong();
+            if (mode == 0) {
+                mode = preferences.value(QStringLiteral("doh-rollout.mode")).toLongLong();
+            }
             // 2: DNS over HTTPS first ("increased protection"); 3: only ("max protection").
-            const qint64 mode = preferences.value(QStringLiteral("network.trr.mode")).toLongLong();
             if (mode != 2 && mode != 3) {
                 continue;
             }
-            QString uri = preferences.value(QStringLiteral("network.trr.uri")).toString().trimmed();
-            if (uri.isEmpty()) {
-                uri = preferences.value(QStringLiteral("network.trr.custom_uri")).toString().trimmed();
+            QString uri = text("network.trr.uri");
+            for (const char* fallback : {"doh-rollout.uri", "network.trr.custom_uri"}) {
+                if (uri.isEmpty()) {
+                    uri = text(fallback);
+                }
             }
             if (const std::optional<QString> foreign =
                     foreignProvider({uri.isEmpty() ? firefoxDefaultProvider : uri})) {
@@ -199,10 +246,9 @@ BrowserFinding BrowserDNSBypassCheck::checkChromium(const BrowserInstallation& i
         const QStringList names = folder.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name);
         for (const QString& name : names) {
             const FileContents file = readSettingsFile(folder.filePath(name));
-            const std::optional<QJsonObject> policies = file.bytes ? jsonObject(*file.bytes) : std::nullopt;
+            const std::optional<QJsonObject> policies = readJsonObject(file, tally);
             if (!policies) {
                 tally.present = true;
-                tally.unreadable = true;
                 continue;
             }
             const QJsonValue mode = policies->value(QLatin1String("DnsOverHttpsMode"));
@@ -228,9 +274,8 @@ BrowserFinding BrowserDNSBypassCheck::checkChromium(const BrowserInstallation& i
             continue;
         }
         tally.present = true;
-        const std::optional<QJsonObject> localState = file.bytes ? jsonObject(*file.bytes) : std::nullopt;
+        const std::optional<QJsonObject> localState = readJsonObject(file, tally);
         if (!localState) {
-            tally.unreadable = true;
             continue;
         }
         const QJsonObject dns = localState->value(QLatin1String("dns_over_https")).toObject();
@@ -281,12 +326,14 @@ BrowserFinding BrowserDNSBypassCheck::verdict(const QString& browser, const Tall
     if (tally.bypass) {
         return {.browser = browser,
                 .verdict = BrowserFinding::Verdict::ownDNS,
-                .provider = tally.bypass->provider};
+                .provider = tally.bypass->provider,
+                .problem = {}};
     }
     return {.browser = browser,
-            .verdict = tally.unreadable ? BrowserFinding::Verdict::unknown
-                                        : BrowserFinding::Verdict::usesSystemResolver,
-            .provider = {}};
+            .verdict = tally.problem.isEmpty() ? BrowserFinding::Verdict::usesSystemResolver
+                                               : BrowserFinding::Verdict::unknown,
+            .provider = {},
+            .problem = tally.problem};
 }
 
 } // namespace molvena

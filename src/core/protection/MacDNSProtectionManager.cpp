@@ -9,12 +9,14 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QUuid>
 
 #include <qcoro/qcoronetworkreply.h>
+#include <qcoro/qcorosignal.h>
 
 #include <algorithm>
 #include <memory>
@@ -35,6 +37,22 @@ void ignoreCaches(QNetworkRequest& request) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setRawHeader("Cache-Control", "no-cache");
+    // A redirect is an answer in itself; following one would carry our Host and TLS name elsewhere.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+}
+
+// A label no hosts file, cache or resolver can have seen: 24 characters of [a-z0-9], starting with a
+// letter, so it is a valid host name label wherever it goes.
+QString freshLabel() {
+    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString label;
+    label.reserve(24);
+    QRandomGenerator* random = QRandomGenerator::system();
+    label.append(QLatin1Char(alphabet[random->bounded(26)]));
+    while (label.size() < 24) {
+        label.append(QLatin1Char(alphabet[random->bounded(36)]));
+    }
+    return label;
 }
 
 } // namespace
@@ -184,6 +202,7 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     // A session of its own, so no connection, cookie or cached answer outlives the probe.
     const DeletedLater<QNetworkAccessManager> session(new QNetworkAccessManager);
     session->setCookieJar(nullptr);
+    session->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     QNetworkReply* reply = session->head(request);
     QTimer limit;
     limit.setSingleShot(true);
@@ -197,14 +216,13 @@ QCoro::Task<ProbeResult> MacDNSProtectionManager::probe(QUrl url) {
     if (status.isValid()) {
         co_return ProbeResult::reachable(status.toInt());
     }
-    switch (reply->error()) {
-    case QNetworkReply::NoError:
+    // A refused connection proves nothing about who answered the lookup: a hosts-file line, a
+    // portal or a network that refuses everything gives one too. Only a name that does not exist
+    // counts as blocked.
+    if (reply->error() == QNetworkReply::NoError) {
         co_return ProbeResult::unknown(QStringLiteral("No HTTP response"));
-    case QNetworkReply::ConnectionRefusedError:
-        co_return ProbeResult::blocked(QStringLiteral("cannotConnectToHost"));
-    default:
-        co_return ProbeResult::unknown(reply->errorString());
     }
+    co_return ProbeResult::unknown(reply->errorString());
 }
 
 QCoro::Task<bool> MacDNSProtectionManager::nameResolutionWorks() {
@@ -220,10 +238,45 @@ QCoro::Task<bool> MacDNSProtectionManager::nameResolutionWorks() {
     co_return control.isResolved();
 }
 
-QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
-    if (m_isChecking) {
-        co_return m_state;
+QUrl MacDNSProtectionManager::freshCanaryURL() const {
+    // An address in place of the zone (a loopback stand-in) has no names beneath it.
+    if (m_canaryURL.host().isEmpty() || !QHostAddress(m_canaryURL.host()).isNull()) {
+        return m_canaryURL;
     }
+    QUrl url = m_canaryURL;
+    url.setHost(freshLabel() + QLatin1Char('.') + m_canaryURL.host());
+    return url;
+}
+
+QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
+    const QPointer<MacDNSProtectionManager> self(this);
+    if (m_isChecking) {
+        // The running check began before this call and may predate what the caller wants to know
+        // (a profile removed a moment ago): wait for one that starts after it. Every caller that
+        // arrives meanwhile shares that one follow-up.
+        const quint64 calledDuring = m_checksStarted;
+        while (true) {
+            const auto [number, state] = co_await qCoro(this, &MacDNSProtectionManager::verificationFinished);
+            if (!self) {
+                co_return MacDNSProtectionState::unknown;
+            }
+            if (number > calledDuring) {
+                co_return state;
+            }
+            if (!m_isChecking) {
+                break; // the earlier check ended and no follow-up runs yet: this caller starts it
+            }
+        }
+    }
+    const quint64 number = ++m_checksStarted;
+    const MacDNSProtectionState state = co_await runVerification();
+    if (self) {
+        emit verificationFinished(number, state);
+    }
+    co_return state;
+}
+
+QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::runVerification() {
     setIsChecking(true);
     setLastError({});
 
@@ -231,7 +284,7 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     const QPointer<MacDNSProtectionManager> self(this);
     // The control lookup runs beside the canary, so it adds no time.
     QCoro::Task<bool> control = nameResolutionWorks();
-    ProbeResult canary = co_await probe(m_canaryURL);
+    ProbeResult canary = co_await probe(freshCanaryURL());
     const bool resolutionWorks = co_await std::move(control);
     if (!self) {
         co_return MacDNSProtectionState::unknown;

@@ -71,9 +71,13 @@ public:
     QUrl canaryURL() const { return m_canaryURL; }
     QList<QUrl> blockedDomainProbeURLs() const { return m_blockedDomainProbeURLs; }
 
-    // Probes the canary, then (unless it is blocked) every probe site at once. While one runs, a
-    // second call returns the current state at once.
+    // Probes a fresh name under the canary zone, then (unless it does not exist) every probe site at
+    // once. A call while one runs gets the result of a check that starts after it (one follow-up,
+    // shared by everyone who asked meanwhile), never that of the check already running.
     QCoro::Task<MacDNSProtectionState> verify();
+    // The canary zone with a fresh random label in front: no hosts file or cache can know the name,
+    // so only a resolver that answers the whole zone NXDOMAIN (ours) makes it not exist.
+    QUrl freshCanaryURL() const;
     // Fetches and checks this device's profile, then opens its download in the browser. True when
     // the browser took it.
     QCoro::Task<bool> requestProfile(QString deviceToken);
@@ -99,8 +103,11 @@ signals:
     void lastErrorChanged();
     void lastCheckAtChanged();
     void profileWasRequestedChanged();
+    // A check ended; `number` counts checks in the order they started.
+    void verificationFinished(quint64 number, molvena::MacDNSProtectionState state);
 
 private:
+    QCoro::Task<MacDNSProtectionState> runVerification();
     // Whether the control name resolves right now, which a failed lookup needs to count as blocked.
     QCoro::Task<bool> nameResolutionWorks();
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
@@ -124,6 +131,7 @@ private:
 
     MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
     bool m_isChecking = false;
+    quint64 m_checksStarted = 0;
     bool m_isOpeningProfile = false;
     QString m_statusText = QStringLiteral("Beskyttelsen er ikke kontrolleret");
     QString m_detailText = QStringLiteral("Installer Molvena-beskyttelsen og kontrollér, at den er aktiv.");

@@ -1,6 +1,7 @@
 #include "MacProtectionMonitor.h"
 
 #include "app/DebugLog.h"
+#include "app/DetachedTask.h"
 #include "app/PublishedField.h"
 #include "session/PreferenceKeys.h"
 
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 
+#include <qcoro/qcorofuture.h>
 #include <qcoro/qcorosignal.h>
 #include <qcoro/qcorotimer.h>
 
@@ -21,7 +23,25 @@ MacProtectionMonitor::MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, 
                                            HeartbeatTimer& heartbeat, MonitorSchedule schedule,
                                            QObject* parent)
     : QObject(parent), m_launchAtLogin(launchAtLogin), m_dns(dns), m_vpn(vpn), m_browsers(browsers),
-      m_api(api), m_defaults(defaults), m_heartbeat(heartbeat), m_schedule(schedule) {}
+      m_api(api), m_defaults(defaults), m_heartbeat(heartbeat), m_schedule(schedule) {
+    // A Mac that wakes evaluates at once, often before its network is back, and the check ends
+    // undecided. One more check once the path has been usable for a moment (every update restarts
+    // the wait); the check itself changes no path, so this cannot loop.
+    m_recheck.setSingleShot(true);
+    m_recheck.setInterval(int(m_schedule.recheckDelay.count()));
+    connect(&m_vpn, &MacVPNDetector::networkUsable, this, [this] {
+        if (m_recheckWanted) {
+            m_recheck.start();
+        }
+    });
+    connect(&m_recheck, &QTimer::timeout, this, [this] {
+        if (m_recheckWanted) {
+            m_recheckWanted = false;
+            startDetached(evaluate(QStringLiteral("heartbeat")),
+                          QStringLiteral("The re-check after the network"));
+        }
+    });
+}
 
 void MacProtectionMonitor::start() {
     debugLog("MONITOR", [] { return QStringLiteral("start()"); });
@@ -56,12 +76,41 @@ QCoro::Task<> MacProtectionMonitor::activateManually() {
     co_await evaluate(QStringLiteral("manual_activation"));
 }
 
+QCoro::Task<> MacProtectionMonitor::finishSetup() {
+    const QPointer<MacProtectionMonitor> self(this);
+    if (!m_vpn.isVPNActive()) {
+        MacDNSProtectionManager& dns = m_dns;
+        co_await dns.verify();
+        if (!self) {
+            co_return;
+        }
+    }
+    co_await activateIfLayersHold();
+}
+
+QCoro::Task<> MacProtectionMonitor::activateIfLayersHold() {
+    // Several triggers see the layers hold together; one evaluation records the activation.
+    if (m_activating || !m_launchAtLogin.isSatisfied() || !m_dns.isActive() || m_vpn.isVPNActive()) {
+        co_return;
+    }
+    const QPointer<MacProtectionMonitor> self(this);
+    m_activating = true;
+    co_await activateManually();
+    if (self) {
+        m_activating = false;
+    }
+}
+
 QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
     if (m_defaults.text(keys::macRole, QStringLiteral("none")) != QLatin1String("player") ||
         !m_defaults.boolean(keys::macSetupComplete)) {
         co_return;
     }
-    checkBrowsers();
+    const QPointer<MacProtectionMonitor> self(this);
+    co_await refreshBrowserFindings();
+    if (!self) {
+        co_return;
+    }
     const bool everActivated = m_defaults.boolean(keys::hasEverActivatedMacProtection);
     co_await evaluateLayers(reason, everActivated);
     if (everActivated) {
@@ -94,7 +143,12 @@ QCoro::Task<> MacProtectionMonitor::evaluateLayers(QString reason, bool everActi
         co_return;
     }
 
+    const QPointer<MacProtectionMonitor> self(this);
     const MacDNSProtectionState verification = co_await m_dns.verify();
+    if (!self) {
+        co_return;
+    }
+    m_recheckWanted = verification == MacDNSProtectionState::unknown;
     if (verification == MacDNSProtectionState::unknown) {
         // Undecided is never a removal: nothing recorded, nobody alerted.
         setLastCheckAt(QDateTime::currentDateTimeUtc());
@@ -220,7 +274,18 @@ QCoro::Task<> MacProtectionMonitor::sendBrowserAlerts() {
 }
 
 void MacProtectionMonitor::checkBrowsers() {
-    QList<BrowserFinding> findings = m_browsers.run();
+    startDetached(refreshBrowserFindings(), QStringLiteral("The browser check"));
+}
+
+QCoro::Task<> MacProtectionMonitor::refreshBrowserFindings() {
+    // A profile's files can run to many megabytes: read and parsed off the main thread.
+    const QPointer<MacProtectionMonitor> self(this);
+    const quint64 number = ++m_browserChecksStarted;
+    QList<BrowserFinding> findings = co_await m_browsers.runInBackground();
+    if (!self || number < m_browserChecksApplied) {
+        co_return; // gone, or a check that started later has already published
+    }
+    m_browserChecksApplied = number;
     if (findings != m_browserFindings) {
         m_browserFindings = std::move(findings);
         emit browserFindingsChanged();
@@ -244,6 +309,17 @@ QVariantList MacProtectionMonitor::browserBypasses() const {
             list.append(QVariantMap{{QStringLiteral("browser"), finding.browser},
                                     {QStringLiteral("provider"), finding.provider},
                                     {QStringLiteral("steps"), switchOffSteps(finding.browser)}});
+        }
+    }
+    return list;
+}
+
+QVariantList MacProtectionMonitor::browsersNotChecked() const {
+    QVariantList list;
+    for (const BrowserFinding& finding : m_browserFindings) {
+        if (finding.verdict == BrowserFinding::Verdict::unknown) {
+            list.append(QVariantMap{{QStringLiteral("browser"), finding.browser},
+                                    {QStringLiteral("reason"), finding.problem}});
         }
     }
     return list;

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QVariantList>
 
 #include <qcoro/qcorotask.h>
@@ -26,6 +27,8 @@ namespace molvena {
 struct MonitorSchedule {
     std::chrono::milliseconds firstDelay{700};
     std::chrono::milliseconds interval{300'000};
+    // After a check that could not decide, how long the network must stay usable before one more.
+    std::chrono::milliseconds recheckDelay{3000};
 };
 
 // Decides, for a player whose setup is complete, whether the protection is whole (login item, web
@@ -40,6 +43,8 @@ class MacProtectionMonitor : public QObject {
     Q_PROPERTY(QString lastIssue READ lastIssue NOTIFY lastIssueChanged)
     // The browsers that go around the web protection: {browser, provider, steps} each.
     Q_PROPERTY(QVariantList browserBypasses READ browserBypasses NOTIFY browserFindingsChanged)
+    // The browsers whose settings could not be read: {browser, reason} each.
+    Q_PROPERTY(QVariantList browsersNotChecked READ browsersNotChecked NOTIFY browserFindingsChanged)
 
 public:
     MacProtectionMonitor(LaunchAtLoginManager& launchAtLogin, MacDNSProtectionManager& dns,
@@ -54,6 +59,7 @@ public:
     bool isStarted() const { return m_monitorTask.has_value(); }
     QList<BrowserFinding> browserFindings() const { return m_browserFindings; }
     QVariantList browserBypasses() const;
+    QVariantList browsersNotChecked() const;
     // The names of the browsers found resolving names themselves, in the check's order.
     QStringList bypassingBrowsers() const;
     // Short Danish steps that switch the browser's own DNS off.
@@ -64,8 +70,15 @@ public:
     // One evaluation; `reason` is sent as the status report's source.
     QCoro::Task<> evaluate(QString reason);
     QCoro::Task<> activateManually();
-    // Reads the browsers' settings again (milliseconds, nothing sent); evaluations do it too.
+    // The setup screen's finishing step, which belongs here because routing replaces the screen the
+    // moment the layers hold: verifies the web protection (unless a VPN is on), then evaluates with
+    // "manual_activation" when all three layers hold.
+    QCoro::Task<> finishSetup();
+    // Evaluates with "manual_activation" when the three layers hold; one such evaluation at a time.
+    QCoro::Task<> activateIfLayersHold();
+    // Reads the browsers' settings again, on a worker thread (nothing sent); evaluations do it too.
     Q_INVOKABLE void checkBrowsers();
+    QCoro::Task<> refreshBrowserFindings();
 
 signals:
     void isProtectionHealthyChanged();
@@ -100,6 +113,13 @@ private:
     QString m_lastIssue;
     QList<BrowserFinding> m_browserFindings;
     std::optional<QCoro::Task<>> m_monitorTask;
+    bool m_activating = false;
+    // Counts browser checks, so that a slow one cannot overwrite the findings of a later one.
+    quint64 m_browserChecksStarted = 0;
+    quint64 m_browserChecksApplied = 0;
+    // The last evaluation could not decide: check once more when the network is back.
+    bool m_recheckWanted = false;
+    QTimer m_recheck;
 };
 
 } // namespace molvena

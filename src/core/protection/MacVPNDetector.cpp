@@ -70,7 +70,13 @@ void MacVPNDetector::start() {
     // and an update for a detector that is gone is dropped with the connection.
     connect(
         &m_paths, &NetworkPathMonitor::pathUpdated, this,
-        [this](const NetworkPath& path) { apply(classifyPath(path)); }, Qt::QueuedConnection);
+        [this](const NetworkPath& path) {
+            apply(classifyPath(path));
+            if (path.isUsable) {
+                emit networkUsable();
+            }
+        },
+        Qt::QueuedConnection);
     m_paths.start();
 }
 

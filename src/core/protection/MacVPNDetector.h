@@ -58,6 +58,8 @@ signals:
     void detailTextChanged();
     void settingsHelpTextChanged();
     void lastChangeAtChanged();
+    // A path update arrived that lets traffic leave the machine (after the path changed).
+    void networkUsable();
 
 private:
     QDateTime lastChangeAtOrInvalid() const { return m_lastChangeAt.value_or(QDateTime()); }

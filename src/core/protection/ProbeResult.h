@@ -9,13 +9,13 @@ namespace molvena {
 // Outcome of one probe of a site.
 struct ProbeResult {
     enum class Kind {
-        blocked,   // the name did not resolve or the host refused: blocking is in force for it
+        blocked,   // a resolver answered that the name does not exist: blocking is in force for it
         reachable, // an HTTP response came back, whatever its status
         unknown,   // anything else: time-out, TLS failure, offline, ...
     };
 
     Kind kind = Kind::unknown;
-    QString reason;                // blocked: the failure's name; unknown: why
+    QString reason;                // blocked: "cannotFindHost"; unknown: why
     std::optional<int> statusCode; // reachable: the HTTP status
 
     static ProbeResult blocked(QString failureName) { return {Kind::blocked, std::move(failureName), {}}; }

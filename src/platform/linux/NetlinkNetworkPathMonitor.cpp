@@ -27,28 +27,49 @@ std::optional<QString> readSysfsValue(const QString& path) {
     return QString::fromLatin1(file.readAll()).trimmed();
 }
 
+// Calls `use` with each line of a routing table. /proc files report no size, so a QFile there is
+// "at end" before anything is read: read until a line comes back empty instead.
+template <typename Use> void forEachLine(const QString& path, Use use) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return;
+    }
+    for (QByteArray line = file.readLine(); !line.isEmpty(); line = file.readLine()) {
+        use(line.simplified().split(' '));
+    }
+}
+
+// Whether an IPv6 route (fields of one /proc/net/ipv6_route line) sends traffic off this machine.
+// The kernel gives every interface that speaks IPv6 a link-local (fe80::/64) and a multicast
+// (ff00::/8) route and puts each of its own addresses in the local table; none of them leads away.
+bool ipv6RouteLeavesTheMachine(const QList<QByteArray>& fields) {
+    constexpr quint32 local = 0x80000000; // RTF_LOCAL
+    constexpr quint32 reject = 0x0200;    // RTF_REJECT
+    bool ok = false;
+    const quint32 flags = fields[8].toUInt(&ok, 16);
+    const QByteArray destination = fields[0].toLower();
+    if (!ok || (flags & (local | reject)) != 0 || destination.startsWith("ff")) {
+        return false;
+    }
+    const bool linkLocal = destination.startsWith("fe8") || destination.startsWith("fe9") ||
+                           destination.startsWith("fea") || destination.startsWith("feb");
+    return !linkLocal;
+}
+
 // The interfaces that some route sends traffic through (IPv4 and IPv6 routing tables).
 QSet<QString> interfacesWithRoutes(const QString& procNetFolder) {
     QSet<QString> names;
-    QFile ipv4(procNetFolder + QStringLiteral("/route"));
-    if (ipv4.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        ipv4.readLine(); // the header
-        while (!ipv4.atEnd()) {
-            const QByteArray name = ipv4.readLine().simplified().split(' ').value(0);
-            if (!name.isEmpty()) {
-                names.insert(QString::fromLatin1(name));
-            }
+    forEachLine(procNetFolder + QStringLiteral("/route"), [&](const QList<QByteArray>& fields) {
+        // The header names its first column "Iface"; every other line starts with an interface.
+        if (fields.size() >= 8 && fields[0] != "Iface") {
+            names.insert(QString::fromLatin1(fields[0]));
         }
-    }
-    QFile ipv6(procNetFolder + QStringLiteral("/ipv6_route"));
-    if (ipv6.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        while (!ipv6.atEnd()) {
-            const QList<QByteArray> fields = ipv6.readLine().simplified().split(' ');
-            if (fields.size() >= 10) {
-                names.insert(QString::fromLatin1(fields.last()));
-            }
+    });
+    forEachLine(procNetFolder + QStringLiteral("/ipv6_route"), [&](const QList<QByteArray>& fields) {
+        if (fields.size() >= 10 && ipv6RouteLeavesTheMachine(fields)) {
+            names.insert(QString::fromLatin1(fields[9]));
         }
-    }
+    });
     return names;
 }
 
@@ -177,6 +198,13 @@ NetworkPath NetlinkNetworkPathMonitor::currentPath() const {
         }
     }
     path.usesOtherInterface = !path.otherInterfaceNames.isEmpty();
+    path.isUsable =
+        std::any_of(interfaces.cbegin(), interfaces.cend(), [&](const QNetworkInterface& interface) {
+            const auto flags = interface.flags();
+            return !flags.testFlag(QNetworkInterface::IsLoopBack) &&
+                   flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
+                   routed.contains(interface.name());
+        });
     return path;
 }
 

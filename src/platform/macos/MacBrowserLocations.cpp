@@ -21,10 +21,13 @@ QList<BrowserInstallation> MacBrowserLocations::installations() const {
                                            "policies.json")},
         },
         chromium("Google Chrome", "Google/Chrome"),
+        chromium("Google Chrome Beta", "Google/Chrome Beta"),
         chromium("Chromium", "Chromium"),
         chromium("Microsoft Edge", "Microsoft Edge"),
         chromium("Brave", "BraveSoftware/Brave-Browser"),
         chromium("Vivaldi", "Vivaldi"),
+        chromium("Opera", "com.operasoftware.Opera"),
+        chromium("Arc", "Arc/User Data"),
     };
 }
 

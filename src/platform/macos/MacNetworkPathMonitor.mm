@@ -10,8 +10,13 @@ namespace molvena {
 
 namespace {
 
+bool isOfflinePath(nw_path_t path) {
+    return nw_path_get_status(path) != nw_path_status_satisfied || !nw_path_has_dns(path);
+}
+
 NetworkPath networkPathFrom(nw_path_t path) {
     NetworkPath result;
+    result.isUsable = !isOfflinePath(path);
     result.usesOtherInterface = nw_path_uses_interface_type(path, nw_interface_type_other);
     if (!result.usesOtherInterface) {
         return result;
@@ -25,10 +30,6 @@ NetworkPath networkPathFrom(nw_path_t path) {
     });
     result.otherInterfaceNames = names;
     return result;
-}
-
-bool isOfflinePath(nw_path_t path) {
-    return nw_path_get_status(path) != nw_path_status_satisfied || !nw_path_has_dns(path);
 }
 
 } // namespace

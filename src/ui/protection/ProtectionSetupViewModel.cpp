@@ -35,7 +35,7 @@ ProtectionSetupViewModel::ProtectionSetupViewModel(AppSession& session, Preferen
     });
     connect(&m_dns, &MacDNSProtectionManager::stateChanged, this, [this] {
         if (m_dns.isActive() && m_launchAtLogin.isSatisfied() && !m_vpn.isVPNActive()) {
-            startDetached(activate(), QStringLiteral("The setup's activation"));
+            startDetached(m_monitor.activateIfLayersHold(), QStringLiteral("The setup's activation"));
         }
     });
 }
@@ -132,26 +132,10 @@ QCoro::Task<> ProtectionSetupViewModel::runAppeared() {
 }
 
 QCoro::Task<> ProtectionSetupViewModel::finishIfReady() {
-    QPointer self(this);
-    if (!m_vpn.isVPNActive()) {
-        MacDNSProtectionManager& dns = m_dns;
-        co_await dns.verify();
-        if (!self) {
-            co_return;
-        }
-    }
-    if (allStepsComplete()) {
-        co_await activate();
-    }
-}
-
-QCoro::Task<> ProtectionSetupViewModel::activate() {
-    if (m_activationStarted) {
-        co_return;
-    }
-    m_activationStarted = true;
+    // The monitor runs it: the evaluation it ends with must happen even when routing replaces this
+    // screen the moment the layers hold.
     MacProtectionMonitor& monitor = m_monitor;
-    co_await monitor.activateManually();
+    co_await monitor.finishSetup();
 }
 
 QCoro::Task<> ProtectionSetupViewModel::runRecheck() {

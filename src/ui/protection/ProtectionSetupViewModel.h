@@ -73,8 +73,6 @@ signals:
     void profileSheetChanged();
 
 private:
-    QCoro::Task<> activate();
-
     AppSession& m_session;
     PreferenceStore& m_preferences;
     LaunchAtLoginManager& m_launchAtLogin;
@@ -83,8 +81,6 @@ private:
     DomainCountStore& m_domains;
     MacProtectionMonitor& m_monitor;
     bool m_checking = false;
-    // Several triggers can see the steps complete together; the monitor marks activation once.
-    bool m_activationStarted = false;
     WebProtectionInstaller& m_installer;
     QPointer<MacDNSProfileSetupViewModel> m_profileSheet;
 };

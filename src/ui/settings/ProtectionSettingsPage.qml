@@ -100,6 +100,16 @@ SettingsPage {
         }
     }
 
+    Repeater {
+        model: root.viewModel.monitor.browsersNotChecked
+        delegate: BrowserNotCheckedRow {
+            id: unchecked
+            required property var modelData
+            browser: unchecked.modelData.browser
+            reason: unchecked.modelData.reason
+        }
+    }
+
     RowLayout {
         spacing: 10
 

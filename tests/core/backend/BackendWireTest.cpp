@@ -206,6 +206,10 @@ void BackendWireTest::repliesAreJudged_data() {
         << post << 422 << QByteArray(R"({"error":""})") << "Molvena 422 ";
     QTest::newRow("postForm: a numeric error gives the body")
         << post << 400 << QByteArray(R"({"error":5})") << R"(Molvena 400 {"error":5})";
+    QTest::newRow("postForm: a redirect is an error, not followed")
+        << post << 302 << QByteArray()
+        << "Molvena 302 Serveren henviste til en anden adresse (HTTP 302), og den følger Molvena ikke. "
+           "Prøv igen om et øjeblik.";
     QTest::newRow("postForm: empty is Serverfejl") << post << 500 << QByteArray() << "Molvena 500 Serverfejl";
     QTest::newRow("postForm: invalid UTF-8 is Serverfejl")
         << post << 503 << QByteArray("\xff\xfe\xfd") << "Molvena 503 Serverfejl";

@@ -22,6 +22,11 @@ namespace {
 
 using Files = QList<QPair<QString, QByteArray>>; // path under the temporary root, contents
 
+// Contents that stand for what a test cannot write as bytes: a file that cannot be opened (a folder
+// in its place: root reads every file) and one a byte over the limit (sparse, so nothing is written).
+const QByteArray unopenable = QByteArrayLiteral("\0unopenable");
+const QByteArray oversized = QByteArrayLiteral("\0oversized");
+
 const QByteArray twoProfiles = R"([Install4F96D1932A9F858E]
 Default=abcd1234.default-release
 Locked=1
@@ -78,7 +83,7 @@ QString describe(const QList<BrowserFinding>& findings) {
             lines.append(finding.browser + QStringLiteral(": own DNS at ") + finding.provider);
             break;
         case BrowserFinding::Verdict::unknown:
-            lines.append(finding.browser + QStringLiteral(": unknown"));
+            lines.append(finding.browser + QStringLiteral(": unknown, ") + finding.problem);
             break;
         }
     }
@@ -127,7 +132,7 @@ user_pref("network.trr.uri", "https://dns\u002Dunfiltered.example.net/dns-query"
         << "Firefox: system";
     QTest::newRow("Firefox prefs.js cut off while written")
         << firefox("user_pref(\"network.trr.mode\", 2);\nuser_pref(\"network.trr.uri\", \"https://dns.goo")
-        << "Firefox: unknown";
+        << "Firefox: unknown, Indstillingsfilen er ufuldstændig eller beskadiget.";
     QTest::newRow("Firefox enterprise policy turns it on")
         << (firefox({}) + Files{{QStringLiteral("system/etc/firefox/policies/policies.json"),
                                  R"({"policies": {"DNSOverHTTPS": {"Enabled": true,
@@ -159,7 +164,7 @@ user_pref("network.trr.uri", "https://dns\u002Dunfiltered.example.net/dns-query"
                 "google-chrome",
                 R"("dns_over_https":{"mode":"secure","templates":"https://dns.quad9.net/dns-query"},)") +
             Files{
-                {QStringLiteral("system/etc/chromium/policies/managed/doh.json"),
+                {QStringLiteral("system/etc/chromium-browser/policies/managed/doh.json"),
                  R"({"DnsOverHttpsMode": "secure", "DnsOverHttpsTemplates": "https://127.0.0.1:8443/dns-query"})"},
                 {QStringLiteral("system/etc/opt/chrome/policies/managed/molvena.json"),
                  R"({"DnsOverHttpsMode": "off"})"}})
@@ -167,7 +172,32 @@ user_pref("network.trr.uri", "https://dns\u002Dunfiltered.example.net/dns-query"
     QTest::newRow("Chrome Local State cut off while written")
         << Files{{QStringLiteral("home/.config/google-chrome/Local State"),
                   R"({"dns_over_https":{"mode":"secure","templa)"}}
-        << "Google Chrome: unknown";
+        << "Google Chrome: unknown, Indstillingsfilen er ufuldstændig eller beskadiget.";
+    QTest::newRow("unopenable and oversized files are not guessed at")
+        << Files{{QStringLiteral("home/.config/google-chrome/Local State"), unopenable},
+                 {QStringLiteral("home/.mozilla/firefox/profiles.ini"), twoProfiles},
+                 {profile("abcd1234.default-release/prefs.js"), oversized}}
+        << "Firefox: unknown, Indstillingsfilen er for stor til at blive kontrolleret.; "
+           "Google Chrome: unknown, Indstillingsfilen kunne ikke læses.";
+    QTest::newRow("Snap, Flatpak and XDG places, and Opera")
+        << (localState("opera",
+                       R"("dns_over_https":{"mode":"secure","templates":"https://dns.opera.example/q"},)") +
+            Files{{QStringLiteral("home/snap/chromium/common/chromium/Local State"),
+                   R"({"dns_over_https":{"mode":"secure","templates":"https://dns.google/dns-query"}})"},
+                  {QStringLiteral("home/.config/mozilla/firefox/profiles.ini"), twoProfiles},
+                  {QStringLiteral("home/.config/mozilla/firefox/wxyz5678.default/prefs.js"),
+                   "user_pref(\"network.trr.mode\", 3);\n"},
+                  {QStringLiteral(
+                       "home/.var/app/com.brave.Browser/config/BraveSoftware/Brave-Browser/Local State"),
+                   R"({"dns_over_https":{"mode":"secure","templates":"https://doh.brave.example/q"}})"}})
+        << "Firefox: own DNS at mozilla.cloudflare-dns.com; Chromium: own DNS at dns.google; "
+           "Brave: own DNS at doh.brave.example; Opera: own DNS at dns.opera.example";
+    QTest::newRow("Firefox's staged rollout turns it on unless the player chose off")
+        << (firefox("user_pref(\"doh-rollout.mode\", 2);\n"
+                    "user_pref(\"doh-rollout.uri\", \"https://doh.rollout.example/dns-query\");\n") +
+            Files{{profile("wxyz5678.default/prefs.js"),
+                   "user_pref(\"doh-rollout.mode\", 2);\nuser_pref(\"network.trr.mode\", 5);\n"}})
+        << "Firefox: own DNS at doh.rollout.example";
 }
 
 void BrowserDNSBypassCheckTest::readsEachBrowsersOwnDNS() {
@@ -178,8 +208,16 @@ void BrowserDNSBypassCheckTest::readsEachBrowsersOwnDNS() {
     for (const auto& [path, contents] : files) {
         const QString full = root.filePath(path);
         QVERIFY(QDir().mkpath(QFileInfo(full).path()));
+        if (contents == unopenable) {
+            QVERIFY(QDir().mkpath(full));
+            continue;
+        }
         QFile file(full);
         QVERIFY(file.open(QIODevice::WriteOnly));
+        if (contents == oversized) {
+            QVERIFY(file.resize(BrowserDNSBypassCheck::maximumFileSize + 1));
+            continue;
+        }
         file.write(contents);
     }
     const LinuxBrowserLocations locations({.home = root.filePath(QStringLiteral("home")),

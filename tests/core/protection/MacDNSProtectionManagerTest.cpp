@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-enum class Site { refused, answers200, answers403, answers500, neverAnswers, dropsConnection };
+enum class Site { refused, answers200, answers403, answers500, neverAnswers, dropsConnection, redirects };
 
 // One live loopback server per kind of answer, plus a URL that refuses. Names that do not resolve
 // need a resolver of the test's own: WebProtectionEndToEndTest has one.
@@ -32,6 +32,7 @@ public:
         m_servers[int(Site::answers500)].setDefaultReply({.status = 500, .body = "oops"});
         m_servers[int(Site::neverAnswers)].setDefaultReply({.body = {}, .neverAnswer = true});
         m_servers[int(Site::dropsConnection)].setDefaultReply({.body = {}, .dropConnection = true});
+        m_servers[int(Site::redirects)].setDefaultReply({.status = 302, .body = {}});
     }
     QUrl url(Site site) {
         return site == Site::refused
@@ -44,9 +45,13 @@ public:
                    m_servers[3].requests().size() + m_servers[4].requests().size());
     }
     ScriptedHttpServer& answers200() { return m_servers[int(Site::answers200)]; }
+    // Whether a probe went on to where the redirect pointed.
+    bool redirectFollowed() const {
+        return !m_servers[int(Site::redirects)].requestsFor(QStringLiteral("/moved")).isEmpty();
+    }
 
 private:
-    std::array<ScriptedHttpServer, 6> m_servers; // by Site; the first stays unused
+    std::array<ScriptedHttpServer, 7> m_servers; // by Site; the first stays unused
 };
 
 const DNSProtectionTimeouts kFast{.probeTransfer = 400ms, .probeLimit = 800ms, .profileDownload = 2000ms};
@@ -72,7 +77,7 @@ private slots:
     void verificationReachesEveryOutcome_data();
     void verificationReachesEveryOutcome();
     void verificationEndsInTimeWhenEveryHostHangs();
-    void secondVerificationWhileOneRunsReturnsAtOnce();
+    void callerDuringACheckGetsALaterCheck();
     void profileRequest_data();
     void profileRequest();
 
@@ -117,26 +122,29 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome_data() {
     QTest::addColumn<QString>("note");
     QTest::addColumn<QString>("statusText");
 
+    // A refused connection proves nothing (a hosts-file line, a network refusing everything): only a
+    // name that does not exist counts as blocked, which WebProtectionEndToEndTest's resolvers give.
     const QList<Site> reachableSites{Site::answers200, Site::answers200, Site::answers200};
-    QTest::newRow("canary refused") << Site::refused << reachableSites << MacDNSProtectionState::active
-                                    << "Canary blocked: cannotConnectToHost"
-                                    << "Webbeskyttelse aktiv";
+    QTest::newRow("canary refused") << Site::refused << reachableSites << MacDNSProtectionState::inactive
+                                    << "Verification reachable: 3/3; canary=unknown(Connection refused)"
+                                    << "Webbeskyttelse ikke aktiv";
     QTest::newRow("two of three fallbacks refused")
         << Site::answers200 << QList<Site>{Site::refused, Site::refused, Site::answers200}
-        << MacDNSProtectionState::active << "Fallback block probes confirmed 2/3"
-        << "Webbeskyttelse aktiv";
+        << MacDNSProtectionState::unknown
+        << "Inconclusive DNS verification; blocked=0, reachable=1, canary=reachable(HTTP 200)"
+        << "Beskyttelsen kunne ikke kontrolleres";
     QTest::newRow("two reachable, one blocked")
         << Site::answers200 << QList<Site>{Site::answers200, Site::answers403, Site::refused}
         << MacDNSProtectionState::inactive << "Verification reachable: 2/3; canary=reachable(HTTP 200)"
         << "Webbeskyttelse ikke aktiv";
-    QTest::newRow("error statuses are reachable too")
-        << Site::answers500 << QList<Site>{Site::answers500, Site::answers403, Site::dropsConnection}
+    QTest::newRow("error statuses and an unfollowed redirect are reachable too")
+        << Site::answers500 << QList<Site>{Site::redirects, Site::answers403, Site::dropsConnection}
         << MacDNSProtectionState::inactive << "Verification reachable: 2/3; canary=reachable(HTTP 500)"
         << "Webbeskyttelse ikke aktiv";
     QTest::newRow("one of each")
         << Site::answers403 << QList<Site>{Site::refused, Site::answers200, Site::neverAnswers}
         << MacDNSProtectionState::unknown
-        << "Inconclusive DNS verification; blocked=1, reachable=1, canary=reachable(HTTP 403)"
+        << "Inconclusive DNS verification; blocked=0, reachable=1, canary=reachable(HTTP 403)"
         << "Beskyttelsen kunne ikke kontrolleres";
 }
 
@@ -170,6 +178,7 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
     QCOMPARE(manager.isChecking(), false);
     QCOMPARE(checking.count(), 2);
     QVERIFY(manager.lastCheckAt().has_value() && *manager.lastCheckAt() >= before);
+    QVERIFY(!sites.redirectFollowed());
 
     const PreferenceStore& store = preferences.store();
     switch (state) {
@@ -226,25 +235,30 @@ void MacDNSProtectionManagerTest::verificationEndsInTimeWhenEveryHostHangs() {
     QVERIFY(sites.requestsReceived() == 4);
 }
 
-void MacDNSProtectionManagerTest::secondVerificationWhileOneRunsReturnsAtOnce() {
-    Sites sites;
-    const QUrl silent = sites.url(Site::neverAnswers);
+// A refresh right after a change must not be answered by a check that began before it: callers
+// that arrive during a check share one follow-up check.
+void MacDNSProtectionManagerTest::callerDuringACheckGetsALaterCheck() {
+    ScriptedHttpServer canary;
+    ScriptedHttpServer sites;
+    canary.setDefaultReply({.body = {}, .neverAnswer = true});
+    sites.setDefaultReply({.body = {}, .neverAnswer = true});
+    const QUrl url = sites.url();
     TemporaryPreferences preferences;
     RecordingWorkspace workspace;
     MacDNSProtectionManager manager(preferences.store(), workspace, m_network,
-                                    deploymentFor({}, silent, {silent, silent, silent}), kFast);
-    manager.markVerified(QStringLiteral("earlier"));
+                                    deploymentFor({}, canary.url(), {url, url, url}), kFast);
 
     QCoro::Task<MacDNSProtectionState> first = manager.verify();
-    QVERIFY(manager.isChecking());
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(QCoro::waitFor(manager.verify()), MacDNSProtectionState::active);
-    QVERIFY(timer.elapsed() < 100);
+    QVERIFY(sites.waitForRequests(3));
+    sites.setDefaultReply({.status = 200, .body = {}}); // the sites open while the first check waits
+    QCoro::Task<MacDNSProtectionState> second = manager.verify();
+    QCoro::Task<MacDNSProtectionState> third = manager.verify();
     QVERIFY(manager.isChecking());
     QCOMPARE(QCoro::waitFor(std::move(first)), MacDNSProtectionState::unknown);
+    QCOMPARE(QCoro::waitFor(std::move(second)), MacDNSProtectionState::inactive);
+    QCOMPARE(QCoro::waitFor(std::move(third)), MacDNSProtectionState::inactive);
     QVERIFY(!manager.isChecking());
-    QCOMPARE(sites.requestsReceived(), 4); // one verification's worth of probes
+    QCOMPARE(sites.requests().size(), 6); // two checks, not three
 }
 
 void MacDNSProtectionManagerTest::profileRequest_data() {

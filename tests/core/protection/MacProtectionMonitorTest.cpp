@@ -28,14 +28,14 @@ const QString kStatusPath = QStringLiteral("/api/mac_device_status.php");
 const QString kAlertPath = QStringLiteral("/api/send_notification.php");
 
 // Every layer real except the Mac's own services: the login item is scripted and the network path
-// driven by the test. Web protection is "installed" while the canary and the probe sites refuse
-// connections, and "removed" while they answer; the backend is a recording loopback server behind
-// the real APIClient. Real DNS, and a machine that is offline, are WebProtectionEndToEndTest's.
+// driven by the test. Web protection is "installed" while the lookups of the canary and the probe
+// sites say their names do not exist (a stand-in for the protective resolver), and "removed" while
+// they lead to the sites, which answer; the backend is a recording loopback server behind the real
+// APIClient. Real DNS, and a machine that is offline, are WebProtectionEndToEndTest's.
 class Rig {
 public:
     explicit Rig(MonitorSchedule schedule = {.firstDelay = 700ms, .interval = 300s})
-        : dns(preferences.store(), workspace, network, deployment(), fastProbes(),
-              lookUpHostWithSystemResolver),
+        : dns(preferences.store(), workspace, network, deployment(), fastProbes(), resolver.lookup()),
           api(backend.url(QStringLiteral("/api/")), backend.url(QStringLiteral("/shield_blocked")), network,
               3s, device),
           monitor(launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat, schedule) {
@@ -49,12 +49,7 @@ public:
         setWebProtectionInstalled(true);
     }
 
-    void setWebProtectionInstalled(bool installed) {
-        canary.setBlocked(installed);
-        for (const auto& site : sites) {
-            site->setBlocked(installed);
-        }
-    }
+    void setWebProtectionInstalled(bool installed) { resolver.setBlocking(installed); }
     void setVPN(bool on) { paths.path = on ? NetworkPath{true, {QStringLiteral("utun3")}} : NetworkPath{}; }
     void evaluate(const QString& reason = QStringLiteral("heartbeat")) {
         QCoro::waitFor(monitor.evaluate(reason));
@@ -95,6 +90,7 @@ public:
     }
 
     TemporaryPreferences preferences;
+    StandInResolver resolver;
     ScriptedHttpServer backend;
     SwitchableSite canary;
     std::array<std::unique_ptr<SwitchableSite>, 3> sites{std::make_unique<SwitchableSite>(),
@@ -126,12 +122,21 @@ private:
     static DNSProtectionTimeouts fastProbes() {
         return {.probeTransfer = 500ms, .probeLimit = 1000ms, .profileDownload = 2000ms};
     }
+    // A site by the name StandInResolver blocks.
+    static QUrl named(QUrl url, int index) {
+        url.setHost(StandInResolver::defaultBlockedNames[index]);
+        return url;
+    }
     Deployment deployment() const {
-        return Deployment{.apiBase = backend.url(QStringLiteral("/api/")),
-                          .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
-                          .canaryURL = canary.url(),
-                          .probeURLs = {sites[0]->url(), sites[1]->url(), sites[2]->url()},
-                          .resolverHostName = QStringLiteral("dns.molvena.test")};
+        // The backend by name: its lookup is the verification's proof that names resolve.
+        QUrl apiBase = backend.url(QStringLiteral("/api/"));
+        apiBase.setHost(QStringLiteral("localhost"));
+        return Deployment{
+            .apiBase = apiBase,
+            .blockProxy = backend.url(QStringLiteral("/shield_blocked")),
+            .canaryURL = named(canary.url(), 0),
+            .probeURLs = {named(sites[0]->url(), 1), named(sites[1]->url(), 2), named(sites[2]->url(), 3)},
+            .resolverHostName = QStringLiteral("dns.molvena.test")};
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QtTest/QtTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -61,6 +62,36 @@ void SwitchableSite::onNewConnection() {
     }
 }
 
+const QStringList StandInResolver::defaultBlockedNames = {
+    QStringLiteral("canary.molvena.test"), QStringLiteral("www.danskespil.test"),
+    QStringLiteral("www.bet365.test"), QStringLiteral("www.unibet.test")};
+
+StandInResolver::StandInResolver(bool blocking, QStringList blockedNames)
+    : m_state(std::make_shared<State>(State{blocking, std::move(blockedNames)})) {}
+
+namespace {
+
+QCoro::Task<HostLookupResult> answerAsStandIn(bool doesNotExist) {
+    if (doesNotExist) {
+        co_return HostLookupResult{HostLookupResult::Outcome::nameDoesNotExist, {}, {}};
+    }
+    co_return HostLookupResult{
+        HostLookupResult::Outcome::resolved, {QHostAddress(QHostAddress::LocalHost)}, {}};
+}
+
+} // namespace
+
+HostLookup StandInResolver::lookup() const {
+    return [state = m_state](QString host, std::chrono::milliseconds) {
+        const QString name = host.toLower();
+        const bool listed = std::any_of(
+            state->blockedNames.cbegin(), state->blockedNames.cend(), [&](const QString& blocked) {
+                return name == blocked || name.endsWith(QLatin1Char('.') + blocked);
+            });
+        return answerAsStandIn(state->blocking && listed);
+    };
+}
+
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -72,6 +103,23 @@ CommandResult runCommand(const QString& program, const QStringList& arguments, i
     }
     const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return {code, QString::fromLocal8Bit(process.readAll())};
+}
+
+QString standInIspResolverConfiguration(const QString& address, const QString& folder,
+                                        const QList<std::pair<QString, QString>>& names,
+                                        const QString& wildcardZone, const QString& wildcardAddress) {
+    QString text =
+        QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
+                       "  directory: \"%2\"\n  pidfile: \"\"\n  use-syslog: no\n  verbosity: 0\n"
+                       "  access-control: 0.0.0.0/0 allow\n  module-config: \"iterator\"\n"
+                       // A redirect zone answers the zone and every name beneath it
+                       // with the zone's own data: a wildcard record.
+                       "  local-zone: \"%3.\" redirect\n  local-data: \"%3. A %4\"\n")
+            .arg(address, folder, wildcardZone, wildcardAddress);
+    for (const auto& [name, nameAddress] : names) {
+        text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, nameAddress);
+    }
+    return text + QStringLiteral("remote-control:\n  control-enable: no\n");
 }
 
 namespace {
@@ -108,6 +156,11 @@ private slots:
         QFile resolvConf(etc + QStringLiteral("/resolv.conf"));
         QVERIFY(resolvConf.open(QIODevice::WriteOnly));
         resolvConf.close();
+        // Present before "ip netns exec", so that the test may write its own hosts lines.
+        QFile hosts(etc + QStringLiteral("/hosts"));
+        QVERIFY(hosts.open(QIODevice::WriteOnly));
+        hosts.write("127.0.0.1 localhost\n");
+        hosts.close();
         const CommandResult created =
             runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), name});
         const auto cleanUp = qScopeGuard([&] {

@@ -3,6 +3,7 @@
 #include "platform/LoginItemService.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/Workspace.h"
+#include "protection/HostLookup.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QTcpServer>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 namespace molvena::test {
@@ -114,6 +116,28 @@ private:
     QByteArray m_lastHost;
 };
 
+// Stands in for the system's resolver where a test cannot run a real one (the app's screens on
+// loopback): while blocking, the listed names and every name beneath them do not exist, as behind the
+// protective resolver; every other name resolves to loopback. Real DNS is WebProtectionEndToEndTest's.
+class StandInResolver {
+public:
+    // The names of blockedDeployment(): the canary zone and three gambling sites.
+    static const QStringList defaultBlockedNames;
+
+    explicit StandInResolver(bool blocking = true, QStringList blockedNames = defaultBlockedNames);
+
+    void setBlocking(bool blocking) { m_state->blocking = blocking; }
+    // For the app's adapters; stays usable after this object is gone.
+    HostLookup lookup() const;
+
+private:
+    struct State {
+        bool blocking = true;
+        QStringList blockedNames;
+    };
+    std::shared_ptr<State> m_state;
+};
+
 struct CommandResult {
     int exitCode = -1;
     QString output;
@@ -121,8 +145,16 @@ struct CommandResult {
 // Runs a program to its end (killed after the time-out), output and errors merged.
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
 
+// Unbound's configuration for a stand-in of an ordinary ISP's resolver on `address`: it answers each
+// of `names` with its address and, like the public wildcard record of the canary zone, every name
+// beneath `wildcardZone` with `wildcardAddress`. Nothing else resolves (it has no way out).
+QString standInIspResolverConfiguration(const QString& address, const QString& folder,
+                                        const QList<std::pair<QString, QString>>& names,
+                                        const QString& wildcardZone, const QString& wildcardAddress);
+
 // Runs the test object `inside` in a copy of this program inside a network namespace made for it
-// (only loopback, down; /etc/netns/<name>/resolv.conf empty), then removes the namespace. Without
+// (only loopback, down; /etc/netns/<name>/resolv.conf empty and /etc/netns/<name>/hosts naming only
+// localhost, both bind-mounted over /etc's by "ip netns exec"), then removes the namespace. Without
 // root the test skips with a message. Call from main() after creating the application object.
 int runInOwnNetworkNamespace(int argc, char** argv, QObject& inside);
 

@@ -1,9 +1,10 @@
 // The web-protection check against real DNS: inside a network namespace of its own, a real Unbound
 // is the system's resolver, fed by the reference backend's resolver configuration, real HTTP sites
 // stand for the canary and the gambling sites, and the reference backend receives the reports and
-// alerts. The test switches the resolver between protecting and not, and takes the network away,
-// and installs and removes Linux's web protection through molvena-dns-helper, as the sheet's button
-// does, with a stand-in for the ISP's resolver as the name server before.
+// alerts. A second Unbound stands in for an ordinary ISP's resolver, with the canary zone's public
+// wildcard. The test switches between the two, writes hosts-file lines, refuses every connection
+// and takes the network away, and installs and removes Linux's web protection through
+// molvena-dns-helper, as the sheet's button does.
 
 #include "BlocklistImport.h"
 #include "MolvenaServer.h"
@@ -13,16 +14,17 @@
 #include "TestSupport.h"
 #include "linux/BootTimeHeartbeatTimer.h"
 #include "linux/LinuxDeviceInfo.h"
-#include "linux/PolkitWebProtectionInstaller.h"
-#include "protection/MacDNSProfileSetupViewModel.h"
 #include "protection/MacProtectionMonitor.h"
 #include "session/PreferenceKeys.h"
+#include "linux/PolkitWebProtectionInstaller.h"
+#include "protection/MacDNSProfileSetupViewModel.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -40,7 +42,7 @@ namespace keys = preferenceKeys;
 
 const QString kResolverAddress = QStringLiteral("10.77.0.53");
 const QString kServerAddress = QStringLiteral("10.77.0.2");
-const QString kISPResolver = QStringLiteral("10.77.0.1");          // answers every site, blocks nothing
+const QString kIspResolverAddress = QStringLiteral("10.77.0.54");
 const QString kUnreachableResolver = QStringLiteral("10.99.0.53"); // no route leads there
 // Names and the local sites that answer for them when the resolver lets them through.
 const QList<std::pair<QString, QString>> kSites = {
@@ -66,11 +68,12 @@ template <typename T> T await(QCoro::Task<T> task) {
 // The protection layers as the app wires them, on this machine's resolver; only the Mac's own login
 // items and network path stand in.
 struct ProtectedMac {
-    ProtectedMac(PreferenceStore& defaults, const Deployment& deployment, std::chrono::milliseconds timeout)
+    ProtectedMac(PreferenceStore& defaults, const Deployment& deployment, std::chrono::milliseconds timeout,
+                 MonitorSchedule schedule = {})
         : api(deployment.apiBase, deployment.blockProxy, network, timeout, deviceInfo),
           dns(defaults, workspace, network, deployment, {}, lookUpHostWithSystemResolver),
           browsers(noBrowsers, deployment.resolverHostName),
-          monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat) {}
+          monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat, schedule) {}
 
     RecordingWorkspace workspace;
     ScriptedLoginItemService loginItems{[] {
@@ -101,18 +104,22 @@ private slots:
     void verificationFollowsTheResolver();
     void dohEndpointAnswersAsTheBlocklistSays();
     void installAndRemoveThroughTheHelper();
+    void networkBackAfterAnUndecidedCheckChecksOnce();
     void offlineIsNeverActiveAndChangesNothing();
 
 private:
     void ip(const QString& arguments);
     void setNameServer(const QString& address);
+    // This namespace's /etc/hosts: localhost and the given lines.
+    void setHostsLines(const QByteArray& lines);
+    void startUnbound(QProcess& unbound, const QString& configuration, const QString& text);
     // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
     void resolverBlocks(const QStringList& domains);
     int alertsOfKind(const QString& kind);
 
     QTemporaryDir m_folder;
     QProcess m_unbound;
-    QProcess m_ispUnbound;
+    QProcess m_ispResolver;
     std::unique_ptr<server::MolvenaServer> m_server;
     std::unique_ptr<server::ResolverConfiguration> m_resolver;
     QList<std::shared_ptr<SwitchableSite>> m_sites;
@@ -131,6 +138,24 @@ void WebProtectionInNamespace::setNameServer(const QString& address) {
     QFile file(QStringLiteral("/etc/resolv.conf"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
+}
+
+void WebProtectionInNamespace::setHostsLines(const QByteArray& lines) {
+    // Written in place: "ip netns exec" bind-mounted the namespace's own file over /etc/hosts.
+    QFile file(QStringLiteral("/etc/hosts"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("127.0.0.1 localhost\n" + lines);
+}
+
+void WebProtectionInNamespace::startUnbound(QProcess& unbound, const QString& configuration,
+                                            const QString& text) {
+    QFile file(configuration);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+    unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), configuration});
+    QVERIFY(unbound.waitForStarted());
 }
 
 void WebProtectionInNamespace::resolverBlocks(const QStringList& domains) {
@@ -153,7 +178,7 @@ void WebProtectionInNamespace::initTestCase() {
         QSKIP("Unbound is not installed (scripts/install-dependencies.sh installs it).");
     }
     ip(QStringLiteral("link set lo up"));
-    for (const QString& address : {kResolverAddress, kServerAddress, kISPResolver}) {
+    for (const QString& address : {kResolverAddress, kIspResolverAddress, kServerAddress}) {
         ip(QStringLiteral("addr add %1/32 dev lo").arg(address));
     }
     for (const auto& [name, address] : kSites) {
@@ -194,18 +219,22 @@ void WebProtectionInNamespace::initTestCase() {
     text += QStringLiteral("  include: \"%1\"\nremote-control:\n  control-enable: yes\n"
                            "  control-interface: \"%2\"\n")
                 .arg(blocklist, m_folder.filePath(QStringLiteral("control.socket")));
-    QFile file(configuration);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-    file.close();
-
     m_resolver = std::make_unique<server::ResolverConfiguration>(
         blocklist, QStringList{QStringLiteral("unbound-control"), QStringLiteral("-c"), configuration,
                                QStringLiteral("reload")});
     QVERIFY(QFile(blocklist).open(QIODevice::WriteOnly)); // written for real once Unbound runs
-    m_unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), configuration});
-    QVERIFY(m_unbound.waitForStarted());
+    startUnbound(m_unbound, configuration, text);
+
+    const QString isp = m_folder.filePath(QStringLiteral("isp"));
+    QVERIFY(QDir().mkpath(isp));
+    QList<std::pair<QString, QString>> ispNames = kSites.mid(1);
+    ispNames.append({kApiHost, kServerAddress});
+    startUnbound(m_ispResolver, isp + QStringLiteral("/unbound.conf"),
+                 standInIspResolverConfiguration(kIspResolverAddress, isp, ispNames, kSites[0].first,
+                                                 kSites[0].second));
+    setNameServer(kIspResolverAddress);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        await(lookUpHostWithSystemResolver(QStringLiteral("x7.") + kSites[0].first, 1s)).isResolved(), 5000);
     setNameServer(kResolverAddress);
     QTRY_VERIFY_WITH_TIMEOUT(await(lookUpHostWithSystemResolver(kApiHost, 1s)).isResolved(), 5000);
     resolverBlocks(blockedSiteNames());
@@ -221,7 +250,7 @@ void WebProtectionInNamespace::initTestCase() {
 }
 
 void WebProtectionInNamespace::cleanupTestCase() {
-    for (QProcess* unbound : {&m_unbound, &m_ispUnbound}) {
+    for (QProcess* unbound : {&m_unbound, &m_ispResolver}) {
         if (unbound->state() != QProcess::NotRunning) {
             unbound->terminate();
             if (!unbound->waitForFinished(5000)) {
@@ -233,7 +262,8 @@ void WebProtectionInNamespace::cleanupTestCase() {
 }
 
 // Protected, removed, restored: each within a second of the one before, so any cached answer
-// would show; the backend hears of the removal exactly once.
+// would show; the backend hears of the removal exactly once. The removal is a player's: the Mac
+// asks an ordinary resolver again, and a hosts-file line sends the canary's name nowhere.
 void WebProtectionInNamespace::verificationFollowsTheResolver() {
     TemporaryPreferences preferences;
     PreferenceStore& defaults = preferences.store();
@@ -257,18 +287,24 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
     QVERIFY(monitor.isProtectionHealthy());
     QVERIFY(defaults.boolean(keys::hasEverActivatedMacProtection));
 
-    // The profile is gone: the resolver now answers the gambling names with the live sites.
-    resolverBlocks({});
+    setNameServer(kIspResolverAddress);
+    setHostsLines("0.0.0.0 canary.molvena.test\n");
+    QList<QByteArray> canaryNames;
     for (int heartbeat = 0; heartbeat < 3; ++heartbeat) {
         await(monitor.evaluate(QStringLiteral("heartbeat")));
         QCOMPARE(dns.state(), MacDNSProtectionState::inactive);
         QCOMPARE(monitor.lastIssue(), QStringLiteral("Webbeskyttelsen er slået fra eller fjernet."));
+        canaryNames.append(m_sites[0]->lastHost());
     }
     QCOMPARE(dns.lastError(), QStringLiteral("Verification reachable: 3/3; canary=reachable(HTTP 200)"));
     QCOMPARE(m_sites[1]->lastHost(), QByteArray("www.danskespil.test")); // reached by address, named
+    // A fresh name under the zone each time, which the hosts file cannot list.
+    QVERIFY2(canaryNames[0].endsWith(".canary.molvena.test") && canaryNames[0] != canaryNames[1],
+             canaryNames.join(' ').constData());
     QCOMPARE(alertsOfKind(removed), 1);
 
-    resolverBlocks(blockedSiteNames());
+    setHostsLines({});
+    setNameServer(kResolverAddress);
     await(monitor.evaluate(QStringLiteral("heartbeat")));
     QCOMPARE(dns.state(), MacDNSProtectionState::active);
     QVERIFY(monitor.isProtectionHealthy());
@@ -289,33 +325,49 @@ void WebProtectionInNamespace::dohEndpointAnswersAsTheBlocklistSays() {
     QCOMPARE(fetch(kApiHost).exitCode, 7); // resolved; nothing listens on port 80 there
 }
 
+// A Mac wakes before its network: the check cannot decide. When the network is back, one more check
+// follows by itself, however often the path is delivered meanwhile.
+void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
+    TemporaryPreferences preferences;
+    PreferenceStore& defaults = preferences.store();
+    defaults.setValue(keys::macRole, QStringLiteral("player"));
+    defaults.setValue(keys::macSetupComplete, true);
+    ProtectedMac mac(defaults, m_deployment, 2s, MonitorSchedule{.recheckDelay = 300ms});
+    mac.vpn.start();
+    NetworkPath path;
+    path.isUsable = false;
+    mac.paths.deliver(path);
+    setNameServer(kUnreachableResolver);
+    await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
+    QCOMPARE(mac.dns.state(), MacDNSProtectionState::unknown);
+
+    QSignalSpy evaluations(&mac.monitor, &MacProtectionMonitor::lastCheckAtChanged);
+    setNameServer(kResolverAddress);
+    path.isUsable = true;
+    for (int update = 0; update < 3; ++update) { // a link that comes up in steps
+        mac.paths.deliver(path);
+        QTest::qWait(50);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(evaluations.count(), 1, 15000);
+    QCOMPARE(mac.dns.state(), MacDNSProtectionState::active);
+    QVERIFY(mac.monitor.isProtectionHealthy());
+    mac.paths.deliver(path); // decided now: nothing to re-check
+    QTest::qWait(1000);
+    QCOMPARE(evaluations.count(), 1);
+}
+
 // A new player, unprotected behind the ISP's resolver, presses "Installer webbeskyttelse": the helper
 // (started directly on a root folder of its own whose etc/resolv.conf is this namespace's) points the
 // name service at the protective resolver and the layer turns active. Removing it turns it inactive,
 // puts back the ISP's resolver byte for byte, and the backend hears of it exactly once.
 void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QTemporaryDir helperRoot;
-    QString isp =
-        QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
-                       "  pidfile: \"\"\n  use-syslog: no\n  access-control: 0.0.0.0/0 allow\n"
-                       "  module-config: \"iterator\"\n  local-data: \"%2. A %3\"\n"
-                       // Every label under the canary's name resolves, as a public wildcard does.
-                       "  local-zone: \"%4.\" redirect\n")
-            .arg(kISPResolver, kApiHost, kServerAddress, kSites[0].first);
-    for (const auto& [name, address] : kSites) {
-        isp += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
-    }
     const auto write = [&](const QString& relative, const QByteArray& contents) {
         QDir().mkpath(QFileInfo(helperRoot.filePath(relative)).path());
         QFile file(helperRoot.filePath(relative));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(contents);
     };
-    write(QStringLiteral("isp.conf"), isp.toUtf8());
-    m_ispUnbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_ispUnbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"),
-                                                   helperRoot.filePath(QStringLiteral("isp.conf"))});
-    QVERIFY(m_ispUnbound.waitForStarted());
     write(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
           QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
     write(QStringLiteral("root/etc/resolv.conf"), QByteArray());
@@ -327,7 +379,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     const auto unmount = qScopeGuard([&] {
         runCommand(QStringLiteral("umount"), {helperRoot.filePath(QStringLiteral("root/etc/resolv.conf"))});
     });
-    setNameServer(kISPResolver);
+    setNameServer(kIspResolverAddress);
     const auto resolvConf = [] {
         QFile file(QStringLiteral("/etc/resolv.conf"));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -380,15 +432,29 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     setNameServer(kResolverAddress);
 }
 
-// Offline the lookups fail as well, and a failed lookup must not count as blocked.
+// Offline the lookups fail as well, and a failed lookup must not count as blocked; nor does a
+// refused connection, whoever answered the lookup.
 void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
     const int alertsBefore = alertsOfKind(QStringLiteral("mac_dns_profile_removed_externally"));
     struct Network {
         const char* name;
         std::function<void()> set;
     };
-    const QList<Network> networks = {{"resolver answers no such name for everything, the backend's host too",
-                                      [&] { resolverBlocks({QStringLiteral("test")}); }},
+    const QList<Network> networks = {{"every name resolves, every connection is refused",
+                                      [&] {
+                                          setNameServer(kIspResolverAddress);
+                                          for (const auto& site : std::as_const(m_sites)) {
+                                              site->setBlocked(true);
+                                          }
+                                      }},
+                                     {"resolver answers no such name for everything, the backend's host too",
+                                      [&] {
+                                          for (const auto& site : std::as_const(m_sites)) {
+                                              site->setBlocked(false);
+                                          }
+                                          setNameServer(kResolverAddress);
+                                          resolverBlocks({QStringLiteral("test")});
+                                      }},
                                      {"host-only link, name server unreachable",
                                       [&] {
                                           ip(QStringLiteral("link add host0 type veth peer name host1"));
