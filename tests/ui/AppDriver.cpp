@@ -1,5 +1,10 @@
 #include "AppDriver.h"
 
+#include "FixedDeviceInfo.h"
+#include "NoBrowsers.h"
+#include "ProtectionTestSupport.h"
+#include "SteadyHeartbeatTimer.h"
+
 #include <QDir>
 #include <QKeyEvent>
 #include <QQuickWindow>
@@ -11,7 +16,9 @@
 #include <QtTest/QtTest>
 
 #include <csignal>
+#ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+#endif
 
 namespace molvena::test {
 
@@ -45,7 +52,9 @@ void BackendProcess::start() {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     // A test that crashes must not leave its server behind.
+#ifdef Q_OS_LINUX
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     m_process->start(QStringLiteral(MOLVENA_SERVER_BINARY),
                      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                       QString::number(m_port), QStringLiteral("--data"), dataFolder()});
@@ -108,8 +117,26 @@ Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
     };
 }
 
-AppDriver::AppDriver(const BackendProcess& backend)
-    : AppDriver(PlatformAdapters::forThisSystem(), blockedDeployment(backend)) {}
+namespace {
+
+// Linux's own adapters, harmless in the test's private home; a Mac runner's login items and
+// workspace must not be driven, so there recording stand-ins take their place.
+PlatformAdapters journeyAdapters() {
+#ifdef Q_OS_MACOS
+    return PlatformAdapters{.loginItems = std::make_unique<test::ScriptedLoginItemService>(),
+                            .networkPaths = std::make_unique<test::DrivenPathMonitor>(),
+                            .workspace = std::make_unique<test::RecordingWorkspace>(),
+                            .deviceInfo = std::make_unique<test::FixedDeviceInfo>(),
+                            .heartbeatTimer = std::make_unique<test::SteadyHeartbeatTimer>(),
+                            .browserLocations = std::make_unique<test::NoBrowsers>()};
+#else
+    return PlatformAdapters::forThisSystem();
+#endif
+}
+
+} // namespace
+
+AppDriver::AppDriver(const BackendProcess& backend) : AppDriver(journeyAdapters(), blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
     : AppDriver(std::move(adapters), std::move(deployment), [](PreferenceStore&) {}) {}

@@ -4,13 +4,13 @@
 // alerts. The test switches the resolver between protecting and not, and takes the network away.
 
 #include "BlocklistImport.h"
+#include "FixedDeviceInfo.h"
 #include "MolvenaServer.h"
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
+#include "SteadyHeartbeatTimer.h"
 #include "TestSupport.h"
-#include "linux/BootTimeHeartbeatTimer.h"
-#include "linux/LinuxDeviceInfo.h"
 #include "protection/MacProtectionMonitor.h"
 #include "session/PreferenceKeys.h"
 
@@ -72,12 +72,12 @@ struct ProtectedMac {
     }()};
     DrivenPathMonitor paths;
     QNetworkAccessManager network;
-    LinuxDeviceInfo deviceInfo;
+    FixedDeviceInfo deviceInfo;
     APIClient api;
     MacDNSProtectionManager dns;
     LaunchAtLoginManager launchAtLogin{loginItems, workspace};
     MacVPNDetector vpn{paths, workspace};
-    BootTimeHeartbeatTimer heartbeat;
+    SteadyHeartbeatTimer heartbeat;
     const NoBrowsers noBrowsers;
     const BrowserDNSBypassCheck browsers;
     MacProtectionMonitor monitor;

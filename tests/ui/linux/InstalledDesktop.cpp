@@ -1,0 +1,40 @@
+#include "InstalledDesktop.h"
+
+#include "FixedDeviceInfo.h"
+#include "linux/BootTimeHeartbeatTimer.h"
+#include "linux/LinuxBrowserLocations.h"
+#include "linux/XdgAutostartLoginItem.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace molvena::test {
+
+PlatformAdapters InstalledDesktop::adapters() {
+    const QString root = folder.filePath(QStringLiteral("usr"));
+    QDir().mkpath(root + QStringLiteral("/bin"));
+    QFile program(root + QStringLiteral("/bin/molvena"));
+    program.open(QIODevice::WriteOnly);
+    auto loginItem = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::Locations{
+        .configHome = folder.filePath(QStringLiteral("config")),
+        .executablePath = program.fileName(),
+        .installedRoots = {root},
+    });
+    autostartEntry = loginItem->entryPath();
+    auto pathMonitor = std::make_unique<DrivenPathMonitor>();
+    auto recording = std::make_unique<RecordingWorkspace>();
+    paths = pathMonitor.get();
+    workspace = recording.get();
+    return PlatformAdapters{
+        .loginItems = std::move(loginItem),
+        .networkPaths = std::move(pathMonitor),
+        .workspace = std::move(recording),
+        .deviceInfo = std::make_unique<FixedDeviceInfo>(QStringLiteral("Annas MacBook Air")),
+        .heartbeatTimer = std::make_unique<BootTimeHeartbeatTimer>(),
+        .browserLocations = std::make_unique<LinuxBrowserLocations>(
+            LinuxBrowserLocations::Roots{.home = folder.path(),
+                                         .configHome = folder.filePath(QStringLiteral("config")),
+                                         .systemRoot = folder.filePath(QStringLiteral("system"))})};
+}
+
+} // namespace molvena::test
