@@ -54,7 +54,9 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
     // 6.4 does not search the resource root for the module's own sub-folders by itself.
     m_engine.addImportPath(QStringLiteral("qrc:/"));
-    m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}});
+    // Loaded hidden, so the window can be styled before it first appears (show() shows it).
+    m_engine.setInitialProperties(
+        {{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}, {QStringLiteral("visible"), false}});
 }
 
 bool MolvenaMacApp::show() {
@@ -64,9 +66,13 @@ bool MolvenaMacApp::show() {
             return false;
         }
 #ifdef Q_OS_MACOS
-        applyMacWindowStyle(window()->winId());
+        keepMacWindowStyle(*window());
 #endif
     }
+    // Also what brings a closed window back (the Dock, the tray icon) while the app runs on.
+    window()->show();
+    window()->raise();
+    window()->requestActivate();
     // One window, one start-up: showing again does not start the sequence twice.
     if (!m_startupStarted) {
         m_startupStarted = true;
