@@ -27,10 +27,6 @@ NetworkPath networkPathFrom(nw_path_t path) {
     return result;
 }
 
-bool isOfflinePath(nw_path_t path) {
-    return nw_path_get_status(path) != nw_path_status_satisfied || !nw_path_has_dns(path);
-}
-
 } // namespace
 
 struct MacNetworkPathMonitor::Native {
@@ -62,12 +58,11 @@ bool MacNetworkPathMonitor::start() {
     const QPointer<MacNetworkPathMonitor> weakSelf(this);
     nw_path_monitor_set_update_handler(m_native->monitor, ^(nw_path_t path) {
       const NetworkPath networkPath = networkPathFrom(path);
-      const bool offline = isOfflinePath(path);
       QMetaObject::invokeMethod(
           QCoreApplication::instance(),
-          [weakSelf, networkPath, offline] {
+          [weakSelf, networkPath] {
               if (weakSelf) {
-                  weakSelf->deliver(networkPath, offline);
+                  weakSelf->deliver(networkPath);
               }
           },
           Qt::QueuedConnection);
@@ -84,9 +79,8 @@ NetworkPath MacNetworkPathMonitor::currentPath() const {
     return m_current;
 }
 
-void MacNetworkPathMonitor::deliver(const NetworkPath& path, bool offline) {
+void MacNetworkPathMonitor::deliver(const NetworkPath& path) {
     m_current = path;
-    m_isOffline = offline;
     emit pathUpdated(path);
 }
 
