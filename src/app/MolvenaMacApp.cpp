@@ -69,10 +69,12 @@ bool MolvenaMacApp::show() {
         keepMacWindowStyle(*window());
 #endif
     }
-    // Also what brings a closed window back (the Dock, the tray icon) while the app runs on.
     window()->show();
-    window()->raise();
-    window()->requestActivate();
+    // Showing again is what brings a closed window back (the Dock, the tray icon), to the front.
+    if (m_startupStarted) {
+        window()->raise();
+        window()->requestActivate();
+    }
     // One window, one start-up: showing again does not start the sequence twice.
     if (!m_startupStarted) {
         m_startupStarted = true;

@@ -136,7 +136,8 @@ PlatformAdapters journeyAdapters() {
 
 } // namespace
 
-AppDriver::AppDriver(const BackendProcess& backend) : AppDriver(journeyAdapters(), blockedDeployment(backend)) {}
+AppDriver::AppDriver(const BackendProcess& backend)
+    : AppDriver(journeyAdapters(), blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
     : AppDriver(std::move(adapters), std::move(deployment), [](PreferenceStore&) {}) {}
