@@ -4,6 +4,7 @@
 #include "app/DetachedTask.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
@@ -54,9 +55,15 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
     // 6.4 does not search the resource root for the module's own sub-folders by itself.
     m_engine.addImportPath(QStringLiteral("qrc:/"));
-    // Loaded hidden, so the window can be styled before it first appears (show() shows it).
-    m_engine.setInitialProperties(
-        {{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}, {QStringLiteral("visible"), false}});
+    // On Cocoa the window is loaded hidden, so it can be styled before it first appears (show()
+    // shows it); elsewhere it shows as it loads, as the offscreen journeys expect.
+#ifdef Q_OS_MACOS
+    const bool showsAsItLoads = QGuiApplication::platformName() != QLatin1String("cocoa");
+#else
+    const bool showsAsItLoads = true;
+#endif
+    m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)},
+                                   {QStringLiteral("visible"), showsAsItLoads}});
 }
 
 bool MolvenaMacApp::show() {

@@ -19,7 +19,7 @@ QtObject {
     // The typeface: the application font, which is the system font on macOS (named as Qt names it,
     // so no lookup by a guessed name) and elsewhere the bundled Inter that useApplicationFont makes
     // the application font at start.
-    readonly property string fontFamily: Qt.application.font.family
+    readonly property string fontFamily: Application.font.family
 
     // The same colour at another opacity, for tints such as "red at 8 %".
     function withOpacity(colour: color, opacity: real): color {
