@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     clang # parses the macOS adapters' Objective-C++ (tests/macos-syntax)
+    python3 # the macOS checks (tests/macos-syntax): API inventory, property-list lint, include check
+    qt6-translations-l10n # Qt's own texts in Danish, built into the app
     qt6-base-dev qt6-declarative-dev qcoro-qt6-dev qt6-httpserver-dev qt6-svg-dev
     libqt6sql6-sqlite libqt6sql6-psql libgl-dev
     qt6-qpa-plugins

@@ -4,6 +4,7 @@
 #include "app/DetachedTask.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
@@ -58,7 +59,15 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
     // 6.4 does not search the resource root for the module's own sub-folders by itself.
     m_engine.addImportPath(QStringLiteral("qrc:/"));
-    m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)}});
+    // On Cocoa the window is loaded hidden, so it can be styled before it first appears (show()
+    // shows it); elsewhere it shows as it loads, as the offscreen journeys expect.
+#ifdef Q_OS_MACOS
+    const bool showsAsItLoads = QGuiApplication::platformName() != QLatin1String("cocoa");
+#else
+    const bool showsAsItLoads = true;
+#endif
+    m_engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&m_rootViewModel)},
+                                   {QStringLiteral("visible"), showsAsItLoads}});
 }
 
 bool MolvenaMacApp::show() {
@@ -68,8 +77,14 @@ bool MolvenaMacApp::show() {
             return false;
         }
 #ifdef Q_OS_MACOS
-        applyMacWindowStyle(window()->winId());
+        keepMacWindowStyle(*window());
 #endif
+    }
+    window()->show();
+    // Showing again is what brings a closed window back (the Dock, the tray icon), to the front.
+    if (m_startupStarted) {
+        window()->raise();
+        window()->requestActivate();
     }
     // One window, one start-up: showing again does not start the sequence twice.
     if (!m_startupStarted) {

@@ -41,7 +41,8 @@ class MolvenaMacApp : public QObject {
 public:
     explicit MolvenaMacApp(AppConfiguration configuration, QObject* parent = nullptr);
 
-    // Loads the root QML and starts the start-up sequence; false when the QML could not be loaded.
+    // Loads the root QML (once), shows the window and starts the start-up sequence (once); false
+    // when the QML could not be loaded. Shows a closed window again.
     bool show();
     QQuickWindow* window() const;
 

@@ -1,6 +1,12 @@
 #include "AppDriver.h"
 
+#include "FixedDeviceInfo.h"
+#include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
+#include "SteadyHeartbeatTimer.h"
+#ifdef Q_OS_MACOS
+#include "macos/ProfileDownloadInstaller.h"
+#endif
 
 #include <QDir>
 #include <QKeyEvent>
@@ -13,7 +19,9 @@
 #include <QtTest/QtTest>
 
 #include <csignal>
+#ifdef Q_OS_LINUX
 #include <sys/prctl.h>
+#endif
 
 namespace molvena::test {
 
@@ -47,7 +55,9 @@ void BackendProcess::start() {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     // A test that crashes must not leave its server behind.
+#ifdef Q_OS_LINUX
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     m_process->start(QStringLiteral(MOLVENA_SERVER_BINARY),
                      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                       QString::number(m_port), QStringLiteral("--data"), dataFolder()});
@@ -115,10 +125,30 @@ Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
     };
 }
 
+namespace {
+
+// Linux's own adapters, harmless in the test's private home; a Mac runner's login items and
+// workspace must not be driven, so there recording stand-ins take their place.
+PlatformAdapters journeyAdapters() {
+#ifdef Q_OS_MACOS
+    return PlatformAdapters{.loginItems = std::make_unique<test::ScriptedLoginItemService>(),
+                            .networkPaths = std::make_unique<test::DrivenPathMonitor>(),
+                            .workspace = std::make_unique<test::RecordingWorkspace>(),
+                            .deviceInfo = std::make_unique<test::FixedDeviceInfo>(),
+                            .heartbeatTimer = std::make_unique<test::SteadyHeartbeatTimer>(),
+                            .browserLocations = std::make_unique<test::NoBrowsers>(),
+                            .webProtection = std::make_unique<ProfileDownloadInstaller>()};
+#else
+    return PlatformAdapters::forThisSystem();
+#endif
+}
+
+} // namespace
+
 AppDriver::AppDriver(const BackendProcess& backend)
     : AppDriver(
           [] {
-              PlatformAdapters adapters = PlatformAdapters::forThisSystem();
+              PlatformAdapters adapters = journeyAdapters();
               adapters.hostLookup = StandInResolver().lookup();
               return adapters;
           }(),

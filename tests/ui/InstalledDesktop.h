@@ -8,9 +8,10 @@
 
 namespace molvena::test {
 
-// A Linux desktop in a temporary folder on which the app looks installed, so its automatic start can
-// really be switched on; the network path and the browser stay in the test's hand, and the home
-// folder holds whatever browser profiles the test writes there.
+// A desktop in a temporary folder on which the app looks installed, so its automatic start can be
+// switched on (on Linux really, on a Mac through a stand-in whose entry is a file); the network path
+// and the browser stay in the test's hand, and the home folder holds whatever browser profiles the
+// test writes there (Firefox under .mozilla/firefox on both systems).
 struct InstalledDesktop {
     QTemporaryDir folder;
     DrivenPathMonitor* paths = nullptr;

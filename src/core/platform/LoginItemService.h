@@ -27,6 +27,10 @@ public:
     virtual int status() const = 0;
     // Where the running application lives (for the diagnostic log).
     virtual QString applicationPath() const = 0;
+    // Whether it runs from the place it is installed to, from which it can be registered (on a Mac
+    // /Applications, neither translocated nor on a read-only volume). There the Mac's service says
+    // "not found" for an app that has simply never registered.
+    virtual bool runsFromInstallLocation() const { return false; }
     // Both return nothing on success.
     virtual std::optional<LoginItemError> registerApplication() = 0;
     virtual std::optional<LoginItemError> unregisterApplication() = 0;

@@ -43,7 +43,12 @@ void LaunchAtLoginManager::refresh() {
                QStringLiteral(" SMAppService.status=") + statusName(status);
     });
     setDebugBypassActive(false);
-    switch (status) {
+    // The Mac's service says "not found" for an app in /Applications that has never registered
+    // (and registers it when asked), so there "not found" offers the enable action; the texts about
+    // moving the app stay for any other location and for a registration that failed.
+    const bool neverRegistered = status == LoginItemService::notFound &&
+                                 m_loginItems.runsFromInstallLocation() && !m_registrationFailedWhileNotFound;
+    switch (neverRegistered ? int(LoginItemService::notRegistered) : status) {
     case LoginItemService::notRegistered:
         setFlags(false, false, true);
         setTexts(m_texts.notRegistered);
@@ -77,6 +82,7 @@ void LaunchAtLoginManager::enable() {
     debugLog(kCategory, [] { return QStringLiteral("enable() register START"); });
     const std::optional<LoginItemError> error = m_loginItems.registerApplication();
     if (!error) {
+        m_registrationFailedWhileNotFound = false;
         debugLog(kCategory, [] { return QStringLiteral("enable() register SUCCESS"); });
         refresh();
         return;
@@ -86,6 +92,7 @@ void LaunchAtLoginManager::enable() {
             .arg(error->description)
             .arg(error->code);
     });
+    m_registrationFailedWhileNotFound = m_loginItems.status() == LoginItemService::notFound;
     refresh();
     // Code 1 only means the user has to approve first; the refreshed texts already say so.
     if (error->code != LoginItemService::notPermittedCode) {

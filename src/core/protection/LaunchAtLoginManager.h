@@ -72,6 +72,9 @@ private:
     bool m_requiresApproval = false;
     bool m_isAvailable = true;
     bool m_debugBypassActive = false;
+    // A registration from the install location failed while the service said "not found": from
+    // then on "not found" means what it says, and the texts ask for a reinstall.
+    bool m_registrationFailedWhileNotFound = false;
     QString m_statusText = QStringLiteral("Ikke aktiveret");
     QString m_detailText = QStringLiteral("Molvena skal starte automatisk, når du logger ind.");
     QString m_actionHelpText;

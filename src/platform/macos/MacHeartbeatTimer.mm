@@ -1,14 +1,36 @@
 #include "MacHeartbeatTimer.h"
 
+#import <Foundation/Foundation.h>
+
 #include <time.h>
 
 namespace molvena {
 
-MacHeartbeatTimer::MacHeartbeatTimer(QObject* parent) : HeartbeatTimer(parent) {
+struct MacHeartbeatTimer::Native {
+    id<NSObject> activity = nil;
+};
+
+MacHeartbeatTimer::MacHeartbeatTimer(QObject* parent)
+    : HeartbeatTimer(parent), m_native(std::make_unique<Native>()) {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::CoarseTimer);
     connect(&m_timer, &QTimer::timeout, this, &MacHeartbeatTimer::checkDeadline);
     connect(&m_wake, &MacWakeNotifier::systemDidWake, this, &MacHeartbeatTimer::checkDeadline);
+}
+
+MacHeartbeatTimer::~MacHeartbeatTimer() {
+    holdActivity(false);
+}
+
+void MacHeartbeatTimer::holdActivity(bool hold) {
+    NSProcessInfo* process = NSProcessInfo.processInfo;
+    if (hold && m_native->activity == nil) {
+        m_native->activity = [process beginActivityWithOptions:NSActivityUserInitiatedAllowingIdleSystemSleep
+                                                        reason:@"Molvena holder øje med beskyttelsen"];
+    } else if (!hold && m_native->activity != nil) {
+        [process endActivity:m_native->activity];
+        m_native->activity = nil;
+    }
 }
 
 std::chrono::milliseconds MacHeartbeatTimer::now() {
@@ -21,11 +43,13 @@ std::chrono::milliseconds MacHeartbeatTimer::now() {
 void MacHeartbeatTimer::start(std::chrono::milliseconds interval) {
     m_deadline = now() + interval;
     m_isRunning = true;
+    holdActivity(true);
     m_timer.start(interval);
 }
 
 void MacHeartbeatTimer::stop() {
     m_isRunning = false;
+    holdActivity(false);
     m_timer.stop();
 }
 

@@ -8,7 +8,7 @@ namespace molvena {
 
 // macOS: Network.framework's path monitor. Updates arrive on a serial utility queue; each is turned
 // into a NetworkPath there and handed to the main thread, where it becomes current and is published.
-// Until the first update the current path is empty and the machine counts as offline.
+// Until the first update the current path is empty.
 class MacNetworkPathMonitor : public NetworkPathMonitor {
     Q_OBJECT
 public:
@@ -19,17 +19,12 @@ public:
     bool isStarted() const override;
     NetworkPath currentPath() const override;
 
-    // Whether the last path the system reported cannot carry traffic (not satisfied) or cannot
-    // resolve names (no DNS server): a failed lookup then proves nothing about blocking.
-    bool isOffline() const { return m_isOffline; }
-
 private:
-    void deliver(const NetworkPath& path, bool offline);
+    void deliver(const NetworkPath& path);
 
     struct Native;
     std::unique_ptr<Native> m_native;
     NetworkPath m_current;
-    bool m_isOffline = true;
 };
 
 } // namespace molvena

@@ -63,12 +63,11 @@ bool MacNetworkPathMonitor::start() {
     const QPointer<MacNetworkPathMonitor> weakSelf(this);
     nw_path_monitor_set_update_handler(m_native->monitor, ^(nw_path_t path) {
       const NetworkPath networkPath = networkPathFrom(path);
-      const bool offline = isOfflinePath(path);
       QMetaObject::invokeMethod(
           QCoreApplication::instance(),
-          [weakSelf, networkPath, offline] {
+          [weakSelf, networkPath] {
               if (weakSelf) {
-                  weakSelf->deliver(networkPath, offline);
+                  weakSelf->deliver(networkPath);
               }
           },
           Qt::QueuedConnection);
@@ -85,9 +84,8 @@ NetworkPath MacNetworkPathMonitor::currentPath() const {
     return m_current;
 }
 
-void MacNetworkPathMonitor::deliver(const NetworkPath& path, bool offline) {
+void MacNetworkPathMonitor::deliver(const NetworkPath& path) {
     m_current = path;
-    m_isOffline = offline;
     emit pathUpdated(path);
 }
 

@@ -16,10 +16,10 @@ QtObject {
     readonly property color muted: Qt.rgba(0.35, 0.42, 0.53, 1)
     readonly property color green: Qt.rgba(0.03, 0.6, 0.39, 1)
 
-    // The typeface: the system font on macOS, elsewhere the bundled Inter that useApplicationFont
-    // registers (and makes the application font) at start.
-    readonly property string fontFamily: Qt.platform.os === "osx" || Qt.platform.os === "macos"
-                                         ? ".AppleSystemUIFont" : "Inter"
+    // The typeface: the application font, which is the system font on macOS (named as Qt names it,
+    // so no lookup by a guessed name) and elsewhere the bundled Inter that useApplicationFont makes
+    // the application font at start.
+    readonly property string fontFamily: Application.font.family
 
     // The same colour at another opacity, for tints such as "red at 8 %".
     function withOpacity(colour: color, opacity: real): color {

@@ -2,12 +2,12 @@
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
+#include "SteadyHeartbeatTimer.h"
 #include "TaskTesting.h"
 #include "TestSupport.h"
 #include "app/RootScreen.h"
 #include "app/StartupSequence.h"
 #include "backend/APIClient.h"
-#include "linux/BootTimeHeartbeatTimer.h"
 
 #include <QtTest/QtTest>
 
@@ -41,7 +41,7 @@ struct StartupRig {
     MacDNSProtectionManager dns{preferences.store(), workspace, network, deployment};
     MacVPNDetector vpn{paths, workspace};
     DomainCountStore domainCount{preferences.store(), network, deployment.apiBase};
-    BootTimeHeartbeatTimer heartbeat;
+    SteadyHeartbeatTimer heartbeat;
     NoBrowsers noBrowsers;
     BrowserDNSBypassCheck browsers{noBrowsers, QString()};
     MacProtectionMonitor monitor{launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat};

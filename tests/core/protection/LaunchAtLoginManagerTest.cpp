@@ -14,6 +14,8 @@ private slots:
     void constructionReflectsTheStatus();
     void enableAndDisable_data();
     void enableAndDisable();
+    void notFoundInApplicationsMeansNeverRegistered_data();
+    void notFoundInApplicationsMeansNeverRegistered();
     void placesToActOpenWhereTheUserActs();
 };
 
@@ -106,6 +108,38 @@ void LaunchAtLoginManagerTest::enableAndDisable() {
     QCOMPARE(manager.statusText() == QLatin1String("Kunne ikke aktivere") ||
                  manager.statusText() == QLatin1String("Kunne ikke deaktivere"),
              false);
+}
+
+void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<int>("registerErrorCode"); // 0: registers
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after"); // after enable() and a refresh
+    QTest::newRow("in /Applications, registers") << true << 0 << "Ikke aktiveret"
+                                                 << "Aktiveret";
+    QTest::newRow("in /Applications, refused") << true << 22 << "Ikke aktiveret"
+                                               << "Kræver installation i Programmer";
+    QTest::newRow("elsewhere") << false << 0 << "Kræver installation i Programmer"
+                               << "Aktiveret";
+}
+
+void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered() {
+    QFETCH(bool, installed);
+    QFETCH(int, registerErrorCode);
+    ScriptedLoginItemService loginItems;
+    loginItems.currentStatus = LoginItemService::notFound;
+    loginItems.installed = installed;
+    if (registerErrorCode != 0) {
+        loginItems.registerError = LoginItemError{registerErrorCode, QStringLiteral("Ukendt fejl.")};
+    }
+    RecordingWorkspace workspace;
+    LaunchAtLoginManager manager(loginItems, workspace);
+    QTEST(manager.statusText(), "before");
+    QCOMPARE(manager.isAvailable(), manager.statusText() == QLatin1String("Ikke aktiveret"));
+
+    manager.enable();
+    manager.refresh();
+    QTEST(manager.statusText(), "after");
 }
 
 void LaunchAtLoginManagerTest::placesToActOpenWhereTheUserActs() {

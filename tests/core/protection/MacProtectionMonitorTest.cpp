@@ -1,10 +1,10 @@
 #include "protection/MacProtectionMonitor.h"
+#include "BrowsersInHome.h"
 #include "FixedDeviceInfo.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
+#include "SteadyHeartbeatTimer.h"
 #include "TestSupport.h"
-#include "linux/BootTimeHeartbeatTimer.h"
-#include "linux/LinuxBrowserLocations.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -105,11 +105,9 @@ public:
     MacVPNDetector vpn{paths, workspace};
     FixedDeviceInfo device;
     APIClient api;
-    BootTimeHeartbeatTimer heartbeat;
+    SteadyHeartbeatTimer heartbeat;
     QTemporaryDir home;
-    LinuxBrowserLocations browserLocations{{.home = home.path(),
-                                            .configHome = home.filePath(QStringLiteral(".config")),
-                                            .systemRoot = home.filePath(QStringLiteral("system"))}};
+    BrowsersInHome browserLocations{home.path()};
     BrowserDNSBypassCheck browsers{browserLocations, QStringLiteral("dns.molvena.test")};
     MacProtectionMonitor monitor;
 

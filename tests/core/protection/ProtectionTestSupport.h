@@ -45,6 +45,7 @@ class ScriptedLoginItemService : public LoginItemService {
 public:
     int status() const override { return currentStatus; }
     QString applicationPath() const override { return QStringLiteral("/Applications/Molvena.app"); }
+    bool runsFromInstallLocation() const override { return installed; }
     std::optional<LoginItemError> registerApplication() override {
         if (registerError) {
             return registerError;
@@ -65,6 +66,7 @@ public:
     }
 
     int currentStatus = notRegistered;
+    bool installed = false;
     int statusAfterRegister = enabled;
     std::optional<LoginItemError> registerError;
     std::optional<LoginItemError> unregisterError;

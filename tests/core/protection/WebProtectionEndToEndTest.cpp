@@ -7,13 +7,13 @@
 // molvena-dns-helper, as the sheet's button does.
 
 #include "BlocklistImport.h"
+#include "FixedDeviceInfo.h"
 #include "MolvenaServer.h"
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
+#include "SteadyHeartbeatTimer.h"
 #include "TestSupport.h"
-#include "linux/BootTimeHeartbeatTimer.h"
-#include "linux/LinuxDeviceInfo.h"
 #include "protection/MacProtectionMonitor.h"
 #include "session/PreferenceKeys.h"
 #include "linux/PolkitWebProtectionInstaller.h"
@@ -83,12 +83,12 @@ struct ProtectedMac {
     }()};
     DrivenPathMonitor paths;
     QNetworkAccessManager network;
-    LinuxDeviceInfo deviceInfo;
+    FixedDeviceInfo deviceInfo;
     APIClient api;
     MacDNSProtectionManager dns;
     LaunchAtLoginManager launchAtLogin{loginItems, workspace};
     MacVPNDetector vpn{paths, workspace};
-    BootTimeHeartbeatTimer heartbeat;
+    SteadyHeartbeatTimer heartbeat;
     const NoBrowsers noBrowsers;
     const BrowserDNSBypassCheck browsers;
     MacProtectionMonitor monitor;

@@ -21,10 +21,40 @@ typedef NSString* NSErrorDomain;
 @property(readonly, copy) NSString* localizedDescription;
 @end
 
+@interface NSString (NSStringExtensionMethods)
+- (BOOL)hasPrefix:(NSString*)str;
+@end
+
+@interface NSNumber : NSObject
+@property(readonly) BOOL boolValue;
+@end
+
+typedef NSString* NSURLResourceKey;
+// An NSNumber: whether the volume holding the resource is read-only.
+MOLVENA_EXTERN_C NSURLResourceKey const NSURLVolumeIsReadOnlyKey;
+
 @interface NSURL : NSObject
 + (nullable instancetype)URLWithString:(NSString*)URLString;
 + (NSURL*)fileURLWithPath:(NSString*)path;
 @property(nullable, readonly, copy) NSString* path;
+- (BOOL)getResourceValue:(out id _Nullable* _Nonnull)value
+                  forKey:(NSURLResourceKey)key
+                   error:(out NSError* _Nullable* _Nullable)error;
+@end
+
+typedef NS_OPTIONS(uint64_t, NSActivityOptions) {
+    NSActivityIdleSystemSleepDisabled = (1ULL << 20),
+    NSActivityUserInitiated = (0x00FFFFFFULL | NSActivityIdleSystemSleepDisabled),
+    NSActivityUserInitiatedAllowingIdleSystemSleep = (NSActivityUserInitiated &
+                                                      ~NSActivityIdleSystemSleepDisabled),
+    NSActivityBackground = 0x000000FFULL,
+};
+
+@interface NSProcessInfo : NSObject
+@property(class, readonly, strong) NSProcessInfo* processInfo;
+// The token keeps the activity going until it is passed to -endActivity:.
+- (id<NSObject>)beginActivityWithOptions:(NSActivityOptions)options reason:(NSString*)reason;
+- (void)endActivity:(id<NSObject>)activity;
 @end
 
 @interface NSBundle : NSObject

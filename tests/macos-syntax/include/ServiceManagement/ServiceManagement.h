@@ -12,6 +12,9 @@ typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
     SMAppServiceStatusNotFound = 3,
 };
 
+// The code of a registration refused because the item is registered already.
+enum { kSMErrorAlreadyRegistered = 12 };
+
 @interface SMAppService : NSObject
 // Swift's `SMAppService.mainApp`.
 @property(class, readonly) SMAppService* mainAppService;

@@ -1,6 +1,7 @@
 #include "InstalledDesktop.h"
 
 #include "FixedDeviceInfo.h"
+#include "linux/BootTimeHeartbeatTimer.h"
 #include "linux/LinuxBrowserLocations.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "macos/ProfileDownloadInstaller.h"
@@ -11,7 +12,6 @@
 namespace molvena::test {
 
 PlatformAdapters InstalledDesktop::adapters() {
-    PlatformAdapters system = PlatformAdapters::forThisSystem();
     const QString root = folder.filePath(QStringLiteral("usr"));
     QDir().mkpath(root + QStringLiteral("/bin"));
     QFile program(root + QStringLiteral("/bin/molvena"));
@@ -31,7 +31,7 @@ PlatformAdapters InstalledDesktop::adapters() {
         .networkPaths = std::move(pathMonitor),
         .workspace = std::move(recording),
         .deviceInfo = std::make_unique<FixedDeviceInfo>(QStringLiteral("Annas MacBook Air")),
-        .heartbeatTimer = std::move(system.heartbeatTimer),
+        .heartbeatTimer = std::make_unique<BootTimeHeartbeatTimer>(),
         .browserLocations = std::make_unique<LinuxBrowserLocations>(
             LinuxBrowserLocations::Roots{.home = folder.path(),
                                          .configHome = folder.filePath(QStringLiteral("config")),
