@@ -4,13 +4,11 @@ import Molvena
 import QtQuick.Layouts
 
 // The profile sheet over its screen: download in the browser, install by hand, confirm that it blocks.
-Item {
+ModalScope {
     id: sheet
 
     required property MacDNSProfileSetupViewModel viewModel
     readonly property bool isActive: sheet.viewModel !== null && sheet.viewModel.dns.isActive
-
-    signal closeRequested
 
     Component.onCompleted: sheet.viewModel.appeared()
 
@@ -41,7 +39,7 @@ Item {
                 Layout.topMargin: 12
                 text: "WEBBESKYTTELSE"
             }
-            Text {
+            MolvenaText {
                 objectName: "profileSheetTitle"
                 Layout.topMargin: 6
                 Layout.fillWidth: true
@@ -52,7 +50,7 @@ Item {
                 Accessible.role: Accessible.Heading
                 Accessible.name: text
             }
-            Text {
+            MolvenaText {
                 Layout.topMargin: 6
                 Layout.fillWidth: true
                 text: "Beskyttelsesprofilen sørger for, at kendte gambling-sider bliver blokeret på denne Mac."
@@ -84,14 +82,14 @@ Item {
                     ColumnLayout {
                         Layout.fillWidth: true
                         spacing: 4
-                        Text {
+                        MolvenaText {
                             objectName: "profileConfirmedTitle"
                             text: "Webbeskyttelsen er bekræftet"
                             font.pixelSize: 15
                             font.weight: Font.Bold
                             color: MolvenaTheme.navyDeep
                         }
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: "Molvena har kontrolleret, at blokeringen er aktiv på denne Mac."
                             font.pixelSize: 13
@@ -145,7 +143,7 @@ Item {
                         objectName: "profileStep" + (index + 1)
                         Layout.fillWidth: true
                         spacing: 12
-                        Text {
+                        MolvenaText {
                             Layout.alignment: Qt.AlignTop
                             Layout.preferredWidth: 20
                             text: profileStep.modelData.number
@@ -156,13 +154,13 @@ Item {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 2
-                            Text {
+                            MolvenaText {
                                 text: profileStep.modelData.title
                                 font.pixelSize: 14
                                 font.weight: Font.Bold
                                 color: MolvenaTheme.navyDeep
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: profileStep.modelData.text
                                 font.pixelSize: 12
@@ -190,7 +188,7 @@ Item {
                         color: MolvenaTheme.muted
                         size: 14
                     }
-                    Text {
+                    MolvenaText {
                         Layout.fillWidth: true
                         text: "Hvis macOS siger, at Nedlukningstilstand forhindrer installationen, skal den midlertidigt slås fra under Anonymitet & sikkerhed. Genstart Mac'en, installer profilen, og slå derefter Nedlukningstilstand til igen, hvis du ønsker det."
                         font.pixelSize: 11
@@ -198,7 +196,7 @@ Item {
                         wrapMode: Text.WordWrap
                     }
                 }
-                Text {
+                MolvenaText {
                     objectName: "profileMessage"
                     Layout.fillWidth: true
                     visible: text.length > 0

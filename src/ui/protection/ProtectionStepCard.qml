@@ -46,13 +46,13 @@ Card {
 
             RowLayout {
                 spacing: 8
-                Text {
+                MolvenaText {
                     text: stepCard.number
                     font.pixelSize: 12
                     font.weight: Font.Black
                     color: MolvenaTheme.blue
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: stepCard.title
                     font.pixelSize: 16
@@ -63,7 +63,7 @@ Card {
                     Accessible.name: text
                 }
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: stepCard.subtitle
                 font.pixelSize: 13
@@ -78,7 +78,7 @@ Card {
                     color: stepCard.done ? MolvenaTheme.green : MolvenaTheme.muted
                     size: 14
                 }
-                Text {
+                MolvenaText {
                     objectName: stepCard.buttonObjectName + "Status"
                     Layout.fillWidth: true
                     text: stepCard.statusText
@@ -88,7 +88,7 @@ Card {
                     elide: Text.ElideRight
                 }
             }
-            Text {
+            MolvenaText {
                 objectName: stepCard.buttonObjectName + "Detail"
                 Layout.fillWidth: true
                 text: stepCard.detailText

@@ -1,0 +1,150 @@
+#!/usr/bin/python3
+"""Journeys through Molvena driven only as a screen reader drives it: over AT-SPI, finding controls
+by role and name, pressing through their press action, typing through their editable text and reading
+results by name. Each journey is a function of the app's process id; run-journeys.sh starts the
+display, the accessibility bus, the reference backend and the apps around it.
+
+    journeys.py JOURNEY PID [ARGS...]
+"""
+import sys
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+CONTROL_ROLES = {"push button", "link", "text", "password text", "check box", "radio button", "list item"}
+
+
+class Failure(Exception):
+    pass
+
+
+def app_of(pid, timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(i)
+            if app is not None and app.get_process_id() == pid:
+                return app
+        time.sleep(0.3)
+    raise Failure(f"no application with pid {pid} on the accessibility bus")
+
+
+def shown(node):
+    states = node.get_state_set()
+    return states.contains(Atspi.StateType.SHOWING) or states.contains(Atspi.StateType.VISIBLE)
+
+
+def walk(node, depth=0):
+    if node is None or depth > 200:
+        return
+    try:
+        if depth > 0 and not shown(node):
+            return
+        yield node
+        for i in range(node.get_child_count()):
+            yield from walk(node.get_child_at_index(i), depth + 1)
+    except gi.repository.GLib.Error:
+        return
+
+
+def find(app, role, name, timeout=15, exact=True):
+    """The first shown node of this role whose name is (or contains) `name`, waiting for it."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        for node in walk(app):
+            node_name = node.get_name() or ""
+            if node.get_role_name() == role and (node_name == name if exact else name in node_name):
+                return node
+        time.sleep(0.3)
+    raise Failure(f"no {role} named {name!r}; shown: {names(app)}")
+
+
+def names(app):
+    return sorted({f"{n.get_role_name()}:{n.get_name()}" for n in walk(app) if n.get_name()})
+
+
+def wait_for(app, role, name, timeout=20, exact=True):
+    return find(app, role, name, timeout, exact)
+
+
+def press(app, name, role="push button", exact=True):
+    node = find(app, role, name, exact=exact)
+    deadline = time.time() + 15
+    while not node.get_state_set().contains(Atspi.StateType.SENSITIVE):
+        if time.time() > deadline:
+            raise Failure(f"{name!r} stays disabled")
+        time.sleep(0.2)
+    action = node.get_action_iface()
+    for i in range(action.get_n_actions()):
+        if action.get_action_name(i).lower() in ("press", "click"):
+            action.do_action(i)
+            return
+    raise Failure(f"{name!r} has no press action")
+
+
+def type_into(app, field_name, text, role="text"):
+    node = find(app, role, field_name)
+    editable = node.get_editable_text_iface()
+    if editable is None:
+        raise Failure(f"field {field_name!r} is not editable through accessibility")
+    editable.set_text_contents(text)
+
+
+def text_of(node):
+    iface = node.get_text_iface()
+    return iface.get_text(0, iface.get_character_count()) if iface else ""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# A new player: role, account, pattern, then the protection setup; prints the pairing code it was
+# shown so the relative's journey can use it.
+def player_onboarding(pid):
+    app = app_of(pid)
+    press(app, "Jeg vil være molvena")
+    wait_for(app, "heading", "Opret din beskyttelse")
+    type_into(app, "Navn", "Anna Jensen")
+    type_into(app, "E-mail", "anna@example.dk")
+    type_into(app, "4-cifret Master PIN", "1234", role="password text")
+    pin = find(app, "password text", "4-cifret Master PIN")
+    check("1234" not in text_of(pin) and "1234" not in (pin.get_name() or ""), "the PIN reads back in clear")
+    code = find(app, "label", "Pårørende-kode ", exact=False).get_name().split("kode ", 1)[1].replace(" ", "")
+    press(app, "Fortsæt")
+    wait_for(app, "heading", "Fortæl lidt om dig")
+    press(app, "Online")
+    press(app, "Poker")
+    type_into(app, "Månedligt beløb i kroner", "1500")
+    press(app, "I dag")
+    press(app, "Opret konto", exact=False)
+    wait_for(app, "heading", "Gør din Mac\nklar til Molvena.")
+    print(f"pairing-code={code}")
+
+
+# A relative pairs with the player's code and reads the overview: the player's name and days.
+def relative_pairing(pid, code, player_name):
+    app = app_of(pid)
+    press(app, "Jeg er pårørende")
+    wait_for(app, "heading", "Forbind til den,\ndu støtter")
+    type_into(app, "Pårørende-kode", code)
+    type_into(app, "Din e-mail", "mor@example.dk")
+    press(app, "Forbind som pårørende")
+    wait_for(app, "label", player_name, timeout=30)
+    wait_for(app, "label", "dage", exact=False)
+    wait_for(app, "heading", "Seneste hændelser")
+
+
+if __name__ == "__main__":
+    journey, pid, *rest = sys.argv[1:]
+    try:
+        globals()[journey](int(pid), *rest)
+    except Failure as failure:
+        print(f"FAIL {journey}: {failure}", file=sys.stderr)
+        sys.exit(1)
+    print(f"PASS {journey}")
