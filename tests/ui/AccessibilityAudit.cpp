@@ -156,7 +156,8 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
             }
         }
         if (!faults.isEmpty()) {
-            audit.faultyControls << describe(node.face) + QStringLiteral(": ") + faults.join(QStringLiteral(", "));
+            audit.faultyControls << describe(node.face) + QStringLiteral(": ") +
+                                        faults.join(QStringLiteral(", "));
         }
     }
 
@@ -169,8 +170,9 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
         }
         seen.insert(text);
         ++audit.textsOnScreen;
-        const bool inTree = std::any_of(nodes.cbegin(), nodes.cend(),
-                                        [&](const Node& node) { return node.words.contains(text, Qt::CaseInsensitive); });
+        const bool inTree = std::any_of(nodes.cbegin(), nodes.cend(), [&](const Node& node) {
+            return node.words.contains(text, Qt::CaseInsensitive);
+        });
         if (!inTree) {
             audit.textsMissing << text;
         }

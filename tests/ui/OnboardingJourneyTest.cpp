@@ -70,7 +70,9 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     // The keyboard alone picks a day: Tab reaches the day in hand, End stops at today, Home, the
     // arrows and Page Up move by day and month, and Return picks; each day is named with its date.
     const QLocale danish(QStringLiteral("da_DK"));
-    const auto spoken = [&](const QDate& day) { return danish.toString(day, QStringLiteral("d. MMMM yyyy")); };
+    const auto spoken = [&](const QDate& day) {
+        return danish.toString(day, QStringLiteral("d. MMMM yyyy"));
+    };
     const QDate today = QDate::currentDate();
     QVERIFY(driver.tabTo(spoken(today)));
     driver.key(Qt::Key_End);

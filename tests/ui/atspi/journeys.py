@@ -13,7 +13,7 @@ import warnings
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 # The per-interface getters this Debian release ships are marked deprecated; they still work.
 warnings.simplefilter("ignore", DeprecationWarning)
@@ -46,7 +46,7 @@ def walk(node, depth=0):
         yield node
         for i in range(node.get_child_count()):
             yield from walk(node.get_child_at_index(i), depth + 1)
-    except gi.repository.GLib.Error:
+    except GLib.Error:
         return
 
 
@@ -54,16 +54,22 @@ def find(app, role, name, timeout=15, exact=True):
     """The first shown node of this role whose name is (or contains) `name`, waiting for it."""
     deadline = time.time() + timeout
     while time.time() < deadline:
-        for node in walk(app):
-            node_name = node.get_name() or ""
-            if node.get_role_name() == role and (node_name == name if exact else name in node_name):
-                return node
+        try:
+            for node in walk(app):
+                node_name = node.get_name() or ""
+                if node.get_role_name() == role and (node_name == name if exact else name in node_name):
+                    return node
+        except GLib.Error:
+            pass  # the screen changed under the walk: look again
         time.sleep(0.3)
     raise Failure(f"no {role} named {name!r}; shown: {names(app)}")
 
 
 def names(app):
-    return sorted({f"{n.get_role_name()}:{n.get_name()}" for n in walk(app) if n.get_name()})
+    try:
+        return sorted({f"{n.get_role_name()}:{n.get_name()}" for n in walk(app) if n.get_name()})
+    except GLib.Error:
+        return []
 
 
 def wait_for(app, role, name, timeout=20, exact=True):
