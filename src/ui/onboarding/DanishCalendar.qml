@@ -52,7 +52,7 @@ Rectangle {
         shownMonth = target.getMonth();
         const cell = days.itemAt(Math.round((target - firstCell) / 86400000));
         if (cell)
-            cell.forceActiveFocus(Qt.OtherFocusReason);
+            cell.forceActiveFocus(Qt.TabFocusReason);
     }
 
     function handleKey(event: var, day: date) {
