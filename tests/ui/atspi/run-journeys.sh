@@ -43,12 +43,15 @@ blocked="http://127.0.0.1:9"
 
 start_app() { # name
     local home="$work/$1"
-    mkdir -p "$home"
+    # Run from the home's own programs folder, where the app counts as installed and may start
+    # itself at login.
+    mkdir -p "$home/.local/bin"
+    cp "$app" "$home/.local/bin/molvena"
     env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 \
         MOLVENA_API_BASE="$api_base" MOLVENA_BLOCK_PROXY="${api_base%/api/}/shield_blocked" \
         MOLVENA_CANARY_URL="$blocked/" MOLVENA_PROBE_URLS="$blocked/a,$blocked/b,$blocked/c" \
-        "$app" >"$artifacts/atspi-$1.log" 2>&1 &
+        "$home/.local/bin/molvena" >"$artifacts/atspi-$1.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }
@@ -69,6 +72,13 @@ journey() { # name pid args...
 start_app player
 journey player_onboarding "$app_pid"
 code="$(sed -n 's/^pairing-code=//p' "$work/player_onboarding.out")"
+
+journey player_changes_pin "$app_pid"
+stored_pin="$(sqlite3 "$work/server/molvena.sqlite" "SELECT master_pin FROM players WHERE email = 'anna@example.dk'")"
+if [ "$stored_pin" != "4321" ]; then
+    echo "FAIL the server holds Master PIN '$stored_pin', not the new one"
+    failed=1
+fi
 
 start_app relative
 journey relative_pairing "$app_pid" "$code" "Anna Jensen"
