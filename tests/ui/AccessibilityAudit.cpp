@@ -125,6 +125,11 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
         if (name.isEmpty()) {
             faults << QStringLiteral("no name");
         }
+        // Qt 6.4 leaves the disabled state unset for Qt Quick items: the description must say it.
+        if (item && !item->isEnabled() && !node.face->state().disabled &&
+            node.face->text(QAccessible::Description) != QStringLiteral("Ikke tilgængelig")) {
+            faults << QStringLiteral("disabled but announced as enabled (%1)").arg(node.face->text(QAccessible::Description));
+        }
         if (role == QAccessible::EditableText) {
             // A secure field shows bullets only; accessibility may have no more than that.
             const QString bullets = QString(QChar(0x2022));
