@@ -16,7 +16,7 @@ Item {
         MolvenaLogo {
             Layout.alignment: Qt.AlignHCenter
         }
-        Text {
+        MolvenaText {
             objectName: "pendingTitle"
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
@@ -26,7 +26,7 @@ Item {
             color: MolvenaTheme.navyDeep
             wrapMode: Text.WordWrap
         }
-        Text {
+        MolvenaText {
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: root.viewModel.message

@@ -1,4 +1,5 @@
 #include "AppDriver.h"
+#include "AccessibilityAudit.h"
 
 #include "FixedDeviceInfo.h"
 #include "NoBrowsers.h"
@@ -7,7 +8,7 @@
 #ifdef Q_OS_MACOS
 #include "macos/ProfileDownloadInstaller.h"
 #endif
-
+#include <QAccessible>
 #include <QDir>
 #include <QKeyEvent>
 #include <QQuickWindow>
@@ -160,6 +161,7 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment,
                      const std::function<void(PreferenceStore&)>& seed) {
     seed(m_preferences.store());
+    AccessibilityAudit::activate();
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
         .adapters = std::move(adapters),
         .deployment = std::move(deployment),
@@ -210,8 +212,15 @@ void AppDriver::click(const QString& objectName) {
     if (!target) {
         return;
     }
-    scrollIntoView(target);
-    QCoreApplication::processEvents();
+    // A layout that just changed grows its scroll area only at the next polish: scroll until the
+    // centre is really in the window.
+    const auto centreShown = [&] {
+        scrollIntoView(target);
+        QCoreApplication::processEvents();
+        const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        return QRectF(QPointF(0, 0), window().size()).contains(centre);
+    };
+    (void)QTest::qWaitFor(centreShown, 2000);
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     QTest::mouseClick(&window(), Qt::LeftButton, {}, centre.toPoint());
     QCoreApplication::processEvents();
@@ -246,11 +255,47 @@ void AppDriver::resize(const QSize& size) {
     QTRY_COMPARE(window().size(), size);
 }
 
+void AppDriver::key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(&window(), key, modifiers);
+    QCoreApplication::processEvents();
+}
+
+QString AppDriver::focusedName() {
+    QQuickItem* focused = window().activeFocusItem();
+    QAccessibleInterface* face = focused ? QAccessible::queryAccessibleInterface(focused) : nullptr;
+    return face ? face->text(QAccessible::Name) : QString();
+}
+
+bool AppDriver::tabTo(const QString& name) {
+    for (int presses = 0; presses < 60; ++presses) {
+        if (focusedName() == name) {
+            return true;
+        }
+        key(Qt::Key_Tab);
+    }
+    return false;
+}
+
 void AppDriver::screenshot(const QString& name) {
     // Past the screens' short entrance animations.
     QTest::qWait(300);
     const QString path = artifactsFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
     QVERIFY2(window().grabWindow().save(path), qPrintable(path));
+    // Every state a journey shows is also checked for what a screen reader gets of it.
+    const AccessibilityAudit audit = AccessibilityAudit::of(window());
+    qInfo().noquote() << "accessibility" << audit.row(name);
+    QStringList faults = audit.faultyControls;
+    for (const QString& text : audit.textsMissing) {
+        faults << QStringLiteral("text not in tree: ") + text;
+    }
+    const QString listed = faults.join(QStringLiteral("\n  "));
+    if (qEnvironmentVariableIsSet("MOLVENA_ACCESSIBILITY_SURVEY")) {
+        if (!faults.isEmpty()) {
+            qInfo().noquote() << "  " + listed;
+        }
+        return;
+    }
+    QVERIFY2(audit.clean(), qPrintable(name + QStringLiteral(":\n  ") + listed));
 }
 
 } // namespace molvena::test

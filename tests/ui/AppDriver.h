@@ -68,6 +68,12 @@ public:
     // The text a field or label shows.
     QString textOf(const QString& objectName);
     void resize(const QSize& size);
+    // A key on the keyboard, to whatever has the focus.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // The accessible name of what has the keyboard focus, as a screen reader announces it.
+    QString focusedName();
+    // Presses Tab until the control with this accessible name has the focus; false if it never does.
+    bool tabTo(const QString& name);
     // A PNG of the window under the test's artifacts folder.
     void screenshot(const QString& name);
 

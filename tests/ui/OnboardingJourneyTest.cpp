@@ -67,6 +67,25 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     driver.click(QStringLiteral("chooseDate"));
     driver.item(QStringLiteral("calendar"));
     driver.screenshot(QStringLiteral("onboarding-step2-calendar"));
+    // The keyboard alone picks a day: Tab reaches the day in hand, End stops at today, Home, the
+    // arrows and Page Up move by day and month, and Return picks; each day is named with its date.
+    const QLocale danish(QStringLiteral("da_DK"));
+    const auto spoken = [&](const QDate& day) {
+        return danish.toString(day, QStringLiteral("d. MMMM yyyy"));
+    };
+    const QDate today = QDate::currentDate();
+    QVERIFY(driver.tabTo(spoken(today)));
+    driver.key(Qt::Key_End);
+    QCOMPARE(driver.focusedName(), spoken(today));
+    driver.key(Qt::Key_Home);
+    driver.key(Qt::Key_Right);
+    QCOMPARE(driver.focusedName(), spoken(QDate(today.year(), today.month(), 2)));
+    driver.key(Qt::Key_PageUp);
+    const QDate picked = QDate(today.year(), today.month(), 2).addMonths(-1);
+    QCOMPARE(driver.focusedName(), spoken(picked));
+    driver.screenshot(QStringLiteral("onboarding-step2-calendar-keyboard"));
+    driver.key(Qt::Key_Return);
+    QTRY_COMPARE(driver.textOf(QStringLiteral("chooseDate")), spoken(picked));
     driver.click(QStringLiteral("chooseToday"));
     QTRY_VERIFY(!driver.isShown(QStringLiteral("calendar")));
     driver.screenshot(QStringLiteral("onboarding-step2"));

@@ -5,6 +5,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QQuickWindow>
 #include <QtTest/QtTest>
 #include <qcoro/qcorotask.h>
 
@@ -19,6 +20,7 @@ class SettingsAccountJourneyTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void keyboardStaysInsideTheMenuAndTheSettingsWindow();
     void amountsAreReadWithDanishSeparators_data();
     void amountsAreReadWithDanishSeparators();
     void buttonsAreEnabledOnlyForInputThatCanSucceed();
@@ -51,6 +53,36 @@ void SettingsAccountJourneyTest::initTestCase() {
     session.selectRole(UserRole::player);
     session.completeSetup();
     QTRY_COMPARE(m_driver->screenName(), QStringLiteral("PlayerDashboard"));
+}
+
+void SettingsAccountJourneyTest::keyboardStaysInsideTheMenuAndTheSettingsWindow() {
+    AppDriver& driver = *m_driver;
+    // The menu: Escape closes it and hands the focus back to its button; so does a click outside.
+    driver.click(QStringLiteral("headerMenuButton"));
+    QTRY_VERIFY(driver.isShown(QStringLiteral("headerMenu")));
+    driver.key(Qt::Key_Escape);
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("headerMenu")));
+    QCOMPARE(driver.focusedName(), QStringLiteral("Menu"));
+    driver.click(QStringLiteral("headerMenuButton"));
+    QTRY_VERIFY(driver.isShown(QStringLiteral("headerMenu")));
+    QTest::mouseClick(&driver.window(), Qt::LeftButton, {}, QPoint(20, driver.window().height() - 20));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("headerMenu")));
+
+    // The settings window: Tab and Shift+Tab go round its own controls only; Escape closes it.
+    driver.click(QStringLiteral("headerMenuButton"));
+    driver.click(QStringLiteral("menuSettings"));
+    QQuickItem* settings = driver.item(QStringLiteral("settingsWindow"));
+    QSet<QString> reached;
+    for (int presses = 0; presses < 40; ++presses) {
+        driver.key(presses < 20 ? Qt::Key_Tab : Qt::Key_Backtab);
+        QQuickItem* focused = driver.window().activeFocusItem();
+        QVERIFY2(focused && settings->isAncestorOf(focused), qPrintable(driver.focusedName()));
+        reached.insert(driver.focusedName());
+    }
+    QVERIFY(reached.contains(QStringLiteral("Luk indstillinger")));
+    QVERIFY(reached.contains(QStringLiteral("Støttenetværk")));
+    driver.key(Qt::Key_Escape);
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
 }
 
 void SettingsAccountJourneyTest::cleanupTestCase() {

@@ -32,7 +32,7 @@ Card {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 2
-                Text {
+                MolvenaText {
                     id: title
                     objectName: "browserBypassTitle"
                     Layout.fillWidth: true
@@ -45,7 +45,7 @@ Card {
                     color: MolvenaTheme.navyDeep
                     wrapMode: Text.WordWrap
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Molvena blokerer gambling-sider gennem Mac'ens DNS. En browser med sin egen DNS spørger ikke Mac'en og kan derfor åbne dem."
                     font.family: MolvenaTheme.fontFamily
@@ -72,7 +72,7 @@ Card {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 2
-                    Text {
+                    MolvenaText {
                         objectName: "browserBypassName"
                         Layout.fillWidth: true
                         text: row.modelData.browser
@@ -81,7 +81,7 @@ Card {
                         font.weight: Font.DemiBold
                         color: MolvenaTheme.ink
                     }
-                    Text {
+                    MolvenaText {
                         objectName: "browserBypassSteps"
                         Layout.fillWidth: true
                         text: row.modelData.steps

@@ -22,14 +22,14 @@ RowLayout {
     ColumnLayout {
         Layout.fillWidth: true
         spacing: 1
-        Text {
+        MolvenaText {
             text: row.dark ? row.title.toUpperCase() : row.title
             font.pixelSize: row.dark ? 10 : 13
             font.weight: row.dark ? Font.Bold : Font.DemiBold
             font.letterSpacing: row.dark ? 1 : 0
             color: row.dark ? Qt.rgba(1, 1, 1, 0.55) : MolvenaTheme.navyDeep
         }
-        Text {
+        MolvenaText {
             Layout.fillWidth: true
             text: row.detail
             font.pixelSize: row.dark ? 13 : 12

@@ -15,6 +15,7 @@ Item {
     Component.onCompleted: root.viewModel.appeared()
 
     Flickable {
+        id: scroller
         anchors.fill: parent
         contentHeight: page.implicitHeight + 64
         clip: true
@@ -34,7 +35,7 @@ Item {
                 MolvenaLogo {
                     compact: true
                 }
-                Text {
+                MolvenaText {
                     objectName: "dashboardPlayerName"
                     text: root.viewModel.session.playerName
                     font.pixelSize: 13
@@ -58,7 +59,7 @@ Item {
                             color: root.pillColor
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             objectName: "statusPill"
                             text: root.viewModel.pillText
                             font.pixelSize: 12
@@ -99,7 +100,7 @@ Item {
                     ColumnLayout {
                         Layout.fillWidth: true
                         spacing: 2
-                        Text {
+                        MolvenaText {
                             objectName: "bannerTitle"
                             Layout.fillWidth: true
                             text: root.viewModel.bannerTitle
@@ -108,7 +109,7 @@ Item {
                             color: MolvenaTheme.navyDeep
                             wrapMode: Text.WordWrap
                         }
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: root.viewModel.bannerText
                             font.pixelSize: 12
@@ -194,7 +195,7 @@ Item {
                             }
                             RowLayout {
                                 spacing: 16
-                                Text {
+                                MolvenaText {
                                     objectName: "gamblingFreeDays"
                                     text: root.viewModel.gamblingFreeDays
                                     font.pixelSize: 92
@@ -204,14 +205,14 @@ Item {
                                     Accessible.role: Accessible.StaticText
                                     Accessible.name: text + " dage"
                                 }
-                                Text {
+                                MolvenaText {
                                     text: "DAGE\nMOLVENA"
                                     font.pixelSize: 17
                                     font.letterSpacing: 2.3
                                     color: Qt.rgba(1, 1, 1, 0.8)
                                 }
                             }
-                            Text {
+                            MolvenaText {
                                 objectName: "milestoneText"
                                 Layout.fillWidth: true
                                 text: root.viewModel.milestoneText
@@ -266,7 +267,7 @@ Item {
                             spacing: 10
                             RowLayout {
                                 Layout.fillWidth: true
-                                Text {
+                                MolvenaText {
                                     Layout.fillWidth: true
                                     text: "Beskyttelsen på denne Mac"
                                     font.pixelSize: 16
@@ -278,7 +279,7 @@ Item {
                                     color: root.viewModel.isFullyProtected ? MolvenaTheme.green : MolvenaTheme.red
                                     size: 13
                                 }
-                                Text {
+                                MolvenaText {
                                     objectName: "protectionBadge"
                                     text: root.viewModel.isFullyProtected ? "AKTIV" : "KRÆVER TJEK"
                                     font.pixelSize: 11
@@ -287,7 +288,7 @@ Item {
                                     color: root.viewModel.isFullyProtected ? MolvenaTheme.green : MolvenaTheme.red
                                 }
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: root.viewModel.isFullyProtected ? "Webbeskyttelsen er aktiv, ingen VPN er registreret, og Molvena starter automatisk." : "Et eller flere sikkerhedslag kræver din opmærksomhed."
                                 font.pixelSize: 13
@@ -324,7 +325,7 @@ Item {
                                     color: MolvenaTheme.muted
                                     size: 12
                                 }
-                                Text {
+                                MolvenaText {
                                     Layout.fillWidth: true
                                     text: "Molvena kontrollerer løbende, at blokeringen fortsat er aktiv."
                                     font.pixelSize: 12
@@ -354,7 +355,7 @@ Item {
                         ColumnLayout {
                             anchors.fill: parent
                             spacing: 10
-                            Text {
+                            MolvenaText {
                                 text: "Din forbindelse"
                                 font.pixelSize: 16
                                 font.weight: Font.Bold
@@ -394,7 +395,7 @@ Item {
                                     onClicked: root.viewModel.copyPairingCode()
                                 }
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: "Del kun koden med den person, du vil forbinde."
                                 font.pixelSize: 12
@@ -417,20 +418,20 @@ Item {
                                 }
                                 ColumnLayout {
                                     spacing: 1
-                                    Text {
+                                    MolvenaText {
                                         text: "Ingen er tilkoblet endnu"
                                         font.pixelSize: 13
                                         font.weight: Font.DemiBold
                                         color: MolvenaTheme.navyDeep
                                     }
-                                    Text {
+                                    MolvenaText {
                                         text: "Koden ovenfor kan bruges i Molvena."
                                         font.pixelSize: 12
                                         color: MolvenaTheme.muted
                                     }
                                 }
                             }
-                            Text {
+                            MolvenaText {
                                 visible: root.viewModel.relatives.length > 0
                                 text: "TILKNYTTEDE STØTTEPERSONER"
                                 font.pixelSize: 10
@@ -462,7 +463,7 @@ Item {
                                     ColumnLayout {
                                         Layout.fillWidth: true
                                         spacing: 0
-                                        Text {
+                                        MolvenaText {
                                             objectName: "relativeLabel" + relativeRow.index
                                             Layout.fillWidth: true
                                             text: relativeRow.modelData.label
@@ -471,13 +472,13 @@ Item {
                                             color: MolvenaTheme.navyDeep
                                             elide: Text.ElideRight
                                         }
-                                        Text {
+                                        MolvenaText {
                                             text: "Tilkoblet"
                                             font.pixelSize: 11
                                             color: MolvenaTheme.green
                                         }
                                     }
-                                    Text {
+                                    MolvenaText {
                                         visible: text.length > 0
                                         text: String(relativeRow.modelData.platformLabel).toUpperCase()
                                         font.pixelSize: 9
@@ -494,20 +495,20 @@ Item {
                         ColumnLayout {
                             anchors.fill: parent
                             spacing: 6
-                            Text {
+                            MolvenaText {
                                 objectName: "blockListCount"
                                 text: root.viewModel.domains.formattedCount
                                 font.pixelSize: 20
                                 font.weight: Font.Black
                                 color: MolvenaTheme.navyDeep
                             }
-                            Text {
+                            MolvenaText {
                                 text: "Det ligger bag skjoldet"
                                 font.pixelSize: 13
                                 font.weight: Font.DemiBold
                                 color: MolvenaTheme.ink
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: "Bloklisten opdateres løbende — du behøver ikke opdatere appen for at få det nyeste antal."
                                 font.pixelSize: 12
@@ -541,7 +542,7 @@ Item {
                                                 color: MolvenaTheme.blue
                                                 size: 11
                                             }
-                                            Text {
+                                            MolvenaText {
                                                 text: chip.modelData.text
                                                 font.pixelSize: 11
                                                 font.weight: Font.Medium
@@ -558,49 +559,16 @@ Item {
         }
     }
 
+    KeepInView {
+        flickable: scroller
+    }
+
     // The header menu, over the page.
-    Rectangle {
+    DashboardMenu {
         id: menu
-        objectName: "headerMenu"
-        visible: false
-        x: root.width - width - 40
-        y: 70
-        width: 200
-        implicitHeight: menuColumn.implicitHeight + 12
-        radius: 10
-        color: MolvenaTheme.card
-        border.color: MolvenaTheme.line
-        ColumnLayout {
-            id: menuColumn
-            anchors.fill: parent
-            anchors.margins: 6
-            spacing: 2
-            LinkButton {
-                objectName: "menuSettings"
-                Layout.fillWidth: true
-                text: "Indstillinger…"
-                tint: MolvenaTheme.navyDeep
-                onClicked: {
-                    menu.visible = false;
-                    root.viewModel.openSettings("account");
-                }
-            }
-            Rectangle {
-                Layout.fillWidth: true
-                implicitHeight: 1
-                color: MolvenaTheme.line
-            }
-            LinkButton {
-                objectName: "menuLogOut"
-                Layout.fillWidth: true
-                text: "Log ud"
-                tint: MolvenaTheme.red
-                onClicked: {
-                    menu.visible = false;
-                    root.viewModel.logOut();
-                }
-            }
-        }
+        anchors.fill: parent
+        onSettingsChosen: root.viewModel.openSettings("account")
+        onLogOutChosen: root.viewModel.logOut()
     }
 
     // The settings window, made anew each time it opens.

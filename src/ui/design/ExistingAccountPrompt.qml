@@ -1,7 +1,6 @@
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Templates as T
 
 // The row that offers a returning user to log in and fetch the existing account instead.
 Rectangle {
@@ -43,7 +42,7 @@ Rectangle {
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 2
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: "Har du allerede en konto?"
                 color: MolvenaTheme.navyDeep
@@ -52,7 +51,7 @@ Rectangle {
                 font.weight: Font.DemiBold
                 elide: Text.ElideRight
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: "Log ind som " + prompt.roleLabel + " og hent din eksisterende Molvena-konto."
                 color: MolvenaTheme.muted
@@ -64,7 +63,7 @@ Rectangle {
             }
         }
 
-        T.Button {
+        MolvenaButton {
             id: login
             objectName: "existingAccountLogin"
             Layout.preferredHeight: 34
@@ -72,11 +71,7 @@ Rectangle {
             leftPadding: 13
             rightPadding: 13
             text: "Log ind"
-            focusPolicy: Qt.StrongFocus
-            Accessible.role: Accessible.Button
             Accessible.name: "Log ind som " + prompt.roleLabel
-            Keys.onReturnPressed: login.clicked()
-            Keys.onEnterPressed: login.clicked()
             onClicked: prompt.action()
 
             contentItem: Text {

@@ -1,8 +1,7 @@
 import QtQuick
-import QtQuick.Templates as T
 
 // A plain text action inside a sentence ("Spiller · Pårørende"): tinted, underlined while hovered.
-T.Button {
+MolvenaButton {
     id: link
 
     property color tint: MolvenaTheme.blue
@@ -10,12 +9,8 @@ T.Button {
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     padding: 2
-    focusPolicy: Qt.StrongFocus
     opacity: pressed ? 0.7 : 1
     Accessible.role: Accessible.Link
-    Accessible.name: text
-    Keys.onReturnPressed: link.clicked()
-    Keys.onEnterPressed: link.clicked()
 
     contentItem: Text {
         text: link.text

@@ -121,7 +121,7 @@ Rectangle {
             light: true
         }
 
-        Text {
+        MolvenaText {
             objectName: "heroTitle"
             Layout.fillWidth: true
             Layout.topMargin: 14
@@ -134,7 +134,7 @@ Rectangle {
             wrapMode: Text.WordWrap
         }
 
-        Text {
+        MolvenaText {
             Layout.fillWidth: true
             Layout.topMargin: 16
             text: panel.body
@@ -171,7 +171,7 @@ Rectangle {
                         color: "white"
                         size: 16
                     }
-                    Text {
+                    MolvenaText {
                         Layout.fillWidth: true
                         text: checkRow.modelData
                         color: "white"

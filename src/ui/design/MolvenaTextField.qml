@@ -30,8 +30,27 @@ FocusScope {
     // The field inside speaks for the whole: it takes an Accessible.name given here, else the title.
     Accessible.ignored: true
 
-    onTextChanged: if (input.text !== text) input.text = text
-    Component.onCompleted: input.text = text
+    // What the input holds: the text, or for a secure field one bullet per character, so that
+    // neither the screen nor accessibility nor the clipboard ever has the secret itself.
+    readonly property string shown: secure ? "•".repeat(text.length) : text
+
+    // The secret after the user edited its bullets: the characters typed between the untouched
+    // bullets before the cursor and those after it.
+    function secretAfterEdit(edited: string): string {
+        let before = 0;
+        while (before < edited.length && edited[before] === "•" && before < input.cursorPosition)
+            ++before;
+        before = Math.min(before, root.text.length);
+        let after = 0;
+        while (after < edited.length - before && edited[edited.length - 1 - after] === "•"
+               && after < root.text.length - before)
+            ++after;
+        return root.text.slice(0, before) + edited.slice(before, edited.length - after)
+                + root.text.slice(root.text.length - after);
+    }
+
+    onShownChanged: if (input.text !== shown) input.text = shown
+    Component.onCompleted: input.text = shown
 
     ColumnLayout {
         id: column
@@ -91,20 +110,24 @@ FocusScope {
                     font.pixelSize: 15
                     font.weight: Font.Medium
                     verticalAlignment: TextInput.AlignVCenter
-                    echoMode: root.secure ? TextInput.Password : TextInput.Normal
-                    passwordCharacter: "•"
                     selectByMouse: true
                     implicitHeight: contentHeight
                     Accessible.role: Accessible.EditableText
                     Accessible.name: root.Accessible.name !== "" ? root.Accessible.name : root.title
-                    Accessible.passwordEdit: root.secure
-                    Accessible.description: root.placeholder
+                    // No passwordEdit: Qt 6.4 then hides the field's name, and the input holds
+                    // bullets only, so there is nothing to hide.
+                    // The unit around the input and the example inside it, as a sighted user sees them.
+                    Accessible.description: (root.prefix + " " + root.placeholder + " " + root.suffix).trim()
 
-                    onTextEdited: {
-                        root.edited(text)
+                    // Any change the owner did not make is the user's: typed keys, or text a
+                    // screen reader sets through the field's editable text.
+                    onTextChanged: {
+                        if (text === root.shown)
+                            return;
+                        root.edited(root.secure ? root.secretAfterEdit(text) : text)
                         // Whatever the owner kept (or nothing, if it kept nothing) is what shows.
-                        if (text !== root.text)
-                            text = root.text
+                        if (text !== root.shown)
+                            text = root.shown
                     }
                     onAccepted: root.accepted()
 

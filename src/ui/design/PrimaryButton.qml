@@ -1,11 +1,10 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import Molvena
 
 // The main action of a screen: bold text on a filled, softly shadowed rounded rectangle. Pressing
 // dims the fill and drops the shadow; the size never changes.
-T.Button {
+MolvenaButton {
     id: button
 
     property color tint: MolvenaTheme.blue
@@ -25,11 +24,6 @@ T.Button {
     topPadding: 13
     bottomPadding: 13
     opacity: enabled ? 1 : 0.52
-    focusPolicy: Qt.StrongFocus
-    Accessible.role: Accessible.Button
-    Accessible.name: text
-    Keys.onReturnPressed: button.clicked()
-    Keys.onEnterPressed: button.clicked()
 
     contentItem: ButtonLabel {
         text: button.text

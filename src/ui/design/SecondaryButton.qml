@@ -1,10 +1,9 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 
 // The quieter action beside a primary one: semibold text on white (or a faint white on dark
 // backgrounds when `light`) with a hairline border.
-T.Button {
+MolvenaButton {
     id: button
 
     property bool fullWidth: false
@@ -25,11 +24,6 @@ T.Button {
     topPadding: 12
     bottomPadding: 12
     opacity: enabled ? 1 : 0.52
-    focusPolicy: Qt.StrongFocus
-    Accessible.role: Accessible.Button
-    Accessible.name: text
-    Keys.onReturnPressed: button.clicked()
-    Keys.onEnterPressed: button.clicked()
 
     contentItem: ButtonLabel {
         text: button.text

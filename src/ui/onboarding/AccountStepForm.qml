@@ -72,7 +72,7 @@ ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 2
 
-                Text {
+                MolvenaText {
                     text: "Pårørende-kode"
                     font.pixelSize: 12
                     font.weight: Font.DemiBold
@@ -90,7 +90,7 @@ ColumnLayout {
                     Accessible.role: Accessible.StaticText
                     Accessible.name: "Pårørende-kode " + text
                 }
-                Text {
+                MolvenaText {
                     text: "6 cifre · del den med din pårørende"
                     font.pixelSize: 12
                     color: MolvenaTheme.muted

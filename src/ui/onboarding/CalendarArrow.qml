@@ -2,34 +2,29 @@ import QtQuick
 import Molvena
 
 // The calendar's month step.
-Rectangle {
+MolvenaButton {
     id: arrow
 
-    required property string icon
+    required property string symbol
     required property string accessibleName
-    signal clicked
 
     implicitWidth: 30
     implicitHeight: 30
-    radius: 8
-    color: pointer.containsMouse && enabled ? MolvenaTheme.blueSoft : "transparent"
     opacity: enabled ? 1 : 0.35
-    activeFocusOnTab: true
-    Accessible.role: Accessible.Button
     Accessible.name: accessibleName
-    Accessible.onPressAction: arrow.clicked()
-    Keys.onSpacePressed: arrow.clicked()
 
-    SymbolIcon {
-        anchors.centerIn: parent
-        name: arrow.icon
-        color: MolvenaTheme.navyDeep
-        size: 13
+    background: Rectangle {
+        radius: 8
+        color: arrow.hovered && arrow.enabled ? MolvenaTheme.blueSoft : "transparent"
+        border.width: arrow.visualFocus ? 2 : 0
+        border.color: MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.6)
     }
-    MouseArea {
-        id: pointer
-        anchors.fill: parent
-        hoverEnabled: true
-        onClicked: arrow.clicked()
+    contentItem: Item {
+        SymbolIcon {
+            anchors.centerIn: parent
+            name: arrow.symbol
+            color: MolvenaTheme.navyDeep
+            size: 13
+        }
     }
 }

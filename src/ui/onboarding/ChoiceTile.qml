@@ -50,7 +50,7 @@ Rectangle {
             color: tile.selected ? MolvenaTheme.blue : MolvenaTheme.muted
             size: tile.compact ? 14 : 16
         }
-        Text {
+        MolvenaText {
             Layout.fillWidth: true
             text: tile.text
             font.pixelSize: 14

@@ -45,7 +45,7 @@ Item {
                         Layout.topMargin: 26
                         text: root.firstStep ? "SPILLER · 1 AF 2" : "SPILLER · 2 AF 2"
                     }
-                    Text {
+                    MolvenaText {
                         objectName: "setupTitle"
                         Layout.topMargin: 10
                         Layout.fillWidth: true
@@ -57,7 +57,7 @@ Item {
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
                     }
-                    Text {
+                    MolvenaText {
                         Layout.topMargin: 10
                         Layout.fillWidth: true
                         text: root.firstStep ? "Først opretter vi din Molvena-konto og din Master PIN. Derefter tilpasser vi beskyttelsen til dit spillemønster." : "De samme oplysninger som på iPhone bruges til din molvena-tæller, penge sparet og til at gøre beskyttelsen mere relevant."
@@ -126,6 +126,7 @@ Item {
                     }
 
                     RowLayout {
+                        id: errorRow
                         objectName: "setupError"
                         visible: root.viewModel.error !== ""
                         Layout.topMargin: 14
@@ -137,7 +138,7 @@ Item {
                             color: MolvenaTheme.red
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             objectName: "setupErrorText"
                             Layout.fillWidth: true
                             text: root.viewModel.error
@@ -151,6 +152,7 @@ Item {
                     }
 
                     RowLayout {
+                        id: actions
                         Layout.topMargin: 22
                         Layout.fillWidth: true
                         spacing: 12
@@ -173,7 +175,7 @@ Item {
                         }
                     }
 
-                    Text {
+                    MolvenaText {
                         Layout.topMargin: 14
                         Layout.fillWidth: true
                         text: root.firstStep ? "Master PIN bruges til ændringer i beskyttelsen — ikke som almindeligt login." : "Du kan ændre oplysningerne senere. Sidste spilledato bruges som startpunkt for din molvena-tæller."
@@ -195,6 +197,19 @@ Item {
             title: root.firstStep ? "Samme Molvena.\nNy enhed." : "Din fremgang\nfølger med."
             body: root.firstStep ? "Mac-versionen bruger samme backend og samme pårørende-forbindelse, men har sin egen lokale beskyttelse." : "Spiltype, månedligt forbrug og sidste spilledato bruges på samme måde som i iPhone-appen."
             rows: root.firstStep ? ["6-cifret pårørende-kode", "4-cifret Master PIN", "Beskyttelse på denne Mac"] : ["Penge sparet", "Molvena dage", "Samme spillerprofil"]
+        }
+    }
+
+    // A failed submit shows its error beside the button, even below the fold.
+    KeepInView {
+        id: keeper
+        flickable: scroller.contentItem as Flickable
+    }
+    Connections {
+        target: root.viewModel
+        function onErrorChanged() {
+            if (root.viewModel.error !== "")
+                keeper.revealLater([actions, errorRow]);
         }
     }
 }

@@ -32,7 +32,7 @@ ColumnLayout {
         ColumnLayout {
             spacing: 1
 
-            Text {
+            MolvenaText {
                 text: question.question
                 font.pixelSize: 15
                 font.weight: Font.Bold
@@ -40,7 +40,7 @@ ColumnLayout {
                 Accessible.role: Accessible.Heading
                 Accessible.name: text
             }
-            Text {
+            MolvenaText {
                 text: question.hint
                 font.pixelSize: 12
                 color: MolvenaTheme.muted

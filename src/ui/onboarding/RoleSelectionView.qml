@@ -34,7 +34,7 @@ Item {
                 MolvenaEyebrow {
                     text: "MOLVENA TIL MAC"
                 }
-                Text {
+                MolvenaText {
                     Layout.topMargin: 14
                     Layout.fillWidth: true
                     text: "Mere afstand til spil.\nOgså på din Mac."
@@ -47,7 +47,7 @@ Item {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.topMargin: 16
                     Layout.fillWidth: true
                     Layout.maximumWidth: 560
@@ -88,7 +88,7 @@ Item {
                     Layout.topMargin: 18
                     spacing: 6
 
-                    Text {
+                    MolvenaText {
                         text: "Har du allerede en konto?"
                         font.pixelSize: 13
                         color: MolvenaTheme.muted
@@ -98,7 +98,7 @@ Item {
                         text: "Spiller"
                         onClicked: root.viewModel.recoverPlayer()
                     }
-                    Text {
+                    MolvenaText {
                         text: "·"
                         font.pixelSize: 13
                         color: MolvenaTheme.muted
@@ -127,7 +127,7 @@ Item {
                                 color: MolvenaTheme.green
                                 size: 14
                             }
-                            Text {
+                            MolvenaText {
                                 text: checkLabel.modelData
                                 font.pixelSize: 13
                                 font.weight: Font.DemiBold
@@ -149,7 +149,7 @@ Item {
                         color: MolvenaTheme.muted
                         size: 13
                     }
-                    Text {
+                    MolvenaText {
                         text: "Mac-appen er et separat projekt. Din iPhone-installation ændres ikke."
                         font.pixelSize: 12
                         color: MolvenaTheme.muted

@@ -16,7 +16,7 @@ RowLayout {
         color: line.done ? MolvenaTheme.green : Qt.rgba(1, 1, 1, 0.6)
         size: 16
     }
-    Text {
+    MolvenaText {
         Layout.fillWidth: true
         text: line.text
         font.pixelSize: 14

@@ -6,15 +6,13 @@ import QtQuick.Layouts
 // The web-protection sheet over its screen. A Mac downloads the profile in the browser, installs it by
 // hand and confirms that it blocks; Linux installs it with an administrator's approval and can remove
 // it again. The words come from the view model, the Mac's and Linux's side by side.
-Item {
+ModalScope {
     id: sheet
 
     required property MacDNSProfileSetupViewModel viewModel
     readonly property bool isActive: sheet.viewModel !== null && sheet.viewModel.dns.isActive
     readonly property bool onLinux: sheet.viewModel.installsSystemResolver
     readonly property var texts: sheet.viewModel.texts
-
-    signal closeRequested
 
     Component.onCompleted: sheet.viewModel.appeared()
 
@@ -45,7 +43,7 @@ Item {
                 Layout.topMargin: 12
                 text: "WEBBESKYTTELSE"
             }
-            Text {
+            MolvenaText {
                 objectName: "profileSheetTitle"
                 Layout.topMargin: 6
                 Layout.fillWidth: true
@@ -56,7 +54,7 @@ Item {
                 Accessible.role: Accessible.Heading
                 Accessible.name: text
             }
-            Text {
+            MolvenaText {
                 Layout.topMargin: 6
                 Layout.fillWidth: true
                 text: sheet.texts.intro
@@ -90,14 +88,14 @@ Item {
                     ColumnLayout {
                         Layout.fillWidth: true
                         spacing: 4
-                        Text {
+                        MolvenaText {
                             objectName: "profileConfirmedTitle"
                             text: "Webbeskyttelsen er bekræftet"
                             font.pixelSize: 15
                             font.weight: Font.Bold
                             color: MolvenaTheme.navyDeep
                         }
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: sheet.texts.confirmedText
                             font.pixelSize: 13
@@ -175,7 +173,7 @@ Item {
                         objectName: "profileStep" + (index + 1)
                         Layout.fillWidth: true
                         spacing: 12
-                        Text {
+                        MolvenaText {
                             Layout.alignment: Qt.AlignTop
                             Layout.preferredWidth: 20
                             text: profileStep.modelData.number
@@ -186,13 +184,13 @@ Item {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 2
-                            Text {
+                            MolvenaText {
                                 text: profileStep.modelData.title
                                 font.pixelSize: 14
                                 font.weight: Font.Bold
                                 color: MolvenaTheme.navyDeep
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: profileStep.modelData.text
                                 font.pixelSize: 12
@@ -220,7 +218,7 @@ Item {
                         color: MolvenaTheme.muted
                         size: 14
                     }
-                    Text {
+                    MolvenaText {
                         Layout.fillWidth: true
                         text: sheet.texts.hint
                         font.pixelSize: 11
@@ -228,7 +226,7 @@ Item {
                         wrapMode: Text.WordWrap
                     }
                 }
-                Text {
+                MolvenaText {
                     objectName: "profileMessage"
                     Layout.fillWidth: true
                     visible: text.length > 0

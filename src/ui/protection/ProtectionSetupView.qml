@@ -50,7 +50,7 @@ Item {
                 RowLayout {
                     Layout.topMargin: 12
                     spacing: 12
-                    Text {
+                    MolvenaText {
                         objectName: "setupPanelTitle"
                         Layout.fillWidth: true
                         text: root.viewModel.allStepsComplete ? "Din Mac er\nbeskyttet." : "Gør beskyttelsen\nfærdig."
@@ -121,7 +121,7 @@ Item {
                 MolvenaEyebrow {
                     text: "SIDSTE TRIN · BESKYTTELSE"
                 }
-                Text {
+                MolvenaText {
                     objectName: "setupTitle"
                     Layout.topMargin: 10
                     Layout.fillWidth: true
@@ -133,7 +133,7 @@ Item {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.topMargin: 12
                     Layout.fillWidth: true
                     text: "Tre ting skal være på plads. Molvena starter automatisk, webbeskyttelsen blokerer gambling-sider, og en aktiv VPN må ikke kunne føre trafikken uden om beskyttelsen."
@@ -196,7 +196,7 @@ Item {
                     Layout.topMargin: 20
                     Layout.fillWidth: true
                     spacing: 16
-                    Text {
+                    MolvenaText {
                         objectName: "setupFooter"
                         Layout.fillWidth: true
                         text: root.viewModel.allStepsComplete ? "Klar — dashboardet åbner nu." : "Dashboardet åbner, når alle tre trin er gennemført."
@@ -221,7 +221,7 @@ Item {
                         color: MolvenaTheme.muted
                         size: 14
                     }
-                    Text {
+                    MolvenaText {
                         text: "Molvena kontrollerer løbende, at webbeskyttelsen stadig er aktiv."
                         font.pixelSize: 12
                         color: MolvenaTheme.muted

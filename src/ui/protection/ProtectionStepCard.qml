@@ -48,13 +48,13 @@ Card {
 
             RowLayout {
                 spacing: 8
-                Text {
+                MolvenaText {
                     text: stepCard.number
                     font.pixelSize: 12
                     font.weight: Font.Black
                     color: MolvenaTheme.blue
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: stepCard.title
                     font.pixelSize: 16
@@ -65,7 +65,7 @@ Card {
                     Accessible.name: text
                 }
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: stepCard.subtitle
                 font.pixelSize: 13
@@ -80,7 +80,7 @@ Card {
                     color: stepCard.done ? MolvenaTheme.green : MolvenaTheme.muted
                     size: 14
                 }
-                Text {
+                MolvenaText {
                     objectName: stepCard.buttonObjectName + "Status"
                     Layout.fillWidth: true
                     text: stepCard.statusText
@@ -90,7 +90,7 @@ Card {
                     elide: Text.ElideRight
                 }
             }
-            Text {
+            MolvenaText {
                 objectName: stepCard.buttonObjectName + "Detail"
                 Layout.fillWidth: true
                 text: stepCard.detailText

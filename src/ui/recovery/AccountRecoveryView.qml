@@ -3,7 +3,6 @@ import Molvena
 import QtQuick.Layouts
 import QtQuick.Controls.Basic
 import QtQuick.Shapes
-import QtQuick.Templates as T
 
 // An existing account brought onto this Mac: the e-mail, then the one-time code sent to it.
 Item {
@@ -13,17 +12,14 @@ Item {
     readonly property bool firstStep: viewModel.step === 1
     readonly property color accent: viewModel.relativeSelected ? MolvenaTheme.red : MolvenaTheme.blue
 
-    component RoleButton: T.Button {
+    component RoleButton: MolvenaButton {
         id: roleButton
         property bool selected: false
         property color accent: MolvenaTheme.blue
         Layout.fillWidth: true
         implicitHeight: 44
-        focusPolicy: Qt.StrongFocus
         Accessible.role: Accessible.RadioButton
-        Accessible.name: text
         Accessible.checked: selected
-        Keys.onReturnPressed: roleButton.clicked()
         contentItem: Text {
             text: roleButton.text
             horizontalAlignment: Text.AlignHCenter
@@ -72,7 +68,7 @@ Item {
                         Layout.topMargin: 26
                         text: "EKSISTERENDE KONTO"
                     }
-                    Text {
+                    MolvenaText {
                         Layout.topMargin: 10
                         Layout.fillWidth: true
                         text: "Kom sikkert tilbage."
@@ -83,7 +79,7 @@ Item {
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
                     }
-                    Text {
+                    MolvenaText {
                         objectName: "recoveryLead"
                         Layout.topMargin: 10
                         Layout.fillWidth: true
@@ -190,7 +186,7 @@ Item {
                             color: MolvenaTheme.red
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             objectName: "recoveryErrorText"
                             Layout.fillWidth: true
                             text: root.viewModel.errorMessage
@@ -214,7 +210,7 @@ Item {
                             color: MolvenaTheme.muted
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: "Vi afslører ikke, om en e-mail findes. Gentagne forsøg begrænses på serveren."
                             font.pixelSize: 12
@@ -277,7 +273,7 @@ Item {
                         size: 44
                     }
                 }
-                Text {
+                MolvenaText {
                     Layout.topMargin: 28
                     Layout.fillWidth: true
                     text: "Sikker kontogendannelse"
@@ -286,7 +282,7 @@ Item {
                     color: "white"
                     wrapMode: Text.WordWrap
                 }
-                Text {
+                MolvenaText {
                     Layout.topMargin: 14
                     Layout.fillWidth: true
                     text: "E-mail + tidsbegrænset engangskode\nIngen login med parringskoden alene"
@@ -297,5 +293,9 @@ Item {
                 }
             }
         }
+    }
+
+    KeepInView {
+        flickable: scroller.contentItem as Flickable
     }
 }

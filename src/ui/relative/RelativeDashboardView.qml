@@ -37,7 +37,7 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Text {
+            MolvenaText {
                 text: "Pårørende"
                 font.pixelSize: 15
                 font.weight: Font.DemiBold
@@ -79,7 +79,7 @@ Item {
                     Layout.maximumWidth: 520
                     spacing: 16
 
-                    Text {
+                    MolvenaText {
                         objectName: "overviewMessage"
                         Layout.fillWidth: true
                         horizontalAlignment: Text.AlignHCenter
@@ -152,14 +152,14 @@ Item {
                                 Layout.fillWidth: true
                                 spacing: 6
 
-                                Text {
+                                MolvenaText {
                                     text: "PÅRØRENDE · STØTTEOVERBLIK"
                                     font.pixelSize: 11
                                     font.weight: Font.Bold
                                     font.letterSpacing: 2
                                     color: Qt.rgba(1, 1, 1, 0.7)
                                 }
-                                Text {
+                                MolvenaText {
                                     objectName: "overviewPlayerName"
                                     Layout.fillWidth: true
                                     text: root.viewModel.playerName
@@ -168,7 +168,7 @@ Item {
                                     color: "white"
                                     elide: Text.ElideRight
                                 }
-                                Text {
+                                MolvenaText {
                                     objectName: "overviewDays"
                                     Layout.topMargin: 6
                                     text: root.viewModel.daysClean
@@ -176,7 +176,7 @@ Item {
                                     font.weight: Font.Black
                                     color: "white"
                                 }
-                                Text {
+                                MolvenaText {
                                     text: "dage molvena"
                                     font.pixelSize: 15
                                     font.weight: Font.DemiBold
@@ -195,7 +195,7 @@ Item {
                                         color: "white"
                                         size: 18
                                     }
-                                    Text {
+                                    MolvenaText {
                                         objectName: "overviewShield"
                                         text: root.viewModel.shieldText
                                         font.pixelSize: 16
@@ -203,7 +203,7 @@ Item {
                                         color: "white"
                                     }
                                 }
-                                Text {
+                                MolvenaText {
                                     objectName: "overviewUrge"
                                     visible: text !== ""
                                     text: root.viewModel.urgeText
@@ -211,7 +211,7 @@ Item {
                                     font.weight: Font.DemiBold
                                     color: Qt.rgba(1, 1, 1, 0.9)
                                 }
-                                Text {
+                                MolvenaText {
                                     objectName: "overviewMood"
                                     visible: text !== ""
                                     text: root.viewModel.moodText
@@ -231,7 +231,7 @@ Item {
                             anchors.fill: parent
                             spacing: 0
 
-                            Text {
+                            MolvenaText {
                                 Layout.bottomMargin: 8
                                 text: "Seneste hændelser"
                                 font.pixelSize: 22
@@ -240,7 +240,7 @@ Item {
                                 Accessible.role: Accessible.Heading
                                 Accessible.name: text
                             }
-                            Text {
+                            MolvenaText {
                                 visible: root.viewModel.history.length === 0
                                 Layout.topMargin: 8
                                 text: "Ingen hændelser endnu."
@@ -276,7 +276,7 @@ Item {
                                             radius: 4
                                             color: root.toneColor(entry.modelData.tone)
                                         }
-                                        Text {
+                                        MolvenaText {
                                             objectName: "historyTitle" + entry.index
                                             Layout.fillWidth: true
                                             text: entry.modelData.title
@@ -285,7 +285,7 @@ Item {
                                             color: MolvenaTheme.ink
                                             elide: Text.ElideRight
                                         }
-                                        Text {
+                                        MolvenaText {
                                             text: entry.modelData.timestamp
                                             font.pixelSize: 12
                                             color: MolvenaTheme.muted
@@ -298,5 +298,9 @@ Item {
                 }
             }
         }
+    }
+
+    KeepInView {
+        flickable: scroller.contentItem as Flickable
     }
 }

@@ -43,7 +43,7 @@ Item {
                         Layout.topMargin: 26
                         text: "PÅRØRENDE"
                     }
-                    Text {
+                    MolvenaText {
                         objectName: "pairingTitle"
                         Layout.topMargin: 10
                         Layout.fillWidth: true
@@ -56,7 +56,7 @@ Item {
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
                     }
-                    Text {
+                    MolvenaText {
                         Layout.topMargin: 10
                         Layout.fillWidth: true
                         text: "Indtast den 6-cifrede kode fra Molvena. Du får et støtteoverblik med molvenae dage, skjoldstatus og relevante hændelser."
@@ -112,7 +112,7 @@ Item {
                             color: MolvenaTheme.red
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             objectName: "pairingErrorText"
                             Layout.fillWidth: true
                             text: root.viewModel.error
@@ -150,7 +150,7 @@ Item {
                             color: MolvenaTheme.muted
                             size: 13
                         }
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: "Du ser kun det, der er relevant — ikke aktivitet på resten af computeren."
                             font.pixelSize: 12
@@ -169,5 +169,9 @@ Item {
             accentRed: true
             domains: root.viewModel.domains
         }
+    }
+
+    KeepInView {
+        flickable: scroller.contentItem as Flickable
     }
 }

@@ -18,7 +18,7 @@ SettingsPage {
         MolvenaSpinner {
             size: 12
         }
-        Text {
+        MolvenaText {
             text: "Henter dine oplysninger…"
             font.family: MolvenaTheme.fontFamily
             font.pixelSize: 12

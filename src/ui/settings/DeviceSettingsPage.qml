@@ -36,7 +36,7 @@ Item {
                     }
                     ColumnLayout {
                         spacing: 2
-                        Text {
+                        MolvenaText {
                             objectName: "computerName"
                             text: root.viewModel.computerName
                             font.pixelSize: 15
@@ -45,7 +45,7 @@ Item {
                             Accessible.role: Accessible.StaticText
                             Accessible.name: text
                         }
-                        Text {
+                        MolvenaText {
                             text: "Tilknyttet din Molvena-konto"
                             font.pixelSize: 12
                             color: MolvenaTheme.muted
@@ -63,7 +63,7 @@ Item {
                     leadingIcon: "rectangle.portrait.and.arrow.right"
                     onClicked: root.viewModel.logOut()
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Log ud fjerner kun din lokale session. Den installerede webbeskyttelse ændres ikke automatisk."
                     font.pixelSize: 12
@@ -81,7 +81,7 @@ Item {
                 anchors.fill: parent
                 spacing: 10
 
-                Text {
+                MolvenaText {
                     text: "Fjern denne Mac fra min konto"
                     font.pixelSize: 15
                     font.weight: Font.Bold
@@ -89,7 +89,7 @@ Item {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Dette fjerner kun Mac-enheden fra din Molvena-konto. Din iPhone, dine støttepersoner og dine øvrige kontodata bliver ikke slettet."
                     font.pixelSize: 12
@@ -116,10 +116,11 @@ Item {
     }
 
     // The removal sheet over the whole window, as the profile sheet is; nothing behind takes clicks.
-    Item {
+    ModalScope {
         parent: root.Window.window ? root.Window.window.contentItem : root
         anchors.fill: parent
         visible: root.viewModel.showRemove
+        onCloseRequested: root.viewModel.cancelRemove()
 
         Rectangle {
             anchors.fill: parent
@@ -137,7 +138,7 @@ Item {
                 anchors.fill: parent
                 spacing: 12
 
-                Text {
+                MolvenaText {
                     objectName: "removeSheetTitle"
                     text: "Fjern denne Mac?"
                     font.pixelSize: 22
@@ -146,7 +147,7 @@ Item {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Bekræft med din Master PIN. Din konto og din iPhone bliver ikke slettet."
                     font.pixelSize: 13

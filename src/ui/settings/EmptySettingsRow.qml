@@ -41,7 +41,7 @@ Rectangle {
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 2
-            Text {
+            MolvenaText {
                 objectName: "emptyRowTitle"
                 Layout.fillWidth: true
                 text: row.title
@@ -51,7 +51,7 @@ Rectangle {
                 color: MolvenaTheme.navyDeep
                 wrapMode: Text.WordWrap
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: row.detail
                 font.family: MolvenaTheme.fontFamily

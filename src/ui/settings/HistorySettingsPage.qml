@@ -38,7 +38,7 @@ SettingsPage {
                     color: MolvenaTheme.muted
                     size: 14
                 }
-                Text {
+                MolvenaText {
                     text: "Henter historik…"
                     font.pixelSize: 12
                     color: MolvenaTheme.muted
@@ -97,7 +97,7 @@ SettingsPage {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 2
-                            Text {
+                            MolvenaText {
                                 objectName: "historyTitle" + event.index
                                 Layout.fillWidth: true
                                 text: event.modelData.title
@@ -106,7 +106,7 @@ SettingsPage {
                                 color: MolvenaTheme.navyDeep
                                 wrapMode: Text.WordWrap
                             }
-                            Text {
+                            MolvenaText {
                                 objectName: "historySubtitle" + event.index
                                 Layout.fillWidth: true
                                 visible: event.modelData.subtitle !== ""
@@ -115,7 +115,7 @@ SettingsPage {
                                 color: MolvenaTheme.ink
                                 wrapMode: Text.WordWrap
                             }
-                            Text {
+                            MolvenaText {
                                 objectName: "historyTime" + event.index
                                 text: event.modelData.time
                                 font.pixelSize: 11

@@ -43,7 +43,7 @@ SettingsPage {
                 text: root.viewModel.confirmPIN
                 onEdited: value => root.viewModel.confirmPIN = value
             }
-            Text {
+            MolvenaText {
                 objectName: "pinMismatch"
                 Layout.fillWidth: true
                 visible: root.viewModel.showsMismatch

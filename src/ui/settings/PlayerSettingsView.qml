@@ -6,7 +6,7 @@ import QtQuick.Templates as T
 
 // The settings window: a modal sheet over the dashboard, the sections on the left, the selected
 // section's page on the right, and the profile sheet over it all while it is open.
-Item {
+ModalScope {
     id: root
 
     required property PlayerSettingsViewModel viewModel
@@ -28,6 +28,7 @@ Item {
                              { "viewModel": root.viewModel.pageModel });
     }
 
+    onCloseRequested: root.viewModel.close()
     Component.onCompleted: {
         root.showPage();
         root.viewModel.appeared();
@@ -139,6 +140,7 @@ Item {
                                 Accessible.role: Accessible.ListItem
                                 Accessible.name: entry.modelData.title
                                 Accessible.selected: entry.selected
+                                Accessible.onPressAction: entry.clicked()
                                 onClicked: root.viewModel.selection = entry.modelData.section
                                 Keys.onReturnPressed: entry.clicked()
 
@@ -156,7 +158,7 @@ Item {
                                         color: entry.selected ? MolvenaTheme.blue : MolvenaTheme.muted
                                         size: 14
                                     }
-                                    Text {
+                                    MolvenaText {
                                         Layout.fillWidth: true
                                         text: entry.modelData.title
                                         font.family: MolvenaTheme.fontFamily
@@ -178,7 +180,7 @@ Item {
                         implicitHeight: 1
                         color: MolvenaTheme.line
                     }
-                    T.Button {
+                    MolvenaButton {
                         id: closeButton
                         objectName: "closeSettings"
                         Layout.fillWidth: true
@@ -186,14 +188,12 @@ Item {
                         leftPadding: 18
                         rightPadding: 18
                         text: "Luk indstillinger"
-                        focusPolicy: Qt.StrongFocus
-                        Accessible.role: Accessible.Button
-                        Accessible.name: text
                         onClicked: root.viewModel.close()
-                        Keys.onReturnPressed: closeButton.clicked()
                         background: Rectangle {
                             color: closeButton.hovered ? MolvenaTheme.withOpacity(MolvenaTheme.blueSoft, 0.5) : "transparent"
                             radius: 0
+                            border.width: closeButton.visualFocus ? 2 : 0
+                            border.color: MolvenaTheme.withOpacity(MolvenaTheme.blue, 0.45)
                         }
                         contentItem: RowLayout {
                             spacing: 8
@@ -202,7 +202,7 @@ Item {
                                 color: MolvenaTheme.navyDeep
                                 size: 11
                             }
-                            Text {
+                            MolvenaText {
                                 Layout.fillWidth: true
                                 text: closeButton.text
                                 font.family: MolvenaTheme.fontFamily
@@ -226,12 +226,14 @@ Item {
     }
 
     // The profile sheet, made anew for each presentation.
+    // Its model is handed over once: on closing the sheet goes without seeing a null model.
     Repeater {
-        model: root.viewModel.profileSheetModel !== null ? 1 : 0
+        model: root.viewModel.profileSheetModel !== null ? [root.viewModel.profileSheetModel] : []
         delegate: MacDNSProfileSetupSheet {
+            required property MacDNSProfileSetupViewModel modelData
             width: root.width
             height: root.height
-            viewModel: root.viewModel.profileSheetModel
+            viewModel: modelData
             onCloseRequested: root.viewModel.showDNSProfileSetup = false
         }
     }

@@ -63,14 +63,14 @@ SettingsPage {
                     ColumnLayout {
                         Layout.fillWidth: true
                         spacing: 2
-                        Text {
+                        MolvenaText {
                             Layout.fillWidth: true
                             text: layer.modelData.title
                             font.pixelSize: 13
                             font.weight: Font.Bold
                             color: MolvenaTheme.navyDeep
                         }
-                        Text {
+                        MolvenaText {
                             objectName: "layerDetail_" + layer.modelData.key
                             Layout.fillWidth: true
                             text: layer.modelData.detail
@@ -85,7 +85,7 @@ SettingsPage {
                         color: layer.tint
                         size: 14
                     }
-                    Text {
+                    MolvenaText {
                         objectName: "layerStatus_" + layer.modelData.key
                         Layout.maximumWidth: 190
                         text: layer.modelData.status

@@ -40,14 +40,14 @@ Rectangle {
                 size: 14
             }
         }
-        Text {
+        MolvenaText {
             text: row.title
             font.family: MolvenaTheme.fontFamily
             font.pixelSize: 13
             font.weight: Font.DemiBold
             color: MolvenaTheme.muted
         }
-        Text {
+        MolvenaText {
             id: valueText
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignRight

@@ -29,7 +29,7 @@ Item {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 6
-                Text {
+                MolvenaText {
                     objectName: "settingsPageTitle"
                     Layout.fillWidth: true
                     text: page.title
@@ -41,7 +41,7 @@ Item {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     visible: page.subtitle !== ""
                     text: page.subtitle
@@ -52,5 +52,9 @@ Item {
                 }
             }
         }
+    }
+
+    KeepInView {
+        flickable: flickable
     }
 }

@@ -29,7 +29,7 @@ SettingsPage {
                 onEdited: value => root.viewModel.amountText = value
                 onAccepted: root.viewModel.save()
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: "Du kan ændre beløbet når som helst. Det påvirker ikke selve webbeskyttelsen."
                 font.family: MolvenaTheme.fontFamily

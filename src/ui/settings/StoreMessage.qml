@@ -21,7 +21,7 @@ RowLayout {
         color: message.isError ? MolvenaTheme.red : MolvenaTheme.green
         size: 13
     }
-    Text {
+    MolvenaText {
         objectName: "storeMessage"
         Layout.fillWidth: true
         text: message.isError ? message.store.lastError : message.store.lastMessage

@@ -2,7 +2,6 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Templates as T
 
 // "Støttenetværk": the code to share, who has paired with it, and the emergency contacts.
 SettingsPage {
@@ -25,7 +24,7 @@ SettingsPage {
                 MolvenaEyebrow {
                     text: "FORBIND EN STØTTEPERSON"
                 }
-                Text {
+                MolvenaText {
                     text: "Din parringskode"
                     font.family: MolvenaTheme.fontFamily
                     font.pixelSize: 13
@@ -45,7 +44,7 @@ SettingsPage {
                     Accessible.role: Accessible.StaticText
                     Accessible.name: "Parringskode " + text
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Del kun koden med en person, du ønsker at forbinde til din konto."
                     font.family: MolvenaTheme.fontFamily
@@ -72,7 +71,7 @@ SettingsPage {
             spacing: 12
             RowLayout {
                 spacing: 8
-                Text {
+                MolvenaText {
                     text: "Tilknyttede støttepersoner"
                     font.family: MolvenaTheme.fontFamily
                     font.pixelSize: 16
@@ -87,7 +86,7 @@ SettingsPage {
                     size: 12
                 }
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 Layout.topMargin: -8
                 text: "Personer der har forbundet sig med din parringskode."
@@ -128,7 +127,7 @@ SettingsPage {
                     ColumnLayout {
                         Layout.fillWidth: true
                         spacing: 1
-                        Text {
+                        MolvenaText {
                             objectName: "settingsRelative" + relativeRow.index
                             text: relativeRow.modelData.label
                             font.family: MolvenaTheme.fontFamily
@@ -136,14 +135,14 @@ SettingsPage {
                             font.weight: Font.DemiBold
                             color: MolvenaTheme.navyDeep
                         }
-                        Text {
+                        MolvenaText {
                             text: "Tilknyttet"
                             font.family: MolvenaTheme.fontFamily
                             font.pixelSize: 11
                             color: MolvenaTheme.green
                         }
                     }
-                    Text {
+                    MolvenaText {
                         visible: text !== ""
                         text: String(relativeRow.modelData.platformLabel).toUpperCase()
                         font.family: MolvenaTheme.fontFamily
@@ -169,7 +168,7 @@ SettingsPage {
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 2
-                    Text {
+                    MolvenaText {
                         text: "Nødkontakter"
                         font.family: MolvenaTheme.fontFamily
                         font.pixelSize: 16
@@ -178,7 +177,7 @@ SettingsPage {
                         Accessible.role: Accessible.Heading
                         Accessible.name: text
                     }
-                    Text {
+                    MolvenaText {
                         Layout.fillWidth: true
                         text: "Personer du hurtigt kan kontakte. De behøver ikke have Molvena."
                         font.family: MolvenaTheme.fontFamily
@@ -277,7 +276,7 @@ SettingsPage {
                             implicitHeight: 34
                             radius: 17
                             color: MolvenaTheme.blueSoft
-                            Text {
+                            MolvenaText {
                                 anchors.centerIn: parent
                                 text: String(contactRow.modelData.name).trim().charAt(0).toUpperCase()
                                 font.family: MolvenaTheme.fontFamily
@@ -290,7 +289,7 @@ SettingsPage {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 1
-                            Text {
+                            MolvenaText {
                                 objectName: "contactName" + contactRow.index
                                 Layout.fillWidth: true
                                 text: contactRow.modelData.name
@@ -313,16 +312,13 @@ SettingsPage {
                                 Accessible.name: "Telefonnummer " + text
                             }
                         }
-                        T.Button {
+                        MolvenaButton {
                             id: deleteButton
                             objectName: "removeContact" + contactRow.index
                             implicitWidth: 34
                             implicitHeight: 34
-                            focusPolicy: Qt.StrongFocus
-                            Accessible.role: Accessible.Button
                             Accessible.name: "Fjern " + contactRow.modelData.name
                             onClicked: root.viewModel.askToRemove(contactRow.modelData.raw)
-                            Keys.onReturnPressed: deleteButton.clicked()
                             background: Rectangle {
                                 radius: 10
                                 color: deleteButton.hovered || deleteButton.visualFocus ? MolvenaTheme.redSoft : "transparent"
@@ -347,12 +343,13 @@ SettingsPage {
     }
 
     // The removal sheet over the whole window, while a contact waits for the PIN.
-    Item {
+    ModalScope {
         id: removalSheet
         parent: root.Window.contentItem
         anchors.fill: parent
         visible: root.viewModel.isConfirmingRemoval
         z: 100
+        onCloseRequested: root.viewModel.cancelRemoval()
 
         Rectangle {
             anchors.fill: parent
@@ -370,7 +367,7 @@ SettingsPage {
             ColumnLayout {
                 anchors.fill: parent
                 spacing: 12
-                Text {
+                MolvenaText {
                     id: removalTitle
                     objectName: "removalTitle"
                     Layout.fillWidth: true
@@ -383,7 +380,7 @@ SettingsPage {
                     Accessible.role: Accessible.Heading
                     Accessible.name: text
                 }
-                Text {
+                MolvenaText {
                     Layout.fillWidth: true
                     text: "Bekræft med din Master PIN."
                     font.family: MolvenaTheme.fontFamily

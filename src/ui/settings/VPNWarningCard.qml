@@ -33,7 +33,7 @@ Card {
         ColumnLayout {
             Layout.fillWidth: true
             spacing: 3
-            Text {
+            MolvenaText {
                 objectName: "vpnWarningTitle"
                 Layout.fillWidth: true
                 text: "VPN er aktiv"
@@ -43,7 +43,7 @@ Card {
                 Accessible.role: Accessible.Heading
                 Accessible.name: text
             }
-            Text {
+            MolvenaText {
                 Layout.fillWidth: true
                 text: "En VPN kan omgå Molvenas webbeskyttelse. Slå VPN fra for at genetablere fuld beskyttelse."
                 font.pixelSize: 12
@@ -68,7 +68,7 @@ Card {
             Layout.alignment: Qt.AlignVCenter
             text: "Åbn indstillinger"
             tint: MolvenaTheme.red
-            Accessible.name: "Åbn netværksindstillinger for VPN"
+            Accessible.name: "Åbn indstillinger for VPN"
             onClicked: card.vpn.openNetworkSettings()
         }
     }
