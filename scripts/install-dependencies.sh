@@ -15,7 +15,7 @@ packages=(
     qml6-module-qt5compat-graphicaleffects
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
-    nginx unbound openssl curl
+    nginx libnginx-mod-stream unbound openssl curl
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
 )
 

@@ -82,13 +82,11 @@ private:
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
         request.setTransferTimeout(10000);
-        // Each simulated Mac is its own client address to a server run with --behind-proxy (nginx in
-        // front replaces this header with the real one).
-        request.setRawHeader("X-Real-IP", QStringLiteral("10.%1.%2.%3")
-                                              .arg((index >> 16) & 255)
-                                              .arg((index >> 8) & 255)
-                                              .arg(index & 255)
-                                              .toLatin1());
+        // Each simulated Mac is its own client address, in a /24 of its own (the server's budgets
+        // are per network too), to a server run with --behind-proxy (nginx in front replaces this
+        // header with the real one).
+        request.setRawHeader(
+            "X-Real-IP", QStringLiteral("10.%1.%2.7").arg((index >> 8) & 255).arg(index & 255).toLatin1());
         QElapsedTimer started;
         started.start();
         QNetworkReply* reply = m_managers[size_t(slot / 6)]->post(request, body);

@@ -55,8 +55,12 @@ int PlayerJourneyTest::followConfirmationLinks(const BackendProcess& backend) {
         if (!mail.open(QIODevice::ReadOnly)) {
             continue;
         }
-        const QString url = link.match(QString::fromUtf8(mail.readAll())).captured(0);
-        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(url))));
+        const QUrl url(link.match(QString::fromUtf8(mail.readAll())).captured(0));
+        // The link opens a page; its button posts the token (a GET alone confirms nothing).
+        QNetworkRequest request(url.adjusted(QUrl::RemoveQuery));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+        std::unique_ptr<QNetworkReply> reply(network.post(request, url.query().toUtf8()));
         if (QTest::qWaitFor([&] { return reply->isFinished(); }, 5000) &&
             reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200) {
             ++confirmed;
