@@ -547,12 +547,16 @@ void AttackTest::smallerFindingsHold() {
                     registration(QString(101, QLatin1Char('a')), QStringLiteral("100002")).status == 400;
          }},
     };
+    QStringList broken;
     for (const auto& row : rows) {
         ServerHarness harness;
         const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
                                                  QStringLiteral("482917"), QStringLiteral("2468"));
-        QVERIFY2(row.holds(harness, anna), row.rule);
+        if (!row.holds(harness, anna)) {
+            broken.append(QString::fromUtf8(row.rule));
+        }
     }
+    QVERIFY2(broken.isEmpty(), qPrintable(broken.join(QStringLiteral("; "))));
 }
 
 void AttackTest::mailGoesOnlyToConfirmedAddresses() {
