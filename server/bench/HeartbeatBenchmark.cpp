@@ -204,12 +204,14 @@ int main(int argc, char* argv[]) {
             .toUtf8();
     };
     const qint64 limitMs = qint64(settings->timeLimitSeconds) * 1000;
+    const qint64 codeOffset = QDateTime::currentMSecsSinceEpoch() % 900000;
 
     LoadRunner registration(settings->devices, settings->concurrency, limitMs, [&](int device) {
-        const QByteArray code = QByteArray::number(100000 + device);
+        // Codes and addresses of their own for every run, so runs can share one database.
+        const QByteArray code = QByteArray::number(100000 + (codeOffset + device) % 900000);
         return std::pair(QStringLiteral("pairing.php"),
-                         "action=register&country=DK&device_token=" + tokenOf(device) + "&email=bench" +
-                             QByteArray::number(device) +
+                         "action=register&country=DK&device_token=" + tokenOf(device) + "&email=bench-" +
+                             run.toUtf8() + "-" + QByteArray::number(device) +
                              "%40example.dk&master_pin=1234&name=Bench"
                              "&pairing_code=" +
                              code + "&push_token=&support_contacts=");
