@@ -21,6 +21,8 @@ start_front_end() {
     local binary="$1" data="$2" port="$3" instances="$4"
     front_end_runtime="$data/front-end"
     mkdir -p "$front_end_runtime"/{body,proxy,fastcgi,uwsgi,scgi}
+    # nginx's workers (another user) reach the TLS part's socket in the runtime folder.
+    chmod o+x "$data" "$front_end_runtime"
     local certificate="$front_end_runtime/tls.crt" key="$front_end_runtime/tls.key"
     if [ ! -s "$certificate" ]; then
         openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=localhost" \

@@ -18,7 +18,7 @@ packages=(
     qt6-declarative-dev-tools
     fonts-dejavu-core iproute2 procps sqlite3 xvfb
     at-spi2-core dbus-daemon gir1.2-atspi-2.0 python3-gi # the screen-reader journeys (tests/ui/atspi)
-    nginx unbound openssl curl
+    nginx libnginx-mod-stream unbound openssl curl
     pkexec polkitd dbus-daemon # the web-protection helper runs through pkexec (tests/platform/DnsHelperTest)
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
     systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators

@@ -121,7 +121,7 @@ QHttpServerResponse AccountEndpoints::updateContacts(const PlayerRecord& player,
                          QStringLiteral("Indtast din Master PIN for at fjerne en kontaktperson."));
     }
     if (!pin.isEmpty()) {
-        m_context.accounts.checkPin(player, pin);
+        m_context.accounts.checkPin(player, pin, m_context.events);
     }
     m_context.database.run(
         QStringLiteral("UPDATE players SET support_contacts = ?, updated_at = ? WHERE id = ?"),
@@ -132,7 +132,7 @@ QHttpServerResponse AccountEndpoints::updateContacts(const PlayerRecord& player,
 QHttpServerResponse AccountEndpoints::updatePin(const PlayerRecord& player, const RequestFields& fields) {
     const QString oldPin = fields.text(QStringLiteral("old_pin"), 16);
     const QString newPin = fields.digits(QStringLiteral("new_pin"), 4);
-    m_context.accounts.checkPin(player, oldPin);
+    m_context.accounts.checkPin(player, oldPin, m_context.events);
     m_context.database.run(QStringLiteral("UPDATE players SET master_pin = ?, updated_at = ? WHERE id = ?"),
                            {newPin, m_context.clock.nowSeconds(), player.id});
     return ApiReply::success();
@@ -150,7 +150,7 @@ QHttpServerResponse AccountEndpoints::updateMonthlySpend(const PlayerRecord& pla
 
 QHttpServerResponse AccountEndpoints::removeDevice(const PlayerRecord& player, const QString& deviceToken,
                                                    const RequestFields& fields) {
-    m_context.accounts.checkPin(player, fields.text(QStringLiteral("pin"), 16));
+    m_context.accounts.checkPin(player, fields.text(QStringLiteral("pin"), 16), m_context.events);
     Database::Transaction transaction(m_context.database);
     const QString deviceName =
         m_context.database

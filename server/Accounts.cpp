@@ -2,11 +2,13 @@
 
 #include "AttemptLimiter.h"
 #include "Database.h"
+#include "EventLog.h"
 #include "ReplyError.h"
 #include "ServerClock.h"
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace molvena::server {
 
@@ -14,7 +16,7 @@ namespace {
 
 const QString playerColumns = QStringLiteral(
     "p.id, p.name, p.email, p.master_pin, p.pairing_code, p.support_contacts, p.monthly_spend_dkk, "
-    "p.last_gambling_date, p.gambling_location_type, p.gambling_game_types");
+    "p.last_gambling_date, p.gambling_location_type, p.gambling_game_types, p.email_confirmed_at");
 
 const QString relativeColumns =
     QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at, r.confirmed_at");
@@ -27,6 +29,17 @@ template <typename T> std::optional<T> optionalValue(const QVariant& value) {
 }
 
 } // namespace
+
+QString Accounts::emailKey(const QString& email) {
+    const QString normal = email.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    const qsizetype at = normal.lastIndexOf(QLatin1Char('@'));
+    if (at < 0) {
+        return normal;
+    }
+    const QString domain = normal.mid(at + 1);
+    const QByteArray ascii = QUrl::toAce(domain);
+    return normal.left(at + 1) + (ascii.isEmpty() ? domain : QString::fromLatin1(ascii).toLower());
+}
 
 QString Accounts::newPairingToken() {
     QByteArray bytes(24, Qt::Uninitialized);
@@ -52,6 +65,7 @@ std::optional<PlayerRecord> Accounts::firstPlayer(QSqlQuery&& query) {
     record.lastGamblingDate = optionalValue<qint64>(query.value(7));
     record.locationType = optionalValue<QString>(query.value(8));
     record.gameTypes = optionalValue<QString>(query.value(9));
+    record.emailConfirmed = !query.value(10).isNull();
     return record;
 }
 
@@ -92,6 +106,25 @@ std::optional<PlayerRecord> Accounts::playerForEmail(const QString& email) {
     return firstPlayer(
         m_database.run(QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ?").arg(playerColumns),
                        {emailKey(email)}));
+}
+
+std::optional<PlayerRecord> Accounts::confirmedPlayerForEmail(const QString& email) {
+    return firstPlayer(m_database.run(
+        QStringLiteral("SELECT %1 FROM players p WHERE p.email_key = ? AND p.email_confirmed_at IS NOT NULL")
+            .arg(playerColumns),
+        {emailKey(email)}));
+}
+
+void Accounts::releaseEmail(qint64 playerId) {
+    // The key must stay unique and must never be an address's key again ("@" ends no key).
+    m_database.run(QStringLiteral("UPDATE players SET email_key = ?, confirm_token = NULL "
+                                  "WHERE id = ? AND email_confirmed_at IS NULL"),
+                   {QStringLiteral("#released-%1@").arg(playerId), playerId});
+}
+
+bool Accounts::isPendingToken(const QString& pairingToken) {
+    return m_database.value(QStringLiteral("SELECT 1 FROM relatives WHERE pending_token = ?"), {pairingToken})
+        .isValid();
 }
 
 PlayerRecord Accounts::player(qint64 id) {
@@ -170,13 +203,13 @@ std::optional<RelativeRecord> Accounts::relativeForPlayerAndEmail(qint64 playerI
 
 std::optional<RelativeRecord> Accounts::relativeForRecovery(const QString& email) {
     return firstRelative(m_database.run(
-        QStringLiteral("SELECT %1 FROM relatives r WHERE r.email_key = ? "
-                       "ORDER BY CASE WHEN r.confirmed_at IS NULL THEN 0 ELSE 1 END DESC, r.id DESC LIMIT 1")
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.email_key = ? AND r.confirmed_at IS NOT NULL "
+                       "ORDER BY r.id DESC LIMIT 1")
             .arg(relativeColumns),
         {emailKey(email)}));
 }
 
-void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
+void Accounts::checkPin(const PlayerRecord& player, const QString& pin, EventLog& events) {
     const QString subject = QString::number(player.id);
     const QString scope = QStringLiteral("pin");
     // Every guess takes one of the window's guesses before it is judged, so guesses arriving
@@ -191,6 +224,16 @@ void Accounts::checkPin(const PlayerRecord& player, const QString& pin) {
         ascii.append(c.isDigit() ? QChar(u'0' + c.digitValue()) : c);
     }
     if (ascii != player.masterPin) {
+        // Whoever holds a Mac's token could otherwise go on guessing quietly; the relatives hear
+        // of it when the guesses run out, at most once in a while.
+        if (m_limiter.isBlocked(scope, subject, limits::wrongPinsPerAccount) &&
+            m_limiter.take(QStringLiteral("pin_lock_alert"), subject, limits::pinLockAlertsPerPlayer)) {
+            events.raiseAlert(player, QStringLiteral("mac_pin_locked"),
+                              {QStringLiteral("protection"),
+                               QStringLiteral("Master PIN spærret efter forkerte forsøg"),
+                               QStringLiteral("Nogen har tastet forkert Master PIN fem gange på Mac.")},
+                              QString());
+        }
         throw ReplyError(ReplyError::Status::Forbidden, QStringLiteral("Forkert Master PIN."));
     }
     m_limiter.clear(scope, subject);

@@ -11,6 +11,7 @@ namespace molvena::server {
 
 class AttemptLimiter;
 class Database;
+class EventLog;
 class ServerClock;
 
 struct PlayerRecord {
@@ -24,6 +25,7 @@ struct PlayerRecord {
     std::optional<qint64> lastGamblingDate;
     std::optional<QString> locationType;
     std::optional<QString> gameTypes;
+    bool emailConfirmed = false; // the owner of the address followed its confirmation link
 };
 
 struct RelativeRecord {
@@ -42,8 +44,9 @@ class Accounts {
 public:
     Accounts(Database& database, const ServerClock& clock, AttemptLimiter& limiter);
 
-    // Lower-case form under which addresses are looked up.
-    static QString emailKey(const QString& email) { return email.toLower(); }
+    // The form under which addresses are looked up: the mailbox in NFKC and case-folded, the domain
+    // in its ASCII (IDNA) form, so that look-alike spellings of one address share one key.
+    static QString emailKey(const QString& email);
     // A new relative's token: 192 bits from the system's secure random source.
     static QString newPairingToken();
 
@@ -51,7 +54,12 @@ public:
     // The player of a registered device, or a 404 refusal.
     PlayerRecord requirePlayerForDevice(const QString& deviceToken);
     std::optional<PlayerRecord> playerForPairingCode(const QString& pairingCode);
+    // The account holding the address, confirmed or not.
     std::optional<PlayerRecord> playerForEmail(const QString& email);
+    // The account holding the address only once its owner confirmed it (what recovery may reach).
+    std::optional<PlayerRecord> confirmedPlayerForEmail(const QString& email);
+    // Takes the address from an account that never confirmed it, so another may register with it.
+    void releaseEmail(qint64 playerId);
     PlayerRecord player(qint64 id);
 
     // Attaches the device to the player. Returns the account it belonged to before, if another one:
@@ -61,13 +69,16 @@ public:
 
     QList<RelativeRecord> relativesOf(qint64 playerId);
     std::optional<RelativeRecord> relativeForToken(const QString& pairingToken);
+    // True for the token of a link that waits for the relative's confirmation.
+    bool isPendingToken(const QString& pairingToken);
     std::optional<RelativeRecord> relativeForPlayerAndEmail(qint64 playerId, const QString& email);
-    // The pairing an address recovers: its newest confirmed one, else its newest.
+    // The pairing an address recovers: its newest confirmed one; none before a confirmation.
     std::optional<RelativeRecord> relativeForRecovery(const QString& email);
 
     // Refuses (403, or 429 after too many failures) unless `pin` is the player's Master PIN. The
-    // request's transaction commits on a refusal, so the counted guess outlives it.
-    void checkPin(const PlayerRecord& player, const QString& pin);
+    // request's transaction commits on a refusal, so the counted guess outlives it. The wrong PIN
+    // that uses up the guesses is an alert for the relatives (in `events`).
+    void checkPin(const PlayerRecord& player, const QString& pin, EventLog& events);
 
 private:
     std::optional<PlayerRecord> firstPlayer(QSqlQuery&& query);

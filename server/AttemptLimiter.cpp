@@ -1,5 +1,6 @@
 #include "AttemptLimiter.h"
 
+#include "ClientNetwork.h"
 #include "Database.h"
 #include "ServerClock.h"
 
@@ -9,66 +10,86 @@ namespace molvena::server {
 
 namespace {
 
-// A window older than its length starts over at this use; `excluded` is the row this use brings.
-const QString countUse = QStringLiteral(
-    "INSERT INTO attempt_counters (scope, subject, window_start, used) VALUES (?, ?, ?, 1) "
-    "ON CONFLICT (scope, subject) DO UPDATE SET "
-    "used = CASE WHEN attempt_counters.window_start <= ? THEN 1 ELSE attempt_counters.used + 1 END, "
-    "window_start = CASE WHEN attempt_counters.window_start <= ? THEN excluded.window_start "
-    "ELSE attempt_counters.window_start END");
+// One use's share of the window, in milliseconds.
+qint64 interval(limits::Window window) {
+    return window.seconds * 1000 / window.count;
+}
+
+// The bucket is full again at `full_at`; one more use moves that on by one interval, starting from
+// now when the bucket is already full. Values: scope, subject, first full_at, then now, interval.
+const QString fullAfterUse = QStringLiteral("(CASE WHEN rate_buckets.full_at > ? THEN rate_buckets.full_at "
+                                            "ELSE ? END + ?)");
+const QString countUse = QStringLiteral("INSERT INTO rate_buckets (scope, subject, full_at) VALUES (?, ?, ?) "
+                                        "ON CONFLICT (scope, subject) DO UPDATE SET full_at = ") +
+                         fullAfterUse;
 
 } // namespace
 
 AttemptLimiter::AttemptLimiter(Database& database, const ServerClock& clock)
     : m_database(database), m_clock(clock) {}
 
+qint64 AttemptLimiter::nowMilliseconds() const {
+    return m_clock.nowSeconds() * 1000;
+}
+
 bool AttemptLimiter::take(const QString& scope, const QString& subject, limits::Window window) {
-    const qint64 now = m_clock.nowSeconds();
+    const qint64 now = nowMilliseconds();
     sweep(now);
-    const qint64 expired = now - window.seconds;
-    // The conflicting row is locked and re-read before the condition is judged, so a second
-    // instance waits for the first and then sees its use.
+    const qint64 step = interval(window);
+    // The bucket has room when the use still ends within one window from now. The conflicting row
+    // is locked and re-read before the condition is judged, so a second instance waits for the
+    // first and then sees its use.
     QSqlQuery taken = m_database.run(
-        countUse + QStringLiteral(" WHERE attempt_counters.window_start <= ? OR attempt_counters.used < ? "
-                                  "RETURNING used"),
-        {scope, subject, now, expired, expired, expired, window.count});
+        countUse + QStringLiteral(" WHERE ") + fullAfterUse + QStringLiteral(" <= ? RETURNING full_at"),
+        {scope, subject, now + step, now, now, step, now, now, step, now + window.seconds * 1000});
     const bool room = taken.next();
     taken.finish();
     return room;
 }
 
+bool AttemptLimiter::takeForNetwork(const QString& scope, const QString& address,
+                                    const limits::NetworkWindows& windows) {
+    for (const ClientNetwork::Budget& budget : ClientNetwork::budgets(address, windows)) {
+        if (!take(scope, budget.subject, budget.window)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void AttemptLimiter::record(const QString& scope, const QString& subject, limits::Window window) {
-    const qint64 now = m_clock.nowSeconds();
+    const qint64 now = nowMilliseconds();
     sweep(now);
-    m_database.run(countUse, {scope, subject, now, now - window.seconds, now - window.seconds});
+    const qint64 step = interval(window);
+    m_database.run(countUse, {scope, subject, now + step, now, now, step});
 }
 
 bool AttemptLimiter::isBlocked(const QString& scope, const QString& subject, limits::Window window) {
-    const QVariant used = m_database.value(QStringLiteral("SELECT used FROM attempt_counters WHERE "
-                                                          "scope = ? AND subject = ? AND window_start > ?"),
-                                           {scope, subject, m_clock.nowSeconds() - window.seconds});
-    return used.isValid() && used.toLongLong() >= window.count;
+    const QVariant fullAt = m_database.value(
+        QStringLiteral("SELECT full_at FROM rate_buckets WHERE scope = ? AND subject = ?"), {scope, subject});
+    const qint64 now = nowMilliseconds();
+    return fullAt.isValid() &&
+           std::max(fullAt.toLongLong(), now) + interval(window) - now > window.seconds * 1000;
 }
 
-void AttemptLimiter::release(const QString& scope, const QString& subject) {
-    m_database.run(QStringLiteral("UPDATE attempt_counters SET used = used - 1 "
-                                  "WHERE scope = ? AND subject = ? AND used > 0"),
-                   {scope, subject});
+void AttemptLimiter::release(const QString& scope, const QString& subject, limits::Window window) {
+    m_database.run(
+        QStringLiteral("UPDATE rate_buckets SET full_at = full_at - ? WHERE scope = ? AND subject = ?"),
+        {interval(window), scope, subject});
 }
 
 void AttemptLimiter::clear(const QString& scope, const QString& subject) {
-    m_database.run(QStringLiteral("DELETE FROM attempt_counters WHERE scope = ? AND subject = ?"),
+    m_database.run(QStringLiteral("DELETE FROM rate_buckets WHERE scope = ? AND subject = ?"),
                    {scope, subject});
 }
 
 void AttemptLimiter::sweep(qint64 now) {
-    // No window is longer than a day; what is older counts nowhere, so the table stays small.
-    if (now - m_lastSweep < limits::hour && now >= m_lastSweep) {
+    // A bucket that is full again is the same as none, so the table holds only what is in use.
+    if (now - m_lastSweep < limits::hour * 1000 && now >= m_lastSweep) {
         return;
     }
     m_lastSweep = now;
-    m_database.run(QStringLiteral("DELETE FROM attempt_counters WHERE window_start <= ?"),
-                   {now - limits::day});
+    m_database.run(QStringLiteral("DELETE FROM rate_buckets WHERE full_at <= ?"), {now});
 }
 
 } // namespace molvena::server

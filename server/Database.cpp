@@ -157,6 +157,26 @@ const char* const addedColumns[][3] = {
     {"device_status", "browser_dns_bypass", "TEXT"},
 };
 
+// The abuse guards' tables and columns, kept together: token buckets of the limits, a player's
+// confirmation of the e-mail address, and a relative's re-link waiting for that relative's consent.
+const char* const guardSchema[] = {
+    "CREATE TABLE IF NOT EXISTS rate_buckets ("
+    " scope TEXT NOT NULL,"
+    " subject TEXT NOT NULL,"
+    " full_at BIGINT NOT NULL,"
+    " PRIMARY KEY (scope, subject))",
+    "CREATE INDEX IF NOT EXISTS rate_buckets_age ON rate_buckets (full_at)",
+};
+const char* const guardColumns[][3] = {
+    {"players", "email_confirmed_at", "BIGINT"},
+    {"players", "confirm_token", "TEXT"},
+    {"relatives", "pending_token", "TEXT"},
+};
+const char* const guardIndexes[] = {
+    "CREATE UNIQUE INDEX IF NOT EXISTS players_confirm_token ON players (confirm_token)",
+    "CREATE INDEX IF NOT EXISTS relatives_pending_token ON relatives (pending_token)",
+};
+
 } // namespace
 
 Database::Database(const ServerOptions& options)
@@ -283,6 +303,9 @@ void Database::createSchema() {
     for (const char* statement : schema) {
         execute(QString::fromUtf8(statement).replace(QLatin1String("%ID%"), idType));
     }
+    for (const char* statement : guardSchema) {
+        execute(QString::fromUtf8(statement));
+    }
     for (const auto& [table, column, type] : addedColumns) {
         const QString sql =
             m_kind == Kind::sqlite
@@ -297,9 +320,27 @@ void Database::createSchema() {
                         .arg(QLatin1String(table), QLatin1String(column), QLatin1String(type)));
         }
     }
+    for (const auto& [table, column, type] : guardColumns) {
+        addColumnIfMissing(QLatin1String(table), QLatin1String(column), QLatin1String(type));
+    }
+    for (const char* statement : guardIndexes) {
+        execute(QString::fromUtf8(statement));
+    }
     execute(QStringLiteral(
         "CREATE UNIQUE INDEX IF NOT EXISTS relatives_confirm_token ON relatives (confirm_token)"));
     transaction.commit();
+}
+
+void Database::addColumnIfMissing(QLatin1String table, QLatin1String column, QLatin1String type) {
+    const QString sql =
+        m_kind == Kind::sqlite
+            ? QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('%1') WHERE name = ?").arg(table)
+            : QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
+                             "current_schema() AND table_name = '%1' AND column_name = ?")
+                  .arg(table);
+    if (value(sql, {QString(column)}).toInt() == 0) {
+        execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, column, type));
+    }
 }
 
 void Database::fail(const char* what, const QSqlError& error, const QString& sql) {

@@ -83,6 +83,7 @@ private:
     void open(const ServerOptions& options);
     void configureSession();
     void createSchema();
+    void addColumnIfMissing(QLatin1String table, QLatin1String column, QLatin1String type);
     QSqlQuery prepared(const QString& sql);
     [[noreturn]] void fail(const char* what, const QSqlError& error, const QString& sql);
 

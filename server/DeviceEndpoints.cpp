@@ -66,6 +66,12 @@ QHttpServerResponse DeviceEndpoints::deviceStatus(const ApiRequest& request) {
     const QVariant browserBypass = bypassing.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
                                                        : QVariant(bypassing.join(QLatin1Char(',')));
     const qint64 now = m_context.clock.nowSeconds();
+    // A Mac reports every few minutes; one that reports far more often is not the app, and what it
+    // sends is not kept, so a copied token cannot fill the disk.
+    if (!m_context.limiter.take(QStringLiteral("report"), deviceToken, limits::reportsPerMac)) {
+        throw ReplyError(Status::TooManyRequests,
+                         QStringLiteral("For mange statusmeldinger. Prøv igen senere."));
+    }
 
     // A heartbeat arrives from every Mac every few minutes, so it costs as few round trips as the
     // rules allow: one read of the Mac with its latest state, the report, the new state.
@@ -153,6 +159,9 @@ QHttpServerResponse DeviceEndpoints::shieldBlocked(const ApiRequest& request) {
     }
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     const qint64 now = m_context.clock.nowSeconds();
+    if (!m_context.limiter.take(QStringLiteral("blocked_site"), deviceToken, limits::blockedSitesPerMac)) {
+        throw ReplyError(Status::TooManyRequests, QStringLiteral("For mange meldinger. Prøv igen senere."));
+    }
     Database::Transaction transaction(m_context.database);
     m_context.database.run(
         QStringLiteral("INSERT INTO blocked_sites (player_id, device_token, domain, blocked_at) "

@@ -55,11 +55,17 @@ qint64 EventLog::record(qint64 playerId, const Entry& entry, const QString& doma
     const auto nullable = [](const QString& text) {
         return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
     };
-    return m_database.insert(
+    const qint64 id = m_database.insert(
         QStringLiteral("INSERT INTO events (player_id, type, title, subtitle, domain, reason, created_at) "
                        "VALUES (?, ?, ?, ?, ?, ?, ?)"),
         {playerId, entry.type, entry.title, nullable(entry.subtitle), nullable(domain), nullable(reason),
          m_clock.nowSeconds()});
+    // Nobody reads further back than the newest few hundred, so older ones go as new ones come and
+    // a player's history stays bounded whatever raises events. Mail rows are the outbox's.
+    m_database.run(QStringLiteral("DELETE FROM events WHERE player_id = ? AND id < (SELECT id FROM events "
+                                  "WHERE player_id = ? ORDER BY id DESC LIMIT 1 OFFSET ?)"),
+                   {playerId, playerId, limits::eventsKeptPerPlayer - 1});
+    return id;
 }
 
 qint64 EventLog::raiseAlert(const PlayerRecord& player, const QString& reason, const Entry& entry,

@@ -86,7 +86,8 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
       m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
       m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                 m_events,  m_outbox, m_recoveryCodes, m_blocklist},
-      m_pairing(m_context), m_recovery(m_context), m_devices(m_context), m_account(m_context),
+      m_confirmation(m_context), m_pairing(m_context, m_confirmation), m_recovery(m_context),
+      m_devices(m_context), m_account(m_context),
       m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox) {
     try {
         m_recoveryCodes.claimKey();
@@ -98,6 +99,7 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     } catch (const DatabaseError& failure) {
         throw StartupError(QString::fromUtf8(failure.what()));
     }
+    m_confirmation.addRoutes(m_router);
     m_pairing.addRoutes(m_router);
     m_recovery.addRoutes(m_router);
     m_devices.addRoutes(m_router);

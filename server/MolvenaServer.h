@@ -66,6 +66,7 @@ private:
     Blocklist m_blocklist;
     ResolverConfiguration m_resolver;
     ServerContext m_context;
+    ConfirmationEndpoints m_confirmation;
     PairingEndpoints m_pairing;
     RecoveryEndpoints m_recovery;
     DeviceEndpoints m_devices;

@@ -39,8 +39,6 @@ void PairingEndpoints::addRoutes(Router& router) {
                bind(&PairingEndpoints::relativeActivity));
     router.add(QStringLiteral("/api/mac_player_status.php"), Method::Get,
                bind(&PairingEndpoints::playerStatus));
-    router.add(QStringLiteral("/api/confirm_relative.php"), Method::Get,
-               bind(&PairingEndpoints::confirmRelative));
 }
 
 QHttpServerResponse PairingEndpoints::pairing(const ApiRequest& request) {
@@ -60,22 +58,15 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     const QString pushToken = fields.optionalText(QStringLiteral("push_token"), 512);
     const QString country = fields.optionalText(QStringLiteral("country"), 8);
     const qint64 now = m_context.clock.nowSeconds();
-    AttemptLimiter& limiter = m_context.limiter;
-    const QString conflicts = QStringLiteral("register_refused");
-    const auto busy = [] {
-        return ReplyError(Status::TooManyRequests,
-                          QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
-    };
-    if (limiter.isBlocked(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall) ||
-        !limiter.take(QStringLiteral("register"), request.remoteAddress, limits::registrationsPerAddress)) {
-        throw busy();
+    // Every answer tells whether the code is in use, so each registration comes from the budget of
+    // code probes of the client's address and networks, never from one shared by everyone.
+    if (!m_context.limiter.takeForNetwork(QStringLiteral("register"), request.remoteAddress,
+                                          limits::codeProbes)) {
+        throw ReplyError(Status::TooManyRequests,
+                         QStringLiteral("Der er oprettet for mange konti herfra. Prøv igen om en time."));
     }
-    // A refusal the app reads from the reply's `error`, so the status stays 200. Each one tells
-    // that something is taken, so they come from one budget for everyone.
-    const auto refusal = [&](const QString& message) {
-        if (!limiter.take(conflicts, QStringLiteral("*"), limits::refusedRegistrationsOverall)) {
-            throw busy();
-        }
+    // A refusal the app reads from the reply's `error`, so the status stays 200.
+    const auto refusal = [](const QString& message) {
         return ApiReply::json({{QStringLiteral("success"), false}, {QStringLiteral("error"), message}});
     };
 
@@ -87,20 +78,26 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
                                           "kontoen under Indstillinger med din Master PIN, eller hent "
                                           "kontoen med “Har du allerede en konto?”."));
         }
-        m_context.accounts.checkPin(*deviceOwner, pin);
+        m_context.accounts.checkPin(*deviceOwner, pin, m_context.events);
         return ApiReply::success();
     }
     if (m_context.accounts.playerForPairingCode(pairingCode)) {
         return refusal(QStringLiteral("Parringskoden er allerede i brug. Gå tilbage, og start forfra for at "
                                       "få en ny kode."));
     }
-    if (m_context.accounts.playerForEmail(email)) {
+    const std::optional<PlayerRecord> holder = m_context.accounts.playerForEmail(email);
+    if (holder && holder->emailConfirmed) {
         return refusal(QStringLiteral("Der findes allerede en konto med denne e-mail. Hent den med “Har du "
                                       "allerede en konto?”, så sender vi dig en engangskode."));
     }
     // Another instance may register the same code or address at this moment: the unique keys
     // decide, and the request that loses runs again and gets the refusal above.
     Database::Transaction transaction(m_context.database);
+    if (holder) {
+        // An account whose owner never confirmed the address has no right to it: whoever registers
+        // with it now gets it, and a confirmation it sent earlier no longer counts.
+        m_context.accounts.releaseEmail(holder->id);
+    }
     const qint64 playerId = m_context.database.insert(
         QStringLiteral(
             "INSERT INTO players (name, email, email_key, master_pin, pairing_code, support_contacts, "
@@ -109,6 +106,7 @@ QHttpServerResponse PairingEndpoints::registerPlayer(const ApiRequest& request) 
     m_context.accounts.attachDevice(playerId, deviceToken, QString());
     m_context.events.record(playerId, {QStringLiteral("milestone"), QStringLiteral("Konto oprettet"),
                                        QStringLiteral("Velkommen til Molvena.")});
+    m_confirmation.askPlayer(playerId, email, request.remoteAddress);
     transaction.commit();
     return ApiReply::success();
 }
@@ -120,20 +118,14 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     const QString platform = fields.optionalText(QStringLiteral("platform"), 32).trimmed();
     const QString country = fields.optionalText(QStringLiteral("country"), 8);
     AttemptLimiter& limiter = m_context.limiter;
-    const QString address = request.remoteAddress;
-    const QString failures = QStringLiteral("link_failed");
-    const limits::Window failedThisHour{1, limits::failedLinksOverall.seconds};
-    const bool busy = (limiter.isBlocked(failures, QStringLiteral("*"), limits::failedLinksOverall) &&
-                       limiter.isBlocked(failures, address, failedThisHour)) ||
-                      !limiter.take(QStringLiteral("link"), address, limits::linksPerAddress);
-    if (busy) {
+    // Right or wrong, an answer tells whether the code is in use; the budget is the address's and
+    // its networks', so a real relative elsewhere is never refused for what strangers did.
+    if (!limiter.takeForNetwork(QStringLiteral("link"), request.remoteAddress, limits::codeProbes)) {
         throw ReplyError(Status::TooManyRequests,
                          QStringLiteral("For mange forsøg på at forbinde. Vent en time, og prøv igen."));
     }
     const std::optional<PlayerRecord> player = m_context.accounts.playerForPairingCode(code);
     if (!player) {
-        limiter.record(failures, address, failedThisHour);
-        limiter.record(failures, QStringLiteral("*"), limits::failedLinksOverall);
         return ApiReply::json(
             {{QStringLiteral("success"), false},
              {QStringLiteral("error"), QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")}});
@@ -154,7 +146,7 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     const std::optional<RelativeRecord> known =
         m_context.accounts.relativeForPlayerAndEmail(player->id, email);
     if (!known && m_context.accounts.relativesOf(player->id).size() >= limits::relativesPerPlayer) {
-        limiter.release(QStringLiteral("link_code"), playerId);
+        limiter.release(QStringLiteral("link_code"), playerId, limits::linksPerCode);
         return full();
     }
     // Every link gets a token of its own, also when the address was linked before: a token is never
@@ -162,10 +154,11 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
     const QString token = Accounts::newPairingToken();
     Database::Transaction transaction(m_context.database);
     if (known) {
-        m_context.database.run(
-            QStringLiteral("UPDATE relatives SET pairing_token = ?, platform = ?, country = ? "
-                           "WHERE id = ?"),
-            {token, platform.isEmpty() ? QStringLiteral("macos") : platform, country, known->id});
+        // Whoever knows the code and a relative's address must not take the relative's place: the
+        // new token waits for the relative's confirmation, and until then the old one still works.
+        m_context.database.run(QStringLiteral("UPDATE relatives SET pending_token = ? WHERE id = ?"),
+                               {token, known->id});
+        m_confirmation.askRelative(known->id, email, request.remoteAddress, true);
     } else {
         const qint64 relativeId = m_context.database.insert(
             QStringLiteral("INSERT INTO relatives (player_id, email, email_key, platform, country, "
@@ -175,51 +168,11 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
              m_context.clock.nowSeconds()});
         m_context.events.record(
             player->id, {QStringLiteral("milestone"), QStringLiteral("Ny støtteperson tilknyttet"), email});
-        askForConfirmation(relativeId, email);
+        m_confirmation.askRelative(relativeId, email, request.remoteAddress, false);
     }
     transaction.commit();
     return ApiReply::success(
         {{QStringLiteral("pairing_token"), token}, {QStringLiteral("player_name"), player->name}});
-}
-
-void PairingEndpoints::askForConfirmation(qint64 relativeId, const QString& email) {
-    if (!m_context.limiter.take(QStringLiteral("confirmation_mail"), Accounts::emailKey(email),
-                                limits::confirmationMailsPerAddress)) {
-        return;
-    }
-    const QString token = Accounts::newPairingToken().mid(4);
-    m_context.database.run(QStringLiteral("UPDATE relatives SET confirm_token = ? WHERE id = ?"),
-                           {token, relativeId});
-    QUrl link(m_context.options.publicUrl);
-    link = link.resolved(QUrl(QStringLiteral("confirm_relative.php")));
-    link.setQuery(QStringLiteral("token=") + token);
-    // Nothing in it comes from whoever made the link: the address has not said yet that it wants
-    // mail from us.
-    m_context.outbox.send(
-        QStringLiteral("relative_confirmation"), email, QStringLiteral("Bekræft din e-mail hos Molvena"),
-        QStringLiteral("Hej\n\nDenne adresse er netop blevet forbundet som pårørende i Molvena-appen. Vil du "
-                       "have besked på e-mail, når der sker noget med beskyttelsen, så bekræft adressen "
-                       "her:\n\n%1\n\nHar du ikke selv forbundet dig, kan du se bort fra denne e-mail; så "
-                       "sender vi dig ikke flere.\n\nVenlig hilsen\nMolvena\n")
-            .arg(link.toString(QUrl::FullyEncoded)));
-}
-
-QHttpServerResponse PairingEndpoints::confirmRelative(const ApiRequest& request) {
-    static const QRegularExpression form(QStringLiteral("^[0-9a-f]{48}$"));
-    const QString token = request.fields.text(QStringLiteral("token"), 64);
-    const int confirmed =
-        form.match(token).hasMatch()
-            ? m_context.database
-                  .run(QStringLiteral("UPDATE relatives SET confirmed_at = ?, confirm_token = NULL WHERE "
-                                      "confirm_token = ?"),
-                       {m_context.clock.nowSeconds(), token})
-                  .numRowsAffected()
-            : 0;
-    if (confirmed != 1) {
-        throw ReplyError(Status::NotFound, QStringLiteral("Linket er ikke gyldigt længere."));
-    }
-    return ApiReply::success(
-        {{QStringLiteral("message"), QStringLiteral("Tak. Du får nu besked fra Molvena på denne adresse.")}});
 }
 
 QHttpServerResponse PairingEndpoints::registerDevice(const ApiRequest& request) {
@@ -260,6 +213,10 @@ QHttpServerResponse PairingEndpoints::savePlayerProfile(const ApiRequest& reques
 QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request) {
     const QString token = request.fields.pairingToken();
     const std::optional<RelativeRecord> relative = m_context.accounts.relativeForToken(token);
+    if (!relative && m_context.accounts.isPendingToken(token)) {
+        throw ReplyError(Status::Forbidden, QStringLiteral("Bekræft forbindelsen med linket i den e-mail, vi "
+                                                           "har sendt dig, og prøv igen."));
+    }
     if (!relative) {
         throw ReplyError(Status::NotFound,
                          QStringLiteral("Forbindelsen findes ikke længere. Forbind igen med koden."));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfirmationEndpoints.h"
 #include "Router.h"
 #include "ServerContext.h"
 
@@ -9,7 +10,8 @@ namespace molvena::server {
 // relatives' overview and the player's list of relatives.
 class PairingEndpoints {
 public:
-    explicit PairingEndpoints(ServerContext context) : m_context(context) {}
+    PairingEndpoints(ServerContext context, ConfirmationEndpoints& confirmation)
+        : m_context(context), m_confirmation(confirmation) {}
     void addRoutes(Router& router);
 
 private:
@@ -20,12 +22,9 @@ private:
     QHttpServerResponse savePlayerProfile(const ApiRequest& request); // save_player_profile.php
     QHttpServerResponse relativeActivity(const ApiRequest& request);  // relative_activity.php
     QHttpServerResponse playerStatus(const ApiRequest& request);      // mac_player_status.php
-    QHttpServerResponse confirmRelative(const ApiRequest& request);   // confirm_relative.php (mail link)
-
-    // A new pairing's address gets one message asking whether it wants the player's alerts.
-    void askForConfirmation(qint64 relativeId, const QString& email);
 
     ServerContext m_context;
+    ConfirmationEndpoints& m_confirmation;
 };
 
 } // namespace molvena::server

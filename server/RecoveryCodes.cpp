@@ -3,6 +3,7 @@
 #include "AbuseLimits.h"
 #include "Accounts.h"
 #include "AttemptLimiter.h"
+#include "ClientNetwork.h"
 #include "Database.h"
 #include "ServerClock.h"
 #include "StartupError.h"
@@ -65,8 +66,11 @@ std::optional<QString> RecoveryCodes::issue(const QString& email, const QString&
                                             const QString& source) {
     const QString key = Accounts::emailKey(email);
     const qint64 now = m_clock.nowSeconds();
-    if (!m_limiter.take(QStringLiteral("recovery_code"), role + QLatin1Char(':') + key,
-                        limits::recoveryCodesPerEmail)) {
+    // Counted per requesting network: codes that strangers elsewhere ask for use up none of the
+    // owner's (a code works only from the address that asked for it anyway).
+    if (!m_limiter.take(QStringLiteral("recovery_code"),
+                        role + QLatin1Char(':') + key + QLatin1Char(' ') + ClientNetwork::widest(source),
+                        limits::recoveryCodesPerEmailAndNetwork)) {
         return std::nullopt;
     }
     const QString code =

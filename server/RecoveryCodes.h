@@ -26,7 +26,7 @@ public:
     void claimKey();
 
     // A fresh code for the address, role and client address, or nothing when the e-mail address has
-    // had its codes for this hour. Does the same work whether an account exists or not.
+    // had its codes for now from the client's network. Does the same work whether an account exists or not.
     std::optional<QString> issue(const QString& email, const QString& role, const QString& source);
     // True once for the right code within its lifetime and attempts; every other guess counts.
     bool verify(const QString& email, const QString& role, const QString& code, const QString& source);

@@ -38,8 +38,10 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
     const QString role = incoming.fields.choice(QStringLiteral("role"),
                                                 {QStringLiteral("player"), QStringLiteral("relative")});
     AttemptLimiter& limiter = m_context.limiter;
-    if (!limiter.take(QStringLiteral("recovery_request"), incoming.remoteAddress,
-                      limits::recoveryRequestsPerAddress)) {
+    // Per address and per network: many addresses of one network share one budget, and nobody
+    // elsewhere is refused for it.
+    if (!limiter.takeForNetwork(QStringLiteral("recovery_request"), incoming.remoteAddress,
+                                limits::recoveryRequests)) {
         throw ReplyError(ReplyError::Status::TooManyRequests,
                          QStringLiteral("For mange forsøg. Vent en time, og prøv igen."));
     }
@@ -47,7 +49,8 @@ QHttpServerResponse RecoveryEndpoints::request(const ApiRequest& incoming) {
     // written after the reply has gone, differs.
     std::optional<QString> address;
     if (role == QLatin1String("player")) {
-        if (const auto player = m_context.accounts.playerForEmail(email)) {
+        // Only an address its owner confirmed: a registration by someone else with it leads nowhere.
+        if (const auto player = m_context.accounts.confirmedPlayerForEmail(email)) {
             address = player->email;
         }
     } else if (const auto relative = m_context.accounts.relativeForRecovery(email)) {
@@ -82,7 +85,7 @@ bool RecoveryEndpoints::codeAccepted(const ApiRequest& incoming, const QString& 
     if (!m_context.recoveryCodes.verify(email, role, code, incoming.remoteAddress)) {
         return false;
     }
-    limiter.release(scope, incoming.remoteAddress);
+    limiter.release(scope, incoming.remoteAddress, limits::wrongRecoveryCodesPerAddress);
     return true;
 }
 
@@ -112,7 +115,7 @@ QHttpServerResponse RecoveryEndpoints::verifyPlayer(const ApiRequest& incoming) 
     if (!codeAccepted(incoming, email, QStringLiteral("player"), code)) {
         return refusal();
     }
-    const std::optional<PlayerRecord> player = m_context.accounts.playerForEmail(email);
+    const std::optional<PlayerRecord> player = m_context.accounts.confirmedPlayerForEmail(email);
     if (!player) {
         return refusal();
     }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QTextBoundaryFinder>
 
 namespace molvena::server {
 
@@ -149,20 +150,30 @@ RequestFields RequestFields::parse(const QByteArray& encoded) {
     return fields;
 }
 
+qsizetype RequestFields::visibleLength(const QString& text) {
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (clusters.toNextBoundary() > 0) {
+        ++count;
+    }
+    return count;
+}
+
 std::optional<QString> RequestFields::decoded(const QString& name, int maxLength) const {
     const auto found = m_values.constFind(name);
     if (found == m_values.constEnd()) {
         return std::nullopt;
     }
-    // Four UTF-8 bytes per character at most: a longer value cannot pass the length check.
-    if (found->size() > qsizetype(maxLength) * 4) {
+    // Lengths are the characters a person sees (an emoji with its modifiers is one), within a
+    // bound on the bytes that keeps what is stored small.
+    if (found->size() > qsizetype(maxLength) * 16) {
         refuse(fieldMessage("%1 er for %2.", name, "lang|langt|lange"));
     }
     const std::optional<QString> text = strictUtf8(*found);
     if (!text) {
         refuse(fieldMessage("%1 indeholder ugyldige tegn.", name));
     }
-    if (text->size() > maxLength) {
+    if (visibleLength(*text) > maxLength) {
         refuse(fieldMessage("%1 er for %2.", name, "lang|langt|lange"));
     }
     if (std::any_of(text->cbegin(), text->cend(), isControl)) {

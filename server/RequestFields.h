@@ -45,6 +45,9 @@ public:
     // A host name in lower case, when the field is present and not empty.
     std::optional<QString> domain(const QString& name = QStringLiteral("domain")) const;
 
+    // The characters a person sees in `text` (grapheme clusters), not its UTF-16 units.
+    static qsizetype visibleLength(const QString& text);
+
 private:
     // The decoded value, or nothing when the field is absent.
     std::optional<QString> decoded(const QString& name, int maxLength) const;

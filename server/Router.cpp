@@ -33,17 +33,33 @@ void Router::add(const QString& path, Method method, Handler handler) {
     m_routes.insert(path, Route{method, std::move(handler)});
 }
 
+const Router::Route* Router::route(const QString& path, Method method) const {
+    // HEAD is a GET without the body, which the server leaves out when it writes the reply.
+    const Method wanted = method == Method::Head ? Method::Get : method;
+    for (auto found = m_routes.constFind(path); found != m_routes.constEnd() && found.key() == path;
+         ++found) {
+        if (found->method == wanted) {
+            return &*found;
+        }
+    }
+    return nullptr;
+}
+
 QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
-    const auto found = m_routes.constFind(request.url().path());
-    if (found == m_routes.constEnd()) {
+    const QString path = request.url().path();
+    const QList<Route> routes = m_routes.values(path);
+    if (routes.isEmpty()) {
         return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
     }
-    // HEAD is a GET without the body, which the server leaves out when it writes the reply.
-    const bool head = request.method() == Method::Head && found->method == Method::Get;
-    if (request.method() != found->method && !head) {
+    const Route* const found = route(path, request.method());
+    if (!found) {
         QHttpServerResponse response =
             ApiReply::error(Status::MethodNotAllowed, QStringLiteral("Metoden er ikke tilladt her."));
-        response.addHeader(QByteArrayLiteral("Allow"), methodName(found->method));
+        QByteArrayList allowed;
+        for (const Route& other : routes) {
+            allowed.prepend(methodName(other.method));
+        }
+        response.addHeader(QByteArrayLiteral("Allow"), allowed.join(", "));
         return response;
     }
     constexpr int attempts = 3;

@@ -24,6 +24,7 @@ struct ApiRequest {
 
 // Exact-path dispatch. Qt HttpServer's own route patterns read "." as a wildcard, which would let
 // "/api/countXphp" answer as "/api/count.php"; here a path is either in the table or gets a 404.
+// A path may have a GET and a POST handler (a page and the form it sends).
 // The router also enforces the method, the body size and the form encoding, and turns every
 // refusal or failure of a handler into a JSON reply with a Danish message and no internal detail.
 //
@@ -54,6 +55,7 @@ private:
         Method method;
         Handler handler;
     };
+    const Route* route(const QString& path, Method method) const;
     QHttpServerResponse run(const Route& route, const QHttpServerRequest& request) const;
     QHttpServerResponse runInTransaction(const Route& route, const QHttpServerRequest& request) const;
 
@@ -63,7 +65,7 @@ private:
     QList<QHostAddress> m_trustedProxies;
     Database& m_database;
     Outbox& m_outbox;
-    QHash<QString, Route> m_routes;
+    QMultiHash<QString, Route> m_routes; // a path may take GET and POST, each its own handler
 };
 
 } // namespace molvena::server

@@ -82,13 +82,11 @@ private:
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QByteArrayLiteral("application/x-www-form-urlencoded; charset=utf-8"));
         request.setTransferTimeout(10000);
-        // Each simulated Mac is its own client address to a server run with --behind-proxy (nginx in
-        // front replaces this header with the real one).
-        request.setRawHeader("X-Real-IP", QStringLiteral("10.%1.%2.%3")
-                                              .arg((index >> 16) & 255)
-                                              .arg((index >> 8) & 255)
-                                              .arg(index & 255)
-                                              .toLatin1());
+        // Each simulated Mac is its own client address, in a /24 of its own (the server's budgets
+        // are per network too), to a server run with --behind-proxy (nginx in front replaces this
+        // header with the real one).
+        request.setRawHeader(
+            "X-Real-IP", QStringLiteral("10.%1.%2.7").arg((index >> 8) & 255).arg(index & 255).toLatin1());
         QElapsedTimer started;
         started.start();
         QNetworkReply* reply = m_managers[size_t(slot / 6)]->post(request, body);
@@ -206,12 +204,14 @@ int main(int argc, char* argv[]) {
             .toUtf8();
     };
     const qint64 limitMs = qint64(settings->timeLimitSeconds) * 1000;
+    const qint64 codeOffset = QDateTime::currentMSecsSinceEpoch() % 900000;
 
     LoadRunner registration(settings->devices, settings->concurrency, limitMs, [&](int device) {
-        const QByteArray code = QByteArray::number(100000 + device);
+        // Codes and addresses of their own for every run, so runs can share one database.
+        const QByteArray code = QByteArray::number(100000 + (codeOffset + device) % 900000);
         return std::pair(QStringLiteral("pairing.php"),
-                         "action=register&country=DK&device_token=" + tokenOf(device) + "&email=bench" +
-                             QByteArray::number(device) +
+                         "action=register&country=DK&device_token=" + tokenOf(device) + "&email=bench-" +
+                             run.toUtf8() + "-" + QByteArray::number(device) +
                              "%40example.dk&master_pin=1234&name=Bench"
                              "&pairing_code=" +
                              code + "&push_token=&support_contacts=");

@@ -265,6 +265,14 @@ void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
                    {"email", "carl@example.dk"}},
                   QStringLiteral("203.0.113.1")})
                 .json.value(QStringLiteral("success")) == true);
+    // Carl confirms his address (recovery reaches only confirmed ones), on the other instance.
+    static const QRegularExpression confirmation(QStringLiteral("token=([0-9a-f]{48})"));
+    QVERIFY(waitFor(
+        [&] { return !m_mail.messages.isEmpty() && m_mail.messages.last().contains("confirm_email"); }));
+    const QString token = confirmation.match(QString::fromUtf8(m_mail.messages.last())).captured(1);
+    QCOMPARE(send({0, QStringLiteral("confirm_email.php"), {{"token", token}}, QStringLiteral("203.0.113.1")})
+                 .status,
+             200);
     const QString from = QStringLiteral("203.0.113.50");
     const qsizetype before = m_mail.messageIds.size();
     QCOMPARE(send({0,

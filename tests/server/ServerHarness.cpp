@@ -201,19 +201,23 @@ QString ServerHarness::outboxMessage(const QString& fileName) const {
 }
 
 int ServerHarness::confirmRelatives() {
-    static const QRegularExpression link(
-        QStringLiteral("(http\\S*confirm_relative\\.php\\?token=[0-9a-f]+)"));
+    return confirmLinks(QStringLiteral("relative_confirmation"));
+}
+
+int ServerHarness::confirmLinks(const QString& kind) {
+    static const QRegularExpression link(QStringLiteral("(http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+)"));
     int accepted = 0;
-    for (const QVariantList& row : rows(QStringLiteral(
-             "SELECT file_name FROM outbox WHERE kind = 'relative_confirmation' ORDER BY id"))) {
-        const QString url = link.match(outboxMessage(row.first().toString())).captured(1);
-        if (url.isEmpty() || m_followedLinks.contains(url)) {
+    for (const QVariantList& row :
+         rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = '%1' ORDER BY id").arg(kind))) {
+        const QUrl url(link.match(outboxMessage(row.first().toString())).captured(1));
+        if (url.isEmpty() || m_followedLinks.contains(url.toString())) {
             continue;
         }
-        m_followedLinks.append(url);
-        accepted +=
-            send("GET", QStringLiteral("/api/") + QUrl(url).fileName() + QLatin1Char('?') + QUrl(url).query())
-                .status == 200;
+        m_followedLinks.append(url.toString());
+        // As a person does: the link opens a page, and its button posts the token.
+        const QString path = QStringLiteral("/api/") + url.fileName();
+        accepted += get(path + QLatin1Char('?') + url.query()).status == 200 &&
+                    send("POST", path, url.query().toUtf8()).status == 200;
     }
     return accepted;
 }
@@ -246,6 +250,8 @@ ServerHarness::Player ServerHarness::registerPlayer(const QString& name, const Q
     if (reply.status != 200 || reply.json.value(QStringLiteral("success")) != true) {
         qWarning() << "registration failed:" << reply.status << reply.body;
     }
+    // The owner confirms the address, as the app's users do from their mail.
+    confirmLinks(QStringLiteral("player_confirmation"));
     return player;
 }
 

@@ -70,10 +70,12 @@ public:
     // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
     // how many were accepted.
     int confirmRelatives();
+    // The same for the links of every mail of `kind` ("player_confirmation", "relative_confirmation").
+    int confirmLinks(const QString& kind);
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
 
-    // A registered player: the device token and pairing code used.
+    // A registered player (whose address the owner has confirmed): the device token and pairing code used.
     struct Player {
         QString deviceToken;
         QString pairingCode;

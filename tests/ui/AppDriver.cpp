@@ -9,6 +9,9 @@
 #include "macos/ProfileDownloadInstaller.h"
 #endif
 #include <QAccessible>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QDir>
 #include <QKeyEvent>
 #include <QQuickWindow>
@@ -83,6 +86,33 @@ void BackendProcess::stop() {
         m_process->waitForFinished(5000);
     }
     m_process.reset();
+}
+
+int BackendProcess::confirmMailedAddresses(const QString& kind, int expected) const {
+    static const QRegularExpression link(QStringLiteral("http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+"));
+    const QDir outbox(QDir(dataFolder()).filePath(QStringLiteral("outbox")));
+    const QStringList pattern{QStringLiteral("*-") + kind + QStringLiteral(".eml")};
+    // The server writes its mail after the reply, on a thread of its own.
+    (void)QTest::qWaitFor([&] { return outbox.entryList(pattern, QDir::Files).size() >= expected; }, 5000);
+    QNetworkAccessManager network;
+    int confirmed = 0;
+    for (const QString& name : outbox.entryList(pattern, QDir::Files, QDir::Name)) {
+        QFile mail(outbox.filePath(name));
+        if (!mail.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QUrl url(link.match(QString::fromUtf8(mail.readAll())).captured(0));
+        // The link opens a page; its button posts the token (a GET alone confirms nothing).
+        QNetworkRequest request(url.adjusted(QUrl::RemoveQuery));
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+        std::unique_ptr<QNetworkReply> reply(network.post(request, url.query().toUtf8()));
+        if (QTest::qWaitFor([&] { return reply->isFinished(); }, 5000) &&
+            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200) {
+            ++confirmed;
+        }
+    }
+    return confirmed;
 }
 
 QList<QVariantList> BackendProcess::rows(const QString& sql) const {

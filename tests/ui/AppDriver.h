@@ -28,6 +28,10 @@ public:
     QString dataFolder() const { return m_folder.filePath(QStringLiteral("data")); }
     // Rows of a query on the server's database file, read as a developer's SQL shell would.
     QList<QVariantList> rows(const QString& sql) const;
+    // Presses the button behind the link of every mail of `kind` ("player_confirmation",
+    // "relative_confirmation"), as its reader does, once `expected` of them are written; returns how
+    // many the server accepted.
+    int confirmMailedAddresses(const QString& kind, int expected = 1) const;
 
 private:
     QTemporaryDir m_folder;

@@ -31,7 +31,6 @@ private:
     static void onboard(AppDriver& driver, const QString& email);
     static QStringList outboxFiles(const BackendProcess& backend, const QString& pattern);
     // Follows the link in every confirmation mail, as the relatives would; returns how many the server took.
-    static int followConfirmationLinks(const BackendProcess& backend);
     // The app's own checks (the monitor's, the sheet's first one) hold the sheet's buttons for a moment;
     // a press that met one of them is repeated, as a user would.
     static bool pressUntil(AppDriver& driver, const QString& button, const std::function<bool()>& done);
@@ -40,29 +39,6 @@ private:
 QStringList PlayerJourneyTest::outboxFiles(const BackendProcess& backend, const QString& pattern) {
     return QDir(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")))
         .entryList({pattern}, QDir::Files, QDir::Name);
-}
-
-int PlayerJourneyTest::followConfirmationLinks(const BackendProcess& backend) {
-    static const QRegularExpression link(QStringLiteral("http\\S*confirm_relative\\.php\\?token=[0-9a-f]+"));
-    const QDir outbox(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")));
-    // The server writes its mail after the reply, on a thread of its own.
-    (void)QTest::qWaitFor(
-        [&] { return !outboxFiles(backend, QStringLiteral("*-relative_confirmation.eml")).isEmpty(); }, 5000);
-    QNetworkAccessManager network;
-    int confirmed = 0;
-    for (const QString& name : outboxFiles(backend, QStringLiteral("*-relative_confirmation.eml"))) {
-        QFile mail(outbox.filePath(name));
-        if (!mail.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        const QString url = link.match(QString::fromUtf8(mail.readAll())).captured(0);
-        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(url))));
-        if (QTest::qWaitFor([&] { return reply->isFinished(); }, 5000) &&
-            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200) {
-            ++confirmed;
-        }
-    }
-    return confirmed;
 }
 
 void PlayerJourneyTest::onboard(AppDriver& driver, const QString& email) {
@@ -194,7 +170,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
              qPrintable(relative));
 
     // Bodil confirms her address; then the profile goes: the gambling sites answer again.
-    QVERIFY(followConfirmationLinks(backend) == 1);
+    QVERIFY(backend.confirmMailedAddresses(QStringLiteral("relative_confirmation")) == 1);
     resolver.setBlocking(false);
     const auto alerts = [&] {
         return backend.rows(QStringLiteral("SELECT e.reason, o.recipient FROM outbox o JOIN events e ON "

@@ -197,6 +197,9 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
         createPlayer(setup);
         const auto linked = runTask(setup.app().api().pairRelative(kPairingCode, kRelativeEmail));
         QVERIFY(linked.value && linked.value->success == true);
+        // Recovery reaches only addresses their owners confirmed.
+        QCOMPARE(backend.confirmMailedAddresses(QStringLiteral("player_confirmation")), 1);
+        QCOMPARE(backend.confirmMailedAddresses(QStringLiteral("relative_confirmation")), 1);
         letStartupSettle(setup);
     }
 
