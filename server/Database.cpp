@@ -181,7 +181,8 @@ const char* const addedColumns[][3] = {
 } // namespace
 
 Database::Database(const ServerOptions& options)
-    : m_timeouts(options.databaseTimeouts), m_connectionName(QStringLiteral("molvena-server-") +
+    : m_timeouts(options.databaseTimeouts),
+      m_connectionName(QStringLiteral("molvena-server-") +
                        QUuid::createUuid().toString(QUuid::WithoutBraces)) {
     try {
         open(options);
@@ -364,9 +365,9 @@ void Database::fail(const char* what, const QSqlError& error, const QString& sql
         m_lost = true;
     }
     throw DatabaseError((QLatin1String(what) + error.text() + QStringLiteral(" in ") + sql).toStdString(),
-                        conflicts.contains(code)                 ? DatabaseError::Kind::conflict
-                        : lost || waits.contains(code)           ? DatabaseError::Kind::unavailable
-                                                                 : DatabaseError::Kind::failure);
+                        conflicts.contains(code)       ? DatabaseError::Kind::conflict
+                        : lost || waits.contains(code) ? DatabaseError::Kind::unavailable
+                                                       : DatabaseError::Kind::failure);
 }
 
 void Database::throwIfLost() const {

@@ -14,7 +14,6 @@
 
 namespace molvena::server {
 
-
 // A statement that failed in the database. The router logs its text and answers a plain 500;
 // nothing of it reaches a reply. A conflict (a unique key another request took first, a deadlock)
 // is worth running the whole request again: the second run sees the winner and answers as if the

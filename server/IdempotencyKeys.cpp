@@ -9,10 +9,12 @@
 namespace molvena::server {
 
 IdempotencyKeys::Outcome IdempotencyKeys::claim(const QString& scope, const QString& path, const QString& key,
-                                                const QByteArray& body, std::optional<QHttpServerResponse>& answer) {
+                                                const QByteArray& body,
+                                                std::optional<QHttpServerResponse>& answer) {
     const qint64 now = m_clock.nowSeconds();
     if (now - m_prunedAt >= 3600) {
-        m_database.run(QStringLiteral("DELETE FROM idempotency_keys WHERE created_at < ?"), {now - keepSeconds});
+        m_database.run(QStringLiteral("DELETE FROM idempotency_keys WHERE created_at < ?"),
+                       {now - keepSeconds});
         m_prunedAt = now;
     }
     if (m_database.kind() == Database::Kind::postgresql) {
@@ -36,7 +38,8 @@ IdempotencyKeys::Outcome IdempotencyKeys::claim(const QString& scope, const QStr
     if (stored.next() && stored.value(4).toLongLong() >= now - keepSeconds) {
         const bool sameBody = stored.value(0).toString() == bodyHash;
         if (sameBody) {
-            answer.emplace(stored.value(2).toByteArray(), QByteArray::fromBase64(stored.value(3).toByteArray()),
+            answer.emplace(stored.value(2).toByteArray(),
+                           QByteArray::fromBase64(stored.value(3).toByteArray()),
                            QHttpServerResponder::StatusCode(stored.value(1).toInt()));
         }
         stored.finish();
@@ -44,11 +47,13 @@ IdempotencyKeys::Outcome IdempotencyKeys::claim(const QString& scope, const QStr
     }
     stored.finish();
     // New, or expired and not yet pruned.
-    m_database.run(QStringLiteral("DELETE FROM idempotency_keys WHERE scope = ? AND path = ? AND idempotency_key = ?"),
-                   {scope, path, key});
-    m_database.run(QStringLiteral("INSERT INTO idempotency_keys (scope, path, idempotency_key, body_hash, status, "
-                                  "content_type, answer, created_at) VALUES (?, ?, ?, ?, 0, '', '', ?)"),
-                   {scope, path, key, bodyHash, now});
+    m_database.run(
+        QStringLiteral("DELETE FROM idempotency_keys WHERE scope = ? AND path = ? AND idempotency_key = ?"),
+        {scope, path, key});
+    m_database.run(
+        QStringLiteral("INSERT INTO idempotency_keys (scope, path, idempotency_key, body_hash, status, "
+                       "content_type, answer, created_at) VALUES (?, ?, ?, ?, 0, '', '', ?)"),
+        {scope, path, key, bodyHash, now});
     return Outcome::claimed;
 }
 

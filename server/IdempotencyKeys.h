@@ -30,7 +30,8 @@ public:
     // Inside the request's transaction. Never waits for the other request's transaction.
     Outcome claim(const QString& scope, const QString& path, const QString& key, const QByteArray& body,
                   std::optional<QHttpServerResponse>& answer);
-    void store(const QString& scope, const QString& path, const QString& key, const QHttpServerResponse& answer);
+    void store(const QString& scope, const QString& path, const QString& key,
+               const QHttpServerResponse& answer);
 
     static constexpr qint64 keepSeconds = 24 * 3600;
 

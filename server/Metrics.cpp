@@ -54,7 +54,8 @@ QByteArray Metrics::render() {
     qint64 tripped = 0;
     for (auto it = m_requests.cbegin(); it != m_requests.cend(); ++it) {
         line("molvena_requests_total",
-             "endpoint=\"" + it.key().first.toUtf8() + "\",status=\"" + QByteArray::number(it.key().second) + '"',
+             "endpoint=\"" + it.key().first.toUtf8() + "\",status=\"" + QByteArray::number(it.key().second) +
+                 '"',
              it.value());
         tripped += it.key().second == 429 ? it.value() : 0;
     }
@@ -101,7 +102,8 @@ bool Metrics::handleRequest(const QHttpServerRequest& request, QTcpSocket* socke
         const bool ok = healthy();
         makeResponder(request, socket)
             .write(ok ? QByteArrayLiteral("ok\n") : QByteArrayLiteral("database unavailable\n"), "text/plain",
-                   ok ? QHttpServerResponder::StatusCode::Ok : QHttpServerResponder::StatusCode::ServiceUnavailable);
+                   ok ? QHttpServerResponder::StatusCode::Ok
+                      : QHttpServerResponder::StatusCode::ServiceUnavailable);
         return true;
     }
     return false;

@@ -79,11 +79,9 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
               ? std::nullopt
               : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort),
           m_secret, m_options.outbox),
-      m_keys(m_database, m_clock),
-      m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
+      m_keys(m_database, m_clock), m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
       m_events(m_database, m_clock, m_accounts, m_outbox),
-      m_recoveryCodes(m_database, m_clock, m_limiter, m_secret),
-      m_blocklist(m_database, m_clock),
+      m_recoveryCodes(m_database, m_clock, m_limiter, m_secret), m_blocklist(m_database, m_clock),
       m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
       m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                 m_events,  m_outbox, m_recoveryCodes, m_blocklist},
@@ -204,11 +202,12 @@ void MolvenaServer::answer(Router::Incoming request, QHttpServerResponder respon
         m_outbox.discardPending();
         if (started.elapsed() < waitMilliseconds) {
             auto waiting = std::make_shared<QHttpServerResponder>(std::move(responder));
-            QTimer::singleShot(20, this, [this, request = std::move(request), waiting, socket, started]() mutable {
-                if (socket) {
-                    answer(std::move(request), std::move(*waiting), socket, started);
-                }
-            });
+            QTimer::singleShot(20, this,
+                               [this, request = std::move(request), waiting, socket, started]() mutable {
+                                   if (socket) {
+                                       answer(std::move(request), std::move(*waiting), socket, started);
+                                   }
+                               });
             return;
         }
         response = Router::unavailable();
@@ -218,7 +217,8 @@ void MolvenaServer::answer(Router::Incoming request, QHttpServerResponder respon
     if (m_options.logRequests) {
         // The path only: queries carry device and pairing tokens.
         const QByteArray method =
-            QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method))).toUpper();
+            QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method)))
+                .toUpper();
         std::fprintf(stderr, "%s %s %d\n", method.constData(), qPrintable(path), int(response->statusCode()));
     }
     if (m_metrics) {

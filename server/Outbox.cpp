@@ -68,7 +68,8 @@ Outbox::~Outbox() {
 }
 
 Outbox::OwnWork::OwnWork(Outbox& outbox)
-    : outbox(outbox), before(outbox.m_database.roundTrips()), outermost(!std::exchange(outbox.m_working, true)) {}
+    : outbox(outbox), before(outbox.m_database.roundTrips()),
+      outermost(!std::exchange(outbox.m_working, true)) {}
 
 Outbox::OwnWork::~OwnWork() {
     if (outermost) {
@@ -88,7 +89,7 @@ QByteArray Outbox::seal(const QByteArray& key, const QString& nonce, const QByte
     const QByteArray prefix = nonce.toUtf8() + '\0';
     for (qsizetype offset = 0, block = 0; offset < result.size(); offset += 32, ++block) {
         const QByteArray stream = QMessageAuthenticationCode::hash(prefix + QByteArray::number(block), key,
-                                                                    QCryptographicHash::Sha256);
+                                                                   QCryptographicHash::Sha256);
         for (qsizetype i = 0; i < 32 && offset + i < result.size(); ++i) {
             result[offset + i] = char(result[offset + i] ^ stream[i]);
         }
@@ -128,8 +129,9 @@ QString Outbox::send(const QString& kind, const QString& recipient, const QStrin
                                       QUuid::createUuid().toString(QUuid::Id128).left(12), kind);
     const QByteArray sealed = seal(m_key, fileName, message(fileName, recipient, subject, body));
     m_database.insert(
-        QStringLiteral("INSERT INTO outbox (kind, recipient, subject, file_name, event_id, created_at, state, "
-                       "next_attempt_at, sealed_message) VALUES (?, ?, ?, ?, ?, ?, 'due', ?, ?)"),
+        QStringLiteral(
+            "INSERT INTO outbox (kind, recipient, subject, file_name, event_id, created_at, state, "
+            "next_attempt_at, sealed_message) VALUES (?, ?, ?, ?, ?, ?, 'due', ?, ?)"),
         {kind, recipient, subject, fileName,
          eventId ? QVariant(*eventId) : QVariant(QMetaType(QMetaType::LongLong)), now, now,
          QString::fromLatin1(sealed.toBase64())});
@@ -220,9 +222,11 @@ void Outbox::hand(QList<Claimed> batch) {
                 m_done.append(std::move(mail));
             }
             // Recorded one by one: a crash in the middle sends again only what was not recorded.
-            QMetaObject::invokeMethod(this, [this] { record(false); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { record(false); }, Qt::QueuedConnection);
         }
-        QMetaObject::invokeMethod(this, [this] { record(true); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { record(true); }, Qt::QueuedConnection);
     });
 }
 
@@ -260,7 +264,8 @@ void Outbox::collect() {
             ++m_sent;
         } else if (now - mail.createdAt >= m_schedule.giveUpSeconds) {
             m_database.run(
-                QStringLiteral("UPDATE outbox SET state = 'failed', attempts = ?, last_error = ? WHERE id = ?"),
+                QStringLiteral(
+                    "UPDATE outbox SET state = 'failed', attempts = ?, last_error = ? WHERE id = ?"),
                 {attempts, mail.failure, mail.id});
             ++m_failed;
             qWarning("molvena-server: mail %s to %s given up after %d tries: %s", qPrintable(mail.fileName),
@@ -269,7 +274,8 @@ void Outbox::collect() {
             const int wait = m_schedule.retrySeconds.at(
                 std::min<qsizetype>(mail.attempts, m_schedule.retrySeconds.size() - 1));
             m_database.run(
-                QStringLiteral("UPDATE outbox SET attempts = ?, last_error = ?, next_attempt_at = ? WHERE id = ?"),
+                QStringLiteral(
+                    "UPDATE outbox SET attempts = ?, last_error = ?, next_attempt_at = ? WHERE id = ?"),
                 {attempts, mail.failure, now + wait, mail.id});
             if (attempts == 1) {
                 qWarning("molvena-server: mail %s not delivered yet, tried again in %d s: %s",
@@ -293,8 +299,8 @@ void Outbox::waitUntilWritten() {
 }
 
 QPair<qint64, qint64> Outbox::backlog() {
-    QSqlQuery query = m_database.run(
-        QStringLiteral("SELECT COUNT(*), MIN(created_at) FROM outbox WHERE state = 'due'"));
+    QSqlQuery query =
+        m_database.run(QStringLiteral("SELECT COUNT(*), MIN(created_at) FROM outbox WHERE state = 'due'"));
     QPair<qint64, qint64> result{0, 0};
     if (query.next()) {
         result.first = query.value(0).toLongLong();

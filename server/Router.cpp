@@ -38,8 +38,9 @@ Router::Incoming Router::Incoming::from(const QHttpServerRequest& request) {
 }
 
 QHttpServerResponse Router::unavailable() {
-    QHttpServerResponse response = ApiReply::error(
-        Status::ServiceUnavailable, QStringLiteral("Serveren kan ikke nå sine data lige nu. Prøv igen om et øjeblik."));
+    QHttpServerResponse response =
+        ApiReply::error(Status::ServiceUnavailable,
+                        QStringLiteral("Serveren kan ikke nå sine data lige nu. Prøv igen om et øjeblik."));
     response.addHeader(QByteArrayLiteral("Retry-After"), QByteArrayLiteral("1"));
     return response;
 }
@@ -75,7 +76,8 @@ std::optional<QHttpServerResponse> Router::dispatch(const Incoming& request) con
             }
             if (databaseFailure && (databaseFailure->isUnavailable() || m_database.isLost())) {
                 if (!lostBefore) {
-                    qWarning().noquote() << "molvena-server:" << request.url.path() << "unavailable:" << failure.what();
+                    qWarning().noquote()
+                        << "molvena-server:" << request.url.path() << "unavailable:" << failure.what();
                 }
                 return unavailable();
             }
@@ -87,9 +89,11 @@ std::optional<QHttpServerResponse> Router::dispatch(const Incoming& request) con
     }
 }
 
-std::optional<QHttpServerResponse> Router::runInTransaction(const Route& route, const Incoming& request) const {
+std::optional<QHttpServerResponse> Router::runInTransaction(const Route& route,
+                                                            const Incoming& request) const {
     Database::Transaction transaction(m_database);
-    const QString key = QString::fromLatin1(headerValue(request, QByteArrayLiteral("Idempotency-Key")).trimmed());
+    const QString key =
+        QString::fromLatin1(headerValue(request, QByteArrayLiteral("Idempotency-Key")).trimmed());
     const bool idempotent = request.method == Method::Post && !key.isEmpty();
     QString scope;
     const QString path = request.url.path();
@@ -110,8 +114,9 @@ std::optional<QHttpServerResponse> Router::runInTransaction(const Route& route, 
         case IdempotencyKeys::Outcome::running:
             return std::nullopt;
         case IdempotencyKeys::Outcome::mismatch:
-            return ApiReply::error(Status::UnprocessableEntity,
-                                   QStringLiteral("Idempotency-Key er allerede brugt til en anden forespørgsel."));
+            return ApiReply::error(
+                Status::UnprocessableEntity,
+                QStringLiteral("Idempotency-Key er allerede brugt til en anden forespørgsel."));
         case IdempotencyKeys::Outcome::answered:
             transaction.commit();
             answer->addHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));

@@ -95,10 +95,11 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption timeouts(
         QStringLiteral("database-timeouts"),
         QStringLiteral("PostgreSQL lock, statement and idle-in-transaction time-outs in milliseconds."),
-        QStringLiteral("lock,statement,idle"), QStringLiteral("2000,5000,10000"));
-    parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
-                       importBlocklist, secret, relay, zone, log, proxy, trustedProxy, publicUrl,
-                       connections, mailRetry, mailGiveUp, mailClaim, metrics, timeouts});
+        QStringLiteral("lock,statement,idle"), QStringLiteral("1000,5000,10000"));
+    parser.addOptions({port,           listen,          data,      database,    resolver,  resolverConfig,
+                       resolverReload, importBlocklist, secret,    relay,       zone,      log,
+                       proxy,          trustedProxy,    publicUrl, connections, mailRetry, mailGiveUp,
+                       mailClaim,      metrics,         timeouts});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -195,7 +196,9 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
         bool portOk = false;
         const uint metricsPort = value.mid(colon + 1).toUInt(&portOk);
-        if (colon < 0 || !options.metricsAddress.setAddress(value.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']'))) ||
+        if (colon < 0 ||
+            !options.metricsAddress.setAddress(
+                value.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']'))) ||
             !portOk || metricsPort > 65535) {
             error = QStringLiteral("--metrics must be address:port");
             return std::nullopt;

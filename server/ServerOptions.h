@@ -13,7 +13,7 @@ namespace molvena::server {
 
 // PostgreSQL session limits, in milliseconds.
 struct DatabaseTimeouts {
-    int lockMilliseconds = 2'000;
+    int lockMilliseconds = 1'000;
     int statementMilliseconds = 5'000;
     int idleInTransactionMilliseconds = 10'000;
 };

@@ -10,8 +10,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QUuid>
 #include <QStringDecoder>
+#include <QUuid>
 
 #include <algorithm>
 #include <clocale>
