@@ -485,20 +485,24 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
     busy.instance = 1;
     QList<QNetworkReply*> pending;
     bool frozen = false;
-    for (int attempt = 0; attempt < 50 && !frozen; ++attempt) {
+    for (int attempt = 0; attempt < 150 && !frozen; ++attempt) {
         ::kill(pid, SIGCONT);
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 30; ++i) {
             QNetworkRequest http(m_apiBase[1].resolved(QUrl(busy.endpoint)));
             http.setHeader(QNetworkRequest::ContentTypeHeader,
                            QByteArrayLiteral("application/x-www-form-urlencoded"));
             pending.append(m_network.post(http, ServerHarness::encode(busy.fields)));
         }
-        QTest::qWait(20 + attempt % 7);
+        QTest::qWait(10 + attempt % 23);
         ::kill(pid, SIGSTOP);
         QTest::qWait(50);
-        frozen =
-            count(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
-                                 "AND state = 'idle in transaction'")) > 0;
+        // Caught holding the Mac's status row, which every heartbeat of it updates.
+        try {
+            rows(QStringLiteral("SELECT 1 FROM device_status WHERE device_token = '%1' FOR UPDATE NOWAIT")
+                     .arg(device));
+        } catch (const server::DatabaseError&) {
+            frozen = true;
+        }
     }
     QVERIFY2(frozen, "instance 1 must be caught inside a transaction");
     QList<qint64> milliseconds;
