@@ -30,7 +30,7 @@ psql -X -q "${url}postgres" -c "CREATE DATABASE bench_outbox" >/dev/null
 head -c 32 /dev/urandom >"$work/recovery.key"
 
 python3 - "$build/server/molvena-server" "$build/server/molvena-heartbeat-bench" "${url}bench_outbox" "$work" "$@" <<'PYTHON'
-import asyncio, re, socket, statistics, subprocess, sys, threading, time, urllib.parse, urllib.request
+import asyncio, re, uuid, statistics, subprocess, sys, threading, time, urllib.parse, urllib.request
 from concurrent.futures import ThreadPoolExecutor
 
 server, heartbeat_bench, database, work = sys.argv[1:5]
@@ -92,6 +92,7 @@ class Relay:
         asyncio.run_coroutine_threadsafe(stop(), self.loop).result()
 
 
+LATENCY_MAC = f"mac-{uuid.uuid4()}"
 relay = Relay()
 relay.up()
 instances = []
@@ -134,7 +135,7 @@ def address(n):
 def register(count, first):
     def one(n):
         i = instances[n % len(instances)]
-        post(i["api"], "pairing.php", {"action": "register", "device_token": f"mac-queue-{n}",
+        post(i["api"], "pairing.php", {"action": "register", "device_token": f"mac-{uuid.UUID(int=n + 1)}",
                                         "pairing_code": f"{300000 + n}", "name": "Queue", "master_pin": "1234",
                                         "email": f"queue{n}@example.dk"}, address(n))
     with ThreadPoolExecutor(16) as pool:
@@ -156,7 +157,7 @@ try:
     one = instances[0]
 
     # Alert to relay: a player with one confirmed relative.
-    post(one["api"], "pairing.php", {"action": "register", "device_token": "mac-latency", "pairing_code": "999999",
+    post(one["api"], "pairing.php", {"action": "register", "device_token": LATENCY_MAC, "pairing_code": "999999",
                                       "name": "Bench", "master_pin": "1234", "email": "latency@example.dk"},
          "10.255.0.1")
     post(one["api"], "pairing.php", {"action": "link", "code": "999999", "email": "relative@example.dk"},
@@ -170,7 +171,7 @@ try:
     for n in range(15):
         before = len(relay.received)
         post(one["api"], "send_notification.php",
-             {"device_token": "mac-latency", "reason": "mac_protection_removed_externally"}, "10.255.0.3")
+             {"device_token": LATENCY_MAC, "reason": "mac_protection_removed_externally"}, "10.255.0.3")
         answered = time.monotonic()
         while len(relay.received) == before and time.monotonic() < answered + 10:
             time.sleep(0.001)
