@@ -418,7 +418,8 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     for (const QString& id : received) {
         QVERIFY2(written.contains(id), qPrintable(id));
     }
-    QVERIFY(waitFor([&] { return count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE state <> 'sent'")) == 0; }));
+    QVERIFY(waitFor(
+        [&] { return count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE state <> 'sent'")) == 0; }));
 }
 
 // Rule: a request sent again with its Idempotency-Key changes the database once and gets the first
