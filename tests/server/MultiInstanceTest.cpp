@@ -189,6 +189,15 @@ private:
     QNetworkAccessManager m_network;
     std::unique_ptr<QProcess> m_instances[2];
     QUrl m_apiBase[2];
+    quint16 m_metricsPort[2] = {};
+    // What one of the instance's own listeners (API or metrics port) answers a GET of `path` with.
+    QPair<int, QByteArray> get(quint16 port, const QString& path) {
+        QNetworkReply* reply =
+            m_network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path))));
+        waitFor([reply] { return reply->isFinished(); });
+        reply->deleteLater();
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+    }
     std::unique_ptr<server::Database> m_reader;
 };
 
@@ -398,6 +407,7 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     ::kill(pid_t(m_instances[0]->processId()), SIGKILL);
     QVERIFY(m_instances[0]->waitForFinished(5000));
     m_apiBase[0].clear();
+    m_metricsPort[0] = 0;
     start(0);
     QVERIFY(waitUntilListening());
     QTest::qWait(2000);
@@ -462,6 +472,27 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
     for (QNetworkReply* reply : {replies[0], replies[1], other}) {
         reply->deleteLater();
     }
+
+    // An operator sees it all on the metrics port, which serves nothing of the API, and the API
+    // port serves no metrics.
+    const auto [status, metrics] = get(m_metricsPort[1], QStringLiteral("/metrics"));
+    QCOMPARE(status, 200);
+    for (const QByteArray& line :
+         {QByteArrayLiteral(
+              "molvena_requests_total{endpoint=\"/api/send_notification.php\",status=\"422\"} 1\n"),
+          QByteArrayLiteral("molvena_mails_failed_total 0\n"),
+          QByteArrayLiteral("molvena_database_up 1\n")}) {
+        QVERIFY2(metrics.contains(line), line.constData());
+    }
+    QVERIFY(!metrics.contains("molvena_limits_tripped_total 0\n"));
+    // The alerts just sent leave the queue, as its gauge shows.
+    QVERIFY(waitFor([&] {
+        return get(m_metricsPort[1], QStringLiteral("/metrics")).second.contains("molvena_outbox_due 0\n");
+    }));
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/health")).first, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/health")).first, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/metrics")).first, 404);
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/api/count.php")).first, 404);
 }
 
 // Rule: an instance stopped (SIGSTOP) inside a transaction holds up no other for long: the others
@@ -541,7 +572,8 @@ void MultiInstanceTest::start(int i) {
         QStringLiteral("--smtp-relay"), QStringLiteral("127.0.0.1:%1").arg(m_mail.port()),
         // Seconds where a deployment waits minutes.
         QStringLiteral("--mail-retry"), QStringLiteral("1"), QStringLiteral("--mail-claim"),
-        QStringLiteral("3"), QStringLiteral("--database-timeouts"), QStringLiteral("500,3000,2000")};
+        QStringLiteral("3"), QStringLiteral("--database-timeouts"), QStringLiteral("500,3000,2000"),
+        QStringLiteral("--metrics"), QStringLiteral("127.0.0.1:0")};
     // The second believes X-Real-IP as from a front end on another machine.
     arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
                          : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
@@ -550,17 +582,23 @@ void MultiInstanceTest::start(int i) {
 
 bool MultiInstanceTest::waitUntilListening() {
     static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
+    static const QRegularExpression metrics(QStringLiteral("metrics on port (\\d+)"));
     QByteArray output[2];
     return waitFor([&] {
         for (int i = 0; i < 2; ++i) {
-            if (m_apiBase[i].isEmpty()) {
+            if (m_apiBase[i].isEmpty() || m_metricsPort[i] == 0) {
                 output[i] += m_instances[i]->readAllStandardOutput();
-                if (const auto match = listening.match(QString::fromUtf8(output[i])); match.hasMatch()) {
+                const QString text = QString::fromUtf8(output[i]);
+                if (const auto match = metrics.match(text); match.hasMatch()) {
+                    m_metricsPort[i] = match.captured(1).toUShort();
+                }
+                if (const auto match = listening.match(text); match.hasMatch()) {
                     m_apiBase[i] = QUrl(match.captured(1));
                 }
             }
         }
-        return !m_apiBase[0].isEmpty() && !m_apiBase[1].isEmpty();
+        return !m_apiBase[0].isEmpty() && !m_apiBase[1].isEmpty() && m_metricsPort[0] != 0 &&
+               m_metricsPort[1] != 0;
     });
 }
 
