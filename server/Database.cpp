@@ -141,6 +141,20 @@ const char* const schema[] = {
     " name TEXT PRIMARY KEY,"
     " value TEXT NOT NULL)",
 
+    // The answer to each POST that named an Idempotency-Key, kept a day, so that a request sent again
+    // (Qt resends one whose connection closed without a reply) is answered without running twice.
+    "CREATE TABLE IF NOT EXISTS idempotency_keys ("
+    " scope TEXT NOT NULL,"
+    " path TEXT NOT NULL,"
+    " idempotency_key TEXT NOT NULL,"
+    " body_hash TEXT NOT NULL,"
+    " status INTEGER NOT NULL,"
+    " content_type TEXT NOT NULL,"
+    " answer TEXT NOT NULL,"
+    " created_at BIGINT NOT NULL,"
+    " PRIMARY KEY (scope, path, idempotency_key))",
+    "CREATE INDEX IF NOT EXISTS idempotency_keys_age ON idempotency_keys (created_at)",
+
     "CREATE TABLE IF NOT EXISTS blocklist ("
     " domain TEXT PRIMARY KEY,"
     " category TEXT NOT NULL,"
@@ -155,6 +169,13 @@ const char* const addedColumns[][3] = {
     // The browsers a Mac found resolving names themselves, comma-separated; NULL for none.
     {"device_reports", "browser_dns_bypass", "TEXT"},
     {"device_status", "browser_dns_bypass", "TEXT"},
+    // The durable outbox: rows from before it were handed over in memory, so they count as sent.
+    {"outbox", "state", "TEXT NOT NULL DEFAULT 'sent'"},
+    {"outbox", "attempts", "INTEGER NOT NULL DEFAULT 0"},
+    {"outbox", "next_attempt_at", "BIGINT"},
+    {"outbox", "sent_at", "BIGINT"},
+    {"outbox", "last_error", "TEXT"},
+    {"outbox", "sealed_message", "TEXT"},
 };
 
 // The abuse guards' tables and columns, kept together: token buckets of the limits, a player's
@@ -180,7 +201,8 @@ const char* const guardIndexes[] = {
 } // namespace
 
 Database::Database(const ServerOptions& options)
-    : m_connectionName(QStringLiteral("molvena-server-") +
+    : m_timeouts(options.databaseTimeouts),
+      m_connectionName(QStringLiteral("molvena-server-") +
                        QUuid::createUuid().toString(QUuid::WithoutBraces)) {
     try {
         open(options);
@@ -218,6 +240,10 @@ void Database::open(const ServerOptions& options) {
         m_database.setPassword(url.password());
         m_database.setDatabaseName(url.path().mid(1));
         QStringList connectOptions;
+        // A database host that does not answer must not hold the reconnection for long.
+        if (!QUrlQuery(url).hasQueryItem(QStringLiteral("connect_timeout"))) {
+            connectOptions.append(QStringLiteral("connect_timeout=2"));
+        }
         for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
             connectOptions.append(key + QLatin1Char('=') + value);
         }
@@ -241,6 +267,13 @@ void Database::configureSession() {
         // power cut may lose the last fraction of a second, never consistency. Heartbeats repeat
         // every few minutes; waiting for the disk on each would cost most of the throughput.
         execute(QStringLiteral("SET synchronous_commit TO off"));
+        // Every wait has an end: a row another instance holds (that instance may be frozen), a
+        // statement that runs away, and a transaction left open by a client that stopped. Past
+        // them the request fails fast (503) instead of stalling this instance's one thread.
+        execute(QStringLiteral("SET lock_timeout TO %1").arg(m_timeouts.lockMilliseconds));
+        execute(QStringLiteral("SET statement_timeout TO %1").arg(m_timeouts.statementMilliseconds));
+        execute(QStringLiteral("SET idle_in_transaction_session_timeout TO %1")
+                    .arg(m_timeouts.idleInTransactionMilliseconds));
     } else {
         // WAL lets report readers run beside the writer; NORMAL is durable across a crash of this
         // process (only a power cut can lose the last moments), which suits heartbeats.
@@ -254,8 +287,12 @@ bool Database::reconnectIfLost() {
     if (m_kind != Kind::postgresql || m_transactionDepth > 0) {
         return false;
     }
+    // While the database is away, one try a second: each may wait for the connect time-out.
+    if (m_lost && m_lastReconnect.isValid() && m_lastReconnect.elapsed() < 1000) {
+        return false;
+    }
     // The driver marks itself closed when it sees the connection gone; else a probe tells.
-    if (m_database.isOpen()) {
+    if (m_database.isOpen() && !m_lost) {
         QSqlQuery probe(m_database);
         if (probe.exec(QStringLiteral("SELECT 1"))) {
             return false;
@@ -280,12 +317,16 @@ bool Database::reconnectIfLost() {
     m_database.setPassword(password);
     m_database.setDatabaseName(name);
     m_database.setConnectOptions(connectOptions);
+    m_lost = true;
+    m_lastReconnect.start();
     if (!m_database.open()) {
         return false;
     }
+    m_lost = false;
     try {
         configureSession();
     } catch (const DatabaseError&) {
+        m_lost = true;
         return false;
     }
     return true;
@@ -328,6 +369,7 @@ void Database::createSchema() {
     }
     execute(QStringLiteral(
         "CREATE UNIQUE INDEX IF NOT EXISTS relatives_confirm_token ON relatives (confirm_token)"));
+    execute(QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_due ON outbox (state, next_attempt_at)"));
     transaction.commit();
 }
 
@@ -349,15 +391,34 @@ void Database::fail(const char* what, const QSqlError& error, const QString& sql
     static const QStringList conflicts{QStringLiteral("23505"), QStringLiteral("40001"),
                                        QStringLiteral("40P01"), QStringLiteral("19"),
                                        QStringLiteral("2067"),  QStringLiteral("1555")};
+    // Time-outs (55P03 lock, 57014 statement, 25P03 idle in transaction), a server shutting down or
+    // starting (57P0x), a broken connection (08xxx, or the driver's own), SQLite's "busy" (5).
+    static const QStringList waits{QStringLiteral("55P03"), QStringLiteral("57014"), QStringLiteral("25P03"),
+                                   QStringLiteral("5")};
+    const QString code = error.nativeErrorCode();
     if (m_transactionDepth > 0) {
         m_transactionFailed = true;
     }
+    const bool lost = error.type() == QSqlError::ConnectionError || code.startsWith(QLatin1String("08")) ||
+                      code.startsWith(QLatin1String("57P")) ||
+                      (m_kind == Kind::postgresql && code.isEmpty() && !waits.contains(code));
+    if (lost && m_kind == Kind::postgresql) {
+        m_lost = true;
+    }
     throw DatabaseError((QLatin1String(what) + error.text() + QStringLiteral(" in ") + sql).toStdString(),
-                        conflicts.contains(error.nativeErrorCode()) ? DatabaseError::Kind::conflict
-                                                                    : DatabaseError::Kind::failure);
+                        conflicts.contains(code)       ? DatabaseError::Kind::conflict
+                        : lost || waits.contains(code) ? DatabaseError::Kind::unavailable
+                                                       : DatabaseError::Kind::failure);
+}
+
+void Database::throwIfLost() const {
+    if (m_lost) {
+        throw DatabaseError("the database connection is lost", DatabaseError::Kind::unavailable);
+    }
 }
 
 void Database::execute(const QString& sql) {
+    throwIfLost();
     QSqlQuery query(m_database);
     ++m_roundTrips;
     if (!query.exec(sql)) {
@@ -390,6 +451,7 @@ QSqlQuery Database::prepared(const QString& sql) {
 }
 
 QSqlQuery Database::run(const QString& sql, std::initializer_list<QVariant> values) {
+    throwIfLost();
     QSqlQuery query = prepared(sql);
     int position = 0;
     for (const QVariant& value : values) {
@@ -426,6 +488,10 @@ Database::Transaction::Transaction(Database& database) : m_database(database) {
     if (m_database.m_transactionDepth++ > 0) {
         return;
     }
+    if (m_database.m_lost) {
+        --m_database.m_transactionDepth;
+        m_database.throwIfLost();
+    }
     m_outermost = true;
     m_database.m_transactionFailed = false;
     ++m_database.m_roundTrips;
@@ -441,8 +507,10 @@ Database::Transaction::Transaction(Database& database) : m_database(database) {
     }
     if (!m_database.m_database.transaction()) {
         --m_database.m_transactionDepth;
+        m_database.m_lost = true; // BEGIN fails only without a connection
         throw DatabaseError(
-            ("cannot begin a transaction: " + m_database.m_database.lastError().text()).toStdString());
+            ("cannot begin a transaction: " + m_database.m_database.lastError().text()).toStdString(),
+            DatabaseError::Kind::unavailable);
     }
 }
 
@@ -468,7 +536,8 @@ void Database::Transaction::commit() {
     }
     ++m_database.m_roundTrips;
     if (!m_database.m_database.commit()) {
-        throw DatabaseError(("commit failed: " + m_database.m_database.lastError().text()).toStdString());
+        const QSqlError error = m_database.m_database.lastError();
+        m_database.fail("commit failed: ", error, QStringLiteral("COMMIT"));
     }
     m_done = true;
 }

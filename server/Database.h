@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ServerOptions.h"
+
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -11,18 +14,18 @@
 
 namespace molvena::server {
 
-struct ServerOptions;
-
 // A statement that failed in the database. The router logs its text and answers a plain 500;
 // nothing of it reaches a reply. A conflict (a unique key another request took first, a deadlock)
 // is worth running the whole request again: the second run sees the winner and answers as if the
-// two had come one after the other.
+// two had come one after the other. An unavailable database (connection lost, a lock or statement
+// time-out) is answered at once with 503 and Retry-After.
 class DatabaseError : public std::runtime_error {
 public:
-    enum class Kind { failure, conflict };
+    enum class Kind { failure, conflict, unavailable };
     explicit DatabaseError(const std::string& what, Kind kind = Kind::failure)
         : std::runtime_error(what), m_kind(kind) {}
     bool isConflict() const { return m_kind == Kind::conflict; }
+    bool isUnavailable() const { return m_kind == Kind::unavailable; }
 
 private:
     Kind m_kind;
@@ -60,6 +63,9 @@ public:
     // After a failed request, outside any transaction: true when the connection had been lost
     // (the database restarted, the connection was killed) and a new one is open now.
     bool reconnectIfLost();
+    // Whether the connection is known to be gone: every statement fails at once until
+    // reconnectIfLost() succeeds.
+    bool isLost() const { return m_lost; }
     // Statements sent to the database since the start, each one round trip (for measurements).
     qint64 roundTrips() const { return m_roundTrips; }
 
@@ -82,17 +88,21 @@ public:
 private:
     void open(const ServerOptions& options);
     void configureSession();
+    void throwIfLost() const;
     void createSchema();
     void addColumnIfMissing(QLatin1String table, QLatin1String column, QLatin1String type);
     QSqlQuery prepared(const QString& sql);
     [[noreturn]] void fail(const char* what, const QSqlError& error, const QString& sql);
 
+    DatabaseTimeouts m_timeouts;
     Kind m_kind = Kind::sqlite;
     QString m_connectionName;
     QSqlDatabase m_database;
     QHash<QString, QSqlQuery> m_statements; // PostgreSQL: prepared once per connection
     int m_transactionDepth = 0;
     bool m_transactionFailed = false;
+    bool m_lost = false;
+    QElapsedTimer m_lastReconnect;
     qint64 m_roundTrips = 0;
 };
 

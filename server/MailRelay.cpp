@@ -33,7 +33,7 @@ QString MailRelay::send(const QString& recipient, const QByteArray& message) con
     QTcpSocket socket;
     socket.connectToHost(m_host, m_port);
     if (!socket.waitForConnected(timeoutMilliseconds)) {
-        return QStringLiteral("cannot reach the mail relay: ") + socket.errorString();
+        return unreachable() + socket.errorString();
     }
     // Lines starting with a dot get another, so the message cannot end the transfer early.
     QByteArray stuffed = message;

@@ -10,7 +10,6 @@
 #include <QHttpServerResponder>
 #include <QMetaEnum>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 
 #include <cstdio>
 
@@ -73,22 +72,22 @@ QByteArray recoveryKey(const QString& path, bool mayCreate) {
 MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     : QAbstractHttpServer(parent), m_options(prepared(std::move(options))),
       m_clock(m_options.clock, m_options.timeZone), m_database(m_options),
+      m_secret(recoveryKey(m_options.secretFile, m_database.kind() == Database::Kind::sqlite)),
       m_outbox(
           m_database, m_clock, QDir(m_options.dataFolder).filePath(QStringLiteral("outbox")),
           m_options.mailRelayHost.isEmpty()
               ? std::nullopt
-              : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort)),
-      m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
+              : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort),
+          m_secret, m_options.outbox),
+      m_keys(m_database, m_clock), m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
       m_events(m_database, m_clock, m_accounts, m_outbox),
-      m_recoveryCodes(m_database, m_clock, m_limiter,
-                      recoveryKey(m_options.secretFile, m_database.kind() == Database::Kind::sqlite)),
-      m_blocklist(m_database, m_clock),
+      m_recoveryCodes(m_database, m_clock, m_limiter, m_secret), m_blocklist(m_database, m_clock),
       m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
       m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
                 m_events,  m_outbox, m_recoveryCodes, m_blocklist},
       m_confirmation(m_context), m_pairing(m_context, m_confirmation), m_recovery(m_context),
       m_devices(m_context), m_account(m_context),
-      m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox) {
+      m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox, m_keys) {
     try {
         m_recoveryCodes.claimKey();
         m_blocklist.seed();
@@ -104,6 +103,18 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     m_recovery.addRoutes(m_router);
     m_devices.addRoutes(m_router);
     m_account.addRoutes(m_router);
+    // For load balancers and orchestrators: ready while the database answers (a 503 otherwise).
+    m_router.add(QStringLiteral("/health"), Router::Method::Get, [this](const ApiRequest&) {
+        m_database.value(QStringLiteral("SELECT 1"));
+        return ApiReply::success({});
+    });
+    // A lost connection is reopened here, between requests, which meanwhile get 503 at once.
+    m_reconnect.setInterval(1000);
+    connect(&m_reconnect, &QTimer::timeout, this, [this] {
+        if (m_database.isLost() && m_database.reconnectIfLost()) {
+            std::fprintf(stderr, "molvena-server: the database connection is back\n");
+        }
+    });
 }
 
 MolvenaServer::~MolvenaServer() = default;
@@ -147,6 +158,16 @@ quint16 MolvenaServer::start() {
     if (m_options.publicUrl.isEmpty()) {
         m_options.publicUrl = apiBase().toString();
     }
+    if (!m_options.metricsAddress.isNull()) {
+        m_metrics = new Metrics(m_database, m_outbox, this);
+        if (m_metrics->listen(m_options.metricsAddress, m_options.metricsPort) == 0) {
+            throw StartupError(QStringLiteral("cannot listen for metrics on %1 port %2")
+                                   .arg(m_options.metricsAddress.toString())
+                                   .arg(m_options.metricsPort));
+        }
+    }
+    m_reconnect.start();
+    m_outbox.start();
     return m_port;
 }
 
@@ -167,31 +188,63 @@ QUrl MolvenaServer::blockProxy() const {
 }
 
 bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    const QHttpServerResponse response = m_router.dispatch(request);
-    // Mail of the request is written once its transaction has committed and the reply is out, so a
-    // refused or rolled-back request leaves no file and every reply takes the same time.
-    const auto writeMail = qScopeGuard([this, &response, socket] {
-        if (response.statusCode() == QHttpServerResponder::StatusCode::Ok) {
-            socket->flush();
-            m_outbox.deliverPending();
-        } else {
-            m_outbox.discardPending();
+    QElapsedTimer started;
+    started.start();
+    answer(Router::Incoming::from(request), makeResponder(request, socket), socket, started);
+    return true;
+}
+
+void MolvenaServer::answer(Router::Incoming request, QHttpServerResponder responder,
+                           QPointer<QTcpSocket> socket, QElapsedTimer started) {
+    // Qt's resend of a POST comes milliseconds after the first; the first may run at another
+    // instance and take a while. Past this, the client is told to come back.
+    constexpr qint64 waitMilliseconds = 10'000;
+    std::optional<QHttpServerResponse> response = m_router.dispatch(request);
+    if (!response) {
+        m_outbox.discardPending();
+        if (started.elapsed() < waitMilliseconds) {
+            auto waiting = std::make_shared<QHttpServerResponder>(std::move(responder));
+            QTimer::singleShot(20, this,
+                               [this, request = std::move(request), waiting, socket, started]() mutable {
+                                   if (socket) {
+                                       answer(std::move(request), std::move(*waiting), socket, started);
+                                   }
+                               });
+            return;
         }
-    });
+        response = Router::unavailable();
+    }
+    const bool mailed = response->statusCode() == QHttpServerResponder::StatusCode::Ok;
+    const QString path = request.url.path();
     if (m_options.logRequests) {
         // The path only: queries carry device and pairing tokens.
         const QByteArray method =
-            QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
+            QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method)))
                 .toUpper();
-        std::fprintf(stderr, "%s %s %d\n", method.constData(), qPrintable(request.url().path()),
-                     int(response.statusCode()));
+        std::fprintf(stderr, "%s %s %d\n", method.constData(), qPrintable(path), int(response->statusCode()));
     }
-    if (request.method() != QHttpServerRequest::Method::Head) {
-        response.write(makeResponder(request, socket));
-        return true;
+    if (m_metrics) {
+        m_metrics->count(m_router.knows(path) ? path : QStringLiteral("other"), int(response->statusCode()),
+                         double(started.nsecsElapsed()) / 1e9);
+    }
+    write(*response, responder, request.method == QHttpServerRequest::Method::Head);
+    // Mail of the request is looked for once its transaction has committed and the reply is out.
+    if (mailed) {
+        if (socket) {
+            socket->flush();
+        }
+        m_outbox.deliverPending();
+    } else {
+        m_outbox.discardPending();
+    }
+}
+
+void MolvenaServer::write(const QHttpServerResponse& response, QHttpServerResponder& responder, bool head) {
+    if (!head) {
+        response.write(std::move(responder));
+        return;
     }
     // The headers a GET would get, announcing its length, and no body.
-    QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(response.statusCode());
     responder.writeHeader(QByteArrayLiteral("Content-Type"), response.mimeType());
     responder.writeHeader(QByteArrayLiteral("Content-Length"), QByteArray::number(response.data().size()));
@@ -202,7 +255,6 @@ bool MolvenaServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
         }
     }
     responder.writeBody(QByteArray());
-    return true;
 }
 
 void MolvenaServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {

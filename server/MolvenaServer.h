@@ -8,6 +8,8 @@
 #include "Database.h"
 #include "DeviceEndpoints.h"
 #include "EventLog.h"
+#include "IdempotencyKeys.h"
+#include "Metrics.h"
 #include "Outbox.h"
 #include "PairingEndpoints.h"
 #include "RecoveryCodes.h"
@@ -18,7 +20,12 @@
 #include "ServerOptions.h"
 
 #include <QAbstractHttpServer>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
+
+#include <list>
 
 namespace molvena::server {
 
@@ -41,7 +48,9 @@ public:
     QUrl blockProxy() const; // http://address:port/shield_blocked
     QString outboxFolder() const { return m_outbox.folder(); }
     void waitForOutbox() { m_outbox.waitUntilWritten(); }
-    qint64 databaseRoundTrips() const { return m_database.roundTrips(); }
+    quint16 metricsPort() const { return m_metrics ? m_metrics->port() : 0; }
+    // Those of the requests (the outbox worker's own work apart).
+    qint64 databaseRoundTrips() const { return m_database.roundTrips() - m_outbox.roundTrips(); }
     QString databaseConnectionName() const { return m_database.connectionName(); }
     const ServerOptions& options() const { return m_options; }
     int openConnections() const { return m_guard ? m_guard->openConnections() : 0; }
@@ -54,11 +63,18 @@ private:
     QUrl rootUrl() const;
     // Writes the resolver's configuration from the blocklist and reloads the resolver.
     QString configureResolver();
+    // Dispatches a request and writes its answer; one whose Idempotency-Key another request is
+    // answering now waits (without holding the thread) and is dispatched again shortly.
+    void answer(Router::Incoming request, QHttpServerResponder responder, QPointer<QTcpSocket> socket,
+                QElapsedTimer started);
+    void write(const QHttpServerResponse& response, QHttpServerResponder& responder, bool head);
 
     ServerOptions m_options;
     ServerClock m_clock;
     Database m_database;
+    QByteArray m_secret;
     Outbox m_outbox;
+    IdempotencyKeys m_keys;
     AttemptLimiter m_limiter;
     Accounts m_accounts;
     EventLog m_events;
@@ -73,6 +89,8 @@ private:
     AccountEndpoints m_account;
     Router m_router;
     ConnectionGuard* m_guard = nullptr;
+    Metrics* m_metrics = nullptr;
+    QTimer m_reconnect;
     quint16 m_port = 0;
 };
 

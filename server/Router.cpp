@@ -13,8 +13,8 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 
-QByteArray headerValue(const QHttpServerRequest& request, const QByteArray& name) {
-    for (const auto& [key, value] : request.headers()) {
+QByteArray headerValue(const Router::Incoming& request, const QByteArray& name) {
+    for (const auto& [key, value] : request.headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0) {
             return value;
         }
@@ -45,13 +45,25 @@ const Router::Route* Router::route(const QString& path, Method method) const {
     return nullptr;
 }
 
-QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
-    const QString path = request.url().path();
+Router::Incoming Router::Incoming::from(const QHttpServerRequest& request) {
+    return {request.method(), request.url(), request.body(), request.headers(), request.remoteAddress()};
+}
+
+QHttpServerResponse Router::unavailable() {
+    QHttpServerResponse response =
+        ApiReply::error(Status::ServiceUnavailable,
+                        QStringLiteral("Serveren kan ikke nå sine data lige nu. Prøv igen om et øjeblik."));
+    response.addHeader(QByteArrayLiteral("Retry-After"), QByteArrayLiteral("1"));
+    return response;
+}
+
+std::optional<QHttpServerResponse> Router::dispatch(const Incoming& request) const {
+    const QString path = request.url.path();
     const QList<Route> routes = m_routes.values(path);
     if (routes.isEmpty()) {
         return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
     }
-    const Route* const found = route(path, request.method());
+    const Route* const found = route(path, request.method);
     if (!found) {
         QHttpServerResponse response =
             ApiReply::error(Status::MethodNotAllowed, QStringLiteral("Metoden er ikke tilladt her."));
@@ -62,6 +74,7 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
         response.addHeader(QByteArrayLiteral("Allow"), allowed.join(", "));
         return response;
     }
+    const bool lostBefore = m_database.isLost() && !m_database.reconnectIfLost();
     constexpr int attempts = 3;
     for (int attempt = 1;; ++attempt) {
         try {
@@ -69,12 +82,22 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
         } catch (const std::exception& failure) {
             m_outbox.discardPending();
             const auto* databaseFailure = dynamic_cast<const DatabaseError*>(&failure);
-            const bool again =
-                databaseFailure && (databaseFailure->isConflict() || m_database.reconnectIfLost());
-            if (again && attempt < attempts) {
+            if (databaseFailure && databaseFailure->isConflict() && attempt < attempts) {
                 continue;
             }
-            qWarning().noquote() << "molvena-server:" << request.url().path() << "failed:" << failure.what();
+            // A connection cut just now (the database restarted, the session was killed): one quick
+            // try on a new one. While the database stays away, the tries are a second apart.
+            if (databaseFailure && m_database.isLost() && attempt == 1 && m_database.reconnectIfLost()) {
+                continue;
+            }
+            if (databaseFailure && (databaseFailure->isUnavailable() || m_database.isLost())) {
+                if (!lostBefore) {
+                    qWarning().noquote()
+                        << "molvena-server:" << request.url.path() << "unavailable:" << failure.what();
+                }
+                return unavailable();
+            }
+            qWarning().noquote() << "molvena-server:" << request.url.path() << "failed:" << failure.what();
             return ApiReply::error(
                 Status::InternalServerError,
                 QStringLiteral("Der opstod en fejl på serveren. Prøv igen om et øjeblik."));
@@ -82,8 +105,42 @@ QHttpServerResponse Router::dispatch(const QHttpServerRequest& request) const {
     }
 }
 
-QHttpServerResponse Router::runInTransaction(const Route& route, const QHttpServerRequest& request) const {
+std::optional<QHttpServerResponse> Router::runInTransaction(const Route& route,
+                                                            const Incoming& request) const {
     Database::Transaction transaction(m_database);
+    const QString key =
+        QString::fromLatin1(headerValue(request, QByteArrayLiteral("Idempotency-Key")).trimmed());
+    const bool idempotent = request.method == Method::Post && !key.isEmpty();
+    QString scope;
+    const QString path = request.url.path();
+    if (idempotent) {
+        if (key.size() > 128) {
+            return ApiReply::error(Status::BadRequest, QStringLiteral("Idempotency-Key er for lang."));
+        }
+        // The device's token where the form names one, else the client's address.
+        try {
+            scope = RequestFields::parse(request.body).optionalText(QStringLiteral("device_token"), 200);
+        } catch (...) {
+            // A malformed form is refused below; its key is the address's.
+        }
+        scope = scope.isEmpty() ? QStringLiteral("address:") + clientAddress(request)
+                                : QStringLiteral("device:") + scope;
+        std::optional<QHttpServerResponse> answer;
+        switch (m_keys.claim(scope, path, key, request.body, answer)) {
+        case IdempotencyKeys::Outcome::running:
+            return std::nullopt;
+        case IdempotencyKeys::Outcome::mismatch:
+            return ApiReply::error(
+                Status::UnprocessableEntity,
+                QStringLiteral("Idempotency-Key er allerede brugt til en anden forespørgsel."));
+        case IdempotencyKeys::Outcome::answered:
+            transaction.commit();
+            answer->addHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
+            return answer;
+        case IdempotencyKeys::Outcome::claimed:
+            break;
+        }
+    }
     QHttpServerResponse response = [&] {
         try {
             return run(route, request);
@@ -91,14 +148,17 @@ QHttpServerResponse Router::runInTransaction(const Route& route, const QHttpServ
             return ApiReply::error(refusal.status(), refusal.message());
         }
     }();
+    if (idempotent) {
+        m_keys.store(scope, path, key, response);
+    }
     transaction.commit();
     return response;
 }
 
-QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& request) const {
+QHttpServerResponse Router::run(const Route& route, const Incoming& request) const {
     QByteArray encoded;
-    if (request.method() == Method::Post) {
-        encoded = request.body();
+    if (request.method == Method::Post) {
+        encoded = request.body;
         if (encoded.size() > maximumBodySize) {
             throw ReplyError(Status::PayloadTooLarge, QStringLiteral("Forespørgslen er for stor."));
         }
@@ -111,7 +171,7 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
                              QStringLiteral("Forespørgslen skal være formularkodet."));
         }
     } else {
-        encoded = request.url().query(QUrl::FullyEncoded).toUtf8();
+        encoded = request.url.query(QUrl::FullyEncoded).toUtf8();
         if (encoded.size() > maximumQuerySize) {
             throw ReplyError(Status::UriTooLong, QStringLiteral("Adressen er for lang."));
         }
@@ -120,8 +180,8 @@ QHttpServerResponse Router::run(const Route& route, const QHttpServerRequest& re
     return route.handler(ApiRequest{fields, clientAddress(request)});
 }
 
-QString Router::clientAddress(const QHttpServerRequest& request) const {
-    const QHostAddress peer = request.remoteAddress();
+QString Router::clientAddress(const Incoming& request) const {
+    const QHostAddress peer = request.remoteAddress;
     bool isV4Peer = false;
     const QHostAddress plainPeer(peer.toIPv4Address(&isV4Peer));
     const bool fromFrontEnd = (m_behindProxy && peer.isLoopback()) || m_trustedProxies.contains(peer) ||

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IdempotencyKeys.h"
 #include "RequestFields.h"
 
 #include <QHash>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace molvena::server {
 
@@ -30,8 +32,13 @@ struct ApiRequest {
 //
 // Each request runs in one transaction. A refusal commits it (a counted wrong guess must outlive
 // the 403); a failure rolls it back. A request that lost a race to another instance (a unique key,
-// a deadlock) or met a lost database connection runs once more from the start, on a new connection
-// if need be, with its queued mail forgotten.
+// a deadlock) runs again from the start, three tries in all, with its queued mail forgotten; one
+// that found its database connection cut runs once more on a new connection. A database that is
+// gone or a wait that timed out is answered at once with 503 and Retry-After: handlers share one
+// thread, so waiting would stall every other request of this instance.
+//
+// A POST with an Idempotency-Key claims the key in its transaction before the work; a repeat gets
+// the stored answer, a repeat with another body 422.
 class Router {
 public:
     using Handler = std::function<QHttpServerResponse(const ApiRequest&)>;
@@ -43,12 +50,28 @@ public:
     // The client address comes from the front end's X-Real-IP when the peer is that front end: on
     // this machine (behindProxy and a loopback peer) or one of `trustedProxies`. Anyone else could
     // name any address in it, so from them it is ignored.
-    Router(bool behindProxy, QList<QHostAddress> trustedProxies, Database& database, Outbox& outbox)
+    Router(bool behindProxy, QList<QHostAddress> trustedProxies, Database& database, Outbox& outbox,
+           IdempotencyKeys& keys)
         : m_behindProxy(behindProxy), m_trustedProxies(std::move(trustedProxies)), m_database(database),
-          m_outbox(outbox) {}
+          m_outbox(outbox), m_keys(keys) {}
+
+    // What the router reads of a request, kept apart from Qt's request object so a request that
+    // waits for another with the same Idempotency-Key can be dispatched again later.
+    struct Incoming {
+        Method method;
+        QUrl url;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QHostAddress remoteAddress;
+        static Incoming from(const QHttpServerRequest& request);
+    };
 
     void add(const QString& path, Method method, Handler handler);
-    QHttpServerResponse dispatch(const QHttpServerRequest& request) const;
+    bool knows(const QString& path) const { return m_routes.contains(path); }
+    // Nothing when another request with the same Idempotency-Key is running: dispatch it again shortly.
+    std::optional<QHttpServerResponse> dispatch(const Incoming& request) const;
+    // The reply while the database is away.
+    static QHttpServerResponse unavailable();
 
 private:
     struct Route {
@@ -56,15 +79,16 @@ private:
         Handler handler;
     };
     const Route* route(const QString& path, Method method) const;
-    QHttpServerResponse run(const Route& route, const QHttpServerRequest& request) const;
-    QHttpServerResponse runInTransaction(const Route& route, const QHttpServerRequest& request) const;
+    QHttpServerResponse run(const Route& route, const Incoming& request) const;
+    std::optional<QHttpServerResponse> runInTransaction(const Route& route, const Incoming& request) const;
 
-    QString clientAddress(const QHttpServerRequest& request) const;
+    QString clientAddress(const Incoming& request) const;
 
     bool m_behindProxy;
     QList<QHostAddress> m_trustedProxies;
     Database& m_database;
     Outbox& m_outbox;
+    IdempotencyKeys& m_keys;
     QMultiHash<QString, Route> m_routes; // a path may take GET and POST, each its own handler
 };
 

@@ -75,9 +75,31 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     const QCommandLineOption connections(QStringLiteral("max-connections"),
                                          QStringLiteral("Open connections at most."), QStringLiteral("count"),
                                          QStringLiteral("512"));
-    parser.addOptions({port, listen, data, database, resolver, resolverConfig, resolverReload,
-                       importBlocklist, secret, relay, zone, log, proxy, trustedProxy, publicUrl,
-                       connections});
+    const QCommandLineOption mailRetry(
+        QStringLiteral("mail-retry"),
+        QStringLiteral("Seconds between tries of a mail the relay did not take, comma-separated; the "
+                       "last repeats."),
+        QStringLiteral("seconds"), QStringLiteral("30,60,120,300,600,1800,3600"));
+    const QCommandLineOption mailGiveUp(QStringLiteral("mail-give-up"),
+                                        QStringLiteral("Seconds after which an undelivered mail is failed."),
+                                        QStringLiteral("seconds"), QStringLiteral("86400"));
+    const QCommandLineOption mailClaim(
+        QStringLiteral("mail-claim"),
+        QStringLiteral("Seconds a mail stays with the instance sending it before others may take it."),
+        QStringLiteral("seconds"), QStringLiteral("120"));
+    const QCommandLineOption metrics(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve /metrics (Prometheus) and /health on this address:port; keep it off the "
+                       "front end."),
+        QStringLiteral("address:port"));
+    const QCommandLineOption timeouts(
+        QStringLiteral("database-timeouts"),
+        QStringLiteral("PostgreSQL lock, statement and idle-in-transaction time-outs in milliseconds."),
+        QStringLiteral("lock,statement,idle"), QStringLiteral("1000,5000,10000"));
+    parser.addOptions({port,           listen,          data,      database,    resolver,  resolverConfig,
+                       resolverReload, importBlocklist, secret,    relay,       zone,      log,
+                       proxy,          trustedProxy,    publicUrl, connections, mailRetry, mailGiveUp,
+                       mailClaim,      metrics,         timeouts});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -141,6 +163,47 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
     if (!connectionsOk || options.maximumConnections < 1) {
         error = QStringLiteral("--max-connections must be a positive number");
         return std::nullopt;
+    }
+    const auto numbers = [](const QString& text) {
+        QList<int> values;
+        for (const QString& part : text.split(QLatin1Char(','))) {
+            bool ok = false;
+            const int value = part.trimmed().toInt(&ok);
+            if (!ok || value < 1) {
+                return QList<int>();
+            }
+            values.append(value);
+        }
+        return values;
+    };
+    options.outbox.retrySeconds = numbers(parser.value(mailRetry));
+    const QList<int> giveUp = numbers(parser.value(mailGiveUp));
+    const QList<int> claim = numbers(parser.value(mailClaim));
+    if (options.outbox.retrySeconds.isEmpty() || giveUp.size() != 1 || claim.size() != 1) {
+        error = QStringLiteral("--mail-retry, --mail-give-up and --mail-claim take positive seconds");
+        return std::nullopt;
+    }
+    options.outbox.giveUpSeconds = giveUp.first();
+    options.outbox.claimSeconds = claim.first();
+    const QList<int> limits = numbers(parser.value(timeouts));
+    if (limits.size() != 3) {
+        error = QStringLiteral("--database-timeouts takes three positive numbers of milliseconds");
+        return std::nullopt;
+    }
+    options.databaseTimeouts = {limits[0], limits[1], limits[2]};
+    if (parser.isSet(metrics)) {
+        const QString value = parser.value(metrics);
+        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+        bool portOk = false;
+        const uint metricsPort = value.mid(colon + 1).toUInt(&portOk);
+        if (colon < 0 ||
+            !options.metricsAddress.setAddress(
+                value.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']'))) ||
+            !portOk || metricsPort > 65535) {
+            error = QStringLiteral("--metrics must be address:port");
+            return std::nullopt;
+        }
+        options.metricsPort = quint16(metricsPort);
     }
     return options;
 }

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,24 @@
 #include <optional>
 
 namespace molvena::server {
+
+// PostgreSQL session limits, in milliseconds.
+struct DatabaseTimeouts {
+    int lockMilliseconds = 1'000;
+    int statementMilliseconds = 5'000;
+    int idleInTransactionMilliseconds = 10'000;
+};
+
+// How the outbox retries: the waits between tries (the last repeats), how long a mail is tried at
+// all, how long a claim by one instance keeps the others off the mail (an instance that dies while
+// sending loses it after this), and how often each instance looks for due mail.
+struct OutboxSchedule {
+    QList<int> retrySeconds{30, 60, 120, 300, 600, 1800, 3600};
+    int giveUpSeconds = 24 * 3600;
+    int claimSeconds = 120;
+    int pollMilliseconds = 1000;
+    int keepDays = 7; // sent and failed mails are deleted after this
+};
 
 // How one server instance runs: where it listens, where it keeps its data, and what it puts into
 // the DNS profiles it hands out. main() fills it from the command line; tests fill it directly.
@@ -36,6 +55,12 @@ struct ServerOptions {
     int requestTimeoutMilliseconds = 10'000; // a request must arrive whole within this
     int idleTimeoutMilliseconds = 30'000;    // an idle keep-alive connection is closed after this
     int maximumConnections = 512;
+    DatabaseTimeouts databaseTimeouts;
+    OutboxSchedule outbox;
+    // Prometheus metrics and the health check on a listener of their own (never proxied); port 0
+    // with an empty address: none.
+    QHostAddress metricsAddress;
+    quint16 metricsPort = 0;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTimeUtc(); };
 
     // Reads the command line of molvena-server. On a usage error, returns nothing and sets `error`.

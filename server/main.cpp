@@ -57,6 +57,9 @@ int main(int argc, char* argv[]) {
             std::printf("molvena-server: WARNING: listening beyond loopback without the nginx front end\n");
         }
         std::printf("molvena-server listening on %s\n", qPrintable(server.apiBase().toString()));
+        if (server.metricsPort() != 0) {
+            std::printf("molvena-server metrics on port %u\n", unsigned(server.metricsPort()));
+        }
         std::fflush(stdout);
         return application.exec();
     } catch (const std::exception& failure) {

@@ -2,7 +2,10 @@
 // to both at the same moment must be judged as if one server had taken them one after the other.
 
 #include "AbuseLimits.h"
+#include "FixedDeviceInfo.h"
 #include "ServerHarness.h"
+#include "TaskTesting.h"
+#include "backend/APIClient.h"
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -18,7 +21,10 @@
 
 #include <memory>
 
+#include <csignal>
+
 using namespace molvena;
+using molvena::APIClient;
 using test::ServerHarness;
 
 namespace {
@@ -28,6 +34,7 @@ class MailSink : public QObject {
 public:
     MailSink() {
         m_server.listen(QHostAddress::LocalHost);
+        m_port = m_server.serverPort();
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 socket->setParent(this);
@@ -36,7 +43,15 @@ public:
             }
         });
     }
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_port; }
+    // A relay that is down refuses connections; up again, it listens on the same port.
+    void setUp(bool up) {
+        if (up) {
+            QVERIFY(m_server.listen(QHostAddress::LocalHost, m_port));
+        } else {
+            m_server.close();
+        }
+    }
     QStringList messageIds;
     QList<QByteArray> messages;
 
@@ -68,8 +83,44 @@ private:
     }
 
     QTcpServer m_server;
+    quint16 m_port = 0;
     QHash<QTcpSocket*, QByteArray> m_data;
     QSet<QTcpSocket*> m_inData;
+};
+
+// Between the app and an instance: forwards the first request, then closes the app's connection
+// without the answer, as a connection lost after the server committed. Later connections pass.
+class DroppingProxy : public QObject {
+public:
+    explicit DroppingProxy(quint16 upstream) : m_upstream(upstream) {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* client = m_server.nextPendingConnection()) {
+                client->setParent(this);
+                auto* server = new QTcpSocket(client);
+                const bool drop = connections++ == 0;
+                server->connectToHost(QHostAddress::LocalHost, m_upstream);
+                connect(client, &QTcpSocket::readyRead, server,
+                        [client, server] { server->write(client->readAll()); });
+                connect(server, &QTcpSocket::readyRead, client, [client, server, drop] {
+                    if (drop) {
+                        server->readAll();
+                        client->abort();
+                    } else {
+                        client->write(server->readAll());
+                    }
+                });
+            }
+        });
+    }
+    QUrl apiBase() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/api/").arg(m_server.serverPort()));
+    }
+    int connections = 0;
+
+private:
+    quint16 m_upstream;
+    QTcpServer m_server;
 };
 
 struct Answer {
@@ -103,6 +154,9 @@ private slots:
     void recoveryStartedOnOneFinishesOnTheOther();
     void anInstanceWhoseConnectionWasKilledRecovers();
     void theMailOfBothIsDeliveredOnce();
+    void alertsOutliveADownRelayAndAKilledInstance();
+    void aRepeatedRequestChangesOnceAndGetsTheSameAnswer();
+    void aFrozenInstanceHoldsUpNoOther();
     void cleanupTestCase();
 
 private:
@@ -116,6 +170,18 @@ private:
     QList<Answer> sendTogether(const QList<Request>& requests);
     Answer send(const Request& request) { return sendTogether({request}).first(); }
     QList<QVariantList> rows(const QString& sql);
+    void start(int instance);
+    bool waitUntilListening();
+    qint64 count(const QString& sql) { return rows(sql).first().first().toLongLong(); }
+    QString deviceOf(const QString& pairingCode) {
+        return rows(
+                   QStringLiteral("SELECT d.device_token FROM devices d JOIN players p ON p.id = d.player_id "
+                                  "WHERE p.pairing_code = '%1'")
+                       .arg(pairingCode))
+            .first()
+            .first()
+            .toString();
+    }
 
     QTemporaryDir m_folder;
     QString m_databaseUrl;
@@ -123,6 +189,15 @@ private:
     QNetworkAccessManager m_network;
     std::unique_ptr<QProcess> m_instances[2];
     QUrl m_apiBase[2];
+    quint16 m_metricsPort[2] = {};
+    // What one of the instance's own listeners (API or metrics port) answers a GET of `path` with.
+    QPair<int, QByteArray> get(quint16 port, const QString& path) {
+        QNetworkReply* reply =
+            m_network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path))));
+        waitFor([reply] { return reply->isFinished(); });
+        reply->deleteLater();
+        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+    }
     std::unique_ptr<server::Database> m_reader;
 };
 
@@ -145,32 +220,9 @@ void MultiInstanceTest::initTestCase() {
 // tables, the other finds them.
 void MultiInstanceTest::bothStartTogetherOnAnEmptyDatabase() {
     for (int i = 0; i < 2; ++i) {
-        m_instances[i] = std::make_unique<QProcess>();
-        m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList arguments{
-            QStringLiteral("--port"),        QStringLiteral("0"),
-            QStringLiteral("--data"),        m_folder.filePath(QStringLiteral("instance%1").arg(i)),
-            QStringLiteral("--database"),    m_databaseUrl,
-            QStringLiteral("--secret-file"), m_folder.filePath(QStringLiteral("recovery.key")),
-            QStringLiteral("--smtp-relay"),  QStringLiteral("127.0.0.1:%1").arg(m_mail.port())};
-        // The second believes X-Real-IP as from a front end on another machine.
-        arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
-                             : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
-        m_instances[i]->start(QStringLiteral(MOLVENA_SERVER_EXECUTABLE), arguments);
+        start(i);
     }
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    QByteArray output[2];
-    QVERIFY2(waitFor([&] {
-                 for (int i = 0; i < 2; ++i) {
-                     output[i] += m_instances[i]->readAllStandardOutput();
-                     const auto match = listening.match(QString::fromUtf8(output[i]));
-                     if (match.hasMatch()) {
-                         m_apiBase[i] = QUrl(match.captured(1));
-                     }
-                 }
-                 return !m_apiBase[0].isEmpty() && !m_apiBase[1].isEmpty();
-             }),
-             "both instances must start");
+    QVERIFY2(waitUntilListening(), "both instances must start");
     m_reader = std::make_unique<server::Database>([&] {
         server::ServerOptions options;
         options.databaseUrl = m_databaseUrl;
@@ -329,6 +381,233 @@ void MultiInstanceTest::theMailOfBothIsDeliveredOnce() {
     received.sort();
     written.sort();
     QCOMPARE(received, written);
+}
+
+// Rule: an alert's mail outlives a relay that is down and an instance killed while it waits: once
+// the relay is back every mail arrives, a repeat only ever as the same message (same Message-ID).
+void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
+    // The relatives linked above confirm their addresses, so alerts mail them.
+    static const QRegularExpression token(QStringLiteral("token=([0-9a-f]{48})"));
+    for (const QByteArray& message : m_mail.messages) {
+        if (const auto match = token.match(QString::fromUtf8(message)); match.hasMatch()) {
+            QNetworkReply* reply = m_network.get(QNetworkRequest(m_apiBase[1].resolved(
+                QUrl(QStringLiteral("confirm_relative.php?token=") + match.captured(1)))));
+            QVERIFY(waitFor([reply] { return reply->isFinished(); }));
+            reply->deleteLater();
+        }
+    }
+    const QString device = deviceOf(QStringLiteral("555111"));
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM relatives WHERE confirmed_at IS NOT NULL")), 2);
+    const qsizetype before = m_mail.messageIds.size();
+    m_mail.setUp(false);
+    QList<Request> alerts;
+    for (int i = 0; i < 8; ++i) {
+        alerts.append({0,
+                       QStringLiteral("send_notification.php"),
+                       {{"device_token", device}, {"reason", "mac_protection_removed_externally"}},
+                       QStringLiteral("192.0.2.200")});
+    }
+    for (const Answer& answer : sendTogether(alerts)) {
+        QCOMPARE(answer.status, 200);
+    }
+    // The worker has tried and failed at least once; then the instance dies as it waits to try again.
+    QTest::qWait(1500);
+    ::kill(pid_t(m_instances[0]->processId()), SIGKILL);
+    QVERIFY(m_instances[0]->waitForFinished(5000));
+    m_apiBase[0].clear();
+    m_metricsPort[0] = 0;
+    start(0);
+    QVERIFY(waitUntilListening());
+    QTest::qWait(2000);
+    QCOMPARE(m_mail.messageIds.size(), before);
+    m_mail.setUp(true);
+    QStringList written;
+    for (const QVariantList& row :
+         rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'alert'"))) {
+        written.append(QFileInfo(row.first().toString()).completeBaseName());
+    }
+    QCOMPARE(written.size(), 16);
+    QVERIFY2(waitFor([&] {
+                 return std::all_of(written.cbegin(), written.cend(),
+                                    [&](const QString& id) { return m_mail.messageIds.contains(id); });
+             }),
+             "every alert must reach the relay once it is back");
+    const QStringList received = m_mail.messageIds.mid(before);
+    for (const QString& id : received) {
+        QVERIFY2(written.contains(id), qPrintable(id));
+    }
+    QVERIFY(waitFor(
+        [&] { return count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE state <> 'sent'")) == 0; }));
+}
+
+// Rule: a request sent again with its Idempotency-Key changes the database once and gets the first
+// answer: Qt's own resend after a connection lost once the server had committed, and the same key at
+// two instances at the same moment. The same key with another body is refused.
+void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
+    const QString device = deviceOf(QStringLiteral("555111"));
+    const QString events = QStringLiteral("SELECT COUNT(*) FROM events");
+    qint64 expected = count(events);
+
+    DroppingProxy proxy(m_apiBase[0].port());
+    QNetworkAccessManager network;
+    const test::FixedDeviceInfo mac;
+    const APIClient client(proxy.apiBase(), proxy.apiBase(), network, std::chrono::seconds(10), mac);
+    const auto sent =
+        test::runTask(client.sendNotification(device, QStringLiteral("mac_protection_removed_externally")));
+    QVERIFY(sent.finished && !sent.error);
+    QCOMPARE(proxy.connections, 2); // the answer was lost and Qt sent the request again
+    QCOMPARE(count(events), ++expected);
+
+    const QByteArray key = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    const auto post = [&](int instance, const QString& reason) {
+        QNetworkRequest http(m_apiBase[instance].resolved(QUrl(QStringLiteral("send_notification.php"))));
+        http.setHeader(QNetworkRequest::ContentTypeHeader,
+                       QByteArrayLiteral("application/x-www-form-urlencoded"));
+        http.setRawHeader("Idempotency-Key", key);
+        return m_network.post(http, ServerHarness::encode({{"device_token", device}, {"reason", reason}}));
+    };
+    QNetworkReply* replies[] = {post(0, QStringLiteral("mac_protection_removed_externally")),
+                                post(1, QStringLiteral("mac_protection_removed_externally"))};
+    QVERIFY(waitFor([&] { return replies[0]->isFinished() && replies[1]->isFinished(); }));
+    QCOMPARE(replies[0]->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QCOMPARE(replies[1]->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QCOMPARE(replies[0]->readAll(), replies[1]->readAll());
+    QCOMPARE(count(events), ++expected);
+    QNetworkReply* other = post(1, QStringLiteral("mac_vpn_detected"));
+    QVERIFY(waitFor([&] { return other->isFinished(); }));
+    QCOMPARE(other->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 422);
+    QCOMPARE(count(events), expected);
+    for (QNetworkReply* reply : {replies[0], replies[1], other}) {
+        reply->deleteLater();
+    }
+
+    // An operator sees it all on the metrics port, which serves nothing of the API, and the API
+    // port serves no metrics.
+    const auto [status, metrics] = get(m_metricsPort[1], QStringLiteral("/metrics"));
+    QCOMPARE(status, 200);
+    for (const QByteArray& line :
+         {QByteArrayLiteral(
+              "molvena_requests_total{endpoint=\"/api/send_notification.php\",status=\"422\"} 1\n"),
+          QByteArrayLiteral("molvena_mails_failed_total 0\n"),
+          QByteArrayLiteral("molvena_database_up 1\n")}) {
+        QVERIFY2(metrics.contains(line), line.constData());
+    }
+    QVERIFY(!metrics.contains("molvena_limits_tripped_total 0\n"));
+    // The alerts just sent leave the queue, as its gauge shows.
+    QVERIFY(waitFor([&] {
+        return get(m_metricsPort[1], QStringLiteral("/metrics")).second.contains("molvena_outbox_due 0\n");
+    }));
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/health")).first, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/health")).first, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/metrics")).first, 404);
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/api/count.php")).first, 404);
+}
+
+// Rule: an instance stopped (SIGSTOP) inside a transaction holds up no other for long: the others
+// answer within two seconds, even requests for the very row it holds.
+void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
+    const QString device = deviceOf(QStringLiteral("555111"));
+    const Request heartbeat{0,
+                            QStringLiteral("mac_device_status.php"),
+                            {{"active", "1"},
+                             {"device_token", device},
+                             {"dns_active", "1"},
+                             {"filter_active", "0"},
+                             {"heartbeat", "1"},
+                             {"launch_at_login", "1"},
+                             {"platform", "macos"},
+                             {"source", "heartbeat"},
+                             {"vpn_active", "0"}},
+                            QStringLiteral("192.0.2.210")};
+    const auto pid = pid_t(m_instances[1]->processId());
+    // Heartbeats of the same Mac keep instance 1 busy; it is stopped until it is caught in a transaction.
+    Request busy = heartbeat;
+    busy.instance = 1;
+    QList<QNetworkReply*> pending;
+    bool frozen = false;
+    for (int attempt = 0; attempt < 150 && !frozen; ++attempt) {
+        ::kill(pid, SIGCONT);
+        for (int i = 0; i < 30; ++i) {
+            QNetworkRequest http(m_apiBase[1].resolved(QUrl(busy.endpoint)));
+            http.setHeader(QNetworkRequest::ContentTypeHeader,
+                           QByteArrayLiteral("application/x-www-form-urlencoded"));
+            pending.append(m_network.post(http, ServerHarness::encode(busy.fields)));
+        }
+        QTest::qWait(10 + attempt % 23);
+        ::kill(pid, SIGSTOP);
+        QTest::qWait(50);
+        // Caught holding the Mac's status row, which every heartbeat of it updates.
+        try {
+            rows(QStringLiteral("SELECT 1 FROM device_status WHERE device_token = '%1' FOR UPDATE NOWAIT")
+                     .arg(device));
+        } catch (const server::DatabaseError&) {
+            frozen = true;
+        }
+    }
+    QVERIFY2(frozen, "instance 1 must be caught inside a transaction");
+    QList<qint64> milliseconds;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const Answer answer = send(heartbeat);
+        milliseconds.append(timer.elapsed());
+        QVERIFY2(answer.status == 200 || answer.status == 503, qPrintable(QString::number(answer.status)));
+    }
+    ::kill(pid, SIGCONT);
+    std::sort(milliseconds.begin(), milliseconds.end());
+    QVERIFY2(milliseconds.last() < 2000,
+             qPrintable(QStringLiteral("slowest answer %1 ms").arg(milliseconds.last())));
+    QVERIFY(waitFor([&] {
+        return std::all_of(pending.cbegin(), pending.cend(),
+                           [](QNetworkReply* r) { return r->isFinished(); });
+    }));
+    qDeleteAll(pending);
+    // Once its session was ended, the frozen instance answers again.
+    QVERIFY(waitFor([&] {
+        Request again = heartbeat;
+        again.instance = 1;
+        return send(again).status == 200;
+    }));
+}
+
+void MultiInstanceTest::start(int i) {
+    m_instances[i] = std::make_unique<QProcess>();
+    m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList arguments{
+        QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+        m_folder.filePath(QStringLiteral("instance%1").arg(i)), QStringLiteral("--database"), m_databaseUrl,
+        QStringLiteral("--secret-file"), m_folder.filePath(QStringLiteral("recovery.key")),
+        QStringLiteral("--smtp-relay"), QStringLiteral("127.0.0.1:%1").arg(m_mail.port()),
+        // Seconds where a deployment waits minutes.
+        QStringLiteral("--mail-retry"), QStringLiteral("1"), QStringLiteral("--mail-claim"),
+        QStringLiteral("3"), QStringLiteral("--database-timeouts"), QStringLiteral("500,3000,2000"),
+        QStringLiteral("--metrics"), QStringLiteral("127.0.0.1:0")};
+    // The second believes X-Real-IP as from a front end on another machine.
+    arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
+                         : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
+    m_instances[i]->start(QStringLiteral(MOLVENA_SERVER_EXECUTABLE), arguments);
+}
+
+bool MultiInstanceTest::waitUntilListening() {
+    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
+    static const QRegularExpression metrics(QStringLiteral("metrics on port (\\d+)"));
+    QByteArray output[2];
+    return waitFor([&] {
+        for (int i = 0; i < 2; ++i) {
+            if (m_apiBase[i].isEmpty() || m_metricsPort[i] == 0) {
+                output[i] += m_instances[i]->readAllStandardOutput();
+                const QString text = QString::fromUtf8(output[i]);
+                if (const auto match = metrics.match(text); match.hasMatch()) {
+                    m_metricsPort[i] = match.captured(1).toUShort();
+                }
+                if (const auto match = listening.match(text); match.hasMatch()) {
+                    m_apiBase[i] = QUrl(match.captured(1));
+                }
+            }
+        }
+        return !m_apiBase[0].isEmpty() && !m_apiBase[1].isEmpty() && m_metricsPort[0] != 0 &&
+               m_metricsPort[1] != 0;
+    });
 }
 
 void MultiInstanceTest::cleanupTestCase() {

@@ -11,6 +11,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
+#include <QUuid>
 
 #include <algorithm>
 #include <clocale>
@@ -206,6 +207,11 @@ QCoro::Task<APIClient::Response> APIClient::send(QNetworkRequest request, QByteA
 QCoro::Task<APIClient::Response> APIClient::sendForm(QUrl url, const FormFields& fields) const {
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, kFormContentType);
+    // One key per call, which is one user action: Qt's own resend of this request (after a
+    // connection closed without a reply) carries the same, so the server answers it without doing
+    // the work twice; a deliberate retry calls again and gets a new one.
+    request.setRawHeader(QByteArrayLiteral("Idempotency-Key"),
+                         QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1());
     co_return co_await send(std::move(request), "POST", encodeForm(fields), m_timeout);
 }
 

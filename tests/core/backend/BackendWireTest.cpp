@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimeZone>
+#include <QUuid>
 #include <QtTest/QtTest>
 
 #include <cmath>
@@ -175,12 +176,18 @@ void BackendWireTest::requestsOnTheWire() {
     QVERIFY(runTask(call(backend.client)).finished);
 
     WireRequests sent;
+    QSet<QByteArray> keys;
     for (const RecordedRequest& request : backend.server.requests()) {
         sent.append({request.method + ' ' + request.target, request.body});
         const QByteArray contentType = request.headers.value("content-type");
         QCOMPARE(
             contentType,
             QByteArray(request.method == "POST" ? "application/x-www-form-urlencoded; charset=utf-8" : ""));
+        // Every POST is its own action with its own key, so the server never takes one for another.
+        const QByteArray key = request.headers.value("idempotency-key");
+        QCOMPARE(QUuid::fromString(QString::fromLatin1(key)).isNull(), request.method != "POST");
+        QVERIFY(key.isEmpty() || !keys.contains(key));
+        keys.insert(key);
     }
     QCOMPARE(sent, expected);
 }
