@@ -79,13 +79,9 @@ void SettingsAccountJourneyTest::openAt(const QString& section) {
 void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<std::optional<qint64>>("amount");
-    QTest::newRow("thousands with dots") << "12.500" << std::optional<qint64>(12500);
     QTest::newRow("a comma is dropped too, not a decimal mark") << "1,5" << std::optional<qint64>(15);
     QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
     QTest::newRow("signed") << "-5" << std::optional<qint64>(-5);
-    QTest::newRow("plus") << "+7" << std::optional<qint64>(7);
-    QTest::newRow("letters") << "abc" << std::optional<qint64>();
-    QTest::newRow("empty") << "" << std::optional<qint64>();
     QTest::newRow("only a sign") << "-" << std::optional<qint64>();
     QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
     QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
@@ -121,7 +117,6 @@ void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
         {"four digits, repeated", pin, pins("1234", "5678", "5678"), "canSave", true},
         {"the repetition differs", pin, pins("1234", "5678", "5679"), "canSave", false},
         {"the repetition differs: warned", pin, pins("1234", "5678", "5679"), "showsMismatch", true},
-        {"no repetition yet: not warned", pin, pins("1234", "5678", ""), "showsMismatch", false},
         {"current PIN too short", pin, pins("123", "5678", "5678"), "canSave", false},
         {"letters are the store's to refuse", pin, pins("1234", "12a4", "12a4"), "canSave", true},
         {"an accented letter is one character", pin, pins("1234", "12e\u03014", "12e\u03014"), "canSave",
@@ -136,27 +131,16 @@ void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
          {{QStringLiteral("deletePIN"), QStringLiteral("123")}},
          "canRemoveContact",
          false},
-        {"removal PIN of 5",
-         support,
-         {{QStringLiteral("deletePIN"), QStringLiteral("12345")}},
-         "canRemoveContact",
-         false},
         {"removal PIN of 4 with a letter",
          support,
          {{QStringLiteral("deletePIN"), QStringLiteral("12a4")}},
          "canRemoveContact",
-         true},
-        {"an amount with separators",
-         spending,
-         {{QStringLiteral("amountText"), QStringLiteral("12.500")}},
-         "canSave",
          true},
         {"a negative amount is the store's to refuse",
          spending,
          {{QStringLiteral("amountText"), QStringLiteral("-5")}},
          "canSave",
          true},
-        {"letters", spending, {{QStringLiteral("amountText"), QStringLiteral("abc")}}, "canSave", false},
         {"nothing", spending, {{QStringLiteral("amountText"), QString()}}, "canSave", false},
     };
     openAt(QStringLiteral("account"));
