@@ -82,6 +82,7 @@ void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
     QTest::newRow("a comma is dropped too, not a decimal mark") << "1,5" << std::optional<qint64>(15);
     QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
     QTest::newRow("signed") << "-5" << std::optional<qint64>(-5);
+    QTest::newRow("plus") << "+7" << std::optional<qint64>(7);
     QTest::newRow("only a sign") << "-" << std::optional<qint64>();
     QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
     QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
@@ -117,6 +118,7 @@ void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
         {"four digits, repeated", pin, pins("1234", "5678", "5678"), "canSave", true},
         {"the repetition differs", pin, pins("1234", "5678", "5679"), "canSave", false},
         {"the repetition differs: warned", pin, pins("1234", "5678", "5679"), "showsMismatch", true},
+        {"no repetition yet: not warned", pin, pins("1234", "5678", ""), "showsMismatch", false},
         {"current PIN too short", pin, pins("123", "5678", "5678"), "canSave", false},
         {"letters are the store's to refuse", pin, pins("1234", "12a4", "12a4"), "canSave", true},
         {"an accented letter is one character", pin, pins("1234", "12e\u03014", "12e\u03014"), "canSave",
