@@ -139,6 +139,10 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     const MacEmergencyContact mother = store.emergencyContacts().first();
     QVERIFY(!completed(store.removeContact(mother, QStringLiteral("123"), session)));
     QCOMPARE(store.lastError(), QStringLiteral("Indtast din 4-cifrede Master PIN."));
+    // A PIN the server refuses changes nothing here either.
+    QVERIFY(!completed(store.removeContact(mother, QStringLiteral("1111"), session)));
+    QCOMPARE(store.lastError(), pinRefused);
+    QCOMPARE(session.supportContactsStr(), twoContacts);
     QVERIFY(completed(store.removeContact(mother, QStringLiteral("2468"), session)));
     QCOMPARE(contactsOnServer(server), QStringLiteral("Bo::+45 2233 4455"));
     QCOMPARE(store.emergencyContacts().size(), 1);
@@ -146,6 +150,8 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     // Master PIN: checked here for four numeric characters (any script), then by the server.
     QVERIFY(!completed(store.changeMasterPIN(QStringLiteral("2468"), QStringLiteral("12a4"), session)));
     QCOMPARE(store.lastError(), QStringLiteral("PIN skal bestå af præcis 4 cifre."));
+    QVERIFY(!completed(store.changeMasterPIN(QStringLiteral("0000"), QStringLiteral("1357"), session)));
+    QCOMPARE(session.masterPIN(), QStringLiteral("2468"));
     QVERIFY(completed(store.changeMasterPIN(QStringLiteral("٢٤٦٨"), QStringLiteral("1357"), session)));
     QCOMPARE(store.lastMessage(), QStringLiteral("Din Master PIN er opdateret."));
     QCOMPARE(session.masterPIN(), QStringLiteral("1357"));
@@ -275,12 +281,14 @@ void AccountStoreTest::contactString_data() {
 
     QTest::newRow("empty entries dropped") << "Anna::111|||Bo::222|" << QStringList{"Anna::111", "Bo::222"}
                                            << QStringList{"Anna", "Bo"} << QStringList{"111", "222"};
+    QTest::newRow("no separator") << "Anna" << QStringList{"Anna"} << QStringList{"Anna"} << QStringList{""};
     QTest::newRow("blank name") << "::5566" << QStringList{"::5566"} << QStringList{"::5566"}
                                 << QStringList{"5566"};
     QTest::newRow("name kept as written") << "  Anna ::  123 " << QStringList{"  Anna ::  123 "}
                                           << QStringList{"  Anna "} << QStringList{"123"};
     QTest::newRow("further parts ignored")
         << "Bo::1::2" << QStringList{"Bo::1::2"} << QStringList{"Bo"} << QStringList{"1"};
+    QTest::newRow("nothing") << "" << QStringList{} << QStringList{} << QStringList{};
 }
 
 void AccountStoreTest::contactString() {
@@ -300,11 +308,15 @@ void AccountStoreTest::relativeLabels_data() {
     QTest::addColumn<QString>("label");
 
     QTest::newRow("none") << std::optional<QString>() << QStringLiteral("Tilknyttet støtteperson");
+    QTest::newRow("empty") << std::optional(QString()) << QStringLiteral("Tilknyttet støtteperson");
     QTest::newRow("8 characters") << std::optional(QStringLiteral("abcdefgh@x.dk"))
                                   << QStringLiteral("ab•••••@x.dk");
+    QTest::newRow("12 characters") << std::optional(QStringLiteral("abcdefghijkl@x.dk"))
+                                   << QStringLiteral("ab•••••@x.dk");
     QTest::newRow("4 characters") << std::optional(QStringLiteral("abcd@x.dk"))
                                   << QStringLiteral("ab••@x.dk");
     QTest::newRow("2 characters") << std::optional(QStringLiteral("ab@x.dk")) << QStringLiteral("••@x.dk");
+    QTest::newRow("1 character") << std::optional(QStringLiteral("a@x.dk")) << QStringLiteral("•@x.dk");
     // "é" written as e and a combining accent is one character to a reader.
     QTest::newRow("combined accent") << std::optional(QStringLiteral("e\u0301va@x.dk"))
                                      << QStringLiteral("e\u0301v•@x.dk");
