@@ -1,6 +1,5 @@
 #include "AppViewModel.h"
 
-#include "PendingScreenViewModel.h"
 #include "app/DetachedTask.h"
 #include "dashboard/PlayerDashboardViewModel.h"
 #include "onboarding/PlayerSetupViewModel.h"
@@ -85,7 +84,8 @@ QObject* AppViewModel::makeScreenModel(RootScreen screen) {
     case RootScreen::RelativeDashboard:
         return new RelativeDashboardViewModel(d.session, d.api, this);
     }
-    return new PendingScreenViewModel(screen, d.session, this);
+    Q_UNREACHABLE();
+    return nullptr;
 }
 
 } // namespace molvena

@@ -41,9 +41,8 @@ ApplicationWindow {
             return "relative/RelativeDashboardView.qml";
         case "AccountRecovery":
             return "recovery/AccountRecoveryView.qml";
-        default:
-            return "PendingScreenView.qml";
         }
+        return "";
     }
 
     function showScreen() {

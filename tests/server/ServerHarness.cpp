@@ -131,29 +131,32 @@ ServerHarness::Reply ServerHarness::get(const QString& target) {
     return send("GET", target);
 }
 
-QByteArray ServerHarness::raw(const QByteArray& request) {
+QByteArray ServerHarness::raw(const QByteArrayList& requests, int pauseMilliseconds) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, m_server->port());
     if (!socket.waitForConnected(2000)) {
         return {};
     }
-    socket.write(request);
     QByteArray received;
-    QEventLoop loop;
-    QTimer::singleShot(1500, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
-        received += socket.readAll();
-        // One reply is enough: stop at the end of its body.
-        const qsizetype headerEnd = received.indexOf("\r\n\r\n");
-        static const QRegularExpression length(QStringLiteral("(?i)content-length:\\s*(\\d+)"));
-        const auto match = length.match(QString::fromLatin1(received.left(headerEnd)));
-        if (headerEnd >= 0 && match.hasMatch() &&
-            received.size() >= headerEnd + 4 + match.captured(1).toLongLong()) {
-            loop.quit();
+    QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [&] { received += socket.readAll(); });
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        if (i > 0) {
+            QTest::qWait(pauseMilliseconds);
         }
-    });
-    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
-    loop.exec();
+        const qsizetype start = received.size();
+        socket.write(requests[i]);
+        // One reply is enough: stop at the end of its body.
+        const auto replied = [&] {
+            const QByteArray reply = received.mid(start);
+            const qsizetype headerEnd = reply.indexOf("\r\n\r\n");
+            static const QRegularExpression length(QStringLiteral("(?i)content-length:\\s*(\\d+)"));
+            const auto match = length.match(QString::fromLatin1(reply.left(headerEnd)));
+            return headerEnd >= 0 && match.hasMatch() &&
+                   reply.size() >= headerEnd + 4 + match.captured(1).toLongLong();
+        };
+        (void)QTest::qWaitFor([&] { return replied() || socket.state() != QAbstractSocket::ConnectedState; },
+                              1500);
+    }
     return received;
 }
 

@@ -53,7 +53,10 @@ public:
     Reply post(const QString& target, const Fields& fields);
     Reply get(const QString& target);
     // Bytes written as they are to a new connection; returns what came back before it closed.
-    QByteArray raw(const QByteArray& request);
+    QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }
+    // Requests one after the other on one kept-alive connection, each after the reply to the last
+    // and a pause; returns every reply.
+    QByteArray raw(const QByteArrayList& requests, int pauseMilliseconds = 0);
 
     static QByteArray encode(const Fields& fields);
     // The PostgreSQL connection string the environment asks for, empty for SQLite. Ends the test

@@ -1,4 +1,6 @@
 #include "AppDriver.h"
+#include "onboarding/PlayerSetupViewModel.h"
+#include "protection/DomainCountStore.h"
 #include "session/PreferenceKeys.h"
 
 #include <QQuickWindow>
@@ -25,6 +27,12 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     QCOMPARE(driver.window().minimumSize(), QSize(1080, 720));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
     driver.item(QStringLiteral("choosePlayer"));
+    // The hero counts the domains the server blocks.
+    const qint64 blocked =
+        backend.rows(QStringLiteral("SELECT COUNT(*) FROM blocklist WHERE category <> 'canary'"))[0][0]
+            .toLongLong();
+    QTRY_COMPARE(driver.textOf(QStringLiteral("heroTitle")),
+                 DomainCountStore::formatCount(blocked) + QStringLiteral("\ndomæner"));
     driver.screenshot(QStringLiteral("role-selection"));
     driver.resize(QSize(1080, 720));
     driver.screenshot(QStringLiteral("role-selection-minimum"));
@@ -42,11 +50,15 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     driver.type(QStringLiteral("emailField"), QStringLiteral("anna"));
     driver.type(QStringLiteral("pinField"), QStringLiteral("12a345"));
     QCOMPARE(driver.textOf(QStringLiteral("pinField")), QStringLiteral("1234"));
+    QCOMPARE(driver.item(QStringLiteral("pinField"))->property("displayText"), QString(4, QChar(0x2022)));
+    // A disabled button is drawn fainter, not hidden.
     QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    QCOMPARE(driver.item(QStringLiteral("setupPrimary"))->opacity(), 0.52);
     driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
     QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
     driver.type(QStringLiteral("emailField"), QStringLiteral("@example.dk"));
     QVERIFY(driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    QCOMPARE(driver.item(QStringLiteral("setupPrimary"))->opacity(), 1.0);
     driver.screenshot(QStringLiteral("onboarding-step1"));
 
     driver.click(QStringLiteral("setupPrimary"));
@@ -88,6 +100,11 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     QTRY_COMPARE(driver.textOf(QStringLiteral("chooseDate")), spoken(picked));
     driver.click(QStringLiteral("chooseToday"));
     QTRY_VERIFY(!driver.isShown(QStringLiteral("calendar")));
+    // The last bet was weeks ago: that day, not today, starts the counter.
+    auto* setup = qobject_cast<PlayerSetupViewModel*>(driver.app().rootViewModel().screenModel());
+    QVERIFY(setup);
+    const QDate lastBet = QDate::currentDate().addDays(-40);
+    setup->pickDate(lastBet);
     driver.screenshot(QStringLiteral("onboarding-step2"));
 
     // The backend goes away: the error shows, everything typed stays, the session learns nothing.
@@ -109,12 +126,12 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     const QString code = QString(pairing).remove(QLatin1Char(' '));
     const auto players = backend.rows(
         QStringLiteral(
-            "SELECT name, email, master_pin, gambling_location_type, gambling_game_types, monthly_spend_dkk "
-            "FROM players WHERE pairing_code = '%1'")
+            "SELECT name, email, master_pin, gambling_location_type, gambling_game_types, monthly_spend_dkk, "
+            "last_gambling_date FROM players WHERE pairing_code = '%1'")
             .arg(code));
     QCOMPARE(players.size(), 1);
     QCOMPARE(players[0], (QVariantList{"   Anna Jensen", "anna@example.dk", "1234", "online", "Bingo,Poker",
-                                       qint64(1500)}));
+                                       qint64(1500), lastBet.startOfDay().toSecsSinceEpoch()}));
     QCOMPARE(driver.preferences().text(keys::pairingCode), code);
     QCOMPARE(driver.preferences().text(keys::gamblingGameTypes), QStringLiteral("Bingo,Poker"));
     QVERIFY(driver.preferences().boolean(keys::macSetupComplete));

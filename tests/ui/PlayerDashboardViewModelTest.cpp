@@ -1,17 +1,20 @@
 #include "PlayerDashboardViewModel.h"
+#include "design/SymbolIcon.h"
 
 #include <QTimeZone>
 #include <QtTest/QtTest>
 
 using namespace molvena;
 
-// The dashboard's own rules: days counted in local calendar days, the milestone lines, the code display.
+// The dashboard's own rules: days counted in local calendar days, the milestone lines, the code display;
+// and the symbols the screens draw, every one shipped.
 class PlayerDashboardViewModelTest : public QObject {
     Q_OBJECT
 private slots:
     void daysAndMilestones_data();
     void daysAndMilestones();
     void pairingCodeDisplay();
+    void everySymbolTheScreensNameLoads();
 };
 
 void PlayerDashboardViewModelTest::daysAndMilestones_data() {
@@ -50,6 +53,15 @@ void PlayerDashboardViewModelTest::pairingCodeDisplay() {
     QCOMPARE(PlayerDashboardViewModel::groupedPairingCode(QStringLiteral("48-29 13")),
              QStringLiteral("482 913"));
     QCOMPARE(PlayerDashboardViewModel::groupedPairingCode(QStringLiteral("48291")), QStringLiteral("48291"));
+}
+
+void PlayerDashboardViewModelTest::everySymbolTheScreensNameLoads() {
+    QVERIFY(SymbolIcon::names().size() >= 57);
+    for (const QString& name : SymbolIcon::names()) {
+        SymbolIcon icon;
+        icon.setName(name);
+        QVERIFY2(icon.known(), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(PlayerDashboardViewModelTest)

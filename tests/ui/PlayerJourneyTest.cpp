@@ -257,6 +257,17 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse mangler"));
     QVERIFY(!driver.isShown(QStringLiteral("vpnStepButton")));
     driver.screenshot(QStringLiteral("protection-setup-vpn-off"));
+
+    // The profile goes in before automatic start: turning that on, the last layer, opens the dashboard.
+    site.setBlocked(true);
+    QTRY_VERIFY(driver.item(QStringLiteral("webStepButton"))->isEnabled());
+    driver.click(QStringLiteral("webStepButton"));
+    QTRY_VERIFY_WITH_TIMEOUT(driver.isShown(QStringLiteral("profileDoneButton")), 10000);
+    driver.click(QStringLiteral("profileDoneButton"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse aktiv"));
+    QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
+    driver.click(QStringLiteral("loginStepButton"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
 }
 
 QTEST_MAIN(PlayerJourneyTest)

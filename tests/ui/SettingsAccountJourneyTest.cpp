@@ -111,13 +111,10 @@ void SettingsAccountJourneyTest::openAt(const QString& section) {
 void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<std::optional<qint64>>("amount");
-    QTest::newRow("thousands with dots") << "12.500" << std::optional<qint64>(12500);
     QTest::newRow("a comma is dropped too, not a decimal mark") << "1,5" << std::optional<qint64>(15);
     QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
     QTest::newRow("signed") << "-5" << std::optional<qint64>(-5);
     QTest::newRow("plus") << "+7" << std::optional<qint64>(7);
-    QTest::newRow("letters") << "abc" << std::optional<qint64>();
-    QTest::newRow("empty") << "" << std::optional<qint64>();
     QTest::newRow("only a sign") << "-" << std::optional<qint64>();
     QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
     QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
@@ -168,27 +165,16 @@ void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
          {{QStringLiteral("deletePIN"), QStringLiteral("123")}},
          "canRemoveContact",
          false},
-        {"removal PIN of 5",
-         support,
-         {{QStringLiteral("deletePIN"), QStringLiteral("12345")}},
-         "canRemoveContact",
-         false},
         {"removal PIN of 4 with a letter",
          support,
          {{QStringLiteral("deletePIN"), QStringLiteral("12a4")}},
          "canRemoveContact",
-         true},
-        {"an amount with separators",
-         spending,
-         {{QStringLiteral("amountText"), QStringLiteral("12.500")}},
-         "canSave",
          true},
         {"a negative amount is the store's to refuse",
          spending,
          {{QStringLiteral("amountText"), QStringLiteral("-5")}},
          "canSave",
          true},
-        {"letters", spending, {{QStringLiteral("amountText"), QStringLiteral("abc")}}, "canSave", false},
         {"nothing", spending, {{QStringLiteral("amountText"), QString()}}, "canSave", false},
     };
     openAt(QStringLiteral("account"));

@@ -4,8 +4,6 @@
 #include "BackendTesting.h"
 
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTimeZone>
 #include <QUuid>
 #include <QtTest/QtTest>
@@ -67,8 +65,6 @@ private slots:
     void repliesAreJudged();
     void registrationJudgesOnlyTheAccountReply_data();
     void registrationJudgesOnlyTheAccountReply();
-    void repliesDecodeIntoRecords();
-    void recoveryDateIsOneWholeNumber();
     void transportFailuresPassThrough_data();
     void transportFailuresPassThrough();
     void reportsSwallowEveryFailure_data();
@@ -83,11 +79,6 @@ void BackendWireTest::formEncoding_data() {
     QTest::newRow("sorted, blank as %20, + = & escaped")
         << FormFields{{"name", "a+b=c&d"}, {"code", "123 456"}}
         << QByteArray("code=123%20456&name=a%2Bb%3Dc%26d");
-    QTest::newRow("unescaped set") << FormFields{{"v", "AZaz09!$'()*,-./:;_~"}}
-                                   << QByteArray("v=AZaz09!$'()*,-./:;_~");
-    QTest::newRow("other ASCII escaped")
-        << FormFields{{"v", "%\"<>[]\\^`{|}\n\t?#@"}}
-        << QByteArray("v=%25%22%3C%3E%5B%5D%5C%5E%60%7B%7C%7D%0A%09%3F%23%40");
     QTest::newRow("UTF-8 bytes, upper-case hex")
         << FormFields{{"v", "Søren 😀"}} << QByteArray("v=S%C3%B8ren%20%F0%9F%98%80");
     // The encoded pairs are sorted, not the raw names: "a=" before "a_", "%C3%B8" before "z".
@@ -206,9 +197,6 @@ void BackendWireTest::repliesAreJudged_data() {
     });
     QTest::newRow("postForm: 2xx returns the body unread")
         << post << 299 << QByteArray("{not json") << "{not json";
-    QTest::newRow("postForm: the JSON error text")
-        << post << 404 << QByteArray(R"({"error":"Enheden findes ikke"})")
-        << "Molvena 404 Enheden findes ikke";
     QTest::newRow("postForm: an empty error text stays empty")
         << post << 422 << QByteArray(R"({"error":""})") << "Molvena 422 ";
     QTest::newRow("postForm: a numeric error gives the body")
@@ -218,8 +206,6 @@ void BackendWireTest::repliesAreJudged_data() {
         << "Molvena 302 Serveren henviste til en anden adresse (HTTP 302), og den følger Molvena ikke. "
            "Prøv igen om et øjeblik.";
     QTest::newRow("postForm: empty is Serverfejl") << post << 500 << QByteArray() << "Molvena 500 Serverfejl";
-    QTest::newRow("postForm: invalid UTF-8 is Serverfejl")
-        << post << 503 << QByteArray("\xff\xfe\xfd") << "Molvena 503 Serverfejl";
 
     const Call toProxy([](const APIClient& c) {
         return ok(c.postFormToURL(c.blockProxy(), {{"domain", "bet365.dk"}}));
@@ -234,14 +220,9 @@ void BackendWireTest::repliesAreJudged_data() {
     const QString refused = QStringLiteral("Molvena 400 Handlingen kunne ikke gennemføres");
     QTest::newRow("change: success 1.0 outweighs an error")
         << pin << 200 << QByteArray(R"({"success":1.0,"error":"x"})") << "ok";
-    QTest::newRow("change: refused with the error text")
-        << pin << 200 << QByteArray(R"({"success":false,"error":"Forkert PIN"})")
-        << "Molvena 400 Forkert PIN";
     QTest::newRow("change: the status before the body")
         << pin << 403 << QByteArray(R"({"success":true})") << R"(Molvena 403 {"success":true})";
     QTest::newRow("change: success as text") << pin << 200 << QByteArray(R"({"success":"true"})") << refused;
-    QTest::newRow("change: success 2, numeric error")
-        << pin << 200 << QByteArray(R"({"success":2,"error":7})") << refused;
     QTest::newRow("change: an array")
         << pin << 200 << QByteArray("[1,2]") << "Molvena 500 Ugyldigt serversvar";
     QTest::newRow("change: not JSON") << pin << 200 << QByteArray("OK") << "QJsonParseError";
@@ -252,7 +233,6 @@ void BackendWireTest::repliesAreJudged_data() {
     const QString recoveryFailed = QStringLiteral("Molvena 401 Recovery failed");
     QTest::newRow("recovery: success as text")
         << verify << 200 << QByteArray(R"({"success":"true"})") << recoveryFailed;
-    QTest::newRow("recovery: an array") << verify << 200 << QByteArray("[true]") << recoveryFailed;
     QTest::newRow("recovery: the status first")
         << verify << 429 << QByteArray(R"({"error":"For mange forsøg"})") << "Molvena 429 For mange forsøg";
 
@@ -267,14 +247,9 @@ void BackendWireTest::repliesAreJudged_data() {
     QTest::newRow("profile: optional members null") << profile << 200 << minimal << "ok";
     QTest::newRow("profile: master_pin missing")
         << profile << 200 << changed(R"("master_pin":"",)", "") << "Decoding 4865 master_pin";
-    QTest::newRow("profile: name null")
-        << profile << 200 << changed(R"("name":"")", R"("name":null)") << "Decoding 4865 name";
     QTest::newRow("profile: pairing_code a number")
         << profile << 200 << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
         << "Decoding 4864 pairing_code";
-    QTest::newRow("profile: date as text")
-        << profile << 200 << changed(R"("last_gambling_date":null)", R"("last_gambling_date":"1700000000")")
-        << "Decoding 4864 last_gambling_date";
     QTest::newRow("profile: an array") << profile << 200 << QByteArray("[]") << "Decoding 4864 ";
 
     const Call history([](const APIClient& c) { return ok(c.fetchAccountHistory("mac-1")); });
@@ -294,16 +269,6 @@ void BackendWireTest::repliesAreJudged_data() {
         << activity << 200
         << QByteArray(R"({"summary":{"days_clean":4.5,"shield_active":true,"player_name":"Å"},"history":[]})")
         << "Decoding 4864 summary.days_clean";
-    QTest::newRow("activity: shield_active as 1")
-        << activity << 200
-        << QByteArray(R"({"summary":{"days_clean":4,"shield_active":1,"player_name":"Å"},"history":[]})")
-        << "Decoding 4864 summary.shield_active";
-    QTest::newRow("activity: an HTML error page")
-        << activity << 500 << QByteArray("<html>Fejl</html>") << "QJsonParseError";
-
-    const Call pair([](const APIClient& c) { return ok(c.pairRelative("123456", "r@x.dk")); });
-    QTest::newRow("pairing: numeric token")
-        << pair << 200 << QByteArray(R"({"pairing_token":12})") << "Decoding 4864 pairing_token";
 }
 
 void BackendWireTest::repliesAreJudged() {
@@ -356,75 +321,12 @@ void BackendWireTest::registrationJudgesOnlyTheAccountReply() {
 
 // ---------------------------------------------------------------------------------------------
 
-// What the reference server never sends: optional members in every form, members of the wrong type.
-void BackendWireTest::repliesDecodeIntoRecords() {
-    LoopbackBackend backend;
-    const auto value = [&](QByteArray body, auto task) {
-        backend.server.enqueue(reply(200, std::move(body)));
-        auto outcome = runTask(std::move(task));
-        if (!outcome.finished || outcome.error) {
-            qWarning("%s", describe(outcome.error).constData());
-        }
-        return outcome.value.value_or(typename decltype(outcome.value)::value_type{});
-    };
-    const auto history = value(R"({"success":true,"history":[{"id":"e1","type":"blocked","title":"Blokeret",
-        "subtitle":null,"domain":"bet365.dk","created_at":"2024-03-01 12:00:00","unknown":[1]}]})",
-                               backend.client.fetchAccountHistory("mac-1"));
-    QCOMPARE(history, (QList<MacHistoryItem>{{.id = "e1",
-                                              .type = "blocked",
-                                              .title = "Blokeret",
-                                              .domain = "bet365.dk",
-                                              .createdAt = "2024-03-01 12:00:00"}}));
-
-    const auto activity = value(R"({"summary":{"days_clean":42,"shield_active":true,"player_name":"Åse",
-        "latest_urge":3,"latest_mood":null},"history":[{"id":7,"type":"blocked_site","title":"Blokeret side",
-        "timestamp":"2024-03-01 12:00:00","sort_time":"1709294400"}]})",
-                                backend.client.fetchRelativeActivity("tok"));
-    QCOMPARE(activity.summary.latestUrge, std::optional<qint64>(3));
-    QCOMPARE(activity.summary.latestMood, std::nullopt);
-    QCOMPARE(activity.history.value(0).sortTime, std::optional<QString>("1709294400"));
-
-    // A player's recovery drops members of the wrong type; a relative's takes only the token and the player's
-    // name, and keeps the e-mail as typed.
-    QCOMPARE(value(R"({"success":true,"name":5,"email":null,"master_pin":1234,"pairing_code":123456})",
-                   backend.client.verifyRecoveryCode("sent@x.dk", UserRole::player, "123456", "mac-1")),
-             (RecoveryResult{.email = "sent@x.dk"}));
-    QCOMPARE(
-        value(R"({"success":true,"pairing_token":"tok","player_name":"Åse","name":"x","email":"o@x.dk"})",
-              backend.client.verifyRecoveryCode("sent@x.dk", UserRole::relative, "123456", "mac-1")),
-        (RecoveryResult{.email = "sent@x.dk", .pairingToken = "tok", .playerName = "Åse"}));
-}
-
-void BackendWireTest::recoveryDateIsOneWholeNumber() {
-    // A number as it is; a text only when all of it is one C-locale number.
-    const std::pair<const char*, std::optional<double>> dates[] = {
-        {R"(-3.5)", -3.5},
-        {R"("1700000000.25")", 1700000000.25},
-        {R"("1.7e9")", 1.7e9},
-        {R"("-12")", -12.0},
-        {R"(" 1700000000")", std::nullopt},
-        {R"("1700000000 ")", std::nullopt},
-        {R"("")", std::nullopt},
-        {R"("12abc")", std::nullopt},
-        {R"("1,5")", std::nullopt},
-        {R"(true)", std::nullopt},
-        {R"(["1"])", std::nullopt},
-    };
-    for (const auto& [json, date] : dates) {
-        const QJsonValue value = QJsonDocument::fromJson(QByteArray("[") + json + "]").array().first();
-        QVERIFY2(APIClient::recoveryDate(value) == date, json);
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 
 void BackendWireTest::transportFailuresPassThrough_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("outcome");
 
-    QTest::newRow("connection refused")
-        << "closed port"
-        << "QNetworkReply 1 Der kunne ikke oprettes forbindelse til serveren.";
     QTest::newRow("never answers: the transfer time-out") << "never answers"
                                                           << "QNetworkReply 4 Anmodningen fik timeout.";
     QTest::newRow("dropped without a reply") << "drops"
@@ -435,17 +337,12 @@ void BackendWireTest::transportFailuresPassThrough() {
     QFETCH(QString, server);
 
     LoopbackBackend backend(300ms);
-    QUrl base = backend.server.url(QStringLiteral("/api/"));
-    if (server == QLatin1String("closed port")) {
-        base.setPort(ScriptedHttpServer::closedPort());
-    } else {
-        backend.server.setDefaultReply(ScriptedReply{
-            .body = {}, .dropConnection = server == "drops", .neverAnswer = server == "never answers"});
-    }
-    const APIClient client(base, base, backend.network, 300ms, backend.deviceInfo);
+    backend.server.setDefaultReply(ScriptedReply{
+        .body = {}, .dropConnection = server == "drops", .neverAnswer = server == "never answers"});
     QElapsedTimer clock;
     clock.start();
-    const auto outcome = runTask(client.postForm("mac_device_status.php", {{"device_token", "mac-1"}}));
+    const auto outcome =
+        runTask(backend.client.postForm("mac_device_status.php", {{"device_token", "mac-1"}}));
     QTEST(outcomeText(outcome), "outcome");
     QVERIFY2(clock.elapsed() < 5000, "the 300 ms time-out bounds the wait");
 }
