@@ -290,7 +290,7 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
                        "installeret og aktiv."));
     setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
                  probeDescription(canary));
-    {
+    if (!m_recordsForgotten) {
         const PreferenceStore::Batch batch(m_defaults);
         m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, false);
         m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, false);
@@ -304,6 +304,9 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
     setTexts(QStringLiteral("Webbeskyttelse aktiv"),
              QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
     setLastError(note);
+    if (m_recordsForgotten) {
+        return;
+    }
     const PreferenceStore::Batch batch(m_defaults);
     m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, true);
     m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, true);
@@ -319,7 +322,14 @@ void MacDNSProtectionManager::setState(MacDNSProtectionState state) {
     publish(*this, m_state, state, &MacDNSProtectionManager::stateChanged);
 }
 
+void MacDNSProtectionManager::forgetRunningVerification() {
+    m_recordsForgotten = m_isChecking;
+}
+
 void MacDNSProtectionManager::setIsChecking(bool checking) {
+    if (!checking) {
+        m_recordsForgotten = false;
+    }
     publish(*this, m_isChecking, checking, &MacDNSProtectionManager::isCheckingChanged);
 }
 

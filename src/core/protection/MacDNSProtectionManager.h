@@ -86,6 +86,9 @@ public:
     // Records a verification that found blocking in force, with its diagnostic note.
     void markVerified(const QString& note);
     Q_INVOKABLE void openProfilesSettings();
+    // The session was reset: a verification still running records nothing in the preference file,
+    // whose protection keys belonged to the session that is gone.
+    void forgetRunningVerification();
 
     // The text form of a result that is not `blocked`, as verification notes write it.
     static QString probeDescription(const ProbeResult& result);
@@ -123,6 +126,7 @@ private:
 
     MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
     bool m_isChecking = false;
+    bool m_recordsForgotten = false;
     bool m_isOpeningProfile = false;
     QString m_statusText = QStringLiteral("Beskyttelsen er ikke kontrolleret");
     QString m_detailText = QStringLiteral("Installer Molvena-beskyttelsen og kontrollér, at den er aktiv.");

@@ -56,9 +56,13 @@ QCoro::Task<> MacProtectionMonitor::activateManually() {
     co_await evaluate(QStringLiteral("manual_activation"));
 }
 
+bool MacProtectionMonitor::isCompletePlayer() const {
+    return m_defaults.text(keys::macRole, QStringLiteral("none")) == QLatin1String("player") &&
+           m_defaults.boolean(keys::macSetupComplete);
+}
+
 QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
-    if (m_defaults.text(keys::macRole, QStringLiteral("none")) != QLatin1String("player") ||
-        !m_defaults.boolean(keys::macSetupComplete)) {
+    if (!isCompletePlayer()) {
         co_return;
     }
     checkBrowsers();
@@ -95,6 +99,10 @@ QCoro::Task<> MacProtectionMonitor::evaluateLayers(QString reason, bool everActi
     }
 
     const MacDNSProtectionState verification = co_await m_dns.verify();
+    if (!isCompletePlayer()) {
+        // The session was reset while the check ran: its records and reports went with it.
+        co_return;
+    }
     if (verification == MacDNSProtectionState::unknown) {
         // Undecided is never a removal: nothing recorded, nobody alerted.
         setLastCheckAt(QDateTime::currentDateTimeUtc());
