@@ -50,7 +50,6 @@ MolvenaMacApp::MolvenaMacApp(AppConfiguration configuration, QObject* parent)
           .now = [] { return QDateTime::currentDateTime(); },
       }) {
     useApplicationFont();
-    connect(&m_session, &AppSession::sessionReset, &m_dns, &MacDNSProtectionManager::forgetRunningVerification);
     // The app speaks Danish throughout: calendars start on Monday with Danish day and month names.
     QLocale::setDefault(QLocale(QLocale::Danish, QLocale::Denmark));
     // 6.4 does not search the resource root for the module's own sub-folders by itself.

@@ -173,9 +173,13 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     QVERIFY(!QFile::exists(desktop.autostartEntry));
     QCOMPARE(backend.rows(devices), (QList<QVariantList>{{qint64(0)}}));
     QCOMPARE(driver.app().session().deviceToken(), token);
-    // Checks still running as the Mac left write nothing of the protection back.
+    // Neither a check still running as the Mac left nor the next start's check writes anything of
+    // the protection back.
     QTRY_VERIFY(!driver.app().dns().isChecking());
-    QTest::qWait(200);
+    desktop.paths->deliver(NetworkPath{});
+    QSignalSpy checks(&driver.app().dns(), &MacDNSProtectionManager::isCheckingChanged);
+    driver.app().rootViewModel().rootViewShown();
+    QTRY_COMPARE(checks.count(), 2);
     for (const QString& key : AppSession::resetKeys()) {
         const bool allowed = key == preferenceKeys::macRole || key == preferenceKeys::macSetupComplete;
         QVERIFY2(allowed || !driver.preferences().contains(key), qPrintable(key));

@@ -290,7 +290,7 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
                        "installeret og aktiv."));
     setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
                  probeDescription(canary));
-    if (!m_recordsForgotten) {
+    if (recordsBelongToAPlayer()) {
         const PreferenceStore::Batch batch(m_defaults);
         m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, false);
         m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, false);
@@ -304,7 +304,7 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
     setTexts(QStringLiteral("Webbeskyttelse aktiv"),
              QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
     setLastError(note);
-    if (m_recordsForgotten) {
+    if (!recordsBelongToAPlayer()) {
         return;
     }
     const PreferenceStore::Batch batch(m_defaults);
@@ -322,14 +322,14 @@ void MacDNSProtectionManager::setState(MacDNSProtectionState state) {
     publish(*this, m_state, state, &MacDNSProtectionManager::stateChanged);
 }
 
-void MacDNSProtectionManager::forgetRunningVerification() {
-    m_recordsForgotten = m_isChecking;
+bool MacDNSProtectionManager::recordsBelongToAPlayer() const {
+    // The keys are the player's protection record: a session reset removes them, and a check on a
+    // relative's or a new user's Mac (at start, or still running as the session was reset) must not
+    // write them back.
+    return m_defaults.text(preferenceKeys::macRole) == QLatin1String("player");
 }
 
 void MacDNSProtectionManager::setIsChecking(bool checking) {
-    if (!checking) {
-        m_recordsForgotten = false;
-    }
     publish(*this, m_isChecking, checking, &MacDNSProtectionManager::isCheckingChanged);
 }
 

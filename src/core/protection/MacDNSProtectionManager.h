@@ -86,9 +86,6 @@ public:
     // Records a verification that found blocking in force, with its diagnostic note.
     void markVerified(const QString& note);
     Q_INVOKABLE void openProfilesSettings();
-    // The session was reset: a verification still running records nothing in the preference file,
-    // whose protection keys belonged to the session that is gone.
-    void forgetRunningVerification();
 
     // The text form of a result that is not `blocked`, as verification notes write it.
     static QString probeDescription(const ProbeResult& result);
@@ -109,6 +106,7 @@ private:
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
     void setState(MacDNSProtectionState state);
     void setIsChecking(bool checking);
+    bool recordsBelongToAPlayer() const;
     void setIsOpeningProfile(bool opening);
     void setTexts(const QString& status, const QString& detail);
     void setLastError(const QString& error);
@@ -126,7 +124,6 @@ private:
 
     MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
     bool m_isChecking = false;
-    bool m_recordsForgotten = false;
     bool m_isOpeningProfile = false;
     QString m_statusText = QStringLiteral("Beskyttelsen er ikke kontrolleret");
     QString m_detailText = QStringLiteral("Installer Molvena-beskyttelsen og kontrollér, at den er aktiv.");

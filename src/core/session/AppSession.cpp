@@ -205,7 +205,6 @@ void AppSession::resetSession() {
     }
     m_store.setValue(keys::macRole, rawValue(UserRole::none));
     m_store.setValue(keys::macSetupComplete, false);
-    emit sessionReset();
 }
 
 } // namespace molvena

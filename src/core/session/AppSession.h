@@ -81,8 +81,6 @@ public:
     static const QStringList& resetKeys();
 
 signals:
-    // After resetSession has removed the session's keys.
-    void sessionReset();
     void roleChanged();
     void isSetupCompleteChanged();
     void showRecoveryChanged();
