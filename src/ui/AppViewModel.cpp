@@ -10,6 +10,8 @@
 #include "relative/RelativePairingViewModel.h"
 #include "session/PreferenceKeys.h"
 
+#include <utility>
+
 namespace molvena {
 
 AppViewModel::AppViewModel(ScreenDependencies dependencies, QObject* parent)
@@ -23,7 +25,22 @@ AppViewModel::AppViewModel(ScreenDependencies dependencies, QObject* parent)
             &AppViewModel::decide);
     connect(&m_dependencies.dns, &MacDNSProtectionManager::stateChanged, this, &AppViewModel::decide);
     connect(&m_dependencies.vpn, &MacVPNDetector::isVPNActiveChanged, this, &AppViewModel::decide);
+    connect(&m_dependencies.account, &MacAccountStore::thisMacRemoved, this, [this](const QString& message) {
+        setNotice(message);
+        m_screenChangesLeftForNotice = 1;
+    });
     decide();
+}
+
+void AppViewModel::setNotice(const QString& notice) {
+    if (notice != m_notice) {
+        m_notice = notice;
+        emit noticeChanged();
+    }
+}
+
+void AppViewModel::dismissNotice() {
+    setNotice({});
 }
 
 QString AppViewModel::screenName() const {
@@ -51,14 +68,31 @@ void AppViewModel::decide() {
     if (m_hasDecided && screen == m_screen) {
         return;
     }
-    m_hasDecided = true;
-    m_screen = screen;
+    const bool hadDecided = std::exchange(m_hasDecided, true);
     QPointer<QObject> previous = m_screenModel;
-    m_screenModel = makeScreenModel(screen);
+    if (screen == RootScreen::AccountRecovery && hadDecided && m_screen != RootScreen::AccountRecovery) {
+        m_underRecovery = m_screen;
+        m_modelUnderRecovery = std::exchange(previous, nullptr);
+    }
+    QPointer<QObject> parked;
+    if (screen != RootScreen::AccountRecovery) {
+        parked = std::exchange(m_modelUnderRecovery, nullptr);
+    }
+    if (m_screenChangesLeftForNotice-- <= 0) {
+        setNotice({});
+    }
+    m_screen = screen;
+    if (parked && screen == m_underRecovery) {
+        m_screenModel = std::exchange(parked, nullptr);
+    } else {
+        m_screenModel = makeScreenModel(screen);
+    }
     emit screenChanged();
     // The old screen is torn down by now or about to be (deferred); its model goes after it.
-    if (previous) {
-        previous->deleteLater();
+    for (QObject* unused : {previous.data(), parked.data()}) {
+        if (unused) {
+            unused->deleteLater();
+        }
     }
 }
 

@@ -58,6 +58,15 @@ ApplicationWindow {
         focus: true
     }
 
+    NoticeBanner {
+        objectName: "notice"
+        app: window.app
+        anchors.top: parent.top
+        anchors.topMargin: 18
+        anchors.horizontalCenter: parent.horizontalCenter
+        z: 1
+    }
+
     Connections {
         target: window.app
         function onScreenChanged() {

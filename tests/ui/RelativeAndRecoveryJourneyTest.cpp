@@ -1,6 +1,7 @@
 #include "AppDriver.h"
 #include "TaskTesting.h"
 #include "recovery/AccountRecoveryViewModel.h"
+#include "relative/RelativeDashboardViewModel.h"
 #include "relative/RelativePairingViewModel.h"
 #include "session/PreferenceKeys.h"
 
@@ -22,17 +23,20 @@ const QString kRelativeEmail = QStringLiteral("sofie@example.dk");
 const QString kPairingCode = QStringLiteral("482913");
 
 // A player account with a Mac of its own and a last day of gambling twelve days ago, made through
-// the app's own client as another Mac's onboarding would.
-void createPlayer(AppDriver& driver) {
+// the app's own client as another Mac's onboarding would; the Mac's device token.
+QString createPlayer(AppDriver& driver) {
     const APIClient& api = driver.app().api();
     const QString token = QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     const auto registered = runTask(api.registerMacDevice(QStringLiteral("Mads Holm"), kPlayerEmail,
                                                           QStringLiteral("1234"), kPairingCode, token));
-    QVERIFY(registered.finished && !registered.error);
     const auto saved = runTask(api.savePlayerProfile(token, QDateTime::currentDateTimeUtc().addDays(-12),
                                                      QStringLiteral("online"), QStringLiteral("Poker"), 900));
-    QVERIFY(saved.finished && !saved.error);
-    QCOMPARE(driver.app().session().playerName(), QString()); // nothing of it reached this Mac
+    [&] {
+        QVERIFY(registered.finished && !registered.error);
+        QVERIFY(saved.finished && !saved.error);
+        QCOMPARE(driver.app().session().playerName(), QString()); // nothing of it reached this Mac
+    }();
+    return token;
 }
 
 // The six digits of the newest recovery mail to an address, once the server has written it.
@@ -121,7 +125,7 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     BackendProcess backend;
     AppDriver driver(backend);
     QVERIFY(driver.started());
-    createPlayer(driver);
+    const QString playerMac = createPlayer(driver);
 
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
     driver.click(QStringLiteral("chooseRelative"));
@@ -147,6 +151,14 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QVERIFY(!driver.preferences().boolean(keys::macSetupComplete));
     driver.screenshot(QStringLiteral("relative-pairing-wrong-code"));
 
+    // A look at recovery and "Tilbage" keep what was typed.
+    driver.click(QStringLiteral("existingAccountLogin"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
+    driver.click(QStringLiteral("recoveryBack"));
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
+    QCOMPARE(driver.textOf(QStringLiteral("pairingCodeField")), QStringLiteral("123 456"));
+    QCOMPARE(driver.textOf(QStringLiteral("pairingEmailField")), kRelativeEmail);
+
     // The player's code: the overview with the player's name and days.
     clearField(driver, QStringLiteral("pairingCodeField"));
     driver.type(QStringLiteral("pairingCodeField"), QStringLiteral("482 913"));
@@ -162,26 +174,42 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QCOMPARE(driver.preferences().text(keys::relativePairingToken), tokens[0][0].toString());
     driver.screenshot(QStringLiteral("relative-overview"));
 
+    // While it shows, the overview follows what the player's Mac reports.
+    auto* overview = qobject_cast<RelativeDashboardViewModel*>(driver.app().rootViewModel().screenModel());
+    QVERIFY(overview);
+    overview->setRefreshInterval(200);
+    const auto reported = runTask(driver.app().api().reportDeviceStatus(
+        playerMac, true, true, true, true, false, true, QStringLiteral("heartbeat"), kPairingCode, 0));
+    QVERIFY(reported.finished && !reported.error);
+    QTRY_COMPARE(driver.textOf(QStringLiteral("overviewShield")), QStringLiteral("Skjold aktivt"));
+
     // A reload that fails keeps what was shown.
+    const QString offline = QStringLiteral("Der kunne ikke oprettes forbindelse til serveren.");
     backend.stop();
-    QObject* overview = driver.app().rootViewModel().screenModel();
-    QMetaObject::invokeMethod(overview, "reload");
-    QTRY_VERIFY(!overview->property("loading").toBool());
-    QVERIFY(!overview->property("error").toString().isEmpty());
+    QTRY_COMPARE(overview->error(), offline);
     QCOMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
 
-    // Shown anew without the backend: the error and "Prøv igen", which brings the overview back.
+    // Recovery asked for a code while the server is away says so and stays with the address; the
+    // overview underneath is as it was left.
     driver.app().session().beginRecovery(UserRole::relative);
     QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
+    driver.type(QStringLiteral("recoveryEmailField"), kRelativeEmail);
+    driver.click(QStringLiteral("recoverySend"));
+    QTRY_COMPARE(driver.textOf(QStringLiteral("recoveryErrorText")), offline);
+    QVERIFY(driver.isShown(QStringLiteral("recoverySend")));
+    QVERIFY(!driver.isShown(QStringLiteral("recoveryCodeField")));
     driver.click(QStringLiteral("recoveryBack"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativeDashboard"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("overviewRetry")));
-    QCOMPARE(driver.textOf(QStringLiteral("overviewMessage")),
-             QStringLiteral("Der kunne ikke oprettes forbindelse til serveren."));
-    driver.screenshot(QStringLiteral("relative-overview-offline"));
+    QCOMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
+
+    // An overview that never had an answer offers "Prøv igen".
+    RelativeDashboardViewModel fresh(driver.app().session(), driver.app().api());
+    QVERIFY(runTask(fresh.load()).finished);
+    QVERIFY(!fresh.hasData());
+    QCOMPARE(fresh.placeholderText(), offline);
     backend.start();
-    driver.click(QStringLiteral("overviewRetry"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
+    QVERIFY(runTask(fresh.load()).finished);
+    QCOMPARE(fresh.playerName(), QStringLiteral("Mads Holm"));
 
     driver.click(QStringLiteral("relativeLogOut"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));

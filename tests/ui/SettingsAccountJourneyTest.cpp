@@ -250,6 +250,7 @@ void SettingsAccountJourneyTest::playerManagesTheAccount() {
     // Removing asks for the PIN; a wrong one is the backend's to refuse and the sheet stays.
     driver.click(QStringLiteral("removeContact0"));
     QCOMPARE(driver.textOf(QStringLiteral("removalTitle")), QStringLiteral("Fjern Mette?"));
+    QVERIFY(!driver.isShown(QStringLiteral("storeMessage"))); // the refused contact's word stays behind
     driver.type(QStringLiteral("removalPINField"), QStringLiteral("999"));
     QVERIFY(!driver.item(QStringLiteral("confirmRemovalButton"))->isEnabled());
     driver.type(QStringLiteral("removalPINField"), QStringLiteral("9"));

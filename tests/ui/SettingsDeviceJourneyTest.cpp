@@ -111,12 +111,14 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     // The history, first with the backend away: nothing to show and why.
     backend.stop();
     driver.click(QStringLiteral("section_history"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("historyEmpty")));
     QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
                  QStringLiteral("Der kunne ikke oprettes forbindelse til serveren."));
+    QVERIFY(!driver.isShown(QStringLiteral("historyEmpty")));
     driver.screenshot(QStringLiteral("settings-history-empty-error"));
     backend.start();
-    // The monitor's alert about the tunnel, and a blocked site reported by this Mac.
+    // The monitor's alert about the tunnel, a relative who paired, and a blocked site reported by
+    // this Mac.
+    (void)QCoro::waitFor(driver.app().api().pairRelative(QStringLiteral("418276"), QStringLiteral("sofie@example.dk")));
     (void)QCoro::waitFor(driver.app().api().sendNotification(token, QStringLiteral("blocked_site"),
                                                              QStringLiteral("bet365.dk")));
     driver.click(QStringLiteral("refreshHistoryButton"));
@@ -128,18 +130,24 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     const QList<QVariantList> events =
         backend.rows(QStringLiteral("SELECT type FROM events ORDER BY id DESC"));
     const QList<QVariantList> kinds = {{QStringLiteral("blocked")},
+                                       {QStringLiteral("milestone")},
                                        {QStringLiteral("vpn")},
                                        {QStringLiteral("milestone")},
                                        {QStringLiteral("milestone")}};
     QCOMPARE(events, kinds);
-    const QStringList icons = {QStringLiteral("exclamationmark.shield.fill"), QStringLiteral("network"),
-                               QStringLiteral("star.fill"), QStringLiteral("star.fill")};
+    const QStringList icons = {QStringLiteral("exclamationmark.shield.fill"), QStringLiteral("star.fill"),
+                               QStringLiteral("network"), QStringLiteral("star.fill"),
+                               QStringLiteral("star.fill")};
     for (int row = 0; row < icons.size(); ++row) {
         QQuickItem* icon = driver.item(QStringLiteral("historyIcon%1").arg(row));
         QCOMPARE(icon->property("name").toString(), icons[row]);
         const QColor tint = icon->property("color").value<QColor>();
-        QCOMPARE(tint.green() > tint.red(), row >= 2);
+        QCOMPARE(tint.green() > tint.red(), row != 0 && row != 2);
     }
+    // The relative's address is masked here as under "Støttenetværk".
+    const QString relative = driver.textOf(QStringLiteral("historySubtitle1"));
+    QVERIFY2(relative.endsWith(QLatin1String("@example.dk")) && !relative.contains(QLatin1String("sofie")),
+             qPrintable(relative));
     // Danish, abbreviated month, short time with a full stop: "6. dec. 2026 04.12".
     const QString time = driver.textOf(QStringLiteral("historyTime0"));
     QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}\\. [a-zæøå]{3}\\. \\d{4} \\d{2}\\.\\d{2}$"))
@@ -173,9 +181,25 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     driver.type(QStringLiteral("removePINField"), QStringLiteral("1234"));
     driver.click(QStringLiteral("confirmRemoveButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    QCOMPARE(driver.textOf(QStringLiteral("noticeText")), QStringLiteral("Denne Mac er fjernet fra din konto."));
+    driver.screenshot(QStringLiteral("role-selection-after-removal"));
     QVERIFY(!QFile::exists(desktop.autostartEntry));
     QCOMPARE(backend.rows(devices), (QList<QVariantList>{{qint64(0)}}));
     QCOMPARE(driver.app().session().deviceToken(), token);
+    // Neither a check still running as the Mac left nor the next start's check writes anything of
+    // the protection back.
+    QTRY_VERIFY(!driver.app().dns().isChecking());
+    desktop.paths->deliver(NetworkPath{});
+    QSignalSpy checks(&driver.app().dns(), &MacDNSProtectionManager::isCheckingChanged);
+    driver.app().rootViewModel().rootViewShown();
+    QTRY_COMPARE(checks.count(), 2);
+    for (const QString& key : AppSession::resetKeys()) {
+        const bool allowed = key == preferenceKeys::macRole || key == preferenceKeys::macSetupComplete;
+        QVERIFY2(allowed || !driver.preferences().contains(key), qPrintable(key));
+    }
+    // The notice goes with the next step.
+    driver.click(QStringLiteral("chooseRelative"));
+    QTRY_VERIFY(!driver.isShown(QStringLiteral("noticeText")));
 }
 
 void SettingsDeviceJourneyTest::localLogOutKeepsTheLoginItem() {

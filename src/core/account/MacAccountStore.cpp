@@ -415,7 +415,11 @@ QCoro::Task<bool> MacAccountStore::removeThisMac(QString pin, AppSession& sessio
         co_return false;
     }
     // Nothing changes here: what becomes of the session is the caller's decision.
-    co_return co_await finishChange(kMacRemoved, liveSession, false);
+    const bool finished = co_await finishChange(kMacRemoved, liveSession, false);
+    if (self) {
+        emit thisMacRemoved(kMacRemoved);
+    }
+    co_return finished;
 }
 
 } // namespace molvena

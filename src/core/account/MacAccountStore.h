@@ -99,6 +99,8 @@ signals:
     void lastErrorChanged();
     void lastMessageChanged();
     void emergencyContactsChanged();
+    // This Mac left the account; the screens that explained it go with the session.
+    void thisMacRemoved(const QString& message);
 
 private:
     QCoro::Task<bool> saveContacts(QString contactString, QString pin, AppSession& session);

@@ -346,7 +346,7 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::runVerification() {
                        "installeret og aktiv."));
     setLastError(QStringLiteral("Verification reachable: %1/%2; canary=").arg(reachable).arg(count) +
                  probeDescription(canary));
-    {
+    if (recordsBelongToAPlayer()) {
         const PreferenceStore::Batch batch(m_defaults);
         m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, false);
         m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, false);
@@ -360,6 +360,9 @@ void MacDNSProtectionManager::markVerified(const QString& note) {
     setTexts(QStringLiteral("Webbeskyttelse aktiv"),
              QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
     setLastError(note);
+    if (!recordsBelongToAPlayer()) {
+        return;
+    }
     const PreferenceStore::Batch batch(m_defaults);
     m_defaults.setValue(preferenceKeys::macDNSLastKnownActive, true);
     m_defaults.setValue(preferenceKeys::macLastKnownDNSActive, true);
@@ -373,6 +376,13 @@ bool MacDNSProtectionManager::openProfilesSettings() {
 
 void MacDNSProtectionManager::setState(MacDNSProtectionState state) {
     publish(*this, m_state, state, &MacDNSProtectionManager::stateChanged);
+}
+
+bool MacDNSProtectionManager::recordsBelongToAPlayer() const {
+    // The keys are the player's protection record: a session reset removes them, and a check on a
+    // relative's or a new user's Mac (at start, or still running as the session was reset) must not
+    // write them back.
+    return m_defaults.text(preferenceKeys::macRole) == QLatin1String("player");
 }
 
 void MacDNSProtectionManager::setIsChecking(bool checking) {

@@ -113,6 +113,7 @@ private:
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
     void setState(MacDNSProtectionState state);
     void setIsChecking(bool checking);
+    bool recordsBelongToAPlayer() const;
     void setIsOpeningProfile(bool opening);
     void setTexts(const QString& status, const QString& detail);
     void setLastError(const QString& error);

@@ -101,9 +101,13 @@ QCoro::Task<> MacProtectionMonitor::activateIfLayersHold() {
     }
 }
 
+bool MacProtectionMonitor::isCompletePlayer() const {
+    return m_defaults.text(keys::macRole, QStringLiteral("none")) == QLatin1String("player") &&
+           m_defaults.boolean(keys::macSetupComplete);
+}
+
 QCoro::Task<> MacProtectionMonitor::evaluate(QString reason) {
-    if (m_defaults.text(keys::macRole, QStringLiteral("none")) != QLatin1String("player") ||
-        !m_defaults.boolean(keys::macSetupComplete)) {
+    if (!isCompletePlayer()) {
         co_return;
     }
     const QPointer<MacProtectionMonitor> self(this);
@@ -149,6 +153,10 @@ QCoro::Task<> MacProtectionMonitor::evaluateLayers(QString reason, bool everActi
         co_return;
     }
     m_recheckWanted = verification == MacDNSProtectionState::unknown;
+    if (!isCompletePlayer()) {
+        // The session was reset while the check ran: its records and reports went with it.
+        co_return;
+    }
     if (verification == MacDNSProtectionState::unknown) {
         // Undecided is never a removal: nothing recorded, nobody alerted.
         setLastCheckAt(QDateTime::currentDateTimeUtc());

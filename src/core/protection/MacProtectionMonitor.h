@@ -87,6 +87,8 @@ signals:
     void browserFindingsChanged();
 
 private:
+    // A player whose setup is complete: the only session the monitor evaluates and records for.
+    bool isCompletePlayer() const;
     static QCoro::Task<> runLoop(QPointer<MacProtectionMonitor> monitor, MonitorSchedule schedule);
     QCoro::Task<> reportStatus(QString reason, bool active, bool launchAtLogin, bool dnsActive,
                                bool vpnActive);

@@ -1,5 +1,7 @@
 #include "AccountRecoveryViewModel.h"
 
+#include "account/MacAccountStore.h"
+
 #include "app/DetachedTask.h"
 #include "app/PublishedField.h"
 #include "app/TextInput.h"
@@ -91,14 +93,22 @@ void AccountRecoveryViewModel::back() {
 QCoro::Task<> AccountRecoveryViewModel::requestCode() {
     QPointer<AccountRecoveryViewModel> self(this);
     beginAction();
+    QString failure;
     try {
+        // The server answers alike whether or not the address has an account, so only a refused or
+        // unreachable request fails here, and then no code is on its way.
         co_await m_api.requestRecoveryCode(m_email, m_selectedRole);
     } catch (...) {
-        // Dropped on purpose: an answer here would tell whether the address has an account.
+        failure = MacAccountStore::userMessage(std::current_exception());
     }
-    if (self) {
-        setBusy(false);
+    if (!self) {
+        co_return;
+    }
+    setBusy(false);
+    if (failure.isEmpty()) {
         setStep(2);
+    } else {
+        setErrorMessage(failure);
     }
 }
 

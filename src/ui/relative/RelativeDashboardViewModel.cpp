@@ -4,6 +4,7 @@
 #include "app/DetachedTask.h"
 #include "app/PublishedField.h"
 
+#include <QGuiApplication>
 #include <QPointer>
 #include <QVariantMap>
 
@@ -11,7 +12,24 @@ namespace molvena {
 
 RelativeDashboardViewModel::RelativeDashboardViewModel(AppSession& session, const APIClient& api,
                                                        QObject* parent)
-    : QObject(parent), m_session(session), m_api(api) {}
+    : QObject(parent), m_session(session), m_api(api) {
+    m_refresh.setInterval(defaultRefreshIntervalMs);
+    connect(&m_refresh, &QTimer::timeout, this, &RelativeDashboardViewModel::refreshIfIdle);
+    m_refresh.start();
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) {
+                refreshIfIdle();
+            }
+        });
+    }
+}
+
+void RelativeDashboardViewModel::refreshIfIdle() {
+    if (m_loadsRunning == 0) {
+        reload();
+    }
+}
 
 QString RelativeDashboardViewModel::placeholderText() const {
     return m_error.isEmpty() ? QStringLiteral("Henter støtteoverblik…") : m_error;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -15,8 +16,8 @@
 namespace molvena {
 
 // The relative's support overview: the followed player's days, shield and recent events, read with
-// the stored pairing token each time the overview appears. An answer that arrived once stays on
-// screen when a later load fails.
+// the stored pairing token each time the overview appears, every minute while it shows and whenever
+// the app becomes active again. An answer that arrived once stays on screen when a later load fails.
 class RelativeDashboardViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -60,6 +61,9 @@ public:
     // One load, awaitable for tests.
     QCoro::Task<> load();
 
+    static constexpr int defaultRefreshIntervalMs = 60 * 1000;
+    void setRefreshInterval(int milliseconds) { m_refresh.setInterval(milliseconds); }
+
 signals:
     void dataChanged();
     void loadingChanged();
@@ -67,6 +71,8 @@ signals:
 
 private:
     void setError(const QString& error);
+    // A refresh that would only queue behind a running load is left out.
+    void refreshIfIdle();
 
     AppSession& m_session;
     const APIClient& m_api;
@@ -74,6 +80,7 @@ private:
     std::optional<RelativeActivity> m_data;
     int m_loadsRunning = 0;
     QString m_error;
+    QTimer m_refresh;
 };
 
 } // namespace molvena

@@ -1,8 +1,10 @@
 #include "HistorySettingsViewModel.h"
 
 #include "account/HistoryTimestamp.h"
+#include "account/PlayerConnectionStatusStore.h"
 #include "app/DetachedTask.h"
 
+#include <QRegularExpression>
 #include <QVariantMap>
 
 namespace molvena {
@@ -13,6 +15,22 @@ HistorySettingsViewModel::HistorySettingsViewModel(const ScreenDependencies& dep
     connect(&m_d.account, &MacAccountStore::historyChanged, this, &HistorySettingsViewModel::changed);
     connect(&m_d.account, &MacAccountStore::isLoadingHistoryChanged, this,
             &HistorySettingsViewModel::changed);
+    connect(&m_d.account, &MacAccountStore::lastErrorChanged, this, &HistorySettingsViewModel::changed);
+}
+
+QString HistorySettingsViewModel::withMaskedAddresses(QString text) {
+    // A relative's address is shown masked wherever the player sees it, as under "Støttenetværk".
+    static const QRegularExpression address(QStringLiteral("[^\\s@<>()]+@[^\\s@<>()]+"));
+    QRegularExpressionMatchIterator matches = address.globalMatch(text);
+    QList<QRegularExpressionMatch> found;
+    while (matches.hasNext()) {
+        found.prepend(matches.next());
+    }
+    for (const QRegularExpressionMatch& match : found) {
+        text.replace(match.capturedStart(), match.capturedLength(),
+                     PlayerConnectionStatusStore::maskedEmail(match.captured()));
+    }
+    return text;
 }
 
 QString HistorySettingsViewModel::iconFor(const QString& type) {
@@ -39,8 +57,8 @@ QVariantList HistorySettingsViewModel::rows() const {
             {QStringLiteral("id"), item.id},
             {QStringLiteral("icon"), iconFor(item.type)},
             {QStringLiteral("positive"), isPositive(item.type)},
-            {QStringLiteral("title"), item.title},
-            {QStringLiteral("subtitle"), item.subtitle.value_or(QString())},
+            {QStringLiteral("title"), withMaskedAddresses(item.title)},
+            {QStringLiteral("subtitle"), withMaskedAddresses(item.subtitle.value_or(QString()))},
             {QStringLiteral("time"), formatHistoryTimestamp(item.createdAt, m_locale, m_zone)},
         });
     }

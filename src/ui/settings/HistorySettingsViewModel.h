@@ -40,10 +40,16 @@ public:
     QVariantList rows() const;
     bool loading() const { return m_d.account.isLoadingHistory(); }
     bool showLoadingLine() const { return loading() && m_d.account.history().isEmpty(); }
-    bool showEmpty() const { return !loading() && m_d.account.history().isEmpty(); }
+    // Not beside a failed load's error: an empty list then says nothing about the account.
+    bool showEmpty() const {
+        return !loading() && m_d.account.history().isEmpty() && m_d.account.lastError().isEmpty();
+    }
     QString refreshButtonText() const;
 
     Q_INVOKABLE void refresh();
+
+    // The text with every e-mail address in it masked.
+    static QString withMaskedAddresses(QString text);
 
 signals:
     void changed();

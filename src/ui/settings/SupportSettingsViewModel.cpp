@@ -92,6 +92,8 @@ void SupportSettingsViewModel::saveContact() {
 void SupportSettingsViewModel::askToRemove(const QString& raw) {
     for (const MacEmergencyContact& contact : m_d.account.emergencyContacts()) {
         if (contact.raw == raw) {
+            // The sheet asks afresh; what the page last said belongs to the page.
+            m_d.account.clearMessages();
             m_pendingDelete = contact;
             m_deletePIN.clear();
             emit changed();

@@ -160,7 +160,8 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
         probeURLs.append(sites.url(site));
     }
     TemporaryPreferences preferences;
-    // What an earlier run recorded; an undecided verification must leave it alone.
+    // A player's Mac, and what an earlier run recorded; an undecided verification must leave it alone.
+    preferences.store().setValue(QStringLiteral("macRole"), QStringLiteral("player"));
     preferences.store().setValue(QStringLiteral("macLastKnownDNSActive"), true);
     preferences.store().setValue(QStringLiteral("macDNSLastKnownActive"), true);
     RecordingWorkspace workspace;
