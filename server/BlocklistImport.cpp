@@ -65,7 +65,7 @@ QString normalise(QString name, QString& reason) {
         }
     }
     bool numeric = false;
-    labels.last().toInt(&numeric);
+    (void)labels.last().toInt(&numeric);
     if (numeric) {
         reason = QStringLiteral("not a valid domain name");
         return {};

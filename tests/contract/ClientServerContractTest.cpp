@@ -143,7 +143,7 @@ void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {
     completed(backend.client.requestRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player));
     QString code;
     // The mail is written after the reply, on the server's own thread.
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             return (code = backend.harness.latestRecoveryCode(QStringLiteral("anna@example.dk"))).size() == 6;
         },

@@ -220,7 +220,7 @@ void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn()
     QVERIFY(app.waitForFinished(10000));
 
     // The autostart entry the app wrote starts the installed program with the deployment it used.
-    XdgAutostartLoginItem entry({.configHome = config, .executablePath = kApp, .installedRoots = {}});
+    XdgAutostartLoginItem entry({.configHome = config, .executablePath = kApp, .installedRoots = {}, .environment = {}});
     QFile entryFile(entry.entryPath());
     QVERIFY2(entryFile.open(QIODevice::ReadOnly), qPrintable(entry.entryPath()));
     QString exec;

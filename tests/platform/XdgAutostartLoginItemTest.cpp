@@ -30,7 +30,8 @@ public:
     XdgAutostartLoginItem::Locations locations(const QString& program) const {
         return {.configHome = path(QStringLiteral("config")),
                 .executablePath = program,
-                .installedRoots = {path(QStringLiteral("usr")), path(QStringLiteral("opt"))}};
+                .installedRoots = {path(QStringLiteral("usr")), path(QStringLiteral("opt"))},
+                .environment = {}};
     }
 
     static void touch(const QString& file) {

@@ -20,6 +20,7 @@ PlatformAdapters InstalledDesktop::adapters() {
         .configHome = folder.filePath(QStringLiteral("config")),
         .executablePath = program.fileName(),
         .installedRoots = {root},
+        .environment = {},
     });
     autostartEntry = loginItem->entryPath();
     auto pathMonitor = std::make_unique<DrivenPathMonitor>();
