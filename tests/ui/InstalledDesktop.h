@@ -20,6 +20,9 @@ struct InstalledDesktop {
 
     // Hands the adapters to the app once; the pointers above stay valid as long as the app lives.
     PlatformAdapters adapters();
+    // The system's own web-protection step whose helper refuses every call: Linux's installs the
+    // system resolver (its sheet offers the removal too), a Mac's downloads the profile.
+    static std::unique_ptr<WebProtectionInstaller> refusingWebProtection();
 };
 
 } // namespace molvena::test

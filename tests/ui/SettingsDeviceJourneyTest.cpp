@@ -1,6 +1,5 @@
 #include "AppDriver.h"
 #include "InstalledDesktop.h"
-#include "linux/PolkitWebProtectionInstaller.h"
 #include "session/PreferenceKeys.h"
 
 #include <QDir>
@@ -52,9 +51,8 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     // Chrome's settings cannot be read (a folder where its file belongs).
     QVERIFY(QDir().mkpath(desktop.folder.filePath(QStringLiteral("config/google-chrome/Local State"))));
     PlatformAdapters adapters = desktop.adapters();
-    // Linux's own web-protection step: its sheet offers the removal (not pressed here).
-    adapters.webProtection =
-        std::make_unique<PolkitWebProtectionInstaller>(QStringList{QStringLiteral("false")});
+    // The system's own web-protection step: on Linux its sheet offers the removal (not pressed here).
+    adapters.webProtection = InstalledDesktop::refusingWebProtection();
     AppDriver driver(std::move(adapters), AppDriver::blockedDeployment(backend));
     QVERIFY(driver.started());
     reachDashboard(driver, QStringLiteral("anna@example.dk"), QStringLiteral("418276"));

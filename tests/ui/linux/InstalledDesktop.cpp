@@ -3,6 +3,7 @@
 #include "FixedDeviceInfo.h"
 #include "linux/BootTimeHeartbeatTimer.h"
 #include "linux/LinuxBrowserLocations.h"
+#include "linux/PolkitWebProtectionInstaller.h"
 #include "linux/XdgAutostartLoginItem.h"
 #include "macos/ProfileDownloadInstaller.h"
 
@@ -40,6 +41,10 @@ PlatformAdapters InstalledDesktop::adapters() {
         // The journeys walk the Mac's profile sheet; Linux's step runs in the namespace test.
         .webProtection = std::make_unique<ProfileDownloadInstaller>(),
         .hostLookup = StandInResolver().lookup()};
+}
+
+std::unique_ptr<WebProtectionInstaller> InstalledDesktop::refusingWebProtection() {
+    return std::make_unique<PolkitWebProtectionInstaller>(QStringList{QStringLiteral("false")});
 }
 
 } // namespace molvena::test

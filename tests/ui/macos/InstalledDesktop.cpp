@@ -56,4 +56,8 @@ PlatformAdapters InstalledDesktop::adapters() {
                             .hostLookup = StandInResolver().lookup()};
 }
 
+std::unique_ptr<WebProtectionInstaller> InstalledDesktop::refusingWebProtection() {
+    return std::make_unique<ProfileDownloadInstaller>();
+}
+
 } // namespace molvena::test

@@ -29,6 +29,13 @@ typedef enum {
     nw_interface_type_loopback = 4,
 } nw_interface_type_t;
 
+typedef enum {
+    nw_path_status_invalid = 0,
+    nw_path_status_satisfied = 1,
+    nw_path_status_unsatisfied = 2,
+    nw_path_status_satisfiable = 3,
+} nw_path_status_t;
+
 typedef void (^nw_path_monitor_update_handler_t)(nw_path_t path);
 // Return true to go on to the next interface.
 typedef bool (^nw_path_enumerate_interfaces_block_t)(nw_interface_t interface);
@@ -40,6 +47,8 @@ MOLVENA_EXTERN_C void nw_path_monitor_set_update_handler(nw_path_monitor_t monit
 MOLVENA_EXTERN_C void nw_path_monitor_start(nw_path_monitor_t monitor);
 MOLVENA_EXTERN_C void nw_path_monitor_cancel(nw_path_monitor_t monitor);
 
+MOLVENA_EXTERN_C nw_path_status_t nw_path_get_status(nw_path_t path);
+MOLVENA_EXTERN_C bool nw_path_has_dns(nw_path_t path);
 MOLVENA_EXTERN_C bool nw_path_uses_interface_type(nw_path_t path, nw_interface_type_t interface_type);
 // The block runs only during the call (NW_NOESCAPE), so it may capture __block locals.
 MOLVENA_EXTERN_C void
