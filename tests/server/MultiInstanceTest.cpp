@@ -319,9 +319,16 @@ void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
                 .json.value(QStringLiteral("success")) == true);
     // Carl confirms his address (recovery reaches only confirmed ones), on the other instance.
     static const QRegularExpression confirmation(QStringLiteral("token=([0-9a-f]{48})"));
-    QVERIFY(waitFor(
-        [&] { return !m_mail.messages.isEmpty() && m_mail.messages.last().contains("confirm_email"); }));
-    const QString token = confirmation.match(QString::fromUtf8(m_mail.messages.last())).captured(1);
+    // Mail goes out in the background, so an earlier account's may arrive after this one's.
+    QString token;
+    QVERIFY(waitFor([&] {
+        for (const QByteArray& message : std::as_const(m_mail.messages)) {
+            if (message.contains("To: carl@example.dk") && message.contains("confirm_email")) {
+                token = confirmation.match(QString::fromUtf8(message)).captured(1);
+            }
+        }
+        return !token.isEmpty();
+    }));
     QCOMPARE(send({0, QStringLiteral("confirm_email.php"), {{"token", token}}, QStringLiteral("203.0.113.1")})
                  .status,
              200);
@@ -333,9 +340,15 @@ void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
                    from})
                  .status,
              200);
-    QVERIFY2(waitFor([&] { return m_mail.messageIds.size() > before; }), "the code must reach the relay");
     static const QRegularExpression sixDigits(QStringLiteral("\\r\\n\\s+(\\d{6})\\r\\n"));
-    const QString code = sixDigits.match(QString::fromUtf8(m_mail.messages.last())).captured(1);
+    QString code;
+    QVERIFY2(waitFor([&] {
+                 for (qsizetype i = before; i < m_mail.messages.size() && code.isEmpty(); ++i) {
+                     code = sixDigits.match(QString::fromUtf8(m_mail.messages[i])).captured(1);
+                 }
+                 return !code.isEmpty();
+             }),
+             "the code must reach the relay");
     QCOMPARE(code.size(), 6);
     const Answer verified =
         send({1,
@@ -390,8 +403,12 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     static const QRegularExpression token(QStringLiteral("token=([0-9a-f]{48})"));
     for (const QByteArray& message : m_mail.messages) {
         if (const auto match = token.match(QString::fromUtf8(message)); match.hasMatch()) {
-            QNetworkReply* reply = m_network.get(QNetworkRequest(m_apiBase[1].resolved(
-                QUrl(QStringLiteral("confirm_relative.php?token=") + match.captured(1)))));
+            // The link's page posts the token; a GET alone confirms nothing.
+            QNetworkRequest request(m_apiBase[1].resolved(QUrl(QStringLiteral("confirm_relative.php"))));
+            request.setHeader(QNetworkRequest::ContentTypeHeader,
+                              QByteArrayLiteral("application/x-www-form-urlencoded"));
+            QNetworkReply* reply =
+                m_network.post(request, QByteArrayLiteral("token=") + match.captured(1).toLatin1());
             QVERIFY(waitFor([reply] { return reply->isFinished(); }));
             reply->deleteLater();
         }
@@ -536,10 +553,12 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
         QTest::qWait(10 + attempt % 23);
         ::kill(pid, SIGSTOP);
         QTest::qWait(50);
-        // Caught holding the Mac's status row, which every heartbeat of it updates.
+        // Caught holding the Mac's status row, which every heartbeat of it updates, or its report
+        // budget's row, which every heartbeat takes from (once the budget is spent, only that).
         try {
             rows(QStringLiteral("SELECT 1 FROM device_status WHERE device_token = '%1' FOR UPDATE NOWAIT")
                      .arg(device));
+            rows(QStringLiteral("SELECT 1 FROM rate_buckets FOR UPDATE NOWAIT"));
         } catch (const server::DatabaseError&) {
             frozen = true;
         }
@@ -551,7 +570,9 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
         timer.start();
         const Answer answer = send(heartbeat);
         milliseconds.append(timer.elapsed());
-        QVERIFY2(answer.status == 200 || answer.status == 503, qPrintable(QString::number(answer.status)));
+        // 429 once the Mac's hourly report budget is spent by the heartbeats above.
+        QVERIFY2(answer.status == 200 || answer.status == 429 || answer.status == 503,
+                 qPrintable(QString::number(answer.status)));
     }
     ::kill(pid, SIGCONT);
     std::sort(milliseconds.begin(), milliseconds.end());
@@ -566,7 +587,8 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
     QVERIFY(waitFor([&] {
         Request again = heartbeat;
         again.instance = 1;
-        return send(again).status == 200;
+        const int status = send(again).status;
+        return status == 200 || status == 429;
     }));
 }
 

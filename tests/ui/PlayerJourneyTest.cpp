@@ -231,11 +231,14 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     BackendProcess backend;
     InstalledDesktop desktop;
     SwitchableSite site;
-    site.setBlocked(false);
+    StandInResolver resolver(false);
     Deployment deployment = AppDriver::blockedDeployment(backend);
-    deployment.canaryURL = site.url();
-    deployment.probeURLs = {site.url(), site.url(), site.url()};
+    for (QUrl* url : {&deployment.canaryURL, &deployment.probeURLs[0], &deployment.probeURLs[1],
+                      &deployment.probeURLs[2]}) {
+        url->setPort(site.url().port());
+    }
     PlatformAdapters adapters = desktop.adapters();
+    adapters.hostLookup = resolver.lookup();
     desktop.paths->path =
         NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {QStringLiteral("utun4")}};
     AppDriver driver(std::move(adapters), deployment);
@@ -259,7 +262,7 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     driver.screenshot(QStringLiteral("protection-setup-vpn-off"));
 
     // The profile goes in before automatic start: turning that on, the last layer, opens the dashboard.
-    site.setBlocked(true);
+    resolver.setBlocking(true);
     QTRY_VERIFY(driver.item(QStringLiteral("webStepButton"))->isEnabled());
     driver.click(QStringLiteral("webStepButton"));
     QTRY_VERIFY_WITH_TIMEOUT(driver.isShown(QStringLiteral("profileDoneButton")), 10000);
