@@ -39,7 +39,10 @@ root="$here/../../.."
 source "$root/scripts/start-server.sh"
 start_molvena_server "$server" "$work/server.log" --data "$work/server"
 pids+=("$server_pid")
-blocked="http://127.0.0.1:9"
+# No refused connection counts as blocked: the gambling names must not exist. Names under .invalid
+# never do, and the backend goes by a name that resolves (localhost), which is the check's proof
+# that name resolution works at all.
+api_by_name="${api_base/127.0.0.1/localhost}"
 
 start_app() { # name
     local home="$work/$1"
@@ -49,8 +52,9 @@ start_app() { # name
     cp "$app" "$home/.local/bin/molvena"
     env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
         QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 \
-        MOLVENA_API_BASE="$api_base" MOLVENA_BLOCK_PROXY="${api_base%/api/}/shield_blocked" \
-        MOLVENA_CANARY_URL="$blocked/" MOLVENA_PROBE_URLS="$blocked/a,$blocked/b,$blocked/c" \
+        MOLVENA_API_BASE="$api_by_name" MOLVENA_BLOCK_PROXY="${api_by_name%/api/}/shield_blocked" \
+        MOLVENA_CANARY_URL="http://canary.molvena.invalid/" \
+        MOLVENA_PROBE_URLS="http://www.danskespil.invalid/,http://www.bet365.invalid/,http://www.unibet.invalid/" \
         "$home/.local/bin/molvena" >"$artifacts/atspi-$1.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
