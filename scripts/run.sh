@@ -10,7 +10,8 @@
 # resolver. The machine's own DNS is never touched.
 #
 # Where no namespace can be made (or with MOLVENA_RUN_MODE=loopback) it says so and falls back to
-# the loopback simulation: the canary is a closed loopback port, which the app counts as blocked
+# the loopback simulation: the canary and the gambling sites are names under .invalid, which never
+# exist, while the backend goes by "localhost", which does, so the app counts them as blocked
 # (protection active); MOLVENA_SIMULATE_UNPROTECTED=1 points the canary and the probe sites at the
 # running server instead, which answers, so the app sees the protection as gone.
 # Arguments are passed to the app.
@@ -55,29 +56,15 @@ start_molvena_server "$build/server/molvena-server" "$log" --data "$data" --reso
     "${resolver_server_options[@]}" --log-requests
 server_root="${api_base%/api/}"
 
-# A loopback port where nothing listens: connecting is refused, as a blocked site's is.
-closed_port() {
-    local port
-    for port in 9 19 29 39 49 59 69 79 89 99; do
-        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-            echo "$port"
-            return
-        fi
-    done
-    echo "no closed loopback port found" >&2
-    exit 1
-}
-
-export MOLVENA_API_BASE="$api_base"
-export MOLVENA_BLOCK_PROXY="$server_root/shield_blocked"
+export MOLVENA_API_BASE="${api_base/127.0.0.1/localhost}"
+export MOLVENA_BLOCK_PROXY="${MOLVENA_API_BASE%/api/}/shield_blocked"
 export MOLVENA_RESOLVER_HOST="$resolver_host"
 if [ "${MOLVENA_SIMULATE_UNPROTECTED:-0}" = "1" ]; then
     export MOLVENA_CANARY_URL="$server_root/"
     export MOLVENA_PROBE_URLS="$server_root/danskespil,$server_root/bet365,$server_root/unibet"
 else
-    blocked="http://127.0.0.1:$(closed_port)"
-    export MOLVENA_CANARY_URL="$blocked/"
-    export MOLVENA_PROBE_URLS="$blocked/danskespil,$blocked/bet365,$blocked/unibet"
+    export MOLVENA_CANARY_URL="http://canary.molvena.invalid/"
+    export MOLVENA_PROBE_URLS="http://www.danskespil.invalid/,http://www.bet365.invalid/,http://www.unibet.invalid/"
 fi
 
 echo "Reference backend: $api_base (data and outbox in ${data#"$root"/})"
