@@ -262,12 +262,18 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     driver.screenshot(QStringLiteral("protection-setup-vpn-off"));
 
     // The profile goes in before automatic start: turning that on, the last layer, opens the dashboard.
+    // Whichever check comes first finds it: the sheet's, or the setup's own re-check once the network
+    // settled (the step's button then goes away under the test's hand).
     resolver.setBlocking(true);
-    QTRY_VERIFY(driver.item(QStringLiteral("webStepButton"))->isEnabled());
-    driver.click(QStringLiteral("webStepButton"));
-    QTRY_VERIFY_WITH_TIMEOUT(driver.isShown(QStringLiteral("profileDoneButton")), 10000);
-    driver.click(QStringLiteral("profileDoneButton"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse aktiv"));
+    if (driver.isShown(QStringLiteral("webStepButton"))) {
+        driver.click(QStringLiteral("webStepButton"));
+        if (QTest::qWaitFor([&] { return driver.isShown(QStringLiteral("profileDoneButton")); }, 10000)) {
+            driver.click(QStringLiteral("profileDoneButton"));
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse aktiv"),
+                              10000);
+    QVERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
     QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
     driver.click(QStringLiteral("loginStepButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
