@@ -127,6 +127,10 @@ void InstalledAppJourney::initTestCase() {
     QVERIFY(resolvConf.open(QIODevice::WriteOnly | QIODevice::Truncate));
     resolvConf.write(
         QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(kResolver).toLatin1());
+    resolvConf.close();
+    // Unbound answers only once it has read its zones; the journey starts when the backend's name resolves.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        runCommand(QStringLiteral("getent"), {QStringLiteral("hosts"), m_apiBase.host()}).exitCode == 0, 10000);
 }
 
 void InstalledAppJourney::cleanupTestCase() {
