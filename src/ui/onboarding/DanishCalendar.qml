@@ -26,11 +26,12 @@ Rectangle {
     }
     signal picked(date date)
 
-    function dayKey(day: date): int {
+    // Days go in untyped: qmllint 6.4 crashes on functions with a `date` parameter.
+    function dayKey(day): int {
         return day.getFullYear() * 10000 + day.getMonth() * 100 + day.getDate();
     }
 
-    function isPickable(day: date): bool {
+    function isPickable(day): bool {
         return dayKey(day) <= dayKey(maximumDate);
     }
 
@@ -44,7 +45,7 @@ Rectangle {
     }
 
     // Moves the keyboard to `day` (or the last day that may be picked) and shows its month.
-    function moveTo(day: date) {
+    function moveTo(day) {
         const target = isPickable(day) ? day : new Date(maximumDate.getFullYear(), maximumDate.getMonth(),
                                                          maximumDate.getDate());
         currentDate = target;
@@ -55,7 +56,7 @@ Rectangle {
             cell.forceActiveFocus(Qt.TabFocusReason);
     }
 
-    function handleKey(event: var, day: date) {
+    function handleKey(event: var, day) {
         const y = day.getFullYear(), m = day.getMonth(), d = day.getDate();
         const moves = {
             [Qt.Key_Left]: () => new Date(y, m, d - 1),

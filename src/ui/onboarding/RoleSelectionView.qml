@@ -1,7 +1,6 @@
 import QtQuick
 import Molvena
 import QtQuick.Layouts
-import QtQuick.Controls.Basic
 
 // The first screen of a fresh installation: protection for oneself, or support for someone.
 Item {
