@@ -215,8 +215,12 @@ void Accounts::checkPin(const PlayerRecord& player, const QString& pin, EventLog
     // Every guess takes one of the window's guesses before it is judged, so guesses arriving
     // together on several instances are never judged beyond the limit.
     if (!m_limiter.take(scope, subject, limits::wrongPinsPerAccount)) {
-        throw ReplyError(ReplyError::Status::TooManyRequests,
-                         QStringLiteral("For mange forkerte forsøg. Prøv igen om 15 minutter."));
+        // The budget refills a guess at a time, so the next guess is this far off, not the window.
+        constexpr qint64 minutesToNextGuess =
+            (limits::wrongPinsPerAccount.seconds / limits::wrongPinsPerAccount.count + 59) / 60;
+        throw ReplyError(
+            ReplyError::Status::TooManyRequests,
+            QStringLiteral("For mange forkerte forsøg. Prøv igen om %1 minutter.").arg(minutesToNextGuess));
     }
     // A PIN typed with the digits of another script is the same PIN.
     QString ascii;
