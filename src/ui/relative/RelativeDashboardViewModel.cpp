@@ -16,9 +16,18 @@ RelativeDashboardViewModel::RelativeDashboardViewModel(AppSession& session, cons
     m_refresh.setInterval(defaultRefreshIntervalMs);
     connect(&m_refresh, &QTimer::timeout, this, &RelativeDashboardViewModel::refreshIfIdle);
     m_refresh.start();
+    // While the recovery screen is over the overview, the overview waits; it catches up on return.
+    connect(&m_session, &AppSession::showRecoveryChanged, this, [this] {
+        if (m_session.showRecovery()) {
+            m_refresh.stop();
+        } else {
+            m_refresh.start();
+            refreshIfIdle();
+        }
+    });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationActive) {
+            if (state == Qt::ApplicationActive && !m_session.showRecovery()) {
                 refreshIfIdle();
             }
         });
