@@ -26,11 +26,12 @@ RelativeDashboardViewModel::RelativeDashboardViewModel(AppSession& session, cons
         }
     });
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        connect(application, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-            if (state == Qt::ApplicationActive && !m_session.showRecovery()) {
-                refreshIfIdle();
-            }
-        });
+        connect(application, &QGuiApplication::applicationStateChanged, this,
+                [this](Qt::ApplicationState state) {
+                    if (state == Qt::ApplicationActive && !m_session.showRecovery()) {
+                        refreshIfIdle();
+                    }
+                });
     }
 }
 
