@@ -1,9 +1,7 @@
 #include "ScriptedHttpServer.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QtTest/QTest>
 
 namespace molvena::test {
@@ -17,16 +15,6 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent) : QObject(parent) {
 
 QUrl ScriptedHttpServer::url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
-}
-
-QList<RecordedRequest> ScriptedHttpServer::requestsFor(const QString& path) const {
-    QList<RecordedRequest> matching;
-    for (const RecordedRequest& request : m_requests) {
-        if (request.path == path) {
-            matching.append(request);
-        }
-    }
-    return matching;
 }
 
 quint16 ScriptedHttpServer::closedPort() {
@@ -99,23 +87,11 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
 
         m_requests.append(request);
         ScriptedReply reply = m_defaultReply;
-        if (auto own = m_pathScripts.find(request.path); own != m_pathScripts.end() && !own->empty()) {
-            reply = own->front();
-            own->pop_front();
-        } else if (!m_script.empty()) {
+        if (!m_script.empty()) {
             reply = m_script.front();
             m_script.pop_front();
         }
-        const bool isHead = request.method == "HEAD";
-        if (reply.delayMs > 0) {
-            QTimer::singleShot(reply.delayMs, this, [this, socket = QPointer(socket), reply, isHead] {
-                if (socket) {
-                    answer(socket, reply, isHead);
-                }
-            });
-        } else {
-            answer(socket, reply, isHead);
-        }
+        answer(socket, reply, request.method == "HEAD");
     }
 }
 
