@@ -35,7 +35,6 @@ void AppSessionTest::constructionReadsRoleAndSetupFromTheStore_data() {
         << QVariant("relative") << QVariant(false) << UserRole::relative << false;
     QTest::newRow("wrong case reads as none")
         << QVariant("Player") << QVariant(true) << UserRole::none << true;
-    QTest::newRow("unknown text") << QVariant("admin") << QVariant() << UserRole::none << false;
     QTest::newRow("unreadable flag") << QVariant("player") << QVariant("maybe") << UserRole::player << false;
 }
 
