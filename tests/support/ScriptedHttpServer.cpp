@@ -1,8 +1,6 @@
 #include "ScriptedHttpServer.h"
 
-#include <QElapsedTimer>
 #include <QTcpSocket>
-#include <QtTest/QTest>
 
 namespace molvena::test {
 
@@ -25,15 +23,6 @@ quint16 ScriptedHttpServer::closedPort() {
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
-}
-
-bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (m_requests.size() < count && timer.elapsed() < timeoutMs) {
-        QTest::qWait(10);
-    }
-    return m_requests.size() >= count;
 }
 
 void ScriptedHttpServer::close() {

@@ -52,9 +52,6 @@ public:
 
     const QList<RecordedRequest>& requests() const { return m_requests; }
 
-    // Runs the event loop until `count` requests have arrived or the time is up.
-    bool waitForRequests(int count, int timeoutMs = 5000);
-
     // Stops listening and drops every open connection.
     void close();
 
