@@ -177,9 +177,7 @@ void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind_data() {
     QTest::newRow("login item switched off") << true << false << "Automatisk start er slået fra."
                                              << "mac_launch_at_login_removed"
                                              << "active=0 launch=0 dns=1 vpn=0 source=heartbeat";
-    QTest::newRow("profile removed") << false << true << "Webbeskyttelsen er slået fra eller fjernet."
-                                     << "mac_dns_profile_removed_externally"
-                                     << "active=0 launch=1 dns=0 vpn=0 source=heartbeat";
+    // Web protection alone is WebProtectionEndToEndTest's, on real DNS.
     QTest::newRow("both gone") << false << false << "Beskyttelsen på denne Mac er ikke længere fuldt aktiv."
                                << "mac_protection_removed_externally"
                                << "active=0 launch=0 dns=0 vpn=0 source=heartbeat";
