@@ -137,7 +137,6 @@ private slots:
     void missingLayersDuringSetupAreNoRemoval();
     void vpnSkipsTheWebCheckAndIsReportedOnce();
     void browserWithItsOwnDNSIsReportedOncePerBrowser();
-    void withoutDeviceTokenNothingIsSent();
     void onlyAPlayerWithCompleteSetupIsEvaluated_data();
     void onlyAPlayerWithCompleteSetupIsEvaluated();
 };
@@ -344,16 +343,6 @@ void MacProtectionMonitorTest::browserWithItsOwnDNSIsReportedOncePerBrowser() {
                 .value(QStringLiteral("steps"))
                 .toString()
                 .startsWith(QStringLiteral("Firefox bruger sin egen DNS")));
-}
-
-void MacProtectionMonitorTest::withoutDeviceTokenNothingIsSent() {
-    Rig rig;
-    rig.store().setValue(QStringLiteral("deviceToken"), QString());
-    rig.evaluate(QStringLiteral("app_start"));
-    rig.loginItems.currentStatus = LoginItemService::notRegistered;
-    rig.evaluate();
-    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Automatisk start er slået fra."));
-    QCOMPARE(rig.backend.requests().size(), 0);
 }
 
 void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated_data() {
