@@ -28,12 +28,7 @@ namespace {
 const QString kResolver = QStringLiteral("10.77.0.53");
 const QString kServer = QStringLiteral("10.77.0.2");
 const QString kApiHost = QStringLiteral("api.molvena.test");
-const QList<std::pair<QString, QString>> kBlockedSites = {
-    {QStringLiteral("canary.molvena.test"), QStringLiteral("10.77.0.10")},
-    {QStringLiteral("www.danskespil.test"), QStringLiteral("10.77.0.11")},
-    {QStringLiteral("www.bet365.test"), QStringLiteral("10.77.0.12")},
-    {QStringLiteral("www.unibet.test"), QStringLiteral("10.77.0.13")},
-};
+const auto& kBlockedSites = kNamespaceSites;
 const QString kApp = QStringLiteral("/usr/bin/molvena");
 
 } // namespace
@@ -46,7 +41,6 @@ private slots:
     void installedAppReachesTheDashboardAndStartsAgainAtLogIn();
 
 private:
-    void ip(const QString& arguments);
     // Starts the app and waits until it says it shows `screen`; returns its output so far.
     QString runUntilScreen(QProcess& app, const QStringList& command, const QProcessEnvironment& environment,
                            const QString& screen);
@@ -59,11 +53,6 @@ private:
     QUrl m_apiBase;
     QList<std::shared_ptr<SwitchableSite>> m_sites;
 };
-
-void InstalledAppJourney::ip(const QString& arguments) {
-    const CommandResult result = runCommand(QStringLiteral("ip"), arguments.split(QLatin1Char(' ')));
-    QVERIFY2(result.exitCode == 0, qPrintable(arguments + QStringLiteral(": ") + result.output));
-}
 
 int InstalledAppJourney::requestsTo(const QString& path) {
     m_serverLog += QString::fromUtf8(m_server.readAllStandardError());
@@ -107,30 +96,17 @@ void InstalledAppJourney::initTestCase() {
     m_apiBase.setHost(kApiHost);
 
     // The protective resolver: the backend's name resolves, the canary and the sites do not.
-    QString configuration =
-        QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
-                       "  directory: \"%2\"\n  pidfile: \"\"\n  use-syslog: no\n  verbosity: 0\n"
-                       "  access-control: 0.0.0.0/0 allow\n  module-config: \"iterator\"\n"
-                       "  local-data: \"%3. A %4\"\n")
-            .arg(kResolver, m_folder.path(), kApiHost, kServer);
+    QString configuration = unboundConfiguration(
+        kResolver, m_folder.path(), QStringLiteral("  local-data: \"%1. A %2\"\n").arg(kApiHost, kServer));
     for (const auto& [name, address] : kBlockedSites) {
         configuration += QStringLiteral("  local-zone: \"%1.\" always_nxdomain\n").arg(name);
     }
-    QFile file(m_folder.filePath(QStringLiteral("unbound.conf")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(configuration.toUtf8());
-    file.close();
-    m_unbound.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), file.fileName()});
-    QVERIFY(m_unbound.waitForStarted());
-    QFile resolvConf(QStringLiteral("/etc/resolv.conf")); // the namespace's own
-    QVERIFY(resolvConf.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    resolvConf.write(
-        QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(kResolver).toLatin1());
-    resolvConf.close();
+    startUnbound(m_unbound, m_folder.filePath(QStringLiteral("unbound.conf")), configuration);
+    setNameServer(kResolver);
     // Unbound answers only once it has read its zones; the journey starts when the backend's name resolves.
     QTRY_VERIFY_WITH_TIMEOUT(
-        runCommand(QStringLiteral("getent"), {QStringLiteral("hosts"), m_apiBase.host()}).exitCode == 0, 10000);
+        runCommand(QStringLiteral("getent"), {QStringLiteral("hosts"), m_apiBase.host()}).exitCode == 0,
+        10000);
 }
 
 void InstalledAppJourney::cleanupTestCase() {
@@ -224,7 +200,8 @@ void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn()
     QVERIFY(app.waitForFinished(10000));
 
     // The autostart entry the app wrote starts the installed program with the deployment it used.
-    XdgAutostartLoginItem entry({.configHome = config, .executablePath = kApp, .installedRoots = {}, .environment = {}});
+    XdgAutostartLoginItem entry(
+        {.configHome = config, .executablePath = kApp, .installedRoots = {}, .environment = {}});
     QFile entryFile(entry.entryPath());
     QVERIFY2(entryFile.open(QIODevice::ReadOnly), qPrintable(entry.entryPath()));
     QString exec;

@@ -86,10 +86,8 @@ struct Run {
     QString output;
 };
 
-Run helper(const QStringList& arguments,
-           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+Run helper(const QStringList& arguments) {
     QProcess process;
-    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(kHelper, arguments);
     process.waitForFinished(10000);
@@ -213,8 +211,7 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
 
 void DnsHelperTest::refusesWhatItDoesNotDo_data() {
     QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QStringList>("arguments"); // after --root <folder>, unless the first is "-"
-    QTest::addColumn<bool>("underPkexec");
+    QTest::addColumn<QStringList>("arguments"); // after --root <folder>
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
 
@@ -222,51 +219,37 @@ void DnsHelperTest::refusesWhatItDoesNotDo_data() {
         root.write(QStringLiteral("etc/resolv.conf"), "nameserver 192.168.1.1\n");
         root.write(kResolverPath, kResolverFile);
     };
-    QTest::newRow("an unknown operation") << plain << QStringList{QStringLiteral("flush")} << false << 64
-                                          << QStringLiteral("Ukendt handling \"flush\"");
-    QTest::newRow("an address from the caller")
-        << plain << QStringList{QStringLiteral("install"), QStringLiteral("6.6.6.6")} << false << 64
-        << QStringLiteral("Brug: molvena-dns-helper");
-    QTest::newRow("a root folder under pkexec") << plain << QStringList{QStringLiteral("install")} << true
-                                                << 77 << QStringLiteral("--root gælder kun");
+    // An address from the caller, and a root folder under pkexec: runsThroughPkexecWithItsOwnAction's.
+    QTest::newRow("an unknown operation")
+        << plain << QStringList{QStringLiteral("flush")} << 64 << QStringLiteral("Ukendt handling \"flush\"");
     QTest::newRow("resolv.conf rewritten by a DHCP client") << Setup([plain](FakeRoot& root) {
         plain(root);
         root.running(QStringLiteral("dhclient"));
-    }) << QStringList{QStringLiteral("install")} << false << 69
-                                                            << QStringLiteral("skrives om af dhclient");
+    }) << QStringList{QStringLiteral("install")} << 69 << QStringLiteral("skrives om af dhclient");
     QTest::newRow("resolv.conf a link to resolvconf's file") << Setup([](FakeRoot& root) {
         root.write(kResolverPath, kResolverFile);
         root.write(QStringLiteral("run/resolvconf/resolv.conf"), "nameserver 192.168.1.1\n");
         root.link(QStringLiteral("etc/resolv.conf"), QStringLiteral("../run/resolvconf/resolv.conf"));
-    }) << QStringList{QStringLiteral("install")} << false << 69
-                                                             << QStringLiteral("styres af et andet program");
+    }) << QStringList{QStringLiteral("install")} << 69 << QStringLiteral("styres af et andet program");
     QTest::newRow("a resolver file others can change") << Setup([plain](FakeRoot& root) {
         plain(root);
         root.write(kResolverPath, kResolverFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteOther);
-    }) << QStringList{QStringLiteral("install")} << false
-                                                       << 65 << QStringLiteral("kun kunne ændres af root");
+    }) << QStringList{QStringLiteral("install")} << 65 << QStringLiteral("kun kunne ændres af root");
     QTest::newRow("a resolver file with a line to inject") << Setup([plain](FakeRoot& root) {
         plain(root);
         root.write(kResolverPath, kResolverFile + "address = 10.0.0.1\nnameserver 6.6.6.6\n");
-    }) << QStringList{QStringLiteral("install")} << false << 65
-                                                           << QStringLiteral("nameserver 6.6.6.6");
+    }) << QStringList{QStringLiteral("install")} << 65 << QStringLiteral("nameserver 6.6.6.6");
 }
 
 void DnsHelperTest::refusesWhatItDoesNotDo() {
     QFETCH(Setup, setup);
     QFETCH(QStringList, arguments);
-    QFETCH(bool, underPkexec);
     QFETCH(int, exitCode);
     QFETCH(QString, says);
     FakeRoot root;
     setup(root);
     const QMap<QString, QByteArray> before = root.tree();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (underPkexec) {
-        environment.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000"));
-    }
-    const Run run =
-        helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments, environment);
+    const Run run = helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.output.contains(says), qPrintable(run.output));
     QCOMPARE(root.tree(), before);

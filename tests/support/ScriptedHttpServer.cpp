@@ -1,10 +1,6 @@
 #include "ScriptedHttpServer.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
 #include <QTcpSocket>
-#include <QTimer>
-#include <QtTest/QTest>
 
 namespace molvena::test {
 
@@ -19,16 +15,6 @@ QUrl ScriptedHttpServer::url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
 }
 
-QList<RecordedRequest> ScriptedHttpServer::requestsFor(const QString& path) const {
-    QList<RecordedRequest> matching;
-    for (const RecordedRequest& request : m_requests) {
-        if (request.path == path) {
-            matching.append(request);
-        }
-    }
-    return matching;
-}
-
 quint16 ScriptedHttpServer::closedPort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::LocalHost, 0)) {
@@ -37,15 +23,6 @@ quint16 ScriptedHttpServer::closedPort() {
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
-}
-
-bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (m_requests.size() < count && timer.elapsed() < timeoutMs) {
-        QTest::qWait(10);
-    }
-    return m_requests.size() >= count;
 }
 
 void ScriptedHttpServer::close() {
@@ -99,23 +76,11 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket* socket) {
 
         m_requests.append(request);
         ScriptedReply reply = m_defaultReply;
-        if (auto own = m_pathScripts.find(request.path); own != m_pathScripts.end() && !own->empty()) {
-            reply = own->front();
-            own->pop_front();
-        } else if (!m_script.empty()) {
+        if (!m_script.empty()) {
             reply = m_script.front();
             m_script.pop_front();
         }
-        const bool isHead = request.method == "HEAD";
-        if (reply.delayMs > 0) {
-            QTimer::singleShot(reply.delayMs, this, [this, socket = QPointer(socket), reply, isHead] {
-                if (socket) {
-                    answer(socket, reply, isHead);
-                }
-            });
-        } else {
-            answer(socket, reply, isHead);
-        }
+        answer(socket, reply, request.method == "HEAD");
     }
 }
 

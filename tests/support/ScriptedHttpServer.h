@@ -29,7 +29,6 @@ struct ScriptedReply {
     int status = 200;
     QByteArray body;
     QByteArray contentType = "application/json";
-    int delayMs = 0;             // wait this long before answering
     bool dropConnection = false; // close the connection without any answer
     bool neverAnswer = false;    // keep the connection open and say nothing
 };
@@ -46,21 +45,12 @@ public:
 
     void enqueue(const ScriptedReply& reply) { m_script.push_back(reply); }
     void setDefaultReply(const ScriptedReply& reply) { m_defaultReply = reply; }
-    // Replies for one path only (the decoded path, e.g. "/api/pairing.php"), in order; they are used
-    // before the general script. A path whose own replies are used up falls back to the general ones.
-    void enqueueFor(const QString& path, const ScriptedReply& reply) { m_pathScripts[path].push_back(reply); }
-
-    // The requests that arrived for one path, in order.
-    QList<RecordedRequest> requestsFor(const QString& path) const;
 
     // A loopback port on which nothing listens (taken from the system, then released), for
     // "connection refused" tests.
     static quint16 closedPort();
 
     const QList<RecordedRequest>& requests() const { return m_requests; }
-
-    // Runs the event loop until `count` requests have arrived or the time is up.
-    bool waitForRequests(int count, int timeoutMs = 5000);
 
     // Stops listening and drops every open connection.
     void close();
@@ -72,7 +62,6 @@ private:
 
     QTcpServer m_server;
     std::deque<ScriptedReply> m_script;
-    QHash<QString, std::deque<ScriptedReply>> m_pathScripts;
     ScriptedReply m_defaultReply{.body = "{}"};
     QList<RecordedRequest> m_requests;
     QHash<QTcpSocket*, QByteArray> m_buffers;

@@ -1,8 +1,6 @@
-#include "FixedDeviceInfo.h"
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ScriptedHttpServer.h"
-#include "SteadyHeartbeatTimer.h"
 #include "TaskTesting.h"
 #include "TestSupport.h"
 #include "app/RootScreen.h"
@@ -20,31 +18,23 @@ Q_DECLARE_METATYPE(molvena::RootScreen)
 
 namespace {
 
-// The start-up's collaborators, all real but for the Mac's own services, against one scripted
-// loopback peer that plays the backend and the probe sites and records what was asked, in order.
-struct StartupRig {
+// One scripted loopback peer plays the backend and the probe sites and records what was asked, in order.
+struct Peer {
     ScriptedHttpServer peer;
     TemporaryPreferences preferences;
-    QNetworkAccessManager network;
-    ScriptedLoginItemService loginItems;
-    DrivenPathMonitor paths;
-    RecordingWorkspace workspace;
-    FixedDeviceInfo device;
+    NoBrowsers noBrowsers;
     Deployment deployment{.apiBase = peer.url(QStringLiteral("/api/")),
                           .blockProxy = peer.url(QStringLiteral("/shield_blocked")),
                           .canaryURL = peer.url(QStringLiteral("/canary")),
                           .probeURLs = {peer.url(QStringLiteral("/a")), peer.url(QStringLiteral("/b")),
                                         peer.url(QStringLiteral("/c"))},
                           .resolverHostName = QStringLiteral("dns.example")};
-    APIClient api{deployment.apiBase, deployment.blockProxy, network, 5s, device};
-    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
-    MacDNSProtectionManager dns{preferences.store(), workspace, network, deployment};
-    MacVPNDetector vpn{paths, workspace};
+};
+
+// The start-up's collaborators, all real but for the Mac's own services.
+struct StartupRig : Peer, ProtectionStack {
+    StartupRig() : ProtectionStack(preferences.store(), deployment, noBrowsers, 5s) {}
     DomainCountStore domainCount{preferences.store(), network, deployment.apiBase};
-    SteadyHeartbeatTimer heartbeat;
-    NoBrowsers noBrowsers;
-    BrowserDNSBypassCheck browsers{noBrowsers, QString()};
-    MacProtectionMonitor monitor{launchAtLogin, dns, vpn, browsers, api, preferences.store(), heartbeat};
     StartupSequence startup{device, vpn, launchAtLogin, dns, domainCount, monitor, 10ms};
 
     QStringList askedPaths() const {
@@ -65,7 +55,6 @@ private slots:
     void screenDecision();
     void startupSkipsTheWebCheckOnlyBehindAVPN_data();
     void startupSkipsTheWebCheckOnlyBehindAVPN();
-    void bundleLineNamesWhatIsMissing();
 };
 
 void StartupAndRoutingTest::screenDecision_data() {
@@ -119,18 +108,14 @@ void StartupAndRoutingTest::startupSkipsTheWebCheckOnlyBehindAVPN() {
     QFETCH(bool, vpnOn);
     QFETCH(QStringList, expectedRequests);
     StartupRig rig;
-    rig.loginItems.currentStatus = LoginItemService::enabled;
     rig.paths.path = NetworkPath{.usesOtherInterface = vpnOn,
                                  .otherInterfaceNames = vpnOn ? QStringList{"utun4"} : QStringList{}};
-    rig.peer.enqueueFor(QStringLiteral("/api/count.php"), {.body = R"({"count": 612345})"});
+    rig.peer.setDefaultReply({.body = R"({"count": 612345})"}); // the probe sites answer it too
 
-    QVERIFY(!rig.monitor.isStarted());
     const auto outcome = runTask(rig.startup.run());
     QVERIFY(outcome.finished && !outcome.error);
 
-    QCOMPARE(rig.paths.startCount, 1);
     QCOMPARE(rig.vpn.isVPNActive(), vpnOn);
-    QVERIFY(rig.launchAtLogin.isEnabled());
     QStringList asked = rig.askedPaths();
     // The three fallback probes run side by side, so their order among themselves is free.
     if (asked.size() > 2) {
@@ -140,17 +125,6 @@ void StartupAndRoutingTest::startupSkipsTheWebCheckOnlyBehindAVPN() {
     QCOMPARE(rig.domainCount.count(), 612345);
     QVERIFY(rig.monitor.isStarted());
     QCOMPARE(rig.dns.state(), vpnOn ? MacDNSProtectionState::unknown : MacDNSProtectionState::inactive);
-}
-
-void StartupAndRoutingTest::bundleLineNamesWhatIsMissing() {
-    FixedDeviceInfo device;
-    device.identifier = QStringLiteral("dk.molvena.mac");
-    device.version = QStringLiteral("1.0");
-    QCOMPARE(StartupSequence::bundleLine(device),
-             QStringLiteral("bundleID=dk.molvena.mac version=1.0 build=?"));
-    device.identifier.reset();
-    device.version.reset();
-    QCOMPARE(StartupSequence::bundleLine(device), QStringLiteral("bundleID=nil version=? build=?"));
 }
 
 QTEST_MAIN(StartupAndRoutingTest)

@@ -4,7 +4,6 @@
 #include "BackendTesting.h"
 
 #include <QElapsedTimer>
-#include <QTimeZone>
 #include <QUuid>
 #include <QtTest/QtTest>
 
@@ -65,10 +64,8 @@ private slots:
     void repliesAreJudged();
     void registrationJudgesOnlyTheAccountReply_data();
     void registrationJudgesOnlyTheAccountReply();
-    void transportFailuresPassThrough_data();
-    void transportFailuresPassThrough();
-    void reportsSwallowEveryFailure_data();
-    void reportsSwallowEveryFailure();
+    void failuresOfTheServer_data();
+    void failuresOfTheServer();
     void endpointsAndDeviceName();
 };
 
@@ -108,22 +105,6 @@ void BackendWireTest::requestsOnTheWire_data() {
                          "name=%C3%85se%20B&pairing_code=123456&push_token=&support_contacts="},
                         {"POST /api/mac_device_register_new.php",
                          "device_name=Annes%20MacBook&device_token=mac-1&platform=macos"}};
-    QTest::newRow("savePlayerProfile: seconds truncated toward zero before 1970")
-        << Call([](const APIClient& c) {
-               return ok(c.savePlayerProfile("mac-1", QDateTime::fromMSecsSinceEpoch(-1500, QTimeZone::utc()),
-                                             "", "bingo", -250));
-           })
-        << WireRequests{{"POST /api/save_player_profile.php",
-                         "device_token=mac-1&game_types=bingo&last_gambling_date="
-                         "-1&location_type=&monthly_spend_dkk=-250"}};
-    QTest::newRow("requestRecoveryCode: no role asks as player")
-        << Call([](const APIClient& c) { return ok(c.requestRecoveryCode("p@x.dk", UserRole::none)); })
-        << WireRequests{{"POST /api/recovery_request.php", "email=p%40x.dk&role=player"}};
-    QTest::newRow("verifyRecoveryCode: no role counts as relative, no device")
-        << Call([](const APIClient& c) {
-               return ok(c.verifyRecoveryCode("r@x.dk", UserRole::none, "000111", "mac-1"));
-           })
-        << WireRequests{{"POST /api/recovery_verify.php", "code=000111&email=r%40x.dk&role=relative"}};
     QTest::newRow("fetchRelativeActivity: a GET, the token escaped as a form value")
         << Call([](const APIClient& c) { return ok(c.fetchRelativeActivity("tok+en/=&% ø")); })
         << WireRequests{{"GET /api/relative_activity.php?token=tok%2Ben/%3D%26%25%20%C3%B8", ""}};
@@ -197,10 +178,6 @@ void BackendWireTest::repliesAreJudged_data() {
     });
     QTest::newRow("postForm: 2xx returns the body unread")
         << post << 299 << QByteArray("{not json") << "{not json";
-    QTest::newRow("postForm: an empty error text stays empty")
-        << post << 422 << QByteArray(R"({"error":""})") << "Molvena 422 ";
-    QTest::newRow("postForm: a numeric error gives the body")
-        << post << 400 << QByteArray(R"({"error":5})") << R"(Molvena 400 {"error":5})";
     QTest::newRow("postForm: a redirect is an error, not followed")
         << post << 302 << QByteArray()
         << "Molvena 302 Serveren henviste til en anden adresse (HTTP 302), og den følger Molvena ikke. "
@@ -223,16 +200,11 @@ void BackendWireTest::repliesAreJudged_data() {
     QTest::newRow("change: the status before the body")
         << pin << 403 << QByteArray(R"({"success":true})") << R"(Molvena 403 {"success":true})";
     QTest::newRow("change: success as text") << pin << 200 << QByteArray(R"({"success":"true"})") << refused;
-    QTest::newRow("change: an array")
-        << pin << 200 << QByteArray("[1,2]") << "Molvena 500 Ugyldigt serversvar";
     QTest::newRow("change: not JSON") << pin << 200 << QByteArray("OK") << "QJsonParseError";
 
     const Call verify([](const APIClient& c) {
         return ok(c.verifyRecoveryCode("p@x.dk", UserRole::player, "123456", "mac-1"));
     });
-    const QString recoveryFailed = QStringLiteral("Molvena 401 Recovery failed");
-    QTest::newRow("recovery: success as text")
-        << verify << 200 << QByteArray(R"({"success":"true"})") << recoveryFailed;
     QTest::newRow("recovery: the status first")
         << verify << 429 << QByteArray(R"({"error":"For mange forsøg"})") << "Molvena 429 For mange forsøg";
 
@@ -250,7 +222,6 @@ void BackendWireTest::repliesAreJudged_data() {
     QTest::newRow("profile: pairing_code a number")
         << profile << 200 << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
         << "Decoding 4864 pairing_code";
-    QTest::newRow("profile: an array") << profile << 200 << QByteArray("[]") << "Decoding 4864 ";
 
     const Call history([](const APIClient& c) { return ok(c.fetchAccountHistory("mac-1")); });
     QTest::newRow("history: an object")
@@ -265,10 +236,6 @@ void BackendWireTest::repliesAreJudged_data() {
         << summary +
                R"(,"history":[{"id":1,"type":"t","title":"ok","timestamp":"x"},{"id":2,"type":"t","timestamp":"x"}]})"
         << "Decoding 4865 history[1].title";
-    QTest::newRow("activity: days_clean with a fraction")
-        << activity << 200
-        << QByteArray(R"({"summary":{"days_clean":4.5,"shield_active":true,"player_name":"Å"},"history":[]})")
-        << "Decoding 4864 summary.days_clean";
 }
 
 void BackendWireTest::repliesAreJudged() {
@@ -321,37 +288,21 @@ void BackendWireTest::registrationJudgesOnlyTheAccountReply() {
 
 // ---------------------------------------------------------------------------------------------
 
-// ---------------------------------------------------------------------------------------------
-
-void BackendWireTest::transportFailuresPassThrough_data() {
-    QTest::addColumn<QString>("server");
-    QTest::addColumn<QString>("outcome");
-
-    QTest::newRow("never answers: the transfer time-out") << "never answers"
-                                                          << "QNetworkReply 4 Anmodningen fik timeout.";
-    QTest::newRow("dropped without a reply") << "drops"
-                                             << "QNetworkReply 2 Netværksforbindelsen gik tabt.";
-}
-
-void BackendWireTest::transportFailuresPassThrough() {
-    QFETCH(QString, server);
-
-    LoopbackBackend backend(300ms);
-    backend.server.setDefaultReply(ScriptedReply{
-        .body = {}, .dropConnection = server == "drops", .neverAnswer = server == "never answers"});
-    QElapsedTimer clock;
-    clock.start();
-    const auto outcome =
-        runTask(backend.client.postForm("mac_device_status.php", {{"device_token", "mac-1"}}));
-    QTEST(outcomeText(outcome), "outcome");
-    QVERIFY2(clock.elapsed() < 5000, "the 300 ms time-out bounds the wait");
-}
-
-void BackendWireTest::reportsSwallowEveryFailure_data() {
+void BackendWireTest::failuresOfTheServer_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<Call>("call");
+    QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("requestCount"); // what reaches a listening server
 
+    const Call post([](const APIClient& c) {
+        return ok(c.postForm("mac_device_status.php", {{"device_token", "mac-1"}}));
+    });
+    QTest::newRow("never answers: the transfer time-out")
+        << "never answers" << post << "QNetworkReply 4 Anmodningen fik timeout." << 1;
+    QTest::newRow("dropped without a reply")
+        << "drops" << post << "QNetworkReply 2 Netværksforbindelsen gik tabt."
+        << 2; // Qt resends once when the connection closes unanswered
+    // Reports swallow every failure.
     const Call report([](const APIClient& c) {
         return ok(c.reportDeviceStatus("mac-1", false, false, false, false, true, true, "heartbeat", "123456",
                                        1e9));
@@ -359,16 +310,15 @@ void BackendWireTest::reportsSwallowEveryFailure_data() {
     const Call alert(
         [](const APIClient& c) { return ok(c.sendNotification("mac-1", "mac_vpn_detected", "")); });
     const Call blocked([](const APIClient& c) { return ok(c.reportBlockedSite("mac-1", "bet365.dk")); });
-    // (A dropped connection is left out: Qt resends a request once by itself when the connection closes
-    // before any reply, so the count would describe Qt; "unreachable" covers the failure.)
-    for (const char* server : {"unreachable", "500", "not JSON", "never answers"}) {
-        QTest::addRow("%s: reportDeviceStatus", server) << server << report << 1;
-        QTest::addRow("%s: sendNotification", server) << server << alert << 1;
-        QTest::addRow("%s: reportBlockedSite", server) << server << blocked << 2;
+    for (const char* server : {"unreachable", "500", "never answers"}) {
+        QTest::addRow("%s: reportDeviceStatus", server) << server << report << "ok" << 1;
+        QTest::addRow("%s: sendNotification", server) << server << alert << "ok" << 1;
+        // A failing block proxy does not stop the notification.
+        QTest::addRow("%s: reportBlockedSite", server) << server << blocked << "ok" << 2;
     }
 }
 
-void BackendWireTest::reportsSwallowEveryFailure() {
+void BackendWireTest::failuresOfTheServer() {
     QFETCH(QString, server);
     QFETCH(Call, call);
     QFETCH(int, requestCount);
@@ -379,16 +329,13 @@ void BackendWireTest::reportsSwallowEveryFailure() {
         requestCount = 0;
     } else if (server == QLatin1String("500")) {
         backend.server.setDefaultReply(reply(500, R"({"error":"Serverfejl"})"));
-    } else if (server == QLatin1String("not JSON")) {
-        backend.server.setDefaultReply(reply(200, "<html/>", "text/html"));
     } else {
-        backend.server.setDefaultReply(ScriptedReply{.body = {}, .neverAnswer = true});
+        backend.server.setDefaultReply(ScriptedReply{
+            .body = {}, .dropConnection = server == "drops", .neverAnswer = server == "never answers"});
     }
     QElapsedTimer clock;
     clock.start();
-    const auto outcome = runTask(call(backend.client));
-    QCOMPARE(outcomeText(outcome), QStringLiteral("ok"));
-    // A failing block proxy does not stop the notification.
+    QTEST(outcomeText(runTask(call(backend.client))), "outcome");
     QCOMPARE(backend.server.requests().size(), requestCount);
     QVERIFY2(clock.elapsed() < 5000, "bounded by the 300 ms time-out per request");
 }
@@ -404,9 +351,6 @@ void BackendWireTest::endpointsAndDeviceName() {
     };
     QCOMPARE(endpoint("https://api.example/api/"), QUrl("https://api.example/api/count.php"));
     QCOMPARE(endpoint("https://api.example/api"), QUrl("https://api.example/api/count.php"));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, APIClient(QUrl("api/"), proxy, network, 20s, device));
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             APIClient(proxy, QUrl("http://[bad"), network, 20s, device));
 
     // A computer without a name registers and recovers as "Mac".
     LoopbackBackend backend(2000ms, QString());

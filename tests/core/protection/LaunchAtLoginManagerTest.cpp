@@ -26,12 +26,7 @@ void LaunchAtLoginManagerTest::constructionReflectsTheStatus_data() {
     QTest::addColumn<bool>("available");
     QTest::addColumn<QString>("statusText");
     QTest::addColumn<QString>("detailText");
-    QTest::newRow("0 not registered") << 0 << false << false << true << "Ikke aktiveret"
-                                      << "Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart.";
-    QTest::newRow("1 enabled") << 1 << true << false << true << "Aktiveret"
-                               << "Molvena starter automatisk ved login.";
-    QTest::newRow("2 requires approval") << 2 << false << true << true << "Afventer din godkendelse"
-                                         << "Godkend Molvena under Login-emner i Systemindstillinger.";
+    // Statuses 0 to 2 are the outcomes of enableAndDisable's rows.
     QTest::newRow("3 not found") << 3 << false << false << false << "Kræver installation i Programmer"
                                  << "Flyt Molvena.app til /Applications, åbn den derfra og prøv igen.";
     QTest::newRow("4 unreadable") << 4 << false << false << false << "Kunne ikke læse status"

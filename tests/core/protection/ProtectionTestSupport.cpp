@@ -23,12 +23,7 @@ SwitchableSite::SwitchableSite(QHostAddress address, quint16 port, QObject* pare
 }
 
 QUrl SwitchableSite::url() const {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(m_address.toString());
-    url.setPort(m_port);
-    url.setPath(QStringLiteral("/"));
-    return url;
+    return QUrl(QStringLiteral("http://%1:%2/").arg(m_address.toString()).arg(m_port));
 }
 
 void SwitchableSite::setBlocked(bool blocked) {
@@ -105,17 +100,52 @@ CommandResult runCommand(const QString& program, const QStringList& arguments, i
     return {code, QString::fromLocal8Bit(process.readAll())};
 }
 
+void ip(const QString& arguments) {
+    const CommandResult result = runCommand(QStringLiteral("ip"), arguments.split(QLatin1Char(' ')));
+    QVERIFY2(result.exitCode == 0,
+             qPrintable(QStringLiteral("ip ") + arguments + QStringLiteral(": ") + result.output));
+}
+
+void setNameServer(const QString& address) {
+    // Written in place: the C library notices the change at the next lookup.
+    QFile file(QStringLiteral("/etc/resolv.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
+}
+
+const QList<std::pair<QString, QString>> kNamespaceSites = {
+    {QStringLiteral("canary.molvena.test"), QStringLiteral("10.77.0.10")},
+    {QStringLiteral("www.danskespil.test"), QStringLiteral("10.77.0.11")},
+    {QStringLiteral("www.bet365.test"), QStringLiteral("10.77.0.12")},
+    {QStringLiteral("www.unibet.test"), QStringLiteral("10.77.0.13")},
+};
+
+QString unboundConfiguration(const QString& address, const QString& folder, const QString& more) {
+    return QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
+                          "  directory: \"%2\"\n  pidfile: \"\"\n  use-syslog: no\n  verbosity: 0\n"
+                          "  access-control: 0.0.0.0/0 allow\n  module-config: \"iterator\"\n")
+               .arg(address, folder) +
+           more;
+}
+
+void startUnbound(QProcess& unbound, const QString& path, const QString& configuration) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(configuration.toUtf8());
+    file.close();
+    unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), path});
+    QVERIFY(unbound.waitForStarted());
+}
+
 QString standInIspResolverConfiguration(const QString& address, const QString& folder,
                                         const QList<std::pair<QString, QString>>& names,
                                         const QString& wildcardZone, const QString& wildcardAddress) {
+    // A redirect zone answers the zone and every name beneath it with the zone's own data: a wildcard.
     QString text =
-        QStringLiteral("server:\n  interface: %1\n  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n"
-                       "  directory: \"%2\"\n  pidfile: \"\"\n  use-syslog: no\n  verbosity: 0\n"
-                       "  access-control: 0.0.0.0/0 allow\n  module-config: \"iterator\"\n"
-                       // A redirect zone answers the zone and every name beneath it
-                       // with the zone's own data: a wildcard record.
-                       "  local-zone: \"%3.\" redirect\n  local-data: \"%3. A %4\"\n")
-            .arg(address, folder, wildcardZone, wildcardAddress);
+        unboundConfiguration(address, folder,
+                             QStringLiteral("  local-zone: \"%1.\" redirect\n  local-data: \"%1. A %2\"\n")
+                                 .arg(wildcardZone, wildcardAddress));
     for (const auto& [name, nameAddress] : names) {
         text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, nameAddress);
     }

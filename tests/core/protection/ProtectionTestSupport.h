@@ -1,12 +1,17 @@
 #pragma once
 
+#include "FixedDeviceInfo.h"
+#include "SteadyHeartbeatTimer.h"
 #include "platform/LoginItemService.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/Workspace.h"
 #include "protection/HostLookup.h"
+#include "protection/MacProtectionMonitor.h"
 
 #include <QHostAddress>
 #include <QList>
+#include <QNetworkAccessManager>
+#include <QProcess>
 #include <QStringList>
 #include <QTcpServer>
 #include <QUrl>
@@ -43,6 +48,7 @@ public:
 // register and unregister as scripted.
 class ScriptedLoginItemService : public LoginItemService {
 public:
+    explicit ScriptedLoginItemService(int status = notRegistered) : currentStatus(status) {}
     int status() const override { return currentStatus; }
     QString applicationPath() const override { return QStringLiteral("/Applications/Molvena.app"); }
     bool runsFromInstallLocation() const override { return installed; }
@@ -65,7 +71,7 @@ public:
         return true;
     }
 
-    int currentStatus = notRegistered;
+    int currentStatus;
     bool installed = false;
     int statusAfterRegister = enabled;
     std::optional<LoginItemError> registerError;
@@ -92,6 +98,32 @@ public:
 
     NetworkPath path;
     int startCount = 0;
+};
+
+// The protection layers as the app wires them, every one real but the Mac's own services: the login
+// item (enabled) and the network path stand in.
+struct ProtectionStack {
+    ProtectionStack(PreferenceStore& defaults, const Deployment& deployment,
+                    const BrowserLocations& browserLocations, std::chrono::milliseconds timeout,
+                    HostLookup lookUp = lookUpHostWithSystemResolver, MonitorSchedule schedule = {},
+                    DNSProtectionTimeouts probes = {})
+        : api(deployment.apiBase, deployment.blockProxy, network, timeout, device),
+          dns(defaults, workspace, network, deployment, probes, std::move(lookUp)),
+          browsers(browserLocations, deployment.resolverHostName),
+          monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat, schedule) {}
+
+    RecordingWorkspace workspace;
+    ScriptedLoginItemService loginItems{LoginItemService::enabled};
+    DrivenPathMonitor paths;
+    QNetworkAccessManager network;
+    FixedDeviceInfo device;
+    APIClient api;
+    MacDNSProtectionManager dns;
+    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
+    MacVPNDetector vpn{paths, workspace};
+    SteadyHeartbeatTimer heartbeat;
+    BrowserDNSBypassCheck browsers;
+    MacProtectionMonitor monitor;
 };
 
 // A web site on a fixed address and port that can be blocked (the port refuses connections) and
@@ -147,6 +179,18 @@ struct CommandResult {
 // Runs a program to its end (killed after the time-out), output and errors merged.
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
 
+// Inside a test's network namespace (runInOwnNetworkNamespace): runs "ip" with the arguments and
+// fails the test when it fails.
+void ip(const QString& arguments);
+// Points the namespace's own /etc/resolv.conf (bind-mounted by "ip netns exec") at one name server.
+void setNameServer(const QString& address);
+// The canary's and the three gambling sites' names, with the namespace addresses their stand-ins use.
+extern const QList<std::pair<QString, QString>> kNamespaceSites;
+
+// Unbound on `address` with its files in `folder`, answering only from its local data, then `more`.
+QString unboundConfiguration(const QString& address, const QString& folder, const QString& more);
+// Writes the configuration to `path` and starts Unbound on it in the foreground.
+void startUnbound(QProcess& unbound, const QString& path, const QString& configuration);
 // Unbound's configuration for a stand-in of an ordinary ISP's resolver on `address`: it answers each
 // of `names` with its address and, like the public wildcard record of the canary zone, every name
 // beneath `wildcardZone` with `wildcardAddress`. Nothing else resolves (it has no way out).

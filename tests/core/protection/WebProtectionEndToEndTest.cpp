@@ -7,17 +7,15 @@
 // molvena-dns-helper, as the sheet's button does.
 
 #include "BlocklistImport.h"
-#include "FixedDeviceInfo.h"
 #include "MolvenaServer.h"
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "ResolverConfiguration.h"
-#include "SteadyHeartbeatTimer.h"
 #include "TestSupport.h"
-#include "protection/MacProtectionMonitor.h"
-#include "session/PreferenceKeys.h"
 #include "linux/PolkitWebProtectionInstaller.h"
 #include "protection/MacDNSProfileSetupViewModel.h"
+#include "protection/MacProtectionMonitor.h"
+#include "session/PreferenceKeys.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -45,12 +43,7 @@ const QString kServerAddress = QStringLiteral("10.77.0.2");
 const QString kIspResolverAddress = QStringLiteral("10.77.0.54");
 const QString kUnreachableResolver = QStringLiteral("10.99.0.53"); // no route leads there
 // Names and the local sites that answer for them when the resolver lets them through.
-const QList<std::pair<QString, QString>> kSites = {
-    {QStringLiteral("canary.molvena.test"), QStringLiteral("10.77.0.10")},
-    {QStringLiteral("www.danskespil.test"), QStringLiteral("10.77.0.11")},
-    {QStringLiteral("www.bet365.test"), QStringLiteral("10.77.0.12")},
-    {QStringLiteral("www.unibet.test"), QStringLiteral("10.77.0.13")},
-};
+const auto& kSites = kNamespaceSites;
 const QString kApiHost = QStringLiteral("api.molvena.test");
 
 // The sites' names as an operator's list would bring them, one format per line.
@@ -65,34 +58,7 @@ template <typename T> T await(QCoro::Task<T> task) {
     return QCoro::waitFor(std::move(task));
 }
 
-// The protection layers as the app wires them, on this machine's resolver; only the Mac's own login
-// items and network path stand in.
-struct ProtectedMac {
-    ProtectedMac(PreferenceStore& defaults, const Deployment& deployment, std::chrono::milliseconds timeout,
-                 MonitorSchedule schedule = {})
-        : api(deployment.apiBase, deployment.blockProxy, network, timeout, deviceInfo),
-          dns(defaults, workspace, network, deployment, {}, lookUpHostWithSystemResolver),
-          browsers(noBrowsers, deployment.resolverHostName),
-          monitor(launchAtLogin, dns, vpn, browsers, api, defaults, heartbeat, schedule) {}
-
-    RecordingWorkspace workspace;
-    ScriptedLoginItemService loginItems{[] {
-        ScriptedLoginItemService enabled;
-        enabled.currentStatus = LoginItemService::enabled;
-        return enabled;
-    }()};
-    DrivenPathMonitor paths;
-    QNetworkAccessManager network;
-    FixedDeviceInfo deviceInfo;
-    APIClient api;
-    MacDNSProtectionManager dns;
-    LaunchAtLoginManager launchAtLogin{loginItems, workspace};
-    MacVPNDetector vpn{paths, workspace};
-    SteadyHeartbeatTimer heartbeat;
-    const NoBrowsers noBrowsers;
-    const BrowserDNSBypassCheck browsers;
-    MacProtectionMonitor monitor;
-};
+const NoBrowsers kNoBrowsers;
 
 } // namespace
 
@@ -108,11 +74,8 @@ private slots:
     void offlineIsNeverActiveAndChangesNothing();
 
 private:
-    void ip(const QString& arguments);
-    void setNameServer(const QString& address);
     // This namespace's /etc/hosts: localhost and the given lines.
     void setHostsLines(const QByteArray& lines);
-    void startUnbound(QProcess& unbound, const QString& configuration, const QString& text);
     // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
     void resolverBlocks(const QStringList& domains);
     int alertsOfKind(const QString& kind);
@@ -126,36 +89,11 @@ private:
     Deployment m_deployment;
 };
 
-void WebProtectionInNamespace::ip(const QString& arguments) {
-    const CommandResult result = runCommand(QStringLiteral("ip"), arguments.split(QLatin1Char(' ')));
-    QVERIFY2(result.exitCode == 0,
-             qPrintable(QStringLiteral("ip ") + arguments + QStringLiteral(": ") + result.output));
-}
-
-void WebProtectionInNamespace::setNameServer(const QString& address) {
-    // /etc/resolv.conf is the namespace's own file, bind-mounted by "ip netns exec": written in
-    // place, the C library notices the change at the next lookup.
-    QFile file(QStringLiteral("/etc/resolv.conf"));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
-}
-
 void WebProtectionInNamespace::setHostsLines(const QByteArray& lines) {
     // Written in place: "ip netns exec" bind-mounted the namespace's own file over /etc/hosts.
     QFile file(QStringLiteral("/etc/hosts"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("127.0.0.1 localhost\n" + lines);
-}
-
-void WebProtectionInNamespace::startUnbound(QProcess& unbound, const QString& configuration,
-                                            const QString& text) {
-    QFile file(configuration);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-    file.close();
-    unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), configuration});
-    QVERIFY(unbound.waitForStarted());
 }
 
 void WebProtectionInNamespace::resolverBlocks(const QStringList& domains) {
@@ -196,23 +134,20 @@ void WebProtectionInNamespace::initTestCase() {
     const QString key = m_folder.filePath(QStringLiteral("key.pem"));
     const QString certificate = m_folder.filePath(QStringLiteral("certificate.pem"));
     const CommandResult made = runCommand(
-        QStringLiteral("openssl"),
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-         QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate, QStringLiteral("-days"),
-         QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=dns.molvena.test")});
+        QStringLiteral("openssl"), QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                                                  "-keyout %1 -out %2 -days 1 -subj /CN=dns.molvena.test")
+                                       .arg(key, certificate)
+                                       .split(QLatin1Char(' ')));
     QVERIFY2(made.exitCode == 0, qPrintable(made.output));
 
     const QString configuration = m_folder.filePath(QStringLiteral("unbound.conf"));
     const QString blocklist = m_folder.filePath(QStringLiteral("blocklist.conf"));
-    QString text =
-        QStringLiteral("server:\n  interface: %1\n  interface: %1@443\n  https-port: 443\n"
-                       "  tls-service-key: \"%2\"\n  tls-service-pem: \"%3\"\n"
-                       "  do-daemonize: no\n  username: \"\"\n  chroot: \"\"\n  directory: \"%4\"\n"
-                       "  pidfile: \"\"\n  logfile: \"%4/unbound.log\"\n  use-syslog: no\n  verbosity: 0\n  "
-                       "access-control: 0.0.0.0/0 allow\n"
-                       "  module-config: \"iterator\"\n  local-data: \"%5. A %6\"\n")
-            .arg(kResolverAddress, key, certificate, m_folder.path(), kApiHost, kServerAddress);
+    QString text = unboundConfiguration(
+        kResolverAddress, m_folder.path(),
+        QStringLiteral(
+            "  interface: %1@443\n  https-port: 443\n  tls-service-key: \"%2\"\n"
+            "  tls-service-pem: \"%3\"\n  logfile: \"%4/unbound.log\"\n  local-data: \"%5. A %6\"\n")
+            .arg(kResolverAddress, key, certificate, m_folder.path(), kApiHost, kServerAddress));
     for (const auto& [name, address] : kSites) {
         text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
     }
@@ -267,7 +202,7 @@ void WebProtectionInNamespace::cleanupTestCase() {
 void WebProtectionInNamespace::verificationFollowsTheResolver() {
     TemporaryPreferences preferences;
     PreferenceStore& defaults = preferences.store();
-    ProtectedMac mac(defaults, m_deployment, 5s);
+    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 5s);
     mac.vpn.start();
     const APIClient& api = mac.api;
     MacDNSProtectionManager& dns = mac.dns;
@@ -332,7 +267,8 @@ void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
     PreferenceStore& defaults = preferences.store();
     defaults.setValue(keys::macRole, QStringLiteral("player"));
     defaults.setValue(keys::macSetupComplete, true);
-    ProtectedMac mac(defaults, m_deployment, 2s, MonitorSchedule{.recheckDelay = 300ms});
+    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 2s, lookUpHostWithSystemResolver,
+                        MonitorSchedule{.recheckDelay = 300ms});
     mac.vpn.start();
     NetworkPath path;
     path.isUsable = false;
@@ -389,7 +325,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
 
     TemporaryPreferences preferences;
     PreferenceStore& defaults = preferences.store();
-    ProtectedMac mac(defaults, m_deployment, 5s);
+    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 5s);
     mac.vpn.start();
     PolkitWebProtectionInstaller installer({QStringLiteral(MOLVENA_DNS_HELPER_PROGRAM),
                                             QStringLiteral("--root"),
@@ -480,7 +416,7 @@ void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         const QByteArray storedBefore = stored();
-        ProtectedMac mac(defaults, m_deployment, 2s);
+        ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 2s);
         MacDNSProtectionManager& dns = mac.dns;
         MacProtectionMonitor& monitor = mac.monitor;
 

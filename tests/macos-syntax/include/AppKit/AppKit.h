@@ -25,22 +25,14 @@ MOLVENA_EXTERN_C NSAppearanceName const NSAppearanceNameAqua;
 @end
 
 typedef NS_OPTIONS(NSUInteger, NSWindowStyleMask) {
-    NSWindowStyleMaskBorderless = 0,
-    NSWindowStyleMaskTitled = 1 << 0,
-    NSWindowStyleMaskClosable = 1 << 1,
-    NSWindowStyleMaskMiniaturizable = 1 << 2,
-    NSWindowStyleMaskResizable = 1 << 3,
     NSWindowStyleMaskFullSizeContentView = 1 << 15,
 };
 
 typedef NS_ENUM(NSInteger, NSWindowTitleVisibility) {
-    NSWindowTitleVisible = 0,
     NSWindowTitleHidden = 1,
 };
 
 typedef NS_ENUM(NSInteger, NSWindowTabbingMode) {
-    NSWindowTabbingModeAutomatic = 0,
-    NSWindowTabbingModePreferred = 1,
     NSWindowTabbingModeDisallowed = 2,
 };
 

@@ -47,7 +47,6 @@ typedef NS_OPTIONS(uint64_t, NSActivityOptions) {
     NSActivityUserInitiated = (0x00FFFFFFULL | NSActivityIdleSystemSleepDisabled),
     NSActivityUserInitiatedAllowingIdleSystemSleep = (NSActivityUserInitiated &
                                                       ~NSActivityIdleSystemSleepDisabled),
-    NSActivityBackground = 0x000000FFULL,
 };
 
 @interface NSProcessInfo : NSObject

@@ -23,17 +23,10 @@ typedef NSObject<OS_nw_interface>* nw_interface_t;
 
 typedef enum {
     nw_interface_type_other = 0, // virtual and tunnel interfaces
-    nw_interface_type_wifi = 1,
-    nw_interface_type_cellular = 2,
-    nw_interface_type_wired = 3,
-    nw_interface_type_loopback = 4,
 } nw_interface_type_t;
 
 typedef enum {
-    nw_path_status_invalid = 0,
     nw_path_status_satisfied = 1,
-    nw_path_status_unsatisfied = 2,
-    nw_path_status_satisfiable = 3,
 } nw_path_status_t;
 
 typedef void (^nw_path_monitor_update_handler_t)(nw_path_t path);

@@ -18,14 +18,9 @@ typedef NSObject<OS_dispatch_queue_attr>* dispatch_queue_attr_t;
 // The serial attribute is the null attribute.
 #define DISPATCH_QUEUE_SERIAL NULL
 
-// <sys/qos.h>; the values are the documented raw values.
+// <sys/qos.h>; the value is the documented raw value.
 typedef enum : unsigned int {
-    QOS_CLASS_USER_INTERACTIVE = 0x21,
-    QOS_CLASS_USER_INITIATED = 0x19,
-    QOS_CLASS_DEFAULT = 0x15,
     QOS_CLASS_UTILITY = 0x11,
-    QOS_CLASS_BACKGROUND = 0x09,
-    QOS_CLASS_UNSPECIFIED = 0x00,
 } qos_class_t;
 typedef qos_class_t dispatch_qos_class_t;
 

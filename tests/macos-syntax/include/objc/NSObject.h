@@ -10,7 +10,6 @@ typedef bool BOOL;
 #define NO __objc_no
 
 #define nil nullptr
-#define Nil nullptr
 
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
@@ -42,7 +41,6 @@ typedef unsigned long NSUInteger;
 __attribute__((objc_root_class))
 @interface NSObject<NSObject>
 + (instancetype)alloc;
-+ (instancetype)new;
 + (Class)class;
 - (instancetype)init;
 @end
