@@ -15,8 +15,8 @@
 #include <QUrlQuery>
 #include <QUuid>
 
+#include <qcoro/qcorofuture.h>
 #include <qcoro/qcoronetworkreply.h>
-#include <qcoro/qcorosignal.h>
 
 #include <algorithm>
 #include <memory>
@@ -256,12 +256,12 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
         // arrives meanwhile shares that one follow-up.
         const quint64 calledDuring = m_checksStarted;
         while (true) {
-            const auto [number, state] = co_await qCoro(this, &MacDNSProtectionManager::verificationFinished);
+            co_await nextCheckEnd();
             if (!self) {
                 co_return MacDNSProtectionState::unknown;
             }
-            if (number > calledDuring) {
-                co_return state;
+            if (m_lastFinished.number > calledDuring) {
+                co_return m_lastFinished.state;
             }
             if (!m_isChecking) {
                 break; // the earlier check ended and no follow-up runs yet: this caller starts it
@@ -271,9 +271,20 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::verify() {
     const quint64 number = ++m_checksStarted;
     const MacDNSProtectionState state = co_await runVerification();
     if (self) {
-        emit verificationFinished(number, state);
+        m_lastFinished = {number, state};
+        if (const std::unique_ptr<QPromise<void>> waiting = std::exchange(m_checkEnd, nullptr)) {
+            waiting->finish();
+        }
     }
     co_return state;
+}
+
+QFuture<void> MacDNSProtectionManager::nextCheckEnd() {
+    if (!m_checkEnd) {
+        m_checkEnd = std::make_unique<QPromise<void>>();
+        m_checkEnd->start();
+    }
+    return m_checkEnd->future();
 }
 
 QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::runVerification() {

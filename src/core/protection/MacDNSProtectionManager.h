@@ -9,15 +9,18 @@
 #include "session/PreferenceStore.h"
 
 #include <QDateTime>
+#include <QFuture>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QPromise>
 #include <QString>
 #include <QUrl>
 
 #include <qcoro/qcorotask.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace molvena {
@@ -103,11 +106,17 @@ signals:
     void lastErrorChanged();
     void lastCheckAtChanged();
     void profileWasRequestedChanged();
-    // A check ended; `number` counts checks in the order they started.
-    void verificationFinished(quint64 number, molvena::MacDNSProtectionState state);
 
 private:
+    struct FinishedCheck {
+        quint64 number = 0; // counts checks in the order they started
+        MacDNSProtectionState state = MacDNSProtectionState::unknown;
+    };
+
     QCoro::Task<MacDNSProtectionState> runVerification();
+    // Finishes when the next check ends (or the manager goes). Each end hands waiters a fresh
+    // future, so no waiter is woken twice however quickly checks follow each other.
+    QFuture<void> nextCheckEnd();
     // Whether the control name resolves right now, which a failed lookup needs to count as blocked.
     QCoro::Task<bool> nameResolutionWorks();
     QDateTime lastCheckAtOrInvalid() const { return m_lastCheckAt.value_or(QDateTime()); }
@@ -133,6 +142,8 @@ private:
     MacDNSProtectionState m_state = MacDNSProtectionState::unknown;
     bool m_isChecking = false;
     quint64 m_checksStarted = 0;
+    FinishedCheck m_lastFinished;
+    std::unique_ptr<QPromise<void>> m_checkEnd;
     bool m_isOpeningProfile = false;
     QString m_statusText = QStringLiteral("Beskyttelsen er ikke kontrolleret");
     QString m_detailText = QStringLiteral("Installer Molvena-beskyttelsen og kontrollér, at den er aktiv.");

@@ -12,6 +12,7 @@
 #include <qcoro/qcorotask.h>
 
 #include <array>
+#include <vector>
 
 using namespace molvena;
 using namespace molvena::test;
@@ -78,6 +79,7 @@ private slots:
     void verificationReachesEveryOutcome();
     void verificationEndsInTimeWhenEveryHostHangs();
     void callerDuringACheckGetsALaterCheck();
+    void callersWaitingForChecksThatEndAtOnce();
     void profileRequest_data();
     void profileRequest();
 
@@ -233,6 +235,34 @@ void MacDNSProtectionManagerTest::callerDuringACheckGetsALaterCheck() {
     QCOMPARE(QCoro::waitFor(std::move(third)), MacDNSProtectionState::inactive);
     QVERIFY(!manager.isChecking());
     QCOMPARE(sites.requests().size(), 6); // two checks, not three
+}
+
+// With every name refused at once, a check ends within the call that starts it: the callers
+// waiting meanwhile still share one follow-up, and each is woken once.
+void MacDNSProtectionManagerTest::callersWaitingForChecksThatEndAtOnce() {
+    ScriptedHttpServer canary;
+    canary.setDefaultReply({.body = {}, .neverAnswer = true});
+    QUrl url = canary.url();
+    url.setHost(QStringLiteral("canary.molvena.test"));
+    StandInResolver resolver(false);
+    TemporaryPreferences preferences;
+    RecordingWorkspace workspace;
+    MacDNSProtectionManager manager(preferences.store(), workspace, m_network, deploymentFor({}, url, {}),
+                                    kFast, resolver.lookup());
+    QSignalSpy checks(&manager, &MacDNSProtectionManager::isCheckingChanged);
+
+    QCoro::Task<MacDNSProtectionState> first = manager.verify();
+    QTRY_COMPARE(canary.requests().size(), 1);
+    std::vector<QCoro::Task<MacDNSProtectionState>> waiting;
+    for (int caller = 0; caller < 3; ++caller) {
+        waiting.push_back(manager.verify());
+    }
+    resolver.setBlocking(true);
+    QCOMPARE(QCoro::waitFor(std::move(first)), MacDNSProtectionState::unknown);
+    for (QCoro::Task<MacDNSProtectionState>& caller : waiting) {
+        QCOMPARE(QCoro::waitFor(std::move(caller)), MacDNSProtectionState::unknown);
+    }
+    QCOMPARE(checks.size(), 4); // on and off for the first check and for one follow-up
 }
 
 void MacDNSProtectionManagerTest::profileRequest_data() {
