@@ -6,14 +6,13 @@
 
 using namespace molvena;
 
-// The dashboard's own rules: days counted in local calendar days, the milestone lines, the code display;
-// and the symbols the screens draw, every one shipped.
+// The dashboard's own rules: days counted in local calendar days and the milestone lines; and the symbols the
+// screens draw, every one shipped.
 class PlayerDashboardViewModelTest : public QObject {
     Q_OBJECT
 private slots:
     void daysAndMilestones_data();
     void daysAndMilestones();
-    void pairingCodeDisplay();
     void everySymbolTheScreensNameLoads();
 };
 
@@ -45,14 +44,6 @@ void PlayerDashboardViewModelTest::daysAndMilestones() {
     const double stored = lastGambling.isValid() ? double(lastGambling.toSecsSinceEpoch()) : 0.0;
     QCOMPARE(PlayerDashboardViewModel::gamblingFreeDays(stored, now), days);
     QVERIFY(PlayerDashboardViewModel::milestoneText(days).startsWith(lineStart));
-}
-
-void PlayerDashboardViewModelTest::pairingCodeDisplay() {
-    QCOMPARE(PlayerDashboardViewModel::groupedPairingCode(QStringLiteral("482913")),
-             QStringLiteral("482 913"));
-    QCOMPARE(PlayerDashboardViewModel::groupedPairingCode(QStringLiteral("48-29 13")),
-             QStringLiteral("482 913"));
-    QCOMPARE(PlayerDashboardViewModel::groupedPairingCode(QStringLiteral("48291")), QStringLiteral("48291"));
 }
 
 void PlayerDashboardViewModelTest::everySymbolTheScreensNameLoads() {

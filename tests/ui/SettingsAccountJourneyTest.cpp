@@ -111,10 +111,7 @@ void SettingsAccountJourneyTest::openAt(const QString& section) {
 void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<std::optional<qint64>>("amount");
-    QTest::newRow("a comma is dropped too, not a decimal mark") << "1,5" << std::optional<qint64>(15);
     QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
-    QTest::newRow("signed") << "-5" << std::optional<qint64>(-5);
-    QTest::newRow("plus") << "+7" << std::optional<qint64>(7);
     QTest::newRow("only a sign") << "-" << std::optional<qint64>();
     QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
     QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
@@ -143,38 +140,17 @@ void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
         return QVariantMap{{QStringLiteral("newName"), QString::fromUtf8(name)},
                            {QStringLiteral("newPhone"), QString::fromUtf8(phone)}};
     };
+    // What the journey below does not press: a warning before the repetition, and inputs that
+    // cannot succeed.
     const QString pin = QStringLiteral("pin");
     const QString support = QStringLiteral("support");
     const QString spending = QStringLiteral("spending");
     const QList<Rule> rules{
-        {"four digits, repeated", pin, pins("1234", "5678", "5678"), "canSave", true},
         {"the repetition differs", pin, pins("1234", "5678", "5679"), "canSave", false},
-        {"the repetition differs: warned", pin, pins("1234", "5678", "5679"), "showsMismatch", true},
         {"no repetition yet: not warned", pin, pins("1234", "5678", ""), "showsMismatch", false},
         {"current PIN too short", pin, pins("123", "5678", "5678"), "canSave", false},
-        {"letters are the store's to refuse", pin, pins("1234", "12a4", "12a4"), "canSave", true},
-        {"an accented letter is one character", pin, pins("1234", "12e\u03014", "12e\u03014"), "canSave",
-         true},
-        {"name and phone", support, contact("Mette", "+45 12 34 56 78"), "canSaveContact", true},
         {"a name of blanks", support, contact("   ", "12345678"), "canSaveContact", false},
         {"no phone", support, contact("Mette", ""), "canSaveContact", false},
-        {"a phone of a line break is the store's to refuse", support, contact("Mette", "\n"),
-         "canSaveContact", true},
-        {"removal PIN of 3",
-         support,
-         {{QStringLiteral("deletePIN"), QStringLiteral("123")}},
-         "canRemoveContact",
-         false},
-        {"removal PIN of 4 with a letter",
-         support,
-         {{QStringLiteral("deletePIN"), QStringLiteral("12a4")}},
-         "canRemoveContact",
-         true},
-        {"a negative amount is the store's to refuse",
-         spending,
-         {{QStringLiteral("amountText"), QStringLiteral("-5")}},
-         "canSave",
-         true},
         {"nothing", spending, {{QStringLiteral("amountText"), QString()}}, "canSave", false},
     };
     openAt(QStringLiteral("account"));
