@@ -87,7 +87,8 @@ ServerHarness::~ServerHarness() {
 }
 
 ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString& target,
-                                         const QByteArray& body, const QByteArray& contentType) {
+                                         const QByteArray& body, const QByteArray& contentType,
+                                         const QList<QPair<QByteArray, QByteArray>>& headers) {
     const QUrl root = m_server->apiBase().resolved(QUrl(QStringLiteral("/")));
     const QUrl url = target.startsWith(QLatin1Char('/'))
                          ? root.resolved(QUrl(target, QUrl::StrictMode))
@@ -95,6 +96,9 @@ ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString
     QNetworkRequest request(url);
     if (!body.isEmpty() || method == "POST") {
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    }
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
     }
     request.setTransferTimeout(5000);
     QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);

@@ -31,6 +31,7 @@ public:
         QJsonObject json;                      // empty when the body is not a JSON object
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QString error() const { return json.value(QStringLiteral("error")).toString(); }
+        bool succeeded() const { return status == 200 && json.value(QStringLiteral("success")) == true; }
     };
     using Fields = QList<QPair<QString, QString>>;
 
@@ -49,7 +50,8 @@ public:
     // One request over real HTTP. `target` is an endpoint under /api/ ("count.php") or, starting with
     // "/", a path from the root; a query may follow it.
     Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
-               const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8");
+               const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
+               const QList<QPair<QByteArray, QByteArray>>& headers = {});
     Reply post(const QString& target, const Fields& fields);
     Reply get(const QString& target);
     // Bytes written as they are to a new connection; returns what came back before it closed.
