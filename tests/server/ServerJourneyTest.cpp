@@ -2,6 +2,7 @@
 // the journeys the app takes: a player signs up and is followed by relatives, alerts reach them,
 // the account is managed with the Master PIN, an account is recovered with an e-mailed code, and a
 // Mac downloads its DNS profile.
+#include "AbuseLimits.h"
 #include "ServerHarness.h"
 #include "app/Deployment.h"
 
@@ -53,6 +54,11 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     ServerHarness harness;
     const auto anna = harness.registerPlayer(QStringLiteral("Anna Ø"), QStringLiteral("anna@example.dk"),
                                              QStringLiteral("482917"));
+    // A second press of the same Mac with its code and PIN is the same account.
+    QVERIFY(harness
+                .post(QStringLiteral("pairing.php"),
+                      ServerHarness::registration(anna.deviceToken, anna.pairingCode, anna.email, anna.pin))
+                .succeeded());
     const QString token = harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
     QCOMPARE(harness.confirmRelatives(), 1);
 
@@ -63,34 +69,53 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     QCOMPARE(list.size(), 1);
     QCOMPARE(list.first()[QStringLiteral("created_at")], QStringLiteral("2026-03-10 13:00:00"));
 
+    const auto activity = [&] {
+        return harness.get(QStringLiteral("relative_activity.php?token=") + token).json;
+    };
+    const auto shieldActive = [&] {
+        return activity()[QStringLiteral("summary")][QStringLiteral("shield_active")].toBool();
+    };
+    const auto newestTitle = [&] {
+        return activity()[QStringLiteral("history")][0][QStringLiteral("title")].toString();
+    };
+
     // Before any report the shield is off; an active report turns it on and dates its start.
-    auto activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
-    QCOMPARE(activity.status, 200);
-    QJsonObject summary = activity.json.value(QStringLiteral("summary")).toObject();
+    QJsonObject summary = activity()[QStringLiteral("summary")].toObject();
     QCOMPARE(summary.value(QStringLiteral("shield_active")), false);
     QVERIFY(!summary.contains(QStringLiteral("shield_start")));
-
     QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
     harness.advance(300);
     QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
-    activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
-    summary = activity.json.value(QStringLiteral("summary")).toObject();
+    summary = activity()[QStringLiteral("summary")].toObject();
     QCOMPARE(summary.value(QStringLiteral("shield_active")), true);
     QCOMPARE(summary.value(QStringLiteral("shield_start")), QStringLiteral("10. marts 2026 kl. 13:00"));
     QVERIFY(succeeded(statusReport(harness, anna.deviceToken, false)));
-    activity = harness.get(QStringLiteral("relative_activity.php?token=") + token);
-    QCOMPARE(activity.json.value(QStringLiteral("summary")).toObject().value(QStringLiteral("shield_active")),
-             false);
+    QVERIFY(!shieldActive());
     QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM device_reports")), 3);
 
     // The history is the player's events, newest first.
     QStringList titles;
-    for (const QJsonValue& entry : activity.json.value(QStringLiteral("history")).toArray()) {
+    for (const QJsonValue& entry : activity()[QStringLiteral("history")].toArray()) {
         titles.append(entry[QStringLiteral("title")].toString());
     }
     QCOMPARE(titles,
              QStringList({QStringLiteral("Beskyttelsen er aktiv på Mac"),
                           QStringLiteral("Ny støtteperson tilknyttet"), QStringLiteral("Konto oprettet")}));
+
+    // Three heartbeats missed: the relatives see a silent Mac until it reports again.
+    QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
+    harness.advance(server::limits::silentAfterSeconds - 1);
+    QVERIFY(shieldActive());
+    harness.advance(2);
+    QVERIFY(!shieldActive());
+    QCOMPARE(newestTitle(), QStringLiteral("Mac'en har ikke meldt sig"));
+    QVERIFY(succeeded(statusReport(harness, anna.deviceToken, true)));
+    QVERIFY(shieldActive());
+    // Recovery onto this Mac for another account: it leaves Anna's account, which her relatives see.
+    harness.registerPlayer(QStringLiteral("Eva"), QStringLiteral("eva@example.dk"), QStringLiteral("135246"));
+    QVERIFY(harness.recoverPlayer(QStringLiteral("eva@example.dk"), anna.deviceToken).succeeded());
+    QVERIFY(!shieldActive());
+    QCOMPARE(newestTitle(), QStringLiteral("En Mac har forladt kontoen"));
 }
 
 void ServerJourneyTest::alertsReachEveryRelative_data() {
