@@ -183,7 +183,7 @@ private:
     QList<QVariantList> rows(const QString& sql);
     void start(int instance);
     bool waitUntilListening();
-    qint64 count(const QString& sql) { return rows(sql).first().first().toLongLong(); }
+    qint64 count(const QString& sql) { return m_reader->value(sql).toLongLong(); }
     server::ServerOptions readerOptions() const {
         server::ServerOptions options;
         options.databaseUrl = m_databaseUrl;
@@ -191,12 +191,11 @@ private:
         return options;
     }
     QString deviceOf(const QString& pairingCode) {
-        return rows(
-                   QStringLiteral("SELECT d.device_token FROM devices d JOIN players p ON p.id = d.player_id "
-                                  "WHERE p.pairing_code = '%1'")
-                       .arg(pairingCode))
-            .first()
-            .first()
+        return m_reader
+            ->value(
+                QStringLiteral("SELECT d.device_token FROM devices d JOIN players p ON p.id = d.player_id "
+                               "WHERE p.pairing_code = ?"),
+                {pairingCode})
             .toString();
     }
 
@@ -559,15 +558,14 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
 void MultiInstanceTest::start(int i) {
     m_instances[i] = std::make_unique<QProcess>();
     m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList arguments{
-        QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-        m_folder.filePath(QStringLiteral("instance%1").arg(i)), QStringLiteral("--database"), m_databaseUrl,
-        QStringLiteral("--secret-file"), m_folder.filePath(QStringLiteral("recovery.key")),
-        QStringLiteral("--smtp-relay"), QStringLiteral("127.0.0.1:%1").arg(m_mail.port()),
-        // Seconds where a deployment waits minutes.
-        QStringLiteral("--mail-retry"), QStringLiteral("1"), QStringLiteral("--mail-claim"),
-        QStringLiteral("3"), QStringLiteral("--database-timeouts"), QStringLiteral("500,3000,2000"),
-        QStringLiteral("--metrics"), QStringLiteral("127.0.0.1:0")};
+    // Seconds where a deployment waits minutes.
+    QStringList arguments = QStringLiteral("--port 0 --mail-retry 1 --mail-claim 3 --database-timeouts "
+                                           "500,3000,2000 --metrics 127.0.0.1:0")
+                                .split(QLatin1Char(' '));
+    arguments << QStringLiteral("--data") << m_folder.filePath(QStringLiteral("instance%1").arg(i))
+              << QStringLiteral("--database") << m_databaseUrl << QStringLiteral("--secret-file")
+              << m_folder.filePath(QStringLiteral("recovery.key")) << QStringLiteral("--smtp-relay")
+              << QStringLiteral("127.0.0.1:%1").arg(m_mail.port());
     // The second believes X-Real-IP as from a front end on another machine.
     arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
                          : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
