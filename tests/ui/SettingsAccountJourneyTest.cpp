@@ -10,7 +10,6 @@
 #include <qcoro/qcorotask.h>
 
 #include <memory>
-#include <optional>
 
 using namespace molvena;
 using namespace molvena::test;
@@ -21,8 +20,6 @@ class SettingsAccountJourneyTest : public QObject {
 private slots:
     void initTestCase();
     void keyboardStaysInsideTheMenuAndTheSettingsWindow();
-    void amountsAreReadWithDanishSeparators_data();
-    void amountsAreReadWithDanishSeparators();
     void buttonsAreEnabledOnlyForInputThatCanSucceed();
     void playerManagesTheAccount();
     void cleanupTestCase();
@@ -106,21 +103,6 @@ void SettingsAccountJourneyTest::openAt(const QString& section) {
     QVERIFY(dashboard);
     dashboard->openSettings(section);
     m_driver->item(QStringLiteral("settingsWindow"));
-}
-
-void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<std::optional<qint64>>("amount");
-    QTest::newRow("both separators") << "1.234,567" << std::optional<qint64>(1234567);
-    QTest::newRow("only a sign") << "-" << std::optional<qint64>();
-    QTest::newRow("a blank inside") << "1 000" << std::optional<qint64>();
-    QTest::newRow("past 64 bits") << "99999999999999999999" << std::optional<qint64>();
-}
-
-void SettingsAccountJourneyTest::amountsAreReadWithDanishSeparators() {
-    QFETCH(QString, typed);
-    QFETCH(std::optional<qint64>, amount);
-    QCOMPARE(SpendingSettingsViewModel::parseAmount(typed), amount);
 }
 
 void SettingsAccountJourneyTest::buttonsAreEnabledOnlyForInputThatCanSucceed() {
@@ -273,8 +255,12 @@ void SettingsAccountJourneyTest::playerManagesTheAccount() {
     // "Månedligt forbrug": the stored amount, then a Danish-formatted one, then one out of bounds.
     driver.click(QStringLiteral("section_spending"));
     QCOMPARE(driver.textOf(QStringLiteral("amountField")), QStringLiteral("500"));
-    driver.retype(QStringLiteral("amountField"), QStringLiteral("abc"));
-    QVERIFY(!driver.item(QStringLiteral("saveAmountButton"))->isEnabled());
+    // Danish thousands separators are dropped, a comma too; what is no whole number keeps the button off.
+    QCOMPARE(SpendingSettingsViewModel::parseAmount(QStringLiteral("1.234,567")), 1234567);
+    for (const char* typed : {"abc", "-", "1 000", "99999999999999999999"}) {
+        driver.retype(QStringLiteral("amountField"), QString::fromLatin1(typed));
+        QVERIFY2(!driver.item(QStringLiteral("saveAmountButton"))->isEnabled(), typed);
+    }
     driver.retype(QStringLiteral("amountField"), QStringLiteral("12.500"));
     driver.click(QStringLiteral("saveAmountButton"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("storeMessage")),
