@@ -377,13 +377,10 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     for (const QByteArray& message : m_mail.messages) {
         if (const auto match = token.match(QString::fromUtf8(message)); match.hasMatch()) {
             // The link's page posts the token; a GET alone confirms nothing.
-            QNetworkRequest request(m_apiBase[1].resolved(QUrl(QStringLiteral("confirm_relative.php"))));
-            request.setHeader(QNetworkRequest::ContentTypeHeader,
-                              QByteArrayLiteral("application/x-www-form-urlencoded"));
-            QNetworkReply* reply =
-                m_network.post(request, QByteArrayLiteral("token=") + match.captured(1).toLatin1());
-            QVERIFY(waitFor([reply] { return reply->isFinished(); }));
-            reply->deleteLater();
+            send({1,
+                  QStringLiteral("confirm_relative.php"),
+                  {{"token", match.captured(1)}},
+                  QStringLiteral("192.0.2.150")});
         }
     }
     const QString device = deviceOf(QStringLiteral("555111"));
