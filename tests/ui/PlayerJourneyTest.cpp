@@ -1,5 +1,7 @@
 #include "AppDriver.h"
 #include "InstalledDesktop.h"
+#include "PlayerDashboardViewModel.h"
+#include "design/SymbolIcon.h"
 #include "session/PreferenceKeys.h"
 
 #include <QClipboard>
@@ -9,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTimeZone>
 #include <QtTest/QtTest>
 #include <qcoro/qcorotask.h>
 
@@ -18,12 +21,17 @@
 using namespace molvena;
 using namespace molvena::test;
 
-// The player's road after the onboarding: protection setup, the profile sheet, the dashboard.
+// The player's road after the onboarding: protection setup, the profile sheet, the dashboard; and the
+// dashboard's own rules (days counted in local calendar days, the milestone lines, every symbol the
+// screens draw shipped).
 class PlayerJourneyTest : public QObject {
     Q_OBJECT
 private slots:
     void freshPlayerProtectsTheMacAndReachesTheDashboard();
     void aTunnelHoldsTheSetupWithoutProbing();
+    void daysAndMilestones_data();
+    void daysAndMilestones();
+    void everySymbolTheScreensNameLoads();
 
 private:
     static void onboard(AppDriver& driver, const QString& email);
@@ -269,6 +277,45 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
     driver.click(QStringLiteral("loginStepButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+}
+
+void PlayerJourneyTest::daysAndMilestones_data() {
+    QTest::addColumn<QDateTime>("lastGambling");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("lineStart");
+    // A zone with daylight saving, so a day of 23 or 25 hours still counts as one.
+    const QTimeZone copenhagen("Europe/Copenhagen");
+    const auto at = [&](int year, int month, int day, int hour, int minute) {
+        return QDateTime(QDate(year, month, day), QTime(hour, minute), copenhagen);
+    };
+    QTest::newRow("never") << QDateTime() << at(2026, 5, 1, 12, 0) << 0 << "I dag starter";
+    QTest::newRow("yesterday 23:59 at 00:01")
+        << at(2026, 5, 1, 23, 59) << at(2026, 5, 2, 0, 1) << 1 << "Én dag ad gangen";
+    QTest::newRow("earlier today") << at(2026, 5, 2, 0, 0) << at(2026, 5, 2, 23, 59) << 0 << "I dag starter";
+    QTest::newRow("future") << at(2026, 5, 9, 10, 0) << at(2026, 5, 2, 10, 0) << 0 << "I dag starter";
+    QTest::newRow("13 days over spring forward")
+        << at(2026, 3, 20, 22, 0) << at(2026, 4, 2, 0, 30) << 13 << "Én dag ad gangen";
+    QTest::newRow("14 days") << at(2026, 3, 19, 23, 30) << at(2026, 4, 2, 0, 30) << 14 << "Du har skabt";
+}
+
+void PlayerJourneyTest::daysAndMilestones() {
+    QFETCH(QDateTime, lastGambling);
+    QFETCH(QDateTime, now);
+    QFETCH(int, days);
+    QFETCH(QString, lineStart);
+    const double stored = lastGambling.isValid() ? double(lastGambling.toSecsSinceEpoch()) : 0.0;
+    QCOMPARE(PlayerDashboardViewModel::gamblingFreeDays(stored, now), days);
+    QVERIFY(PlayerDashboardViewModel::milestoneText(days).startsWith(lineStart));
+}
+
+void PlayerJourneyTest::everySymbolTheScreensNameLoads() {
+    QVERIFY(SymbolIcon::names().size() >= 57);
+    for (const QString& name : SymbolIcon::names()) {
+        SymbolIcon icon;
+        icon.setName(name);
+        QVERIFY2(icon.known(), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(PlayerJourneyTest)
