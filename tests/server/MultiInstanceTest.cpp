@@ -29,6 +29,18 @@ using test::ServerHarness;
 
 namespace {
 
+// What the waits below may take at most, so a hang fails instead of stalling CI.
+constexpr int waitMilliseconds = 20'000;
+
+bool waitFor(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < waitMilliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
 // Takes messages as a mail relay would and keeps the Message-ID of each.
 class MailSink : public QObject {
 public:
@@ -54,6 +66,17 @@ public:
     }
     QStringList messageIds;
     QList<QByteArray> messages;
+    // The first capture of `pattern` in the messages from the `from`th on, once one has arrived.
+    QString awaitMatch(const QRegularExpression& pattern, qsizetype from = 0) {
+        QString found;
+        waitFor([&] {
+            for (qsizetype i = from; i < messages.size() && found.isEmpty(); ++i) {
+                found = pattern.match(QString::fromUtf8(messages[i])).captured(1);
+            }
+            return !found.isEmpty();
+        });
+        return found;
+    }
 
 private:
     void read(QTcpSocket* socket) {
@@ -129,18 +152,6 @@ struct Answer {
     QString error() const { return json.value(QStringLiteral("error")).toString(); }
 };
 
-// What the waits below may take at most, so a hang fails instead of stalling CI.
-constexpr int waitMilliseconds = 20'000;
-
-bool waitFor(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < waitMilliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
 } // namespace
 
 class MultiInstanceTest : public QObject {
@@ -172,14 +183,19 @@ private:
     QList<QVariantList> rows(const QString& sql);
     void start(int instance);
     bool waitUntilListening();
-    qint64 count(const QString& sql) { return rows(sql).first().first().toLongLong(); }
+    qint64 count(const QString& sql) { return m_reader->value(sql).toLongLong(); }
+    server::ServerOptions readerOptions() const {
+        server::ServerOptions options;
+        options.databaseUrl = m_databaseUrl;
+        options.dataFolder = m_folder.path();
+        return options;
+    }
     QString deviceOf(const QString& pairingCode) {
-        return rows(
-                   QStringLiteral("SELECT d.device_token FROM devices d JOIN players p ON p.id = d.player_id "
-                                  "WHERE p.pairing_code = '%1'")
-                       .arg(pairingCode))
-            .first()
-            .first()
+        return m_reader
+            ->value(
+                QStringLiteral("SELECT d.device_token FROM devices d JOIN players p ON p.id = d.player_id "
+                               "WHERE p.pairing_code = ?"),
+                {pairingCode})
             .toString();
     }
 
@@ -210,10 +226,8 @@ void MultiInstanceTest::initTestCase() {
     QVERIFY(key.open(QIODevice::WriteOnly) && key.write(QUuid::createUuid().toRfc4122().repeated(2)) == 32);
     key.close();
     // An empty database: whatever an earlier run left goes.
-    server::ServerOptions options;
-    options.databaseUrl = m_databaseUrl;
-    options.dataFolder = m_folder.path();
-    server::Database(options).execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
+    server::Database(readerOptions())
+        .execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
 }
 
 // Rule: instances started at the same moment on an empty database both come up; one creates the
@@ -223,12 +237,7 @@ void MultiInstanceTest::bothStartTogetherOnAnEmptyDatabase() {
         start(i);
     }
     QVERIFY2(waitUntilListening(), "both instances must start");
-    m_reader = std::make_unique<server::Database>([&] {
-        server::ServerOptions options;
-        options.databaseUrl = m_databaseUrl;
-        options.dataFolder = m_folder.path();
-        return options;
-    }());
+    m_reader = std::make_unique<server::Database>(readerOptions());
 }
 
 // Rule: a pairing code makes one account, however many instances register it at once; every other
@@ -236,15 +245,11 @@ void MultiInstanceTest::bothStartTogetherOnAnEmptyDatabase() {
 void MultiInstanceTest::oneCodeRegisteredOnBothAtOnceMakesOneAccount() {
     QList<Request> registrations;
     for (int i = 0; i < 8; ++i) {
-        registrations.append({i % 2,
-                              QStringLiteral("pairing.php"),
-                              {{"action", "register"},
-                               {"device_token", "mac-" + QUuid::createUuid().toString(QUuid::WithoutBraces)},
-                               {"pairing_code", "555111"},
-                               {"name", "Anna"},
-                               {"master_pin", "1234"},
-                               {"email", QStringLiteral("anna%1@example.dk").arg(i)}},
-                              QStringLiteral("192.0.2.%1").arg(i + 1)});
+        registrations.append(
+            {i % 2, QStringLiteral("pairing.php"),
+             ServerHarness::registration(ServerHarness::newDeviceToken(), QStringLiteral("555111"),
+                                         QStringLiteral("anna%1@example.dk").arg(i)),
+             QStringLiteral("192.0.2.%1").arg(i + 1)});
     }
     int accounts = 0;
     for (const Answer& answer : sendTogether(registrations)) {
@@ -257,25 +262,16 @@ void MultiInstanceTest::oneCodeRegisteredOnBothAtOnceMakesOneAccount() {
         }
     }
     QCOMPARE(accounts, 1);
-    QCOMPARE(rows(QStringLiteral("SELECT COUNT(*) FROM players WHERE pairing_code = '555111'"))
-                 .first()
-                 .first()
-                 .toInt(),
-             1);
+    QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM players WHERE pairing_code = '555111'")), 1);
 }
 
 // Rule: an account's PIN is judged at most wrongPinsPerAccount times in its window, however the
 // guesses are spread over instances; then even the right PIN waits.
 void MultiInstanceTest::pinGuessesSplitAcrossBothStayWithinTheLimit() {
-    const QString device = "mac-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QCOMPARE(send({0,
-                   QStringLiteral("pairing.php"),
-                   {{"action", "register"},
-                    {"device_token", device},
-                    {"pairing_code", "777222"},
-                    {"name", "Bo"},
-                    {"master_pin", "2468"},
-                    {"email", "bo@example.dk"}},
+    const QString device = ServerHarness::newDeviceToken();
+    QCOMPARE(send({0, QStringLiteral("pairing.php"),
+                   ServerHarness::registration(device, QStringLiteral("777222"),
+                                               QStringLiteral("bo@example.dk"), QStringLiteral("2468")),
                    QStringLiteral("198.51.100.1")})
                  .json.value(QStringLiteral("success")),
              true);
@@ -307,28 +303,16 @@ void MultiInstanceTest::pinGuessesSplitAcrossBothStayWithinTheLimit() {
 // Rule: a recovery code one instance issued is accepted by the other (all share one key), from the
 // client address that asked for it, as each instance's front end names it.
 void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
-    QVERIFY(send({1,
-                  QStringLiteral("pairing.php"),
-                  {{"action", "register"},
-                   {"device_token", "mac-" + QUuid::createUuid().toString(QUuid::WithoutBraces)},
-                   {"pairing_code", "333444"},
-                   {"name", "Carl"},
-                   {"master_pin", "1357"},
-                   {"email", "carl@example.dk"}},
+    QVERIFY(send({1, QStringLiteral("pairing.php"),
+                  ServerHarness::registration(ServerHarness::newDeviceToken(), QStringLiteral("333444"),
+                                              QStringLiteral("carl@example.dk"), QStringLiteral("1357"),
+                                              QStringLiteral("Carl")),
                   QStringLiteral("203.0.113.1")})
                 .json.value(QStringLiteral("success")) == true);
-    // Carl confirms his address (recovery reaches only confirmed ones), on the other instance.
-    static const QRegularExpression confirmation(QStringLiteral("token=([0-9a-f]{48})"));
-    // Mail goes out in the background, so an earlier account's may arrive after this one's.
-    QString token;
-    QVERIFY(waitFor([&] {
-        for (const QByteArray& message : std::as_const(m_mail.messages)) {
-            if (message.contains("To: carl@example.dk") && message.contains("confirm_email")) {
-                token = confirmation.match(QString::fromUtf8(message)).captured(1);
-            }
-        }
-        return !token.isEmpty();
-    }));
+    // Carl confirms his address (recovery reaches only confirmed ones), on the other instance. Mail
+    // goes out in the background, so an earlier account's may arrive after this one's.
+    const QString token = m_mail.awaitMatch(QRegularExpression(
+        QStringLiteral("To: carl@example\\.dk[\\s\\S]*confirm_email\\.php\\?token=([0-9a-f]{48})")));
     QCOMPARE(send({0, QStringLiteral("confirm_email.php"), {{"token", token}}, QStringLiteral("203.0.113.1")})
                  .status,
              200);
@@ -340,24 +324,13 @@ void MultiInstanceTest::recoveryStartedOnOneFinishesOnTheOther() {
                    from})
                  .status,
              200);
-    static const QRegularExpression sixDigits(QStringLiteral("\\r\\n\\s+(\\d{6})\\r\\n"));
-    QString code;
-    QVERIFY2(waitFor([&] {
-                 for (qsizetype i = before; i < m_mail.messages.size() && code.isEmpty(); ++i) {
-                     code = sixDigits.match(QString::fromUtf8(m_mail.messages[i])).captured(1);
-                 }
-                 return !code.isEmpty();
-             }),
-             "the code must reach the relay");
-    QCOMPARE(code.size(), 6);
-    const Answer verified =
-        send({1,
-              QStringLiteral("mac_recovery_verify.php"),
-              {{"email", "carl@example.dk"},
-               {"role", "player"},
-               {"code", code},
-               {"device_token", "mac-" + QUuid::createUuid().toString(QUuid::WithoutBraces)}},
-              from});
+    const QString code =
+        m_mail.awaitMatch(QRegularExpression(QStringLiteral("\\r\\n\\s+(\\d{6})\\r\\n")), before);
+    QCOMPARE(code.size(), 6); // the code reached the relay
+    const Answer verified = send({1, QStringLiteral("mac_recovery_verify.php"),
+                                  ServerHarness::recoveryVerification(QStringLiteral("carl@example.dk"), code,
+                                                                      ServerHarness::newDeviceToken()),
+                                  from});
     QCOMPARE(verified.json.value(QStringLiteral("success")), true);
     QCOMPARE(verified.json.value(QStringLiteral("name")).toString(), QStringLiteral("Carl"));
 }
@@ -404,13 +377,10 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     for (const QByteArray& message : m_mail.messages) {
         if (const auto match = token.match(QString::fromUtf8(message)); match.hasMatch()) {
             // The link's page posts the token; a GET alone confirms nothing.
-            QNetworkRequest request(m_apiBase[1].resolved(QUrl(QStringLiteral("confirm_relative.php"))));
-            request.setHeader(QNetworkRequest::ContentTypeHeader,
-                              QByteArrayLiteral("application/x-www-form-urlencoded"));
-            QNetworkReply* reply =
-                m_network.post(request, QByteArrayLiteral("token=") + match.captured(1).toLatin1());
-            QVERIFY(waitFor([reply] { return reply->isFinished(); }));
-            reply->deleteLater();
+            send({1,
+                  QStringLiteral("confirm_relative.php"),
+                  {{"token", match.captured(1)}},
+                  QStringLiteral("192.0.2.150")});
         }
     }
     const QString device = deviceOf(QStringLiteral("555111"));
@@ -524,18 +494,8 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
 // answer within two seconds, even requests for the very row it holds.
 void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
     const QString device = deviceOf(QStringLiteral("555111"));
-    const Request heartbeat{0,
-                            QStringLiteral("mac_device_status.php"),
-                            {{"active", "1"},
-                             {"device_token", device},
-                             {"dns_active", "1"},
-                             {"filter_active", "0"},
-                             {"heartbeat", "1"},
-                             {"launch_at_login", "1"},
-                             {"platform", "macos"},
-                             {"source", "heartbeat"},
-                             {"vpn_active", "0"}},
-                            QStringLiteral("192.0.2.210")};
+    const Request heartbeat{0, QStringLiteral("mac_device_status.php"),
+                            ServerHarness::healthyHeartbeat(device), QStringLiteral("192.0.2.210")};
     const auto pid = pid_t(m_instances[1]->processId());
     // Heartbeats of the same Mac keep instance 1 busy; it is stopped until it is caught in a transaction.
     Request busy = heartbeat;
@@ -595,15 +555,14 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
 void MultiInstanceTest::start(int i) {
     m_instances[i] = std::make_unique<QProcess>();
     m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList arguments{
-        QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-        m_folder.filePath(QStringLiteral("instance%1").arg(i)), QStringLiteral("--database"), m_databaseUrl,
-        QStringLiteral("--secret-file"), m_folder.filePath(QStringLiteral("recovery.key")),
-        QStringLiteral("--smtp-relay"), QStringLiteral("127.0.0.1:%1").arg(m_mail.port()),
-        // Seconds where a deployment waits minutes.
-        QStringLiteral("--mail-retry"), QStringLiteral("1"), QStringLiteral("--mail-claim"),
-        QStringLiteral("3"), QStringLiteral("--database-timeouts"), QStringLiteral("500,3000,2000"),
-        QStringLiteral("--metrics"), QStringLiteral("127.0.0.1:0")};
+    // Seconds where a deployment waits minutes.
+    QStringList arguments = QStringLiteral("--port 0 --mail-retry 1 --mail-claim 3 --database-timeouts "
+                                           "500,3000,2000 --metrics 127.0.0.1:0")
+                                .split(QLatin1Char(' '));
+    arguments << QStringLiteral("--data") << m_folder.filePath(QStringLiteral("instance%1").arg(i))
+              << QStringLiteral("--database") << m_databaseUrl << QStringLiteral("--secret-file")
+              << m_folder.filePath(QStringLiteral("recovery.key")) << QStringLiteral("--smtp-relay")
+              << QStringLiteral("127.0.0.1:%1").arg(m_mail.port());
     // The second believes X-Real-IP as from a front end on another machine.
     arguments << (i == 0 ? QStringList{QStringLiteral("--behind-proxy")}
                          : QStringList{QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});

@@ -87,7 +87,8 @@ ServerHarness::~ServerHarness() {
 }
 
 ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString& target,
-                                         const QByteArray& body, const QByteArray& contentType) {
+                                         const QByteArray& body, const QByteArray& contentType,
+                                         const QList<QPair<QByteArray, QByteArray>>& headers) {
     const QUrl root = m_server->apiBase().resolved(QUrl(QStringLiteral("/")));
     const QUrl url = target.startsWith(QLatin1Char('/'))
                          ? root.resolved(QUrl(target, QUrl::StrictMode))
@@ -95,6 +96,9 @@ ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString
     QNetworkRequest request(url);
     if (!body.isEmpty() || method == "POST") {
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    }
+    for (const auto& [name, value] : headers) {
+        request.setRawHeader(name, value);
     }
     request.setTransferTimeout(5000);
     QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
@@ -239,19 +243,51 @@ QString ServerHarness::latestRecoveryCode(const QString& email) {
                             : code.match(outboxMessage(newest.first().first().toString())).captured(1);
 }
 
+QString ServerHarness::newDeviceToken() {
+    return QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+ServerHarness::Fields ServerHarness::registration(const QString& deviceToken, const QString& pairingCode,
+                                                  const QString& email, const QString& pin,
+                                                  const QString& name) {
+    return {{"action", "register"}, {"device_token", deviceToken}, {"pairing_code", pairingCode},
+            {"name", name},         {"master_pin", pin},           {"email", email}};
+}
+
+ServerHarness::Fields ServerHarness::healthyHeartbeat(const QString& deviceToken) {
+    return {
+        {"device_token", deviceToken}, {"active", "1"},     {"filter_active", "0"}, {"launch_at_login", "1"},
+        {"dns_active", "1"},           {"vpn_active", "0"}, {"heartbeat", "1"},     {"source", "heartbeat"},
+        {"platform", "macos"}};
+}
+
+ServerHarness::Fields ServerHarness::recoveryVerification(const QString& email, const QString& code,
+                                                          const QString& deviceToken) {
+    return {{"email", email},
+            {"role", "player"},
+            {"code", code},
+            {"device_token", deviceToken},
+            {"device_name", "Mac"}};
+}
+
+ServerHarness::Reply ServerHarness::recoverPlayer(const QString& email, const QString& deviceToken) {
+    post(QStringLiteral("recovery_request.php"), {{"email", email}, {"role", "player"}});
+    return post(QStringLiteral("mac_recovery_verify.php"),
+                recoveryVerification(email, latestRecoveryCode(email), deviceToken));
+}
+
+QString ServerHarness::linkRelative(const QString& pairingCode, const QString& email) {
+    return post(QStringLiteral("pairing.php"), {{"action", "link"}, {"code", pairingCode}, {"email", email}})
+        .json.value(QStringLiteral("pairing_token"))
+        .toString();
+}
+
 ServerHarness::Player ServerHarness::registerPlayer(const QString& name, const QString& email,
                                                     const QString& pairingCode, const QString& pin) {
-    Player player{QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces), pairingCode,
-                  pin, email};
-    const Reply reply = post(QStringLiteral("pairing.php"), {{"action", "register"},
-                                                             {"device_token", player.deviceToken},
-                                                             {"pairing_code", pairingCode},
-                                                             {"name", name},
-                                                             {"push_token", ""},
-                                                             {"master_pin", pin},
-                                                             {"support_contacts", ""},
-                                                             {"email", email},
-                                                             {"country", "DK"}});
+    Player player{newDeviceToken(), pairingCode, pin, email};
+    Fields fields = registration(player.deviceToken, pairingCode, email, pin, name);
+    fields.append({QStringLiteral("country"), QStringLiteral("DK")});
+    const Reply reply = post(QStringLiteral("pairing.php"), fields);
     if (reply.status != 200 || reply.json.value(QStringLiteral("success")) != true) {
         qWarning() << "registration failed:" << reply.status << reply.body;
     }

@@ -31,6 +31,7 @@ public:
         QJsonObject json;                      // empty when the body is not a JSON object
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QString error() const { return json.value(QStringLiteral("error")).toString(); }
+        bool succeeded() const { return status == 200 && json.value(QStringLiteral("success")) == true; }
     };
     using Fields = QList<QPair<QString, QString>>;
 
@@ -49,7 +50,8 @@ public:
     // One request over real HTTP. `target` is an endpoint under /api/ ("count.php") or, starting with
     // "/", a path from the root; a query may follow it.
     Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
-               const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8");
+               const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
+               const QList<QPair<QByteArray, QByteArray>>& headers = {});
     Reply post(const QString& target, const Fields& fields);
     Reply get(const QString& target);
     // Bytes written as they are to a new connection; returns what came back before it closed.
@@ -59,12 +61,21 @@ public:
     QByteArray raw(const QByteArrayList& requests, int pauseMilliseconds = 0);
 
     static QByteArray encode(const Fields& fields);
+    static QString newDeviceToken();
+    // The fields of a registration, and of a heartbeat from a Mac whose protection holds.
+    static Fields registration(const QString& deviceToken, const QString& pairingCode, const QString& email,
+                               const QString& pin = QStringLiteral("1111"),
+                               const QString& name = QStringLiteral("X"));
+    static Fields healthyHeartbeat(const QString& deviceToken);
+    // The player `email` enters a recovery code on the Mac `deviceToken`.
+    static Fields recoveryVerification(const QString& email, const QString& code, const QString& deviceToken);
     // The PostgreSQL connection string the environment asks for, empty for SQLite. Ends the test
     // program as skipped (77) when a cluster was asked for but PostgreSQL is not installed.
     static QString postgresqlUrl();
 
     // Rows of a query on a second connection to the same database file.
     QList<QVariantList> rows(const QString& sql);
+    qint64 count(const QString& sql) { return rows(sql).first().first().toLongLong(); }
     // Every row of every table, for "nothing changed" checks.
     QString snapshot();
 
@@ -75,8 +86,12 @@ public:
     int confirmRelatives();
     // The same for the links of every mail of `kind` ("player_confirmation", "relative_confirmation").
     int confirmLinks(const QString& kind);
+    // A relative links to the player with this code; returns the pairing token, empty if refused.
+    QString linkRelative(const QString& pairingCode, const QString& email);
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
+    // Asks for a recovery code for the player `email` and enters it on the Mac `deviceToken`.
+    Reply recoverPlayer(const QString& email, const QString& deviceToken);
 
     // A registered player (whose address the owner has confirmed): the device token and pairing code used.
     struct Player {
@@ -85,7 +100,9 @@ public:
         QString pin;
         QString email;
     };
-    Player registerPlayer(const QString& name, const QString& email, const QString& pairingCode,
+    Player registerPlayer(const QString& name = QStringLiteral("Anna"),
+                          const QString& email = QStringLiteral("anna@example.dk"),
+                          const QString& pairingCode = QStringLiteral("482917"),
                           const QString& pin = QStringLiteral("1234"));
 
 private:

@@ -185,12 +185,7 @@ AppDriver::AppDriver(const BackendProcess& backend)
           }(),
           blockedDeployment(backend)) {}
 
-AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment)
-    : AppDriver(std::move(adapters), std::move(deployment), [](PreferenceStore&) {}) {}
-
-AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment,
-                     const std::function<void(PreferenceStore&)>& seed) {
-    seed(m_preferences.store());
+AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     AccessibilityAudit::activate();
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
         .adapters = std::move(adapters),

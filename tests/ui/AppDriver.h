@@ -47,10 +47,6 @@ public:
     explicit AppDriver(const BackendProcess& backend);
     // The app with these adapters and deployment, for journeys that stand in for the desktop.
     AppDriver(PlatformAdapters adapters, Deployment deployment);
-    // The app as a returning user starts it: `seed` first writes what earlier runs left in the
-    // preference file.
-    AppDriver(PlatformAdapters adapters, Deployment deployment,
-              const std::function<void(PreferenceStore&)>& seed);
     // The canary zone and the gambling sites by the names StandInResolver blocks.
     static Deployment blockedDeployment(const BackendProcess& backend);
 

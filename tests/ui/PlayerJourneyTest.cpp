@@ -1,5 +1,7 @@
 #include "AppDriver.h"
 #include "InstalledDesktop.h"
+#include "PlayerDashboardViewModel.h"
+#include "design/SymbolIcon.h"
 #include "session/PreferenceKeys.h"
 
 #include <QClipboard>
@@ -9,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTimeZone>
 #include <QtTest/QtTest>
 #include <qcoro/qcorotask.h>
 
@@ -18,19 +21,23 @@
 using namespace molvena;
 using namespace molvena::test;
 
-// The player's road after the onboarding: protection setup, the profile sheet, the dashboard.
+// The player's road after the onboarding: protection setup, the profile sheet, the dashboard; and the
+// dashboard's own rules (days counted in local calendar days, the milestone lines, every symbol the
+// screens draw shipped).
 class PlayerJourneyTest : public QObject {
     Q_OBJECT
 private slots:
     void freshPlayerProtectsTheMacAndReachesTheDashboard();
     void aTunnelHoldsTheSetupWithoutProbing();
+    void daysAndMilestones_data();
+    void daysAndMilestones();
+    void everySymbolTheScreensNameLoads();
 
 private:
-    // A desktop the test stands in for: the autostart folder in a temporary config folder with the
-    // program "installed" there, a driven network path and a workspace that records what it opens.
     static void onboard(AppDriver& driver, const QString& email);
+    // The blocked deployment with the gambling sites at `site`, which answers until blocking starts.
+    static Deployment siteDeployment(const BackendProcess& backend, const SwitchableSite& site);
     static QStringList outboxFiles(const BackendProcess& backend, const QString& pattern);
-    // Follows the link in every confirmation mail, as the relatives would; returns how many the server took.
     // The app's own checks (the monitor's, the sheet's first one) hold the sheet's buttons for a moment;
     // a press that met one of them is repeated, as a user would.
     static bool pressUntil(AppDriver& driver, const QString& button, const std::function<bool()>& done);
@@ -60,6 +67,15 @@ void PlayerJourneyTest::onboard(AppDriver& driver, const QString& email) {
     driver.resize(QSize(1180, 760));
 }
 
+Deployment PlayerJourneyTest::siteDeployment(const BackendProcess& backend, const SwitchableSite& site) {
+    Deployment deployment = AppDriver::blockedDeployment(backend);
+    for (QUrl* url : {&deployment.canaryURL, &deployment.probeURLs[0], &deployment.probeURLs[1],
+                      &deployment.probeURLs[2]}) {
+        url->setPort(site.url().port());
+    }
+    return deployment;
+}
+
 bool PlayerJourneyTest::pressUntil(AppDriver& driver, const QString& button,
                                    const std::function<bool()>& done) {
     for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
@@ -80,11 +96,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     // The gambling sites answer until the profile is "installed": then their names stop existing.
     SwitchableSite site;
     StandInResolver resolver(false);
-    Deployment deployment = AppDriver::blockedDeployment(backend);
-    for (QUrl* url : {&deployment.canaryURL, &deployment.probeURLs[0], &deployment.probeURLs[1],
-                      &deployment.probeURLs[2]}) {
-        url->setPort(site.url().port());
-    }
+    Deployment deployment = siteDeployment(backend, site);
     // The profile the reference server hands out names its default resolver.
     deployment.resolverHostName = QStringLiteral("dns.molvena.dk");
     PlatformAdapters adapters = desktop.adapters();
@@ -216,13 +228,6 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     driver.screenshot(QStringLiteral("dashboard-browser-bypass"));
 
     driver.click(QStringLiteral("headerMenuButton"));
-    driver.click(QStringLiteral("menuSettings"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("accountPairingCode")),
-                 code.left(3) + QLatin1Char(' ') + code.mid(3));
-    driver.click(QStringLiteral("closeSettings"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
-
-    driver.click(QStringLiteral("headerMenuButton"));
     driver.click(QStringLiteral("menuLogOut"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
 }
@@ -232,16 +237,11 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     InstalledDesktop desktop;
     SwitchableSite site;
     StandInResolver resolver(false);
-    Deployment deployment = AppDriver::blockedDeployment(backend);
-    for (QUrl* url : {&deployment.canaryURL, &deployment.probeURLs[0], &deployment.probeURLs[1],
-                      &deployment.probeURLs[2]}) {
-        url->setPort(site.url().port());
-    }
     PlatformAdapters adapters = desktop.adapters();
     adapters.hostLookup = resolver.lookup();
     desktop.paths->path =
         NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {QStringLiteral("utun4")}};
-    AppDriver driver(std::move(adapters), deployment);
+    AppDriver driver(std::move(adapters), siteDeployment(backend, site));
     QVERIFY(driver.started());
     onboard(driver, QStringLiteral("tunnel@example.dk"));
 
@@ -271,12 +271,51 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
             driver.click(QStringLiteral("profileDoneButton"));
         }
     }
-    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse aktiv"),
-                              10000);
+    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("checklistWeb")),
+                              QStringLiteral("Webbeskyttelse aktiv"), 10000);
     QVERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
     QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
     driver.click(QStringLiteral("loginStepButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+}
+
+void PlayerJourneyTest::daysAndMilestones_data() {
+    QTest::addColumn<QDateTime>("lastGambling");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("lineStart");
+    // A zone with daylight saving, so a day of 23 or 25 hours still counts as one.
+    const QTimeZone copenhagen("Europe/Copenhagen");
+    const auto at = [&](int year, int month, int day, int hour, int minute) {
+        return QDateTime(QDate(year, month, day), QTime(hour, minute), copenhagen);
+    };
+    QTest::newRow("never") << QDateTime() << at(2026, 5, 1, 12, 0) << 0 << "I dag starter";
+    QTest::newRow("yesterday 23:59 at 00:01")
+        << at(2026, 5, 1, 23, 59) << at(2026, 5, 2, 0, 1) << 1 << "Én dag ad gangen";
+    QTest::newRow("earlier today") << at(2026, 5, 2, 0, 0) << at(2026, 5, 2, 23, 59) << 0 << "I dag starter";
+    QTest::newRow("future") << at(2026, 5, 9, 10, 0) << at(2026, 5, 2, 10, 0) << 0 << "I dag starter";
+    QTest::newRow("13 days over spring forward")
+        << at(2026, 3, 20, 22, 0) << at(2026, 4, 2, 0, 30) << 13 << "Én dag ad gangen";
+    QTest::newRow("14 days") << at(2026, 3, 19, 23, 30) << at(2026, 4, 2, 0, 30) << 14 << "Du har skabt";
+}
+
+void PlayerJourneyTest::daysAndMilestones() {
+    QFETCH(QDateTime, lastGambling);
+    QFETCH(QDateTime, now);
+    QFETCH(int, days);
+    QFETCH(QString, lineStart);
+    const double stored = lastGambling.isValid() ? double(lastGambling.toSecsSinceEpoch()) : 0.0;
+    QCOMPARE(PlayerDashboardViewModel::gamblingFreeDays(stored, now), days);
+    QVERIFY(PlayerDashboardViewModel::milestoneText(days).startsWith(lineStart));
+}
+
+void PlayerJourneyTest::everySymbolTheScreensNameLoads() {
+    QVERIFY(SymbolIcon::names().size() >= 57);
+    for (const QString& name : SymbolIcon::names()) {
+        SymbolIcon icon;
+        icon.setName(name);
+        QVERIFY2(icon.known(), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(PlayerJourneyTest)

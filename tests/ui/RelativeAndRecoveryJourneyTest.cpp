@@ -70,37 +70,30 @@ void letStartupSettle(AppDriver& driver) {
                              10000);
 }
 
-void clearField(AppDriver& driver, const QString& objectName) {
-    driver.click(objectName);
-    QTest::keyClick(&driver.window(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(&driver.window(), Qt::Key_Backspace);
-}
-
 } // namespace
 
 class RelativeAndRecoveryJourneyTest : public QObject {
     Q_OBJECT
 private slots:
-    void codeFieldsFilterWhatIsTyped();
     void relativePairsAndFollowsThePlayer();
     void bothRolesRecoverTheirAccountsOnANewMac();
 };
 
-void RelativeAndRecoveryJourneyTest::codeFieldsFilterWhatIsTyped() {
+void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     BackendProcess backend;
     AppDriver driver(backend);
     QVERIFY(driver.started());
+    // What the code fields keep of what is typed, and when it is a whole code.
     RelativePairingViewModel pairing(driver.app().session(), driver.app().api(), driver.app().domainCount());
     AccountRecoveryViewModel recovery(driver.app().session(), driver.app().api(), UserRole::player);
     pairing.setEmail(QStringLiteral("sofie@example.dk"));
-
     const struct {
         const char* typed;
         const char* shown;
         bool complete;
     } rows[] = {
         {"12", "12", false},
-        {"1234567", "123 456", true},
+        {"9034567", "903 456", true},
         {"12-34-56", "123 456", true},
         {" 48 29 1a", "482 91", false},
         {"١٢٣٤٥٦", "١٢٣ ٤٥٦", true},      // Arabic-Indic digits are digits too
@@ -118,13 +111,7 @@ void RelativeAndRecoveryJourneyTest::codeFieldsFilterWhatIsTyped() {
     // Six digits are not enough without an address.
     pairing.setEmail(QStringLiteral("sofie.example.dk"));
     QVERIFY(!pairing.canSubmit());
-    letStartupSettle(driver);
-}
 
-void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
-    BackendProcess backend;
-    AppDriver driver(backend);
-    QVERIFY(driver.started());
     const QString playerMac = createPlayer(driver);
 
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
@@ -160,8 +147,7 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QCOMPARE(driver.textOf(QStringLiteral("pairingEmailField")), kRelativeEmail);
 
     // The player's code: the overview with the player's name and days.
-    clearField(driver, QStringLiteral("pairingCodeField"));
-    driver.type(QStringLiteral("pairingCodeField"), QStringLiteral("482 913"));
+    driver.retype(QStringLiteral("pairingCodeField"), QStringLiteral("482 913"));
     driver.click(QStringLiteral("pairingSubmit"));
     QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("RelativeDashboard"), 10000);
     QTRY_COMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
@@ -259,8 +245,7 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
         QCOMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
         driver.screenshot(QStringLiteral("recovery-player-wrong-code"));
 
-        clearField(driver, QStringLiteral("recoveryCodeField"));
-        driver.type(QStringLiteral("recoveryCodeField"), code);
+        driver.retype(QStringLiteral("recoveryCodeField"), code);
         driver.click(QStringLiteral("recoveryVerify"));
         // Where a finished onboarding leads: the protection setup until the layers hold.
         QTRY_VERIFY_WITH_TIMEOUT(driver.screenName() == QLatin1String("ProtectionSetup") ||
@@ -300,8 +285,7 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
     QCOMPARE(driver.textOf(QStringLiteral("recoveryEmailField")), QStringLiteral("nobody@example.dk"));
     QVERIFY(driver.item(QStringLiteral("recoveryRoleRelative"))->property("selected").toBool());
 
-    clearField(driver, QStringLiteral("recoveryEmailField"));
-    driver.type(QStringLiteral("recoveryEmailField"), kRelativeEmail);
+    driver.retype(QStringLiteral("recoveryEmailField"), kRelativeEmail);
     driver.click(QStringLiteral("recoverySend"));
     const QString code = recoveryCodeMailedTo(backend, kRelativeEmail);
     QCOMPARE(code.size(), 6);

@@ -19,15 +19,12 @@ private slots:
     void localLogOutKeepsTheLoginItem();
 
 private:
-    // A desktop the test stands in for: an "installed" program with its autostart folder, a driven
-    // network path, a workspace that records what it opens and a computer with a name.
     // A registered player on the dashboard, with this Mac's automatic start on.
     static void reachDashboard(AppDriver& driver, const QString& email, const QString& code);
     static void openSettings(AppDriver& driver, const QString& section);
 };
 
 void SettingsDeviceJourneyTest::reachDashboard(AppDriver& driver, const QString& email, const QString& code) {
-    // Registered, automatic start on, and once whole: the app goes straight to the dashboard.
     AppSession& session = driver.app().session();
     const APIClient& api = driver.app().api();
     QCoro::waitFor(api.registerMacDevice(QStringLiteral("Anna Jensen"), email, QStringLiteral("1234"), code,
@@ -116,7 +113,8 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     backend.start();
     // The monitor's alert about the tunnel, a relative who paired, and a blocked site reported by
     // this Mac.
-    (void)QCoro::waitFor(driver.app().api().pairRelative(QStringLiteral("418276"), QStringLiteral("sofie@example.dk")));
+    (void)QCoro::waitFor(
+        driver.app().api().pairRelative(QStringLiteral("418276"), QStringLiteral("sofie@example.dk")));
     (void)QCoro::waitFor(driver.app().api().sendNotification(token, QStringLiteral("blocked_site"),
                                                              QStringLiteral("bet365.dk")));
     driver.click(QStringLiteral("refreshHistoryButton"));
@@ -172,14 +170,11 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     QCOMPARE(backend.rows(devices), (QList<QVariantList>{{qint64(1)}}));
     driver.screenshot(QStringLiteral("settings-device-remove-wrong-pin"));
 
-    driver.click(QStringLiteral("removePINField"));
-    for (int key = 0; key < 4; ++key) {
-        QTest::keyClick(&driver.window(), Qt::Key_Backspace);
-    }
-    driver.type(QStringLiteral("removePINField"), QStringLiteral("1234"));
+    driver.retype(QStringLiteral("removePINField"), QStringLiteral("1234"));
     driver.click(QStringLiteral("confirmRemoveButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    QCOMPARE(driver.textOf(QStringLiteral("noticeText")), QStringLiteral("Denne Mac er fjernet fra din konto."));
+    QCOMPARE(driver.textOf(QStringLiteral("noticeText")),
+             QStringLiteral("Denne Mac er fjernet fra din konto."));
     driver.screenshot(QStringLiteral("role-selection-after-removal"));
     QVERIFY(!QFile::exists(desktop.autostartEntry));
     QCOMPARE(backend.rows(devices), (QList<QVariantList>{{qint64(0)}}));
