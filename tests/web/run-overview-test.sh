@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs overview.test.mjs against the deployment's front end: molvena-server behind nginx with TLS
+# (deploy/local.sh, a fresh self-signed certificate), which Chromium trusts by the hash of the
+# certificate's public key (--ignore-certificate-errors-spki-list), so no certificate store changes.
+# Installs the npm tools from the committed lockfile when they are missing or stale.
+#   tests/web/run-overview-test.sh SERVER_BINARY ARTIFACTS_FOLDER
+# Exits 77 (skipped) when Chromium, Node.js or nginx is not installed.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+server="$1" artifacts="$2"
+for tool in chromium node npm nginx openssl; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/install-dependencies.sh)"; exit 77; }
+done
+# shellcheck source=tests/web/npm-tools.sh
+source "$here/npm-tools.sh"
+install_npm_tools
+
+data="$(mktemp -d "${TMPDIR:-/tmp}/molvena-web.XXXXXX")"
+# shellcheck source=deploy/local.sh
+source "$here/../../deploy/local.sh"
+trap 'stop_front_end; rm -rf "$data"' EXIT
+for attempt in 1 2 3; do # a port another test took a moment ago: try another
+    port=$((20000 + RANDOM % 20000))
+    start_front_end "$server" "$data" "$port" 1 && break
+    stop_front_end
+    [ "$attempt" = 3 ] && exit 1
+done
+mkdir -p "$data/chromium"
+MOLVENA_WEB_ORIGIN="https://127.0.0.1:$port" MOLVENA_WEB_CERT="$front_end_runtime/tls.crt" \
+    MOLVENA_WEB_SPKI="$(spki_hash "$front_end_runtime/tls.crt")" MOLVENA_WEB_DATA="$data/server" \
+    MOLVENA_WEB_PROFILE="$data/chromium" MOLVENA_TEST_ARTIFACTS="$artifacts" \
+    node "$here/overview.test.mjs"
