@@ -104,5 +104,6 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     trap stop_front_end EXIT
     start_front_end "$build/server/molvena-server" "$data" "$port" "$instances"
     echo "Molvena backend at $front_end_url ($instances server instance(s) behind nginx; Ctrl-C stops)"
+    echo "Relatives' web overview at ${front_end_url%/api/}/oversigt/"
     wait
 fi
