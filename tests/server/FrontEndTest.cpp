@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -61,8 +62,13 @@ private slots:
     void oneAddressWithThousandsOfSilentConnectionsStopsNobodyElse();
     void oversizedAndAmbiguousRequestsStopAtTheFrontEnd_data();
     void oversizedAndAmbiguousRequestsStopAtTheFrontEnd();
+    void webOverviewThroughTheFrontEnd_data();
+    void webOverviewThroughTheFrontEnd();
+    void webSignInThroughTheFrontEnd();
 
 private:
+    QByteArray origin() const { return "https://127.0.0.1:" + QByteArray::number(m_port); }
+
     std::unique_ptr<ServerHarness> m_harness;
     QTemporaryDir m_runtime;
     QProcess m_nginx;
@@ -75,8 +81,15 @@ void FrontEndTest::initTestCase() {
     if (nginx.isEmpty() || openssl.isEmpty()) {
         QSKIP("nginx or openssl is not installed (scripts/install-dependencies.sh installs both)");
     }
-    m_harness =
-        std::make_unique<ServerHarness>([](server::ServerOptions& options) { options.behindProxy = true; });
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    m_port = probe.serverPort();
+    probe.close();
+    // Links in mails lead to the front end, as in a deployment.
+    m_harness = std::make_unique<ServerHarness>([this](server::ServerOptions& options) {
+        options.behindProxy = true;
+        options.publicUrl = QStringLiteral("https://127.0.0.1:%1/api/").arg(m_port);
+    });
     const QString folder = m_runtime.path();
     // nginx's workers (another user) connect to the TLS part's socket in here.
     QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ExeGroup | QFile::ExeOther);
@@ -89,10 +102,6 @@ void FrontEndTest::initTestCase() {
                        "/CN=localhost", "-keyout", folder + "/tls.key", "-out", folder + "/tls.crt"});
     QVERIFY(certificate.waitForFinished(30000) && certificate.exitCode() == 0);
 
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    m_port = probe.serverPort();
-    probe.close();
     QFile templateFile(QStringLiteral(MOLVENA_SOURCE_DIR "/deploy/nginx/molvena.conf.in"));
     QVERIFY(templateFile.open(QIODevice::ReadOnly));
     QString config = QString::fromUtf8(templateFile.readAll())
@@ -238,6 +247,87 @@ void FrontEndTest::oversizedAndAmbiguousRequestsStopAtTheFrontEnd() {
     const QByteArray answer = overTls(m_port, QStringLiteral("127.0.0.5"), request);
     QVERIFY2(statusLine.isEmpty() ? answer.isEmpty() : answer.startsWith(statusLine),
              answer.left(80).constData());
+}
+
+void FrontEndTest::webOverviewThroughTheFrontEnd_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::addColumn<QByteArrayList>("headers");
+    const QByteArray hsts = "Strict-Transport-Security: max-age=31536000";
+    const QByteArrayList page{hsts, "Content-Security-Policy: default-src 'none'; script-src 'self';",
+                              "X-Content-Type-Options: nosniff", "Cache-Control: no-store",
+                              "Referrer-Policy: no-referrer"};
+    QTest::newRow("sign-in page") << QByteArray("GET /oversigt/ HTTP/1.1\r\nHost: x\r\n\r\n")
+                                  << QByteArray("HTTP/1.1 200") << page;
+    QTest::newRow("stylesheet") << QByteArray("GET /oversigt/oversigt.css HTTP/1.1\r\nHost: x\r\n\r\n")
+                                << QByteArray("HTTP/1.1 200")
+                                << QByteArrayList{hsts, "Content-Type: text/css", "max-age=604800"};
+    QTest::newRow("without the slash")
+        << QByteArray("GET /oversigt HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("HTTP/1.1 301")
+        << QByteArrayList{hsts, "/oversigt/\r\n"};
+    QTest::newRow("unknown sign-in link")
+        << "GET /oversigt/log-ind?token=" + QByteArray(48, '0') + " HTTP/1.1\r\nHost: x\r\n\r\n"
+        << QByteArray("HTTP/1.1 404") << page;
+    QTest::newRow("a form posted from another site")
+        << form("/oversigt/send-link", "email=anna%40example.dk", "Origin: https://molvena.example.net\r\n")
+        << QByteArray("HTTP/1.1 403") << page;
+    QTest::newRow("a form posted from a mail preview")
+        << form("/oversigt/log-ud", "", "Origin: null\r\nSec-Fetch-Site: cross-site\r\n")
+        << QByteArray("HTTP/1.1 403") << page;
+}
+
+void FrontEndTest::webOverviewThroughTheFrontEnd() {
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    QFETCH(QByteArrayList, headers);
+    const QByteArray answer = overTls(m_port, QStringLiteral("127.0.0.9"), request);
+    QVERIFY2(answer.startsWith(statusLine), answer.left(80).constData());
+    const QByteArray head = answer.left(answer.indexOf("\r\n\r\n") + 2);
+    for (const QByteArray& header : headers) {
+        QVERIFY2(head.contains(header), head.constData());
+    }
+}
+
+void FrontEndTest::webSignInThroughTheFrontEnd() {
+    // A relative links with the player's code and signs in from the confirmation mail's link, all
+    // through nginx: the cookie keeps its attributes and the session works until "Log ud".
+    m_harness->registerPlayer(QStringLiteral("Cecilie"), QStringLiteral("cecilie@example.dk"),
+                              QStringLiteral("518204"));
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.10"),
+                    form("/api/pairing.php", "action=link&code=518204&email=far%40example.dk"))
+                .contains("\"success\":true"));
+    const auto newest = m_harness->rows(QStringLiteral(
+        "SELECT file_name FROM outbox WHERE recipient = 'far@example.dk' ORDER BY id DESC LIMIT 1"));
+    QVERIFY(!newest.isEmpty());
+    const QString mail = m_harness->outboxMessage(newest.first().first().toString());
+    const QRegularExpression link(QRegularExpression::escape(QString::fromLatin1(origin())) +
+                                  QStringLiteral("(/oversigt/log-ind\\?token=([0-9a-f]{48}))"));
+    const QRegularExpressionMatch found = link.match(mail);
+    QVERIFY2(found.hasMatch(), qPrintable(mail));
+    const QByteArray get = "GET " + found.captured(1).toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.10"), get).startsWith("HTTP/1.1 200"));
+
+    const QByteArray signedIn = overTls(
+        m_port, QStringLiteral("127.0.0.10"),
+        form("/oversigt/log-ind", "token=" + found.captured(2).toLatin1(), "Origin: " + origin() + "\r\n"));
+    QVERIFY2(signedIn.startsWith("HTTP/1.1 303"), signedIn.constData());
+    const QRegularExpression cookie(QStringLiteral(
+        "\r\nSet-Cookie: (molvena_oversigt=[0-9a-f]{48}); Path=/oversigt/; Max-Age=\\d+; HttpOnly; Secure; "
+        "SameSite=Strict\r\n"));
+    const QString session = cookie.match(QString::fromLatin1(signedIn)).captured(1);
+    QVERIFY2(!session.isEmpty(), signedIn.constData());
+    const QByteArray withCookie = "Cookie: " + session.toLatin1() + "\r\n";
+    const QByteArray overview = overTls(m_port, QStringLiteral("127.0.0.10"),
+                                        "GET /oversigt/ HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n");
+    QVERIFY2(overview.contains("<h1 id=\"spiller\">Cecilie</h1>"), overview.constData());
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.10"), get).startsWith("HTTP/1.1 410")); // used
+
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.10"),
+                    form("/oversigt/log-ud", "", "Origin: " + origin() + "\r\n" + withCookie))
+                .startsWith("HTTP/1.1 303"));
+    QVERIFY(overTls(m_port, QStringLiteral("127.0.0.10"),
+                    "GET /oversigt/status HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n")
+                .startsWith("HTTP/1.1 401"));
 }
 
 QTEST_GUILESS_MAIN(FrontEndTest)
