@@ -21,12 +21,12 @@ source "$here/../../deploy/local.sh"
 trap 'stop_front_end; rm -rf "$data"' EXIT
 for attempt in 1 2 3; do # a port another test took a moment ago: try another
     port=$((20000 + RANDOM % 20000))
-    start_front_end "$server" "$data" "$port" 1 && break
+    start_front_end "$server" "$data" "$port" 1 --clock-offset-file "$data/clock-offset" && break
     stop_front_end
     [ "$attempt" = 3 ] && exit 1
 done
 mkdir -p "$data/chromium"
 MOLVENA_WEB_ORIGIN="https://127.0.0.1:$port" MOLVENA_WEB_CERT="$front_end_runtime/tls.crt" \
     MOLVENA_WEB_SPKI="$(spki_hash "$front_end_runtime/tls.crt")" MOLVENA_WEB_DATA="$data/server" \
-    MOLVENA_WEB_PROFILE="$data/chromium" MOLVENA_TEST_ARTIFACTS="$artifacts" \
+    MOLVENA_WEB_PROFILE="$data/chromium" MOLVENA_WEB_CLOCK="$data/clock-offset" MOLVENA_TEST_ARTIFACTS="$artifacts" \
     node "$here/overview.test.mjs"
