@@ -74,6 +74,7 @@ export async function checkState(page, name, artifacts) {
         const label = `${name} at ${width} px`;
         for (const v of await axeViolations(page)) failures.push(`${label}: axe ${v}`);
         for (const p of await keyboardProblems(page)) failures.push(`${label}: ${p}`);
+        await page.evaluate(() => document.activeElement?.blur());
         await page.screenshot({ path: path.join(artifacts, `${name}-${width}.png`), fullPage: true });
     }
     return failures;

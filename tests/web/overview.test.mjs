@@ -133,7 +133,7 @@ for (const address of ['ukendt@example.dk', relative]) {
 }
 assert.equal(answers[0], answers[1]);
 await state(page, 'link-sendt');
-const fresh = signInLinkIn((await mailTo(relative, 'web_sign_in')).text);
+await mailTo(relative, 'web_sign_in');
 
 // "Log ud" ends the session on the server too: the old cookie put back opens nothing.
 await page.goto(`${origin}/oversigt/`);
@@ -143,10 +143,13 @@ await page.setCookie(cookie);
 await page.goto(`${origin}/oversigt/`);
 assert.ok(await page.$('main input[type=email]'), 'the ended session stays ended');
 
-// A week and a day later the alert mail's link has expired; then the clock goes back.
+// A week and a day later the alert mail's link has expired. Then the clock goes back; the server may
+// have cleared that week's mails meanwhile, with their links, so the relative asks for a fresh one.
 fs.writeFileSync(env.MOLVENA_WEB_CLOCK, String(8 * 86400));
 await refused('udloebet', signInLinkIn(alert.text), 410);
 fs.writeFileSync(env.MOLVENA_WEB_CLOCK, '0');
+await request('POST', '/oversigt/send-link', { email: relative }, { origin });
+const fresh = signInLinkIn((await mailTo(relative, 'web_sign_in', 1)).text);
 
 // The player removes the relative: the open overview falls back to the sign-in page by itself.
 await page.goto(fresh);
