@@ -50,11 +50,17 @@ export async function keyboardProblems(page) {
             const s = getComputedStyle(e);
             const x = r.left + r.width / 2, y = r.top + r.height / 2;
             const onTop = document.elementFromPoint(x, y);
+            // The same control unfocused, for a ring drawn as a shadow.
+            const twin = e.cloneNode(true);
+            twin.removeAttribute('id');
+            e.after(twin);
+            const restingShadow = getComputedStyle(twin).boxShadow;
+            twin.remove();
             return {
                 index, name: `${e.tagName.toLowerCase()} "${(e.innerText || e.value || e.name || '').trim().slice(0, 40)}"`,
                 shown: x >= 0 && y >= 0 && x < innerWidth && y < innerHeight && Boolean(onTop) && (e.contains(onTop) || onTop.contains(e)),
                 ring: (s.outlineStyle !== 'none' && parseFloat(s.outlineWidth) >= 1 && !/rgba\(.*, 0\)$/.test(s.outlineColor))
-                    || s.boxShadow !== 'none',
+                    || s.boxShadow !== restingShadow,
             };
         }, controls);
         if (!focus || reached.has(focus.index)) continue;

@@ -23,7 +23,7 @@ for attempt in 1 2 3; do # a port another test took a moment ago: try another
     port=$((20000 + RANDOM % 20000))
     start_front_end "$server" "$data" "$port" 1 --clock-offset-file "$data/clock-offset" && break
     stop_front_end
-    [ "$attempt" = 3 ] && exit 1
+    [ "$attempt" = 3 ] && { cat "$data/front-end/error.log" >&2; exit 1; }
 done
 mkdir -p "$data/chromium"
 MOLVENA_WEB_ORIGIN="https://127.0.0.1:$port" MOLVENA_WEB_CERT="$front_end_runtime/tls.crt" \
