@@ -22,6 +22,7 @@ packages=(
     pkexec polkitd dbus-daemon # the web-protection helper runs through pkexec (tests/platform/DnsHelperTest)
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
     systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators
+    wrk # scripts/measure-web-overview.sh: requests per second of the web overview
 )
 
 missing=()
