@@ -23,7 +23,7 @@ packages=(
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
     systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators
     chromium nodejs # the relatives' web overview in a real browser (tests/web), driven from Node.js
-    wrk # scripts/measure-web-overview.sh
+    wrk # scripts/measure-web-overview.sh: requests per second of the web overview
 )
 
 missing=()

@@ -6,8 +6,8 @@
 #   - time to first byte over N requests (median, min, max): on a fresh TLS connection each, and
 #     the server's part after the handshake,
 #   - requests per second with wrk (C connections for D seconds) for /oversigt/ with the session,
-#     and for the sign-in page and /api/count.php in the same run, for the ratio (nginx's
-#     per-address pace for pages lifted, as wrk is one address),
+#     and for the sign-in page, /api/count.php and the overview directly at the server in the same
+#     run, for the ratios (nginx's per-address pace for pages lifted, as wrk is one address),
 #   - axe-core's result (WCAG 2.x A/AA) on the overview in Chromium at 360 and 1280 px.
 # Usage: scripts/measure-web-overview.sh [requests, default 50] [wrk seconds, default 10] [connections, default 16]
 set -euo pipefail
@@ -93,12 +93,14 @@ echo "   (nginx's pace of 60 pages a minute per address is lifted here: wrk is o
 sed -i '/zone=molvena_web/d' "$front_end_runtime/nginx.conf"
 nginx -p "$front_end_runtime" -c "$front_end_runtime/nginx.conf" -s reload 2>/dev/null
 sleep 1
-for target in "/oversigt/ $cookie" "/oversigt/ (no session: sign-in page)" "/api/count.php"; do
-    path="${target%% *}"
-    header=()
-    [[ "$target" == *Cookie:* ]] && header=(-H "$cookie")
-    wrk -t2 -c"$connections" -d"${seconds}s" "${header[@]}" "$origin$path" >"$data/wrk"
-    printf "  %-38s %8s req/s, latency avg %s, non-2xx: %s\n" "${target%% Cookie:*}" \
+direct="${front_end_instances[0]%/api/}"
+run_wrk() { # label, URL, [header]
+    wrk -t2 -c"$connections" -d"${seconds}s" ${3:+-H "$3"} "$2" >"$data/wrk"
+    printf "  %-44s %9s req/s, latency avg %s, non-2xx: %s\n" "$1" \
         "$(awk '/Requests\/sec/ {print $2}' "$data/wrk")" "$(awk '/Latency/ {print $2}' "$data/wrk")" \
         "$(awk '/Non-2xx/ {print $5}' "$data/wrk" | grep . || echo 0)"
-done
+}
+run_wrk "/oversigt/ with the session" "$origin/oversigt/" "$cookie"
+run_wrk "/oversigt/ without one (sign-in page)" "$origin/oversigt/"
+run_wrk "/api/count.php" "$origin/api/count.php"
+run_wrk "/oversigt/ with the session, at the server" "$direct/oversigt/" "$cookie"
