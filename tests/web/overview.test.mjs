@@ -109,6 +109,8 @@ await state(page, 'afmeld');
 await press(page, 'Afmeld advarsler');
 await state(page, 'afmeldt');
 await press(page, 'Modtag advarsler igen');
+assert.equal((await page.goto(unsubscribe.replace(/token=.*/, 'token=1-ukendt'))).status(), 404);
+await state(page, 'afmeld-ukendt');
 
 // Links that must not sign in: spent, unknown, expired (below). Each is refused in Danish with a way
 // to get a fresh one; a POST of them sets no cookie.
