@@ -125,8 +125,8 @@ const refused = async (name, link, status) => {
 await refused('brugt', signIn, 410);
 await refused('ukendt', signIn.replace(/token=.*/, 'token=0000'), 404);
 
-// "Send mig et link": the same answer for a relative's address and an unknown one; only the
-// relative gets a mail.
+// "Send mig et link": the same answer for a relative's address and an unknown one; the relative's
+// mail arrives (its link signs in below).
 const answers = [];
 for (const address of ['ukendt@example.dk', relative]) {
     await page.goto(`${origin}/oversigt/log-ind?token=0000`);
