@@ -27,9 +27,11 @@ const QString relativePath = QStringLiteral("confirm_relative.php");
 
 // A small page in Danish, in the web overview's look; nothing on it comes from the request but a
 // token of hexadecimal digits.
-QHttpServerResponse html(const QString& title, const QString& body, Status status = Status::Ok) {
+QHttpServerResponse html(const QString& title, const QString& body, WebPages::Header header,
+                         Status status = Status::Ok) {
     return WebPages::reply(
-        WebPages::document(title, QStringLiteral("<h1>%1</h1>").arg(WebPages::escape(title)) + body), status);
+        WebPages::document(title, QStringLiteral("<h1>%1</h1>").arg(WebPages::escape(title)) + body, header),
+        status);
 }
 
 QString validToken(const ApiRequest& request) {
@@ -41,7 +43,7 @@ QString validToken(const ApiRequest& request) {
 QHttpServerResponse invalidLink() {
     return html(QStringLiteral("Linket virker ikke længere"),
                 QStringLiteral("<p>Linket er ikke gyldigt længere. Det er måske allerede brugt.</p>"),
-                Status::NotFound);
+                WebPages::Header::plain, Status::NotFound);
 }
 
 } // namespace
@@ -133,7 +135,8 @@ QHttpServerResponse ConfirmationEndpoints::page(Kind kind, const ApiRequest& req
                                               "til din Molvena-konto.")
                              : QStringLiteral("Tryk på knappen for at bekræfte, at du vil være pårørende i "
                                               "Molvena og have besked på denne adresse."),
-                         kind == Kind::player ? playerPath : relativePath, token));
+                         kind == Kind::player ? playerPath : relativePath, token),
+                kind == Kind::player ? WebPages::Header::plain : WebPages::Header::relative);
 }
 
 QHttpServerResponse ConfirmationEndpoints::confirm(Kind kind, const ApiRequest& request) {
@@ -157,7 +160,8 @@ QHttpServerResponse ConfirmationEndpoints::confirm(Kind kind, const ApiRequest& 
                 kind == Kind::player ? QStringLiteral("<p>Din e-mail er bekræftet. Du kan nu hente din "
                                                       "Molvena-konto på en ny Mac med en engangskode.</p>")
                                      : QStringLiteral("<p>Tak. Du får nu besked fra Molvena på denne "
-                                                      "adresse.</p>"));
+                                                      "adresse.</p>"),
+                kind == Kind::player ? WebPages::Header::plain : WebPages::Header::relative);
 }
 
 } // namespace molvena::server

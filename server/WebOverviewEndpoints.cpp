@@ -132,8 +132,8 @@ QHttpServerResponse WebOverviewEndpoints::home(const ApiRequest& request) {
     if (!relative) {
         return WebPages::reply(WebPages::signInPage());
     }
-    return WebPages::reply(
-        WebPages::document(QStringLiteral("Støtteoverblik"), overviewMain(*relative), true, true));
+    return WebPages::reply(WebPages::document(QStringLiteral("Støtteoverblik"), overviewMain(*relative),
+                                              WebPages::Header::signedIn));
 }
 
 QHttpServerResponse WebOverviewEndpoints::status(const ApiRequest& request) {

@@ -37,21 +37,26 @@ QString WebPages::escape(const QString& text) {
     return escaped.replace(QLatin1Char('\''), QLatin1String("&#39;"));
 }
 
-QString WebPages::document(const QString& title, const QString& main, bool signedIn, bool script) {
-    return QStringLiteral(
-               "<!doctype html>\n<html lang=\"da\"><head><meta charset=\"utf-8\">"
-               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-               "<meta name=\"robots\" content=\"noindex\">"
-               "<title>%1 · Molvena</title><link rel=\"stylesheet\" "
-               "href=\"/oversigt/oversigt.css\">%2</head>\n"
-               "<body><header class=\"top\"><a class=\"logo\" href=\"/oversigt/\">%3molvena</a>"
-               "<span class=\"rolle\">Pårørende</span>%4</header>\n<main>%5</main></body></html>\n")
+QString WebPages::document(const QString& title, const QString& main, Header header) {
+    const bool relative = header != Header::plain;
+    return QStringLiteral("<!doctype html>\n<html lang=\"da\"><head><meta charset=\"utf-8\">"
+                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+                          "<meta name=\"robots\" content=\"noindex\">"
+                          "<title>%1 · Molvena</title><link rel=\"stylesheet\" "
+                          "href=\"/oversigt/oversigt.css\">%2</head>\n"
+                          "<body><header class=\"top\">%3</header>\n<main>%4</main></body></html>\n")
         .arg(escape(title),
-             script ? QStringLiteral("<script src=\"/oversigt/oversigt.js\" defer></script>") : QString(),
-             shield,
-             signedIn ? form(QStringLiteral("/oversigt/log-ud"), QStringLiteral("Log ud"), {},
-                             QStringLiteral("sekundaer"))
-                      : QString(),
+             header == Header::signedIn
+                 ? QStringLiteral("<script src=\"/oversigt/oversigt.js\" defer></script>")
+                 : QString(),
+             relative ? QStringLiteral("<a class=\"logo\" href=\"/oversigt/\">%1molvena</a>"
+                                       "<span class=\"rolle\">Pårørende</span>")
+                                .arg(shield) +
+                            (header == Header::signedIn
+                                 ? form(QStringLiteral("/oversigt/log-ud"), QStringLiteral("Log ud"), {},
+                                        QStringLiteral("sekundaer"))
+                                 : QString())
+                      : QStringLiteral("<span class=\"logo\">%1molvena</span>").arg(shield),
              main);
 }
 
@@ -128,12 +133,10 @@ QString WebPages::linkSentPage() {
                        "i en uge og kan bruges én gang."));
 }
 
-QString WebPages::messagePage(const QString& title, const QString& text, bool signedIn) {
+QString WebPages::messagePage(const QString& title, const QString& text) {
     return document(
-        title,
-        QStringLiteral("<h1>%1</h1><p>%2</p><p><a href=\"/oversigt/\">Til støtteoverblikket</a></p>")
-            .arg(escape(title), escape(text)),
-        signedIn);
+        title, QStringLiteral("<h1>%1</h1><p>%2</p><p><a href=\"/oversigt/\">Til støtteoverblikket</a></p>")
+                   .arg(escape(title), escape(text)));
 }
 
 QString WebPages::overviewMain(const RelativeOverview& overview, bool alertsOn, const QString& updatedAt) {

@@ -17,10 +17,12 @@ public:
     // Text for an HTML text node or a quoted attribute.
     static QString escape(const QString& text);
 
-    // A whole page: the header (with "Log ud" for a signed-in relative) and `main` as the one main
-    // landmark's content; `script` adds the refresh script.
-    static QString document(const QString& title, const QString& main, bool signedIn = false,
-                            bool script = false);
+    // What the page's header shows: the relatives' role label, and for a signed-in relative also
+    // "Log ud" (and the page gets the refresh script); or the logo alone (a player's page).
+    enum class Header { relative, signedIn, plain };
+
+    // A whole page: the header and `main` as the one main landmark's content.
+    static QString document(const QString& title, const QString& main, Header header = Header::relative);
     // A page as the reply, with the pages' security headers and no caching.
     static QHttpServerResponse reply(const QString& html, Status status = Status::Ok);
     // The security headers every reply of the web overview carries.
@@ -45,7 +47,7 @@ public:
     static QString unsubscribePage(const QString& token);
     static QString alertsPage(const QString& token, bool alertsOn);
     // A short page with a heading and one paragraph of plain text.
-    static QString messagePage(const QString& title, const QString& text, bool signedIn = false);
+    static QString messagePage(const QString& title, const QString& text);
 };
 
 } // namespace molvena::server
