@@ -68,6 +68,7 @@ const matches = async (activity) => {
     assert.match(text, summary.shield_active ? /Skjold aktivt/ : /Skjold ikke aktivt/);
     const at = history.map((h) => text.indexOf(h.title));
     assert.ok(at.every((i, n) => i >= 0 && (n === 0 || i > at[n - 1])), `history in order: ${history.map((h) => h.title)}`);
+    assert.ok(history.every((h) => text.includes(h.timestamp)), 'each event\'s time as the backend gives it');
     assert.doesNotMatch(text, new RegExp(`${player.email}|${relative}|${player.device_token}`));
 };
 const activity = async () => (await request('GET', `/api/relative_activity.php?token=${pairing.pairing_token}`)).json;
