@@ -130,7 +130,12 @@ QString WebOverviewEndpoints::overviewMain(qint64 relativeId) {
 QHttpServerResponse WebOverviewEndpoints::home(const ApiRequest& request) {
     const std::optional<qint64> relative = signedInRelative(request);
     if (!relative) {
-        return WebPages::reply(WebPages::signInPage());
+        QHttpServerResponse response = WebPages::reply(WebPages::signInPage());
+        if (!sessionCookie(request).isEmpty()) {
+            // A session that ended elsewhere (removed, logged out on another tab): the browser forgets it.
+            response.addHeader(QByteArrayLiteral("Set-Cookie"), cookie(QString(), 0));
+        }
+        return response;
     }
     return WebPages::reply(WebPages::document(QStringLiteral("Støtteoverblik"), overviewMain(*relative),
                                               WebPages::Header::signedIn));
