@@ -99,9 +99,11 @@ QString WebOverviewEndpoints::sessionCookie(const ApiRequest& request) {
     return {};
 }
 
-std::optional<qint64> WebOverviewEndpoints::signedInRelative(const ApiRequest& request) {
+std::optional<RelativeRecord> WebOverviewEndpoints::signedInRelative(const ApiRequest& request) {
     const QString session = sessionCookie(request);
-    return session.isEmpty() ? std::nullopt : m_context.webSessions.relativeForSession(session);
+    const std::optional<qint64> id =
+        session.isEmpty() ? std::nullopt : m_context.webSessions.relativeForSession(session);
+    return id ? m_context.accounts.relative(*id) : std::nullopt;
 }
 
 bool WebOverviewEndpoints::fromOwnPages(const ApiRequest& request) const {
@@ -121,14 +123,13 @@ QByteArray WebOverviewEndpoints::cookie(const QString& value, qint64 maxAge) con
            "; Path=/oversigt/; Max-Age=" + QByteArray::number(maxAge) + "; HttpOnly; Secure; SameSite=Strict";
 }
 
-QString WebOverviewEndpoints::overviewMain(qint64 relativeId) {
-    const std::optional<RelativeRecord> relative = m_context.accounts.relative(relativeId);
-    return WebPages::overviewMain(RelativeOverview::read(m_context, *relative), relative->alertsOn,
+QString WebOverviewEndpoints::overviewMain(const RelativeRecord& relative) {
+    return WebPages::overviewMain(RelativeOverview::read(m_context, relative), relative.alertsOn,
                                   m_context.clock.timeOfDay(m_context.clock.nowSeconds()));
 }
 
 QHttpServerResponse WebOverviewEndpoints::home(const ApiRequest& request) {
-    const std::optional<qint64> relative = signedInRelative(request);
+    const std::optional<RelativeRecord> relative = signedInRelative(request);
     if (!relative) {
         QHttpServerResponse response = WebPages::reply(WebPages::signInPage());
         if (!sessionCookie(request).isEmpty()) {
@@ -142,7 +143,7 @@ QHttpServerResponse WebOverviewEndpoints::home(const ApiRequest& request) {
 }
 
 QHttpServerResponse WebOverviewEndpoints::status(const ApiRequest& request) {
-    const std::optional<qint64> relative = signedInRelative(request);
+    const std::optional<RelativeRecord> relative = signedInRelative(request);
     if (!relative) {
         return WebPages::reply(QStringLiteral("<p>Du er ikke logget ind.</p>"), Status::Unauthorized);
     }
@@ -256,8 +257,8 @@ QHttpServerResponse WebOverviewEndpoints::setAlerts(const ApiRequest& request, b
     if (!fromOwnPages(request)) {
         return foreignForm();
     }
-    if (const std::optional<qint64> relative = signedInRelative(request)) {
-        m_context.webSessions.setAlerts(*relative, on);
+    if (const std::optional<RelativeRecord> relative = signedInRelative(request)) {
+        m_context.webSessions.setAlerts(relative->id, on);
     }
     return WebPages::seeOther(homePath);
 }
