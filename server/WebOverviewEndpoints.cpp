@@ -80,6 +80,11 @@ void WebOverviewEndpoints::addRoutes(Router& router) {
     router.add(
         homePath + QStringLiteral("tilmeld"), Method::Post,
         [this](const ApiRequest& request) { return setAlerts(request, true); }, Router::Fields::query);
+    router.addNotFound(homePath, [] {
+        return WebPages::reply(WebPages::messagePage(QStringLiteral("Siden findes ikke"),
+                                                     QStringLiteral("Adressen er forkert eller forældet.")),
+                               Status::NotFound);
+    });
     router.add(homePath + QStringLiteral("oversigt.css"), Method::Get, [this](const ApiRequest&) {
         return asset(QByteArrayLiteral("text/css; charset=utf-8"), m_stylesheet);
     });
