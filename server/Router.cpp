@@ -69,6 +69,11 @@ std::optional<QHttpServerResponse> Router::dispatch(const Incoming& request) con
     const QString path = request.url.path();
     const QList<Route> routes = m_routes.values(path);
     if (routes.isEmpty()) {
+        for (const auto& [prefix, reply] : m_notFound) {
+            if (path.startsWith(prefix)) {
+                return reply();
+            }
+        }
         return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
     }
     const Route* const found = route(path, request.method);

@@ -75,6 +75,11 @@ public:
     enum class Fields { standard, query };
 
     void add(const QString& path, Method method, Handler handler, Fields fields = Fields::standard);
+    // The reply to a path under `prefix` that is not in the table (web pages answer with a page, not
+    // JSON).
+    void addNotFound(const QString& prefix, std::function<QHttpServerResponse()> reply) {
+        m_notFound.append({prefix, std::move(reply)});
+    }
     bool knows(const QString& path) const { return m_routes.contains(path); }
     // Nothing when another request with the same Idempotency-Key is running: dispatch it again shortly.
     std::optional<QHttpServerResponse> dispatch(const Incoming& request) const;
@@ -99,6 +104,7 @@ private:
     Outbox& m_outbox;
     IdempotencyKeys& m_keys;
     QMultiHash<QString, Route> m_routes; // a path may take GET and POST, each its own handler
+    QList<QPair<QString, std::function<QHttpServerResponse()>>> m_notFound;
 };
 
 } // namespace molvena::server

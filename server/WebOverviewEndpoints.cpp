@@ -80,6 +80,11 @@ void WebOverviewEndpoints::addRoutes(Router& router) {
     router.add(
         homePath + QStringLiteral("tilmeld"), Method::Post,
         [this](const ApiRequest& request) { return setAlerts(request, true); }, Router::Fields::query);
+    router.addNotFound(homePath, [] {
+        return WebPages::reply(WebPages::messagePage(QStringLiteral("Siden findes ikke"),
+                                                     QStringLiteral("Adressen er forkert eller forældet.")),
+                               Status::NotFound);
+    });
     router.add(homePath + QStringLiteral("oversigt.css"), Method::Get, [this](const ApiRequest&) {
         return asset(QByteArrayLiteral("text/css; charset=utf-8"), m_stylesheet);
     });
@@ -99,9 +104,11 @@ QString WebOverviewEndpoints::sessionCookie(const ApiRequest& request) {
     return {};
 }
 
-std::optional<qint64> WebOverviewEndpoints::signedInRelative(const ApiRequest& request) {
+std::optional<RelativeRecord> WebOverviewEndpoints::signedInRelative(const ApiRequest& request) {
     const QString session = sessionCookie(request);
-    return session.isEmpty() ? std::nullopt : m_context.webSessions.relativeForSession(session);
+    const std::optional<qint64> id =
+        session.isEmpty() ? std::nullopt : m_context.webSessions.relativeForSession(session);
+    return id ? m_context.accounts.relative(*id) : std::nullopt;
 }
 
 bool WebOverviewEndpoints::fromOwnPages(const ApiRequest& request) const {
@@ -121,23 +128,27 @@ QByteArray WebOverviewEndpoints::cookie(const QString& value, qint64 maxAge) con
            "; Path=/oversigt/; Max-Age=" + QByteArray::number(maxAge) + "; HttpOnly; Secure; SameSite=Strict";
 }
 
-QString WebOverviewEndpoints::overviewMain(qint64 relativeId) {
-    const std::optional<RelativeRecord> relative = m_context.accounts.relative(relativeId);
-    return WebPages::overviewMain(RelativeOverview::read(m_context, *relative), relative->alertsOn,
+QString WebOverviewEndpoints::overviewMain(const RelativeRecord& relative) {
+    return WebPages::overviewMain(RelativeOverview::read(m_context, relative), relative.alertsOn,
                                   m_context.clock.timeOfDay(m_context.clock.nowSeconds()));
 }
 
 QHttpServerResponse WebOverviewEndpoints::home(const ApiRequest& request) {
-    const std::optional<qint64> relative = signedInRelative(request);
+    const std::optional<RelativeRecord> relative = signedInRelative(request);
     if (!relative) {
-        return WebPages::reply(WebPages::signInPage());
+        QHttpServerResponse response = WebPages::reply(WebPages::signInPage());
+        if (!sessionCookie(request).isEmpty()) {
+            // A session that ended elsewhere (removed, logged out on another tab): the browser forgets it.
+            response.addHeader(QByteArrayLiteral("Set-Cookie"), cookie(QString(), 0));
+        }
+        return response;
     }
     return WebPages::reply(WebPages::document(QStringLiteral("Støtteoverblik"), overviewMain(*relative),
                                               WebPages::Header::signedIn));
 }
 
 QHttpServerResponse WebOverviewEndpoints::status(const ApiRequest& request) {
-    const std::optional<qint64> relative = signedInRelative(request);
+    const std::optional<RelativeRecord> relative = signedInRelative(request);
     if (!relative) {
         return WebPages::reply(QStringLiteral("<p>Du er ikke logget ind.</p>"), Status::Unauthorized);
     }
@@ -251,8 +262,8 @@ QHttpServerResponse WebOverviewEndpoints::setAlerts(const ApiRequest& request, b
     if (!fromOwnPages(request)) {
         return foreignForm();
     }
-    if (const std::optional<qint64> relative = signedInRelative(request)) {
-        m_context.webSessions.setAlerts(*relative, on);
+    if (const std::optional<RelativeRecord> relative = signedInRelative(request)) {
+        m_context.webSessions.setAlerts(relative->id, on);
     }
     return WebPages::seeOther(homePath);
 }

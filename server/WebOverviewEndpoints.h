@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Accounts.h"
 #include "Router.h"
 #include "ServerContext.h"
 
@@ -34,11 +35,12 @@ private:
 
     // The session cookie's value when it has the form of one.
     static QString sessionCookie(const ApiRequest& request);
-    std::optional<qint64> signedInRelative(const ApiRequest& request);
+    // The relative of the request's live session.
+    std::optional<RelativeRecord> signedInRelative(const ApiRequest& request);
     // Whether a POST came from a page of this origin (Origin, else Sec-Fetch-Site).
     bool fromOwnPages(const ApiRequest& request) const;
     QByteArray cookie(const QString& value, qint64 maxAge) const;
-    QString overviewMain(qint64 relativeId);
+    QString overviewMain(const RelativeRecord& relative);
 
     ServerContext m_context;
     QByteArray m_stylesheet;

@@ -262,6 +262,7 @@ void FrontEndTest::webOverviewThroughTheFrontEnd_data() {
                                 << QByteArrayList{hsts, "Content-Type: text/css"};
     QTest::newRow("without the slash")
         << get("/oversigt") << QByteArray("HTTP/1.1 301") << QByteArrayList{hsts, "/oversigt/\r\n"};
+    QTest::newRow("unknown page") << get("/oversigt/findes-ikke") << QByteArray("HTTP/1.1 404") << page;
     QTest::newRow("unknown sign-in link")
         << get("/oversigt/log-ind?token=" + QByteArray(48, '0')) << QByteArray("HTTP/1.1 404") << page;
     QTest::newRow("a form posted from another site")

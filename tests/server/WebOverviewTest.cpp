@@ -219,6 +219,7 @@ void WebOverviewTest::sessionEnds() {
     const auto home = server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session));
     QVERIFY(home.status == 200 && home.body.contains("Send mig et link") &&
             !home.body.contains("id=\"spiller\""));
+    QVERIFY(home.headers.value("set-cookie").startsWith("molvena_oversigt=; Path=/oversigt/; Max-Age=0;"));
     QCOMPARE(server.browse("GET", QStringLiteral("/oversigt/status"), family.ours(session)).status, 401);
 }
 
