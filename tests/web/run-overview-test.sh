@@ -19,11 +19,13 @@ data="$(mktemp -d "${TMPDIR:-/tmp}/molvena-web.XXXXXX")"
 # shellcheck source=deploy/local.sh
 source "$here/../../deploy/local.sh"
 trap 'stop_front_end; rm -rf "$data"' EXIT
-for attempt in 1 2 3; do # a port another test took a moment ago: try another
-    port=$((20000 + RANDOM % 20000))
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+for attempt in 1 2 3; do # a port another test took in the meantime: start afresh on another
+    port=$(free_port)
     start_front_end "$server" "$data" "$port" 1 --clock-offset-file "$data/clock-offset" && break
     stop_front_end
     [ "$attempt" = 3 ] && { cat "$data/front-end/error.log" >&2; exit 1; }
+    rm -rf "${data:?}"/* # nginx leaves its socket behind when it fails
 done
 # The checked-in front end, but for nginx's pace of pages per address (60 a minute, 30 at once):
 # the test browser is one address with some 40 page requests in ten seconds.
