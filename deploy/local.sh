@@ -14,7 +14,7 @@ front_end_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 front_end_pids=()
 front_end_instances=() # the API base of each server instance, behind nginx
 
-# start_front_end SERVER_BINARY DATA_FOLDER PORT INSTANCES
+# start_front_end SERVER_BINARY DATA_FOLDER PORT INSTANCES [SERVER_OPTIONS...]
 # Sets front_end_url (https://127.0.0.1:PORT/api/), front_end_runtime, front_end_instances and
 # front_end_nginx_pid.
 start_front_end() {
@@ -36,7 +36,7 @@ start_front_end() {
     local upstreams="" instance
     for instance in $(seq 1 "$instances"); do
         start_molvena_server "$binary" "$front_end_runtime/server-$instance.log" --data "$data/server" \
-            --behind-proxy --public-url "https://127.0.0.1:$port/api/"
+            --behind-proxy --public-url "https://127.0.0.1:$port/api/" "${@:5}"
         front_end_pids+=("$server_pid")
         front_end_instances+=("$api_base")
         upstreams+="        server ${api_base#http://}"
@@ -104,5 +104,6 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     trap stop_front_end EXIT
     start_front_end "$build/server/molvena-server" "$data" "$port" "$instances"
     echo "Molvena backend at $front_end_url ($instances server instance(s) behind nginx; Ctrl-C stops)"
+    echo "Relatives' web overview at ${front_end_url%/api/}/oversigt/"
     wait
 fi

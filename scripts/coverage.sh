@@ -33,7 +33,7 @@ gcovr --root "$root" --object-directory "$build" --filter "$root/src/" --filter 
 
 count_lines() { if (($# > 0)); then cat -- "$@" | grep -cv '^[[:space:]]*$'; else echo 0; fi; }
 cd "$root"
-mapfile -t sources < <(git ls-files -- '*.cpp' '*.h' '*.hpp' '*.mm' '*.qml' '*.js' '*.py' '*.sh')
+mapfile -t sources < <(git ls-files -- '*.cpp' '*.h' '*.hpp' '*.mm' '*.qml' '*.js' '*.mjs' '*.py' '*.sh')
 tests=()
 code=()
 for file in "${sources[@]}"; do

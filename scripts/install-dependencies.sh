@@ -22,6 +22,8 @@ packages=(
     pkexec polkitd dbus-daemon # the web-protection helper runs through pkexec (tests/platform/DnsHelperTest)
     postgresql # the server suites also run on a throwaway cluster (scripts/postgresql-cluster.sh)
     systemd desktop-file-utils appstream lintian # scripts/package.sh: unit folder, validators
+    chromium nodejs # the relatives' web overview in a real browser (tests/web), driven from Node.js
+    wrk # scripts/measure-web-overview.sh: requests per second of the web overview
 )
 
 missing=()
@@ -31,11 +33,11 @@ for package in "${packages[@]}"; do
     fi
 done
 
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
 if ((${#missing[@]} > 0)); then
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo_cmd=(sudo)
-    fi
     echo "Installing: ${missing[*]}"
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
@@ -48,4 +50,9 @@ if ((${#missing[@]} > 0)); then
     if [[ " ${missing[*]} " == *" postgresql "* ]] && command -v systemctl >/dev/null; then
         "${sudo_cmd[@]}" systemctl disable --now postgresql.service >/dev/null 2>&1 || true
     fi
+fi
+# Debian's nodejs comes without npm, which is a package of its own there; NodeSource's nodejs
+# carries npm and conflicts with that package, so npm is asked for only when the command is missing.
+if ! command -v npm >/dev/null; then
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
 fi

@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <limits>
+
 namespace molvena::server {
 
 namespace {
@@ -32,9 +34,10 @@ void AccountEndpoints::addRoutes(Router& router) {
 QHttpServerResponse AccountEndpoints::account(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
     const QString action = fields.choice(
-        QStringLiteral("action"), {QStringLiteral("profile"), QStringLiteral("history"),
-                                   QStringLiteral("update_contacts"), QStringLiteral("update_pin"),
-                                   QStringLiteral("update_monthly_spend"), QStringLiteral("remove_device")});
+        QStringLiteral("action"),
+        {QStringLiteral("profile"), QStringLiteral("history"), QStringLiteral("update_contacts"),
+         QStringLiteral("update_pin"), QStringLiteral("update_monthly_spend"),
+         QStringLiteral("remove_device"), QStringLiteral("remove_relative")});
     const QString deviceToken = fields.deviceToken();
     const PlayerRecord player = m_context.accounts.requirePlayerForDevice(deviceToken);
     if (action == QLatin1String("profile")) {
@@ -52,7 +55,27 @@ QHttpServerResponse AccountEndpoints::account(const ApiRequest& request) {
     if (action == QLatin1String("update_monthly_spend")) {
         return updateMonthlySpend(player, fields);
     }
+    if (action == QLatin1String("remove_relative")) {
+        return removeRelative(player, fields);
+    }
     return removeDevice(player, deviceToken, fields);
+}
+
+QHttpServerResponse AccountEndpoints::removeRelative(const PlayerRecord& player,
+                                                     const RequestFields& fields) {
+    const qint64 relativeId =
+        fields.integer(QStringLiteral("relative_id"), 1, std::numeric_limits<qint64>::max());
+    m_context.accounts.checkPin(player, fields.text(QStringLiteral("pin"), 16), m_context.events);
+    // Only the player's own; the web sessions and sign-in links go with the row.
+    if (m_context.database
+            .run(QStringLiteral("DELETE FROM relatives WHERE id = ? AND player_id = ?"),
+                 {relativeId, player.id})
+            .numRowsAffected() != 1) {
+        throw ReplyError(Status::NotFound, QStringLiteral("Støttepersonen findes ikke længere."));
+    }
+    m_context.events.record(player.id,
+                            {QStringLiteral("milestone"), QStringLiteral("Støtteperson fjernet"), QString()});
+    return ApiReply::success();
 }
 
 QHttpServerResponse AccountEndpoints::profile(const PlayerRecord& player) {

@@ -22,6 +22,9 @@ private:
     QHttpServerResponse updateContacts(const PlayerRecord& player, const RequestFields& fields);
     QHttpServerResponse updatePin(const PlayerRecord& player, const RequestFields& fields);
     QHttpServerResponse updateMonthlySpend(const PlayerRecord& player, const RequestFields& fields);
+    // Ends a relative's connection (the id of mac_player_status.php): the app's token, the web
+    // overview's sessions and links stop working at once.
+    QHttpServerResponse removeRelative(const PlayerRecord& player, const RequestFields& fields);
     QHttpServerResponse removeDevice(const PlayerRecord& player, const QString& deviceToken,
                                      const RequestFields& fields);
 

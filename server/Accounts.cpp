@@ -19,7 +19,8 @@ const QString playerColumns = QStringLiteral(
     "p.last_gambling_date, p.gambling_location_type, p.gambling_game_types, p.email_confirmed_at");
 
 const QString relativeColumns =
-    QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at, r.confirmed_at");
+    QStringLiteral("r.id, r.player_id, r.email, r.platform, r.pairing_token, r.created_at, r.confirmed_at, "
+                   "r.alerts_off_at");
 
 template <typename T> std::optional<T> optionalValue(const QVariant& value) {
     if (value.isNull()) {
@@ -42,9 +43,13 @@ QString Accounts::emailKey(const QString& email) {
 }
 
 QString Accounts::newPairingToken() {
+    return QStringLiteral("rel-") + newSecret();
+}
+
+QString Accounts::newSecret() {
     QByteArray bytes(24, Qt::Uninitialized);
     QRandomGenerator::system()->generate(bytes.begin(), bytes.end());
-    return QStringLiteral("rel-") + QString::fromLatin1(bytes.toHex());
+    return QString::fromLatin1(bytes.toHex());
 }
 
 Accounts::Accounts(Database& database, const ServerClock& clock, AttemptLimiter& limiter)
@@ -76,7 +81,7 @@ std::optional<RelativeRecord> Accounts::firstRelative(QSqlQuery&& query) {
     return RelativeRecord{query.value(0).toLongLong(), query.value(1).toLongLong(),
                           query.value(2).toString(),   query.value(3).toString(),
                           query.value(4).toString(),   query.value(5).toLongLong(),
-                          !query.value(6).isNull()};
+                          !query.value(6).isNull(),    query.value(7).isNull()};
 }
 
 std::optional<PlayerRecord> Accounts::playerForDevice(const QString& deviceToken) {
@@ -192,6 +197,11 @@ std::optional<RelativeRecord> Accounts::relativeForToken(const QString& pairingT
     return firstRelative(m_database.run(
         QStringLiteral("SELECT %1 FROM relatives r WHERE r.pairing_token = ?").arg(relativeColumns),
         {pairingToken}));
+}
+
+std::optional<RelativeRecord> Accounts::relative(qint64 id) {
+    return firstRelative(m_database.run(
+        QStringLiteral("SELECT %1 FROM relatives r WHERE r.id = ?").arg(relativeColumns), {id}));
 }
 
 std::optional<RelativeRecord> Accounts::relativeForPlayerAndEmail(qint64 playerId, const QString& email) {

@@ -36,6 +36,7 @@ struct RelativeRecord {
     QString pairingToken;
     qint64 createdAt = 0;
     bool confirmed = false; // the address said it wants the player's alerts
+    bool alertsOn = true;   // the relative has not unsubscribed from the alert mails
 };
 
 // The lookups and checks that several endpoints share: players by device, code or e-mail, their
@@ -49,6 +50,8 @@ public:
     static QString emailKey(const QString& email);
     // A new relative's token: 192 bits from the system's secure random source.
     static QString newPairingToken();
+    // 192 bits from the same source, as 48 hexadecimal digits.
+    static QString newSecret();
 
     std::optional<PlayerRecord> playerForDevice(const QString& deviceToken);
     // The player of a registered device, or a 404 refusal.
@@ -69,6 +72,7 @@ public:
 
     QList<RelativeRecord> relativesOf(qint64 playerId);
     std::optional<RelativeRecord> relativeForToken(const QString& pairingToken);
+    std::optional<RelativeRecord> relative(qint64 id);
     // True for the token of a link that waits for the relative's confirmation.
     bool isPendingToken(const QString& pairingToken);
     std::optional<RelativeRecord> relativeForPlayerAndEmail(qint64 playerId, const QString& email);

@@ -8,6 +8,8 @@
 #include "Outbox.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
+#include "WebPages.h"
+#include "WebSessions.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -23,22 +25,13 @@ using Status = QHttpServerResponder::StatusCode;
 const QString playerPath = QStringLiteral("confirm_email.php");
 const QString relativePath = QStringLiteral("confirm_relative.php");
 
-// A small page in Danish; nothing on it comes from the request but a token of hexadecimal digits.
-QHttpServerResponse html(const QString& title, const QString& body, Status status = Status::Ok) {
-    const QString document =
-        QStringLiteral("<!doctype html>\n<html lang=\"da\"><head><meta charset=\"utf-8\">"
-                       "<meta name=\"viewport\" content=\"width=device-width\"><title>%1</title>"
-                       "<style>body{font-family:sans-serif;max-width:32em;margin:3em auto;padding:0 1em}"
-                       "button{font-size:1.1em;padding:.6em 1.4em}</style></head>"
-                       "<body><h1>%1</h1>%2</body></html>\n")
-            .arg(title, body);
-    QHttpServerResponse response(QByteArrayLiteral("text/html; charset=utf-8"), document.toUtf8(), status);
-    response.addHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
-    response.addHeader(QByteArrayLiteral("Referrer-Policy"), QByteArrayLiteral("no-referrer"));
-    response.addHeader(
-        QByteArrayLiteral("Content-Security-Policy"),
-        QByteArrayLiteral("default-src 'none'; style-src 'unsafe-inline'; form-action 'self'"));
-    return response;
+// A small page in Danish, in the web overview's look; nothing on it comes from the request but a
+// token of hexadecimal digits.
+QHttpServerResponse html(const QString& title, const QString& body, WebPages::Header header,
+                         Status status = Status::Ok) {
+    return WebPages::reply(
+        WebPages::document(title, QStringLiteral("<h1>%1</h1>").arg(WebPages::escape(title)) + body, header),
+        status);
 }
 
 QString validToken(const ApiRequest& request) {
@@ -50,7 +43,7 @@ QString validToken(const ApiRequest& request) {
 QHttpServerResponse invalidLink() {
     return html(QStringLiteral("Linket virker ikke længere"),
                 QStringLiteral("<p>Linket er ikke gyldigt længere. Det er måske allerede brugt.</p>"),
-                Status::NotFound);
+                WebPages::Header::plain, Status::NotFound);
 }
 
 } // namespace
@@ -115,12 +108,17 @@ void ConfirmationEndpoints::askRelative(qint64 relativeId, const QString& email,
                             : QStringLiteral("Denne adresse er netop blevet forbundet som pårørende i "
                                              "Molvena-appen. Vil du have besked på e-mail, når der sker "
                                              "noget med beskyttelsen, så bekræft adressen her:");
-    m_context.outbox.send(
-        QStringLiteral("relative_confirmation"), email, QStringLiteral("Bekræft din e-mail hos Molvena"),
-        QStringLiteral(
-            "Hej\n\n%1\n\n%2\n\nHar du ikke selv forbundet dig, kan du se bort fra denne e-mail; så "
-            "sker der ikke mere.\n\nVenlig hilsen\nMolvena\n")
-            .arg(why, link(Kind::relative, *token)));
+    const QString confirmation = link(Kind::relative, *token);
+    m_context.webSessions.mail(relativeId, email, QStringLiteral("relative_confirmation"),
+                               QStringLiteral("Bekræft din e-mail hos Molvena"), [&](const QString& signIn) {
+                                   return QStringLiteral(
+                                              "Hej\n\n%1\n\n%2\n\nDu kan også følge med på nettet, uden "
+                                              "at installere noget. Linket her logger dig ind; det virker i "
+                                              "en uge og kan bruges én gang:\n\n%3\n\nHar du ikke selv "
+                                              "forbundet dig, kan du se bort fra denne e-mail; så sker der "
+                                              "ikke mere.\n\nVenlig hilsen\nMolvena\n")
+                                       .arg(why, confirmation, signIn);
+                               });
 }
 
 QHttpServerResponse ConfirmationEndpoints::page(Kind kind, const ApiRequest& request) {
@@ -137,7 +135,8 @@ QHttpServerResponse ConfirmationEndpoints::page(Kind kind, const ApiRequest& req
                                               "til din Molvena-konto.")
                              : QStringLiteral("Tryk på knappen for at bekræfte, at du vil være pårørende i "
                                               "Molvena og have besked på denne adresse."),
-                         kind == Kind::player ? playerPath : relativePath, token));
+                         kind == Kind::player ? playerPath : relativePath, token),
+                kind == Kind::player ? WebPages::Header::plain : WebPages::Header::relative);
 }
 
 QHttpServerResponse ConfirmationEndpoints::confirm(Kind kind, const ApiRequest& request) {
@@ -161,7 +160,8 @@ QHttpServerResponse ConfirmationEndpoints::confirm(Kind kind, const ApiRequest& 
                 kind == Kind::player ? QStringLiteral("<p>Din e-mail er bekræftet. Du kan nu hente din "
                                                       "Molvena-konto på en ny Mac med en engangskode.</p>")
                                      : QStringLiteral("<p>Tak. Du får nu besked fra Molvena på denne "
-                                                      "adresse.</p>"));
+                                                      "adresse.</p>"),
+                kind == Kind::player ? WebPages::Header::plain : WebPages::Header::relative);
 }
 
 } // namespace molvena::server

@@ -159,6 +159,26 @@ const char* const schema[] = {
     " domain TEXT PRIMARY KEY,"
     " category TEXT NOT NULL,"
     " added_at BIGINT NOT NULL)",
+
+    // The web overview's sign-in links (one per mail, used once; its age counts from the hand-over
+    // of the mail named) and sessions. Only hashes of the secrets are kept, and both go with the
+    // relative.
+    "CREATE TABLE IF NOT EXISTS web_sign_in_tokens ("
+    " token_hash TEXT PRIMARY KEY,"
+    " relative_id BIGINT NOT NULL REFERENCES relatives (id) ON DELETE CASCADE,"
+    " mail_file TEXT NOT NULL,"
+    " created_at BIGINT NOT NULL,"
+    " used_at BIGINT)",
+    "CREATE INDEX IF NOT EXISTS web_sign_in_tokens_relative ON web_sign_in_tokens (relative_id)",
+    "CREATE INDEX IF NOT EXISTS web_sign_in_tokens_age ON web_sign_in_tokens (created_at)",
+    "CREATE INDEX IF NOT EXISTS outbox_file ON outbox (file_name)",
+    "CREATE TABLE IF NOT EXISTS web_sessions ("
+    " id_hash TEXT PRIMARY KEY,"
+    " relative_id BIGINT NOT NULL REFERENCES relatives (id) ON DELETE CASCADE,"
+    " created_at BIGINT NOT NULL,"
+    " expires_at BIGINT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS web_sessions_relative ON web_sessions (relative_id)",
+    "CREATE INDEX IF NOT EXISTS web_sessions_age ON web_sessions (expires_at)",
 };
 
 // Columns added after the first release; older data folders get them at start.
@@ -176,6 +196,9 @@ const char* const addedColumns[][3] = {
     {"outbox", "sent_at", "BIGINT"},
     {"outbox", "last_error", "TEXT"},
     {"outbox", "sealed_message", "TEXT"},
+    // When the relative turned alert mails off (from the mail's unsubscribe link or the web
+    // overview); NULL while they come.
+    {"relatives", "alerts_off_at", "BIGINT"},
 };
 
 // The abuse guards' tables and columns, kept together: token buckets of the limits, a player's

@@ -3,8 +3,8 @@
 #include "AbuseLimits.h"
 #include "Accounts.h"
 #include "Database.h"
-#include "Outbox.h"
 #include "ServerClock.h"
+#include "WebSessions.h"
 
 #include <QSqlQuery>
 
@@ -48,8 +48,8 @@ std::optional<EventLog::Entry> EventLog::alertEntry(const QString& reason, const
     return std::nullopt;
 }
 
-EventLog::EventLog(Database& database, const ServerClock& clock, Accounts& accounts, Outbox& outbox)
-    : m_database(database), m_clock(clock), m_accounts(accounts), m_outbox(outbox) {}
+EventLog::EventLog(Database& database, const ServerClock& clock, Accounts& accounts, WebSessions& webSessions)
+    : m_database(database), m_clock(clock), m_accounts(accounts), m_webSessions(webSessions) {}
 
 qint64 EventLog::record(qint64 playerId, const Entry& entry, const QString& domain, const QString& reason) {
     const auto nullable = [](const QString& text) {
@@ -78,13 +78,23 @@ qint64 EventLog::raiseAlert(const PlayerRecord& player, const QString& reason, c
     if (!entry.subtitle.isEmpty()) {
         body += entry.subtitle + QLatin1Char('\n');
     }
-    body += QStringLiteral("Tidspunkt: %1\n\nDu kan følge med i Molvena-appen under Støtteoverblik.\n\n"
-                           "Venlig hilsen\nMolvena\n")
-                .arg(m_clock.displayTime(m_clock.nowSeconds()));
+    body += QStringLiteral("Tidspunkt: %1\n\n").arg(m_clock.displayTime(m_clock.nowSeconds()));
     for (const RelativeRecord& relative : m_accounts.relativesOf(player.id)) {
-        if (relative.confirmed) {
-            m_outbox.send(QStringLiteral("alert"), relative.email, subject, body, eventId);
+        if (!relative.confirmed || !relative.alertsOn) {
+            continue;
         }
+        const QString unsubscribe = m_webSessions.unsubscribeLink(relative.id);
+        m_webSessions.mail(
+            relative.id, relative.email, QStringLiteral("alert"), subject,
+            [&](const QString& link) {
+                return body +
+                       QStringLiteral("Du kan følge med i Molvena-appen under Støtteoverblik eller på "
+                                      "nettet. Linket her logger dig ind; det virker i en uge og kan "
+                                      "bruges én gang:\n\n%1\n\nVil du ikke have flere advarsler på "
+                                      "e-mail, kan du afmelde dem her:\n%2\n\nVenlig hilsen\nMolvena\n")
+                           .arg(link, unsubscribe);
+            },
+            eventId, true);
     }
     return eventId;
 }

@@ -9,7 +9,7 @@ namespace molvena::server {
 
 class Accounts;
 class Database;
-class Outbox;
+class WebSessions;
 class ServerClock;
 struct PlayerRecord;
 
@@ -23,7 +23,7 @@ public:
         QString subtitle; // Danish second line, may be empty
     };
 
-    EventLog(Database& database, const ServerClock& clock, Accounts& accounts, Outbox& outbox);
+    EventLog(Database& database, const ServerClock& clock, Accounts& accounts, WebSessions& webSessions);
 
     // How an alert reason is shown, or nothing for a reason this server does not know. `browser`
     // names the browser of "mac_browser_dns_bypass", one of knownBrowsers().
@@ -39,7 +39,8 @@ public:
     // Records and delivers that a Mac has left the player's account.
     void deviceLeft(const PlayerRecord& player, const QString& deviceName);
 
-    // Records the alert and delivers it to each relative of the player who confirmed the address.
+    // Records the alert and delivers it to each relative of the player who confirmed the address and
+    // has not unsubscribed, with a sign-in link to the web overview and an unsubscribe link.
     // Returns the event id.
     qint64 raiseAlert(const PlayerRecord& player, const QString& reason, const Entry& entry,
                       const QString& domain);
@@ -48,7 +49,7 @@ private:
     Database& m_database;
     const ServerClock& m_clock;
     Accounts& m_accounts;
-    Outbox& m_outbox;
+    WebSessions& m_webSessions;
 };
 
 } // namespace molvena::server

@@ -80,13 +80,14 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
               : std::optional<MailRelay>(std::in_place, m_options.mailRelayHost, m_options.mailRelayPort),
           m_secret, m_options.outbox),
       m_keys(m_database, m_clock), m_limiter(m_database, m_clock), m_accounts(m_database, m_clock, m_limiter),
-      m_events(m_database, m_clock, m_accounts, m_outbox),
+      m_webSessions(m_database, m_clock, m_options, m_outbox, m_secret),
+      m_events(m_database, m_clock, m_accounts, m_webSessions),
       m_recoveryCodes(m_database, m_clock, m_limiter, m_secret), m_blocklist(m_database, m_clock),
       m_resolver(m_options.resolverConfigFile, m_options.resolverReloadCommand),
-      m_context{m_options, m_clock,  m_database,      m_accounts, m_limiter,
-                m_events,  m_outbox, m_recoveryCodes, m_blocklist},
+      m_context{m_options, m_clock,  m_database,      m_accounts,  m_limiter,
+                m_events,  m_outbox, m_recoveryCodes, m_blocklist, m_webSessions},
       m_confirmation(m_context), m_pairing(m_context, m_confirmation), m_recovery(m_context),
-      m_devices(m_context), m_account(m_context),
+      m_devices(m_context), m_account(m_context), m_web(m_context),
       m_router(m_options.behindProxy, m_options.trustedProxies, m_database, m_outbox, m_keys) {
     try {
         m_recoveryCodes.claimKey();
@@ -103,6 +104,7 @@ MolvenaServer::MolvenaServer(ServerOptions options, QObject* parent)
     m_recovery.addRoutes(m_router);
     m_devices.addRoutes(m_router);
     m_account.addRoutes(m_router);
+    m_web.addRoutes(m_router);
     // For load balancers and orchestrators: ready while the database answers (a 503 otherwise).
     m_router.add(QStringLiteral("/health"), Router::Method::Get, [this](const ApiRequest&) {
         m_database.value(QStringLiteral("SELECT 1"));

@@ -18,6 +18,8 @@
 #include "Router.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
+#include "WebOverviewEndpoints.h"
+#include "WebSessions.h"
 
 #include <QAbstractHttpServer>
 #include <QElapsedTimer>
@@ -77,6 +79,7 @@ private:
     IdempotencyKeys m_keys;
     AttemptLimiter m_limiter;
     Accounts m_accounts;
+    WebSessions m_webSessions;
     EventLog m_events;
     RecoveryCodes m_recoveryCodes;
     Blocklist m_blocklist;
@@ -87,6 +90,7 @@ private:
     RecoveryEndpoints m_recovery;
     DeviceEndpoints m_devices;
     AccountEndpoints m_account;
+    WebOverviewEndpoints m_web;
     Router m_router;
     ConnectionGuard* m_guard = nullptr;
     Metrics* m_metrics = nullptr;

@@ -98,7 +98,7 @@ QByteArray Outbox::seal(const QByteArray& key, const QString& nonce, const QByte
 }
 
 QByteArray Outbox::message(const QString& fileName, const QString& recipient, const QString& subject,
-                           const QString& body) const {
+                           const QString& body, const Headers& headers) const {
     const QString date = QLocale::c().toString(m_clock.now(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss")) +
                          QStringLiteral(" +0000");
     QByteArray text;
@@ -107,6 +107,10 @@ QByteArray Outbox::message(const QString& fileName, const QString& recipient, co
     text += "Subject: " + headerText(subject) + "\r\n";
     text += "Date: " + date.toUtf8() + "\r\n";
     text += "Message-ID: <" + QFileInfo(fileName).completeBaseName().toUtf8() + "@molvena.dk>\r\n";
+    for (const auto& [name, value] : headers) {
+        // Folded before a long value, so that a header line stays within 78 characters.
+        text += name + (name.size() + 2 + value.size() > 78 ? ":\r\n " : ": ") + value + "\r\n";
+    }
     text += "MIME-Version: 1.0\r\n";
     text += "Content-Type: text/plain; charset=utf-8\r\n";
     text += "Content-Transfer-Encoding: 8bit\r\n";
@@ -121,13 +125,22 @@ QByteArray Outbox::message(const QString& fileName, const QString& recipient, co
     return text;
 }
 
+QString Outbox::newFileName(const QString& kind) const {
+    return QStringLiteral("%1-%2-%3.eml")
+        .arg(m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss")),
+             QUuid::createUuid().toString(QUuid::Id128).left(12), kind);
+}
+
 QString Outbox::send(const QString& kind, const QString& recipient, const QString& subject,
-                     const QString& body, std::optional<qint64> eventId) {
+                     const QString& body, std::optional<qint64> eventId, const Headers& headers) {
+    return sendAs(newFileName(kind), kind, recipient, subject, body, eventId, headers);
+}
+
+QString Outbox::sendAs(const QString& fileName, const QString& kind, const QString& recipient,
+                       const QString& subject, const QString& body, std::optional<qint64> eventId,
+                       const Headers& headers) {
     const qint64 now = m_clock.nowSeconds();
-    const QString fileName = QStringLiteral("%1-%2-%3.eml")
-                                 .arg(m_clock.now().toString(QStringLiteral("yyyyMMdd-HHmmss")),
-                                      QUuid::createUuid().toString(QUuid::Id128).left(12), kind);
-    const QByteArray sealed = seal(m_key, fileName, message(fileName, recipient, subject, body));
+    const QByteArray sealed = seal(m_key, fileName, message(fileName, recipient, subject, body, headers));
     m_database.insert(
         QStringLiteral(
             "INSERT INTO outbox (kind, recipient, subject, file_name, event_id, created_at, state, "
@@ -313,8 +326,10 @@ QPair<qint64, qint64> Outbox::backlog() {
 }
 
 void Outbox::prune() {
-    // Never a due mail, however old: it is still being tried.
-    m_database.run(QStringLiteral("DELETE FROM outbox WHERE state IN ('sent', 'failed') AND created_at < ?"),
+    // Never a due mail, however old: it is still being tried. A sent one is kept as long after its
+    // hand-over as its sign-in link lives, since the link's age is read from it.
+    m_database.run(QStringLiteral("DELETE FROM outbox WHERE state IN ('sent', 'failed') AND "
+                                  "COALESCE(sent_at, created_at) < ?"),
                    {m_clock.nowSeconds() - qint64(m_schedule.keepDays) * 24 * 3600});
 }
 

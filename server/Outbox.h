@@ -37,10 +37,18 @@ public:
 
     QString folder() const { return m_folder; }
 
+    // Extra header lines of a message (ASCII), such as List-Unsubscribe.
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+
     // Records one message in the current transaction; returns its file name (the .eml file inside
     // folder() when no relay is configured). Throws DatabaseError on failure.
     QString send(const QString& kind, const QString& recipient, const QString& subject, const QString& body,
-                 std::optional<qint64> eventId = std::nullopt);
+                 std::optional<qint64> eventId = std::nullopt, const Headers& headers = {});
+    // send() under a name from newFileName(), for a message whose body must name its own mail.
+    QString sendAs(const QString& fileName, const QString& kind, const QString& recipient,
+                   const QString& subject, const QString& body, std::optional<qint64> eventId = std::nullopt,
+                   const Headers& headers = {});
+    QString newFileName(const QString& kind) const;
     // Costs a database round trip like send() without recording a mail, for replies that must not
     // show by their timing whether one was sent.
     void sendNowhere();
@@ -89,7 +97,7 @@ private:
     };
 
     QByteArray message(const QString& fileName, const QString& recipient, const QString& subject,
-                       const QString& body) const;
+                       const QString& body, const Headers& headers) const;
     void poll();
     // Claims a batch of due rows and sends them on the writer thread; false when none was due.
     bool claimAndSend();

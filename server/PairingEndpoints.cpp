@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "EventLog.h"
 #include "Outbox.h"
+#include "RelativeOverview.h"
 #include "ReplyError.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
@@ -43,7 +44,11 @@ void PairingEndpoints::addRoutes(Router& router) {
 
 QHttpServerResponse PairingEndpoints::pairing(const ApiRequest& request) {
     const QString action =
-        request.fields.choice(QStringLiteral("action"), {QStringLiteral("register"), QStringLiteral("link")});
+        request.fields.choice(QStringLiteral("action"),
+                              {QStringLiteral("register"), QStringLiteral("link"), QStringLiteral("unlink")});
+    if (action == QLatin1String("unlink")) {
+        return unlinkRelative(request);
+    }
     return action == QLatin1String("register") ? registerPlayer(request) : linkRelative(request);
 }
 
@@ -175,6 +180,17 @@ QHttpServerResponse PairingEndpoints::linkRelative(const ApiRequest& request) {
         {{QStringLiteral("pairing_token"), token}, {QStringLiteral("player_name"), player->name}});
 }
 
+QHttpServerResponse PairingEndpoints::unlinkRelative(const ApiRequest& request) {
+    // The relative's own token ends the connection; the web overview's sessions go with it.
+    const QString token = request.fields.pairingToken();
+    if (m_context.database.run(QStringLiteral("DELETE FROM relatives WHERE pairing_token = ?"), {token})
+            .numRowsAffected() != 1) {
+        throw ReplyError(Status::NotFound,
+                         QStringLiteral("Forbindelsen findes ikke længere. Forbind igen med koden."));
+    }
+    return ApiReply::success();
+}
+
 QHttpServerResponse PairingEndpoints::registerDevice(const ApiRequest& request) {
     const RequestFields& fields = request.fields;
     const QString deviceToken = fields.deviceToken();
@@ -221,38 +237,7 @@ QHttpServerResponse PairingEndpoints::relativeActivity(const ApiRequest& request
         throw ReplyError(Status::NotFound,
                          QStringLiteral("Forbindelsen findes ikke længere. Forbind igen med koden."));
     }
-    const PlayerRecord player = m_context.accounts.player(relative->playerId);
-    const ServerClock& clock = m_context.clock;
-    Database& database = m_context.database;
-
-    m_context.events.noteSilentDevices(player.id);
-    QJsonObject summary{{QStringLiteral("player_name"), player.name},
-                        {QStringLiteral("days_clean"),
-                         player.lastGamblingDate ? clock.daysSince(*player.lastGamblingDate) : 0},
-                        {QStringLiteral("shield_active"), false}};
-    // Active while one of the account's Macs said so within the last three heartbeats.
-    const QVariant since = database.value(
-        QStringLiteral("SELECT MIN(active_since) FROM device_status WHERE player_id = ? AND active = 1 AND "
-                       "reported_at > ?"),
-        {player.id, clock.nowSeconds() - limits::silentAfterSeconds});
-    if (!since.isNull()) {
-        summary.insert(QStringLiteral("shield_active"), true);
-        summary.insert(QStringLiteral("shield_start"), clock.displayTime(since.toLongLong()));
-    }
-
-    QJsonArray history;
-    QSqlQuery events = database.run(QStringLiteral("SELECT id, type, title, created_at FROM events "
-                                                   "WHERE player_id = ? ORDER BY id DESC LIMIT 50"),
-                                    {player.id});
-    while (events.next()) {
-        const qint64 at = events.value(3).toLongLong();
-        history.append(QJsonObject{{QStringLiteral("id"), events.value(0).toLongLong()},
-                                   {QStringLiteral("type"), events.value(1).toString()},
-                                   {QStringLiteral("title"), events.value(2).toString()},
-                                   {QStringLiteral("timestamp"), clock.displayTime(at)},
-                                   {QStringLiteral("sort_time"), ServerClock::sortTime(at)}});
-    }
-    return ApiReply::json({{QStringLiteral("summary"), summary}, {QStringLiteral("history"), history}});
+    return ApiReply::json(RelativeOverview::read(m_context, *relative).toJson());
 }
 
 QHttpServerResponse PairingEndpoints::playerStatus(const ApiRequest& request) {

@@ -18,6 +18,7 @@ private:
     QHttpServerResponse pairing(const ApiRequest& request);           // pairing.php
     QHttpServerResponse registerPlayer(const ApiRequest& request);    //   action "register"
     QHttpServerResponse linkRelative(const ApiRequest& request);      //   action "link"
+    QHttpServerResponse unlinkRelative(const ApiRequest& request);    //   action "unlink"
     QHttpServerResponse registerDevice(const ApiRequest& request);    // mac_device_register_new.php
     QHttpServerResponse savePlayerProfile(const ApiRequest& request); // save_player_profile.php
     QHttpServerResponse relativeActivity(const ApiRequest& request);  // relative_activity.php

@@ -13,13 +13,17 @@ namespace {
 
 using Status = QHttpServerResponder::StatusCode;
 
-QByteArray headerValue(const Router::Incoming& request, const QByteArray& name) {
-    for (const auto& [key, value] : request.headers) {
+QByteArray headerValue(const QList<QPair<QByteArray, QByteArray>>& headers, const QByteArray& name) {
+    for (const auto& [key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0) {
             return value;
         }
     }
     return {};
+}
+
+QByteArray headerValue(const Router::Incoming& request, const QByteArray& name) {
+    return headerValue(request.headers, name);
 }
 
 QByteArray methodName(QHttpServerRequest::Method method) {
@@ -29,8 +33,12 @@ QByteArray methodName(QHttpServerRequest::Method method) {
 
 } // namespace
 
-void Router::add(const QString& path, Method method, Handler handler) {
-    m_routes.insert(path, Route{method, std::move(handler)});
+QByteArray ApiRequest::header(const QByteArray& name) const {
+    return headerValue(headers, name);
+}
+
+void Router::add(const QString& path, Method method, Handler handler, Fields fields) {
+    m_routes.insert(path, Route{method, std::move(handler), fields});
 }
 
 const Router::Route* Router::route(const QString& path, Method method) const {
@@ -61,6 +69,11 @@ std::optional<QHttpServerResponse> Router::dispatch(const Incoming& request) con
     const QString path = request.url.path();
     const QList<Route> routes = m_routes.values(path);
     if (routes.isEmpty()) {
+        for (const auto& [prefix, reply] : m_notFound) {
+            if (path.startsWith(prefix)) {
+                return reply();
+            }
+        }
         return ApiReply::error(Status::NotFound, QStringLiteral("Siden findes ikke."));
     }
     const Route* const found = route(path, request.method);
@@ -157,7 +170,7 @@ std::optional<QHttpServerResponse> Router::runInTransaction(const Route& route,
 
 QHttpServerResponse Router::run(const Route& route, const Incoming& request) const {
     QByteArray encoded;
-    if (request.method == Method::Post) {
+    if (request.method == Method::Post && route.fields == Fields::standard) {
         encoded = request.body;
         if (encoded.size() > maximumBodySize) {
             throw ReplyError(Status::PayloadTooLarge, QStringLiteral("Forespørgslen er for stor."));
@@ -177,7 +190,7 @@ QHttpServerResponse Router::run(const Route& route, const Incoming& request) con
         }
     }
     const RequestFields fields = RequestFields::parse(encoded);
-    return route.handler(ApiRequest{fields, clientAddress(request)});
+    return route.handler(ApiRequest{fields, clientAddress(request), request.headers});
 }
 
 QString Router::clientAddress(const Incoming& request) const {

@@ -17,11 +17,14 @@ namespace molvena::server {
 class Database;
 class Outbox;
 
-// What a handler gets: the checked-on-access fields (form body for POST, query for GET) and the
-// client's address.
+// What a handler gets: the checked-on-access fields (form body for POST, query for GET), the
+// client's address, and the request's headers (the web pages read cookies and Origin).
 struct ApiRequest {
     const RequestFields& fields;
     QString remoteAddress;
+    QList<QPair<QByteArray, QByteArray>> headers = {};
+    // The first value of a header (name in any case), empty when absent.
+    QByteArray header(const QByteArray& name) const;
 };
 
 // Exact-path dispatch. Qt HttpServer's own route patterns read "." as a wildcard, which would let
@@ -66,7 +69,17 @@ public:
         static Incoming from(const QHttpServerRequest& request);
     };
 
-    void add(const QString& path, Method method, Handler handler);
+    // Where a handler's fields come from. A POST's come from its form body, unless the route takes
+    // them from the URL query: then the body may be anything and is not read (an RFC 8058
+    // unsubscribe arrives as whatever form encoding the mail provider chose).
+    enum class Fields { standard, query };
+
+    void add(const QString& path, Method method, Handler handler, Fields fields = Fields::standard);
+    // The reply to a path under `prefix` that is not in the table (web pages answer with a page, not
+    // JSON).
+    void addNotFound(const QString& prefix, std::function<QHttpServerResponse()> reply) {
+        m_notFound.append({prefix, std::move(reply)});
+    }
     bool knows(const QString& path) const { return m_routes.contains(path); }
     // Nothing when another request with the same Idempotency-Key is running: dispatch it again shortly.
     std::optional<QHttpServerResponse> dispatch(const Incoming& request) const;
@@ -77,6 +90,7 @@ private:
     struct Route {
         Method method;
         Handler handler;
+        Fields fields;
     };
     const Route* route(const QString& path, Method method) const;
     QHttpServerResponse run(const Route& route, const Incoming& request) const;
@@ -90,6 +104,7 @@ private:
     Outbox& m_outbox;
     IdempotencyKeys& m_keys;
     QMultiHash<QString, Route> m_routes; // a path may take GET and POST, each its own handler
+    QList<QPair<QString, std::function<QHttpServerResponse()>>> m_notFound;
 };
 
 } // namespace molvena::server

@@ -32,6 +32,10 @@ QString ServerClock::displayTime(qint64 seconds) const {
     return danish.toString(local(seconds), QStringLiteral("d. MMMM yyyy 'kl.' HH:mm"));
 }
 
+QString ServerClock::timeOfDay(qint64 seconds) const {
+    return local(seconds).toString(QStringLiteral("HH:mm"));
+}
+
 QString ServerClock::sortTime(qint64 seconds) {
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate);
 }

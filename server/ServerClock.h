@@ -21,6 +21,8 @@ public:
     QString historyTime(qint64 seconds) const;
     // A Danish text for people, e.g. "3. marts 2026 kl. 14:05".
     QString displayTime(qint64 seconds) const;
+    // The time of day, "HH:mm" in the Danish time zone.
+    QString timeOfDay(qint64 seconds) const;
     // ISO 8601 in UTC, for sorting.
     static QString sortTime(qint64 seconds);
     // Whole calendar days from the day of `seconds` to today, never negative.

@@ -11,6 +11,7 @@ class Outbox;
 class RecoveryCodes;
 class ServerClock;
 struct ServerOptions;
+class WebSessions;
 
 // The parts of one running server that the endpoint groups share. MolvenaServer owns them all.
 struct ServerContext {
@@ -23,6 +24,7 @@ struct ServerContext {
     Outbox& outbox;
     RecoveryCodes& recoveryCodes;
     Blocklist& blocklist;
+    WebSessions& webSessions;
 };
 
 } // namespace molvena::server

@@ -1,9 +1,13 @@
 #include "ServerOptions.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <memory>
 
 namespace molvena::server {
 
@@ -96,10 +100,15 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         QStringLiteral("database-timeouts"),
         QStringLiteral("PostgreSQL lock, statement and idle-in-transaction time-outs in milliseconds."),
         QStringLiteral("lock,statement,idle"), QStringLiteral("1000,5000,10000"));
+    const QCommandLineOption clockOffset(
+        QStringLiteral("clock-offset-file"),
+        QStringLiteral("For tests of a deployment only: whole seconds in this file are added to the "
+                       "clock (read again whenever the file changes)."),
+        QStringLiteral("file"));
     parser.addOptions({port,           listen,          data,      database,    resolver,  resolverConfig,
                        resolverReload, importBlocklist, secret,    relay,       zone,      log,
                        proxy,          trustedProxy,    publicUrl, connections, mailRetry, mailGiveUp,
-                       mailClaim,      metrics,         timeouts});
+                       mailClaim,      metrics,         timeouts,  clockOffset});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -191,6 +200,25 @@ std::optional<ServerOptions> ServerOptions::fromArguments(const QStringList& arg
         return std::nullopt;
     }
     options.databaseTimeouts = {limits[0], limits[1], limits[2]};
+    if (parser.isSet(clockOffset)) {
+        // A browser test expires a week-old link without waiting a week; the file is looked at on
+        // every reading of the clock, so only a test deployment pays for it.
+        struct Offset {
+            QString file;
+            QDateTime modified;
+            qint64 seconds = 0;
+        };
+        auto offset = std::make_shared<Offset>(Offset{parser.value(clockOffset), {}, 0});
+        options.clock = [offset] {
+            const QDateTime modified = QFileInfo(offset->file).lastModified();
+            if (modified != offset->modified) {
+                QFile file(offset->file);
+                offset->seconds = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+                offset->modified = modified;
+            }
+            return QDateTime::currentDateTimeUtc().addSecs(offset->seconds);
+        };
+    }
     if (parser.isSet(metrics)) {
         const QString value = parser.value(metrics);
         const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));

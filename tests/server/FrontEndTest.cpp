@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -61,8 +62,13 @@ private slots:
     void oneAddressWithThousandsOfSilentConnectionsStopsNobodyElse();
     void oversizedAndAmbiguousRequestsStopAtTheFrontEnd_data();
     void oversizedAndAmbiguousRequestsStopAtTheFrontEnd();
+    void webOverviewThroughTheFrontEnd_data();
+    void webOverviewThroughTheFrontEnd();
+    void webSignInThroughTheFrontEnd();
 
 private:
+    QByteArray origin() const { return "https://127.0.0.1:" + QByteArray::number(m_port); }
+
     std::unique_ptr<ServerHarness> m_harness;
     QTemporaryDir m_runtime;
     QProcess m_nginx;
@@ -75,8 +81,15 @@ void FrontEndTest::initTestCase() {
     if (nginx.isEmpty() || openssl.isEmpty()) {
         QSKIP("nginx or openssl is not installed (scripts/install-dependencies.sh installs both)");
     }
-    m_harness =
-        std::make_unique<ServerHarness>([](server::ServerOptions& options) { options.behindProxy = true; });
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    m_port = probe.serverPort();
+    probe.close();
+    // Links in mails lead to the front end, as in a deployment.
+    m_harness = std::make_unique<ServerHarness>([this](server::ServerOptions& options) {
+        options.behindProxy = true;
+        options.publicUrl = QStringLiteral("https://127.0.0.1:%1/api/").arg(m_port);
+    });
     const QString folder = m_runtime.path();
     // nginx's workers (another user) connect to the TLS part's socket in here.
     QFile::setPermissions(folder, QFile::permissions(folder) | QFile::ExeGroup | QFile::ExeOther);
@@ -89,10 +102,6 @@ void FrontEndTest::initTestCase() {
                        "/CN=localhost", "-keyout", folder + "/tls.key", "-out", folder + "/tls.crt"});
     QVERIFY(certificate.waitForFinished(30000) && certificate.exitCode() == 0);
 
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    m_port = probe.serverPort();
-    probe.close();
     QFile templateFile(QStringLiteral(MOLVENA_SOURCE_DIR "/deploy/nginx/molvena.conf.in"));
     QVERIFY(templateFile.open(QIODevice::ReadOnly));
     QString config = QString::fromUtf8(templateFile.readAll())
@@ -238,6 +247,74 @@ void FrontEndTest::oversizedAndAmbiguousRequestsStopAtTheFrontEnd() {
     const QByteArray answer = overTls(m_port, QStringLiteral("127.0.0.5"), request);
     QVERIFY2(statusLine.isEmpty() ? answer.isEmpty() : answer.startsWith(statusLine),
              answer.left(80).constData());
+}
+
+void FrontEndTest::webOverviewThroughTheFrontEnd_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::addColumn<QByteArrayList>("headers");
+    const QByteArray hsts = "Strict-Transport-Security: max-age=31536000";
+    const QByteArrayList page{hsts, "Content-Security-Policy: default-src 'none'; script-src 'self';",
+                              "X-Content-Type-Options: nosniff", "Cache-Control: no-store"};
+    const auto get = [](const QByteArray& path) { return "GET " + path + " HTTP/1.1\r\nHost: x\r\n\r\n"; };
+    QTest::newRow("sign-in page") << get("/oversigt/") << QByteArray("HTTP/1.1 200") << page;
+    QTest::newRow("stylesheet") << get("/oversigt/oversigt.css") << QByteArray("HTTP/1.1 200")
+                                << QByteArrayList{hsts, "Content-Type: text/css"};
+    QTest::newRow("without the slash")
+        << get("/oversigt") << QByteArray("HTTP/1.1 301") << QByteArrayList{hsts, "/oversigt/\r\n"};
+    QTest::newRow("unknown page") << get("/oversigt/findes-ikke") << QByteArray("HTTP/1.1 404") << page;
+    QTest::newRow("unknown sign-in link")
+        << get("/oversigt/log-ind?token=" + QByteArray(48, '0')) << QByteArray("HTTP/1.1 404") << page;
+    QTest::newRow("a form posted from another site")
+        << form("/oversigt/send-link", "email=anna%40example.dk", "Origin: https://molvena.example.net\r\n")
+        << QByteArray("HTTP/1.1 403") << page;
+}
+
+void FrontEndTest::webOverviewThroughTheFrontEnd() {
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    QFETCH(QByteArrayList, headers);
+    const QByteArray answer = overTls(m_port, QStringLiteral("127.0.0.9"), request);
+    QVERIFY2(answer.startsWith(statusLine), answer.left(80).constData());
+    for (const QByteArray& header : headers) {
+        QVERIFY2(answer.left(answer.indexOf("\r\n\r\n") + 2).contains(header), answer.constData());
+    }
+}
+
+void FrontEndTest::webSignInThroughTheFrontEnd() {
+    // The confirmation mail's link leads to the front end, signs in once, and the cookie keeps its
+    // attributes through nginx until "Log ud".
+    m_harness->registerPlayer(QStringLiteral("Cecilie"), QStringLiteral("cecilie@example.dk"),
+                              QStringLiteral("518204"));
+    const auto send = [&](const QByteArray& request) {
+        return overTls(m_port, QStringLiteral("127.0.0.10"), request);
+    };
+    QVERIFY(
+        send(form("/api/pairing.php", "action=link&code=518204&email=far%40example.dk")).contains("true"));
+    const QString mail = m_harness->outboxMessage(
+        m_harness
+            ->rows(QStringLiteral("SELECT file_name FROM outbox WHERE recipient = 'far@example.dk'"))[0][0]
+            .toString());
+    const QString token = QRegularExpression(QRegularExpression::escape(QString::fromLatin1(origin())) +
+                                             QStringLiteral("/oversigt/log-ind\\?token=([0-9a-f]{48})"))
+                              .match(mail)
+                              .captured(1);
+    QVERIFY2(!token.isEmpty(), qPrintable(mail));
+    const QByteArray ours = "Origin: " + origin() + "\r\n";
+    const QByteArray signedIn = send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours));
+    const QString cookie =
+        QRegularExpression(QStringLiteral("\r\nSet-Cookie: (molvena_oversigt=[0-9a-f]{48}); "
+                                          "Path=/oversigt/; Max-Age=\\d+; HttpOnly; Secure; "
+                                          "SameSite=Strict\r\n"))
+            .match(QString::fromLatin1(signedIn))
+            .captured(1);
+    QVERIFY2(signedIn.startsWith("HTTP/1.1 303") && !cookie.isEmpty(), signedIn.constData());
+    const QByteArray withCookie = "Cookie: " + cookie.toLatin1() + "\r\n";
+    QVERIFY(send("GET /oversigt/ HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n").contains(">Cecilie</h1>"));
+    QVERIFY(send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours)).startsWith("HTTP/1.1 410"));
+    QVERIFY(send(form("/oversigt/log-ud", "", ours + withCookie)).startsWith("HTTP/1.1 303"));
+    QVERIFY(send("GET /oversigt/status HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n")
+                .startsWith("HTTP/1.1 401"));
 }
 
 QTEST_GUILESS_MAIN(FrontEndTest)

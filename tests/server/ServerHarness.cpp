@@ -101,6 +101,14 @@ ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString
         request.setRawHeader(name, value);
     }
     request.setTransferTimeout(5000);
+    if (!headers.isEmpty()) {
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+        request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+        for (const auto& [name, value] : headers) {
+            request.setRawHeader(name, value);
+        }
+    }
     QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -129,6 +137,14 @@ QByteArray ServerHarness::encode(const Fields& fields) {
 
 ServerHarness::Reply ServerHarness::post(const QString& target, const Fields& fields) {
     return send("POST", target, encode(fields));
+}
+
+ServerHarness::Reply ServerHarness::browse(const QByteArray& method, const QString& target,
+                                           const Headers& headers, const QByteArray& body) {
+    // An empty header list would mean "not a browser" to send(); a browser always names its user agent.
+    Headers all = headers;
+    all.append({QByteArrayLiteral("User-Agent"), QByteArrayLiteral("Mozilla/5.0")});
+    return send(method, target, body, "application/x-www-form-urlencoded", all);
 }
 
 ServerHarness::Reply ServerHarness::get(const QString& target) {

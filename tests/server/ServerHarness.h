@@ -53,6 +53,11 @@ public:
                const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
                const QList<QPair<QByteArray, QByteArray>>& headers = {});
     Reply post(const QString& target, const Fields& fields);
+    // As a browser sends it: with these headers (Origin, Cookie), following no redirect and keeping
+    // no cookie of its own.
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+    Reply browse(const QByteArray& method, const QString& target, const Headers& headers,
+                 const QByteArray& body = {});
     Reply get(const QString& target);
     // Bytes written as they are to a new connection; returns what came back before it closed.
     QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }

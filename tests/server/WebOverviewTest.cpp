@@ -1,0 +1,319 @@
+// The relatives' web overview, server side: sign-in links from the mails, sessions, "send me a
+// link", the forms' origin check, one-click unsubscribing and what the pages show.
+#include "ServerHarness.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QtTest/QtTest>
+
+using namespace molvena;
+using test::ServerHarness;
+using Headers = ServerHarness::Headers;
+
+namespace {
+
+constexpr qint64 day = 24 * 3600;
+const QString relativeEmail = QStringLiteral("mor@example.dk");
+
+// A player whose name would run script on a page that forgot to escape it, a relative, and that
+// relative's browser.
+struct Family {
+    ServerHarness server;
+    ServerHarness::Player player =
+        server.registerPlayer(QStringLiteral("Mikkel <script>alert(\"x\")</script>"),
+                              QStringLiteral("mikkel@example.dk"), QStringLiteral("482913"));
+    QString pairingToken;
+
+    void link(bool confirm = true) {
+        pairingToken = server
+                           .post(QStringLiteral("pairing.php"),
+                                 {{"action", "link"}, {"code", player.pairingCode}, {"email", relativeEmail}})
+                           .json.value(QStringLiteral("pairing_token"))
+                           .toString();
+        if (confirm) {
+            server.confirmRelatives();
+        }
+    }
+    // What a page of ours sends: its origin, and the cookie.
+    Headers ours(const QString& session = {}) {
+        return {{"Origin", "http://127.0.0.1:" + QByteArray::number(server.server().port())},
+                {"Cookie", "molvena_oversigt=" + session.toLatin1()}};
+    }
+    QString newestMail(const QString& kind) {
+        const auto newest =
+            server.rows(QStringLiteral("SELECT file_name FROM outbox WHERE recipient = '%1' AND "
+                                       "kind = '%2' ORDER BY id DESC LIMIT 1")
+                            .arg(relativeEmail, kind));
+        return newest.isEmpty() ? QString() : server.outboxMessage(newest.first().first().toString());
+    }
+    QString token(const QString& kind) {
+        static const QRegularExpression link(QStringLiteral("/oversigt/log-ind\\?token=([0-9a-f]{48})"));
+        return link.match(newestMail(kind)).captured(1);
+    }
+    // The link page's button, as Chromium posts it under Referrer-Policy: no-referrer.
+    ServerHarness::Reply press(const QString& token) {
+        return server.browse("POST", QStringLiteral("/oversigt/log-ind"),
+                             {{"Origin", "null"}, {"Sec-Fetch-Site", "same-origin"}},
+                             "token=" + token.toLatin1());
+    }
+    QString signIn(const QString& token) {
+        static const QRegularExpression cookie(QStringLiteral("^molvena_oversigt=([0-9a-f]{48});"));
+        return cookie.match(QString::fromLatin1(press(token).headers.value("set-cookie"))).captured(1);
+    }
+    int alert() {
+        return server
+            .post(QStringLiteral("send_notification.php"),
+                  {{"device_token", player.deviceToken}, {"reason", "mac_dns_profile_removed_externally"}})
+            .status;
+    }
+    int alertsToRelative() {
+        return int(server.rows(QStringLiteral("SELECT 1 FROM outbox WHERE kind = 'alert'")).size());
+    }
+};
+
+// The overview shows what relative_activity.php gives, escaped, under the pages' headers, and the
+// refresh fetches the same.
+void verifyOverview(Family& family, const QString& session) {
+    const auto page = family.server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session));
+    const QString html = QString::fromUtf8(page.body);
+    const QJsonObject activity =
+        family.server.get(QStringLiteral("relative_activity.php?token=") + family.pairingToken).json;
+    const QJsonObject summary = activity.value(QStringLiteral("summary")).toObject();
+    QCOMPARE(page.status, 200);
+    QVERIFY(html.contains(QStringLiteral("<h1 id=\"spiller\">%1</h1>")
+                              .arg(summary.value(QStringLiteral("player_name")).toString().toHtmlEscaped())));
+    QVERIFY(!html.contains(QStringLiteral("<script>alert")));
+    QVERIFY(html.contains(QStringLiteral("<span class=\"tal\">%1</span> dage molvena")
+                              .arg(summary.value(QStringLiteral("days_clean")).toInteger())));
+    QVERIFY(html.contains(summary.value(QStringLiteral("shield_active")).toBool()
+                              ? QStringLiteral(">Skjold aktivt<")
+                              : QStringLiteral(">Skjold ikke aktivt<")));
+    for (const QJsonValue& event : activity.value(QStringLiteral("history")).toArray()) {
+        QVERIFY(html.contains(event.toObject().value(QStringLiteral("title")).toString().toHtmlEscaped()));
+    }
+    QVERIFY(!html.contains(relativeEmail)); // nothing of the relatives, not even the reader's address
+    QVERIFY(page.body.size() < 50 * 1024);
+    QCOMPARE(page.headers.value("cache-control"), QByteArray("no-store"));
+    QVERIFY(
+        page.headers.value("content-security-policy").startsWith("default-src 'none'; script-src 'self';"));
+    QCOMPARE(page.headers.value("referrer-policy"), QByteArray("no-referrer"));
+    QVERIFY(family.server.browse("GET", QStringLiteral("/oversigt/status"), family.ours(session))
+                .body.contains("<h1 id=\"spiller\">Mikkel &lt;script&gt;alert(&quot;x&quot;)"));
+}
+
+} // namespace
+
+class WebOverviewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void signInLink_data();
+    void signInLink();
+    void sessionEnds_data();
+    void sessionEnds();
+    void formsFromElsewhere_data();
+    void formsFromElsewhere();
+    void sendLinkAnswersAlikeWithinLimits();
+    void unsubscribeInOneClickAndUndo();
+};
+
+void WebOverviewTest::signInLink_data() {
+    QTest::addColumn<qint64>("relayAway");     // seconds the confirmation mail waits for the relay
+    QTest::addColumn<qint64>("afterHandOver"); // seconds from its hand-over to the click
+    QTest::addColumn<bool>("spentBefore");
+    QTest::addColumn<int>("expected"); // of the link page and of its button
+    QTest::newRow("fresh") << 0LL << 0LL << false << 200;
+    QTest::newRow("six days after hand-over") << 0LL << 6 * day << false << 200;
+    QTest::newRow("a week after hand-over") << 0LL << 7 * day + 60 << false << 410;
+    QTest::newRow("relay away 20 h; 6.5 days after hand-over") << day * 5 / 6 << day * 13 / 2 << false << 200;
+    QTest::newRow("used already") << 0LL << 0LL << true << 410;
+}
+
+void WebOverviewTest::signInLink() {
+    QFETCH(qint64, relayAway);
+    QFETCH(qint64, afterHandOver);
+    QFETCH(bool, spentBefore);
+    QFETCH(int, expected);
+    Family family;
+    // The relay is away: the outbox folder's name is taken by a file.
+    const QString outbox = family.server.server().outboxFolder();
+    QVERIFY(QDir().rename(outbox, outbox + ".away") && QFile(outbox).open(QIODevice::WriteOnly));
+    family.link(false);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not delivered yet")));
+    family.server.server().waitForOutbox();
+    family.server.advance(relayAway + 60);
+    QVERIFY(QFile::remove(outbox) && QDir().rename(outbox + ".away", outbox));
+    const QString token = family.token(QStringLiteral("relative_confirmation")); // handed over now
+    QVERIFY(!token.isEmpty());
+    QVERIFY(!family.server.snapshot().contains(token)); // only its hash is kept
+    if (spentBefore) {
+        QVERIFY(!family.signIn(token).isEmpty());
+    }
+    family.server.advance(afterHandOver);
+
+    for (int scannerAndPerson = 0; scannerAndPerson < 2; ++scannerAndPerson) { // a GET spends nothing
+        const auto page = family.server.browse("GET", QStringLiteral("/oversigt/log-ind?token=") + token, {});
+        QCOMPARE(page.status, expected);
+        QVERIFY(page.body.contains(expected == 200 ? "<button type=\"submit\">Log ind</button>"
+                                                   : "Linket virker ikke længere"));
+    }
+    const auto pressed = family.press(token);
+    if (expected != 200) {
+        QCOMPARE(pressed.status, 410);
+        QVERIFY(!pressed.headers.contains("set-cookie"));
+        QVERIFY(pressed.body.contains("Send mig et link")); // a fresh link is one form away
+        return;
+    }
+    QCOMPARE(pressed.status, 303);
+    QCOMPARE(pressed.headers.value("location"), QByteArray("/oversigt/"));
+    const QByteArray cookie = pressed.headers.value("set-cookie");
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^molvena_oversigt=[0-9a-f]{48}; Path=/oversigt/; Max-Age=2592000; "
+                                          "HttpOnly; Secure; SameSite=Strict$"))
+            .match(QString::fromLatin1(cookie))
+            .hasMatch(),
+        cookie.constData());
+    const QString session = QString::fromLatin1(cookie.mid(17, 48));
+    QVERIFY(!family.server.snapshot().contains(session));
+    verifyOverview(family, session);
+    QCOMPARE(family.press(token).status, 410); // once only
+}
+
+void WebOverviewTest::sessionEnds_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Log ud") << QStringLiteral("log out");
+    QTest::newRow("the player removes the relative") << QStringLiteral("removed");
+    QTest::newRow("the relative unpairs") << QStringLiteral("unpaired");
+}
+
+void WebOverviewTest::sessionEnds() {
+    QFETCH(QString, how);
+    Family family;
+    family.link();
+    const QString session = family.signIn(family.token(QStringLiteral("relative_confirmation")));
+    verifyOverview(family, session);
+    ServerHarness& server = family.server;
+    if (how == QLatin1String("log out")) {
+        const auto out = server.browse("POST", QStringLiteral("/oversigt/log-ud"), family.ours(session));
+        QCOMPARE(out.status, 303);
+        QVERIFY(out.headers.value("set-cookie").startsWith("molvena_oversigt=; Path=/oversigt/; Max-Age=0;"));
+    } else if (how == QLatin1String("removed")) {
+        const QJsonObject status =
+            server.get(QStringLiteral("mac_player_status.php?device_token=") + family.player.deviceToken)
+                .json;
+        const auto id = status.value(QStringLiteral("relatives"))[0][QStringLiteral("id")].toInteger();
+        QCOMPARE(server
+                     .post(QStringLiteral("mac_account.php"), {{"action", "remove_relative"},
+                                                               {"device_token", family.player.deviceToken},
+                                                               {"pin", family.player.pin},
+                                                               {"relative_id", QString::number(id)}})
+                     .status,
+                 200);
+    } else {
+        QCOMPARE(
+            server.post(QStringLiteral("pairing.php"), {{"action", "unlink"}, {"token", family.pairingToken}})
+                .status,
+            200);
+    }
+    const auto home = server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session));
+    QVERIFY(home.status == 200 && home.body.contains("Send mig et link") &&
+            !home.body.contains("id=\"spiller\""));
+    QVERIFY(home.headers.value("set-cookie").startsWith("molvena_oversigt=; Path=/oversigt/; Max-Age=0;"));
+    QCOMPARE(server.browse("GET", QStringLiteral("/oversigt/status"), family.ours(session)).status, 401);
+}
+
+void WebOverviewTest::formsFromElsewhere_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("headers"); // "Name: value" lines
+    for (const char* path : {"/oversigt/log-ind", "/oversigt/send-link", "/oversigt/log-ud",
+                             "/oversigt/afmeld", "/oversigt/tilmeld"}) {
+        for (const char* headers :
+             {"Origin: https://molvena.example.net", "Origin: null\nSec-Fetch-Site: cross-site",
+              "Origin: null", "Sec-Fetch-Site: same-site", "X-Neither: 1"}) {
+            QTest::addRow("%s, %s", path, headers) << QString::fromLatin1(path) << QByteArray(headers);
+        }
+    }
+}
+
+void WebOverviewTest::formsFromElsewhere() {
+    QFETCH(QString, path);
+    QFETCH(QByteArray, headers);
+    Family family;
+    family.link();
+    const QString unused = family.token(QStringLiteral("relative_confirmation"));
+    QCOMPARE(family.alert(), 200);
+    const QString session = family.signIn(family.token(QStringLiteral("alert")));
+    Headers sent{{"Cookie", "molvena_oversigt=" + session.toLatin1()}};
+    for (const QByteArray& line : headers.split('\n')) {
+        sent.append({line.left(line.indexOf(':')), line.mid(line.indexOf(':') + 2)});
+    }
+    const QString before = family.server.snapshot();
+    const auto refused = family.server.browse(
+        "POST", path, sent, "token=" + unused.toLatin1() + "&email=" + relativeEmail.toLatin1());
+    QCOMPARE(refused.status, 403);
+    QVERIFY(refused.body.contains("Handlingen blev afvist"));
+    QCOMPARE(family.server.snapshot(), before);
+    verifyOverview(family, session); // still signed in
+}
+
+void WebOverviewTest::sendLinkAnswersAlikeWithinLimits() {
+    Family family;
+    family.link();
+    // Recovery's limits: five requests an hour from one address, three mails an hour to one address.
+    QByteArray answer;
+    for (const QString& address : {relativeEmail, QStringLiteral("ukendt@example.dk"),
+                                   relativeEmail.toUpper(), relativeEmail, relativeEmail}) {
+        const auto reply = family.server.browse("POST", QStringLiteral("/oversigt/send-link"), family.ours(),
+                                                "email=" + QUrl::toPercentEncoding(address));
+        QCOMPARE(reply.status, 200);
+        QVERIFY(reply.body.contains("Hvis adressen hører til en pårørende, har vi sendt et link."));
+        QVERIFY(answer.isEmpty() || reply.body == answer);
+        answer = reply.body;
+    }
+    QCOMPARE(family.server.rows(QStringLiteral("SELECT 1 FROM outbox WHERE kind = 'web_sign_in'")).size(), 3);
+    QCOMPARE(
+        family.server.browse("POST", QStringLiteral("/oversigt/send-link"), family.ours(), "email=a%40b.dk")
+            .status,
+        429);
+    verifyOverview(family, family.signIn(family.token(QStringLiteral("web_sign_in"))));
+}
+
+void WebOverviewTest::unsubscribeInOneClickAndUndo() {
+    Family family;
+    family.link();
+    ServerHarness& server = family.server;
+    QCOMPARE(family.alert(), 200);
+    const QString mail = family.newestMail(QStringLiteral("alert"));
+    const QString unsubscribe =
+        QRegularExpression(QStringLiteral("\r\nList-Unsubscribe:\\s+<http://127\\.0\\.0\\.1:\\d+"
+                                          "(/oversigt/afmeld\\?token=[\\w-]+)>\r\n"
+                                          "List-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n"))
+            .match(mail)
+            .captured(1);
+    QVERIFY2(!unsubscribe.isEmpty(), qPrintable(mail));
+
+    // Opening the link changes nothing; the mail provider's one-click POST (no Origin) does.
+    QVERIFY(server.browse("GET", unsubscribe, {})
+                .body.contains("<button type=\"submit\">Afmeld advarsler</button>"));
+    QCOMPARE(family.alert(), 200);
+    QCOMPARE(family.alertsToRelative(), 2);
+    const auto clicked = server.send("POST", unsubscribe, "List-Unsubscribe=One-Click");
+    QVERIFY(clicked.status == 200 && clicked.body.contains("Modtag advarsler igen"));
+    QCOMPARE(family.alert(), 200);
+    QCOMPARE(family.alertsToRelative(), 2);
+    QString forged = unsubscribe;
+    forged.back() = forged.back() == QLatin1Char('0') ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(server.send("POST", forged, "").status, 404);
+
+    // The overview, signed in from the first alert, offers the undo.
+    const QString session = family.signIn(family.token(QStringLiteral("alert")));
+    QVERIFY(server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session))
+                .body.contains("Modtag advarsler igen"));
+    QCOMPARE(server.browse("POST", QStringLiteral("/oversigt/tilmeld"), family.ours(session)).status, 303);
+    QCOMPARE(family.alert(), 200);
+    QCOMPARE(family.alertsToRelative(), 3);
+}
+
+QTEST_GUILESS_MAIN(WebOverviewTest)
+#include "WebOverviewTest.moc"
