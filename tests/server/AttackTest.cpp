@@ -28,23 +28,17 @@ void behindProxy(server::ServerOptions& options) {
 
 using Answer = ServerHarness::Reply;
 
-// A form POST as it arrives from nginx for the client `address`.
-Answer postFrom(ServerHarness& harness, const QString& address, const QString& endpoint,
-                const ServerHarness::Fields& fields) {
-    return harness.send("POST", endpoint, ServerHarness::encode(fields), "application/x-www-form-urlencoded",
-                        {{"X-Real-IP", address.toUtf8()}});
-}
-
 Answer linkFrom(ServerHarness& harness, const QString& address, const QString& code, const QString& email) {
-    return postFrom(harness, address, QStringLiteral("pairing.php"),
-                    {{"action", "link"}, {"code", code}, {"email", email}});
+    return harness.post(QStringLiteral("pairing.php"), {{"action", "link"}, {"code", code}, {"email", email}},
+                        address);
 }
 
 Answer registerFrom(ServerHarness& harness, const QString& address, const QString& code, const QString& email,
                     const QString& name = QStringLiteral("X")) {
-    return postFrom(harness, address, QStringLiteral("pairing.php"),
-                    ServerHarness::registration(ServerHarness::newDeviceToken(), code, email,
-                                                QStringLiteral("1111"), name));
+    return harness.post(QStringLiteral("pairing.php"),
+                        ServerHarness::registration(ServerHarness::newDeviceToken(), code, email,
+                                                    QStringLiteral("1111"), name),
+                        address);
 }
 
 // The confirmation link of the newest mail of `kind`.
@@ -76,7 +70,6 @@ private slots:
     void bigUploadsLeaveMemoryFlat();
     void slowIdleAndSurplusConnectionsAreClosed();
     void codesCannotBeListedOrMassLinked();
-    void strangersCannotSwitchOffSignUpOrLinking();
     void anAddressBelongsToWhoeverConfirmsIt_data();
     void anAddressBelongsToWhoeverConfirmsIt();
     void limitsPassNoBurstAtAWindowsEnd();
@@ -250,17 +243,6 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
                  qPrintable(QStringLiteral("%1: %2").arg(flood.what).arg(answered)));
     }
 
-    // The right code from 20 fresh addresses: linksPerCode links a day, each with a new token.
-    QSet<QString> tokens;
-    for (int i = 0; i < 20; ++i) {
-        const Answer linked = linkFrom(harness, QStringLiteral("192.0.%1.1").arg(i + 1), anna.pairingCode,
-                                       QStringLiteral("r%1@example.dk").arg(i));
-        if (linked.succeeded()) {
-            tokens.insert(linked.json.value(QStringLiteral("pairing_token")).toString());
-        }
-    }
-    QCOMPARE(tokens.size(), limits::linksPerCode.count);
-
     // Registering to find codes in use: answered at most within the address's budget.
     int registrations = 0;
     for (int i = 0; i < 50; ++i) {
@@ -270,32 +252,27 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
                 .status == 200;
     }
     QVERIFY2(registrations <= limits::codeProbes.address.count, qPrintable(QString::number(registrations)));
-}
 
-void AttackTest::strangersCannotSwitchOffSignUpOrLinking() {
-    ServerHarness harness(behindProxy);
-    const auto anna = harness.registerPlayer();
-    // Three addresses register 10 times each with a code in use; ten fail 10 links each.
-    for (int address = 0; address < 3; ++address) {
-        for (int i = 0; i < 10; ++i) {
-            registerFrom(harness, QStringLiteral("203.0.%1.7").arg(address), anna.pairingCode,
-                         QStringLiteral("p%1-%2@example.dk").arg(address).arg(i));
+    // What strangers did switches nothing off: a new user elsewhere still registers, a relative who
+    // mistyped once still links.
+    QVERIFY(registerFrom(harness, QStringLiteral("192.0.2.50"), QStringLiteral("777888"),
+                         QStringLiteral("eva@example.dk"))
+                .succeeded());
+    QVERIFY(!linkFrom(harness, QStringLiteral("192.0.2.60"), QStringLiteral("482918"),
+                      QStringLiteral("bo@example.dk"))
+                 .succeeded());
+    QVERIFY(linkFrom(harness, QStringLiteral("192.0.2.60"), anna.pairingCode, QStringLiteral("bo@example.dk"))
+                .succeeded());
+    // The right code from 20 more fresh addresses: linksPerCode links a day, each with a new token.
+    QSet<QString> tokens;
+    for (int i = 0; i < 20; ++i) {
+        const Answer linked = linkFrom(harness, QStringLiteral("192.0.%1.1").arg(i + 3), anna.pairingCode,
+                                       QStringLiteral("r%1@example.dk").arg(i));
+        if (linked.succeeded()) {
+            tokens.insert(linked.json.value(QStringLiteral("pairing_token")).toString());
         }
     }
-    for (int address = 0; address < 10; ++address) {
-        for (int i = 0; i < 10; ++i) {
-            linkFrom(harness, QStringLiteral("198.%1.0.7").arg(address), randomCode(),
-                     QStringLiteral("x@example.dk"));
-        }
-    }
-    // A new user elsewhere still registers, and a relative who mistyped once still links.
-    const Answer registered = registerFrom(harness, QStringLiteral("192.0.2.50"), QStringLiteral("777888"),
-                                           QStringLiteral("eva@example.dk"));
-    QVERIFY2(registered.succeeded(), qPrintable(registered.json.value(QStringLiteral("error")).toString()));
-    const QString relative = QStringLiteral("192.0.2.60");
-    QVERIFY(
-        !linkFrom(harness, relative, QStringLiteral("482918"), QStringLiteral("bo@example.dk")).succeeded());
-    QVERIFY(linkFrom(harness, relative, anna.pairingCode, QStringLiteral("bo@example.dk")).succeeded());
+    QCOMPARE(tokens.size(), limits::linksPerCode.count - 1);
 }
 
 void AttackTest::anAddressBelongsToWhoeverConfirmsIt_data() {
@@ -310,13 +287,14 @@ void AttackTest::anAddressBelongsToWhoeverConfirmsIt() {
     ServerHarness harness(behindProxy);
     const QString owner = QStringLiteral("192.0.2.10");
     const auto recover = [&] {
-        postFrom(harness, owner, QStringLiteral("recovery_request.php"),
-                 {{"email", "kim@example.dk"}, {"role", "player"}});
-        return postFrom(
-            harness, owner, QStringLiteral("mac_recovery_verify.php"),
+        harness.post(QStringLiteral("recovery_request.php"),
+                     {{"email", "kim@example.dk"}, {"role", "player"}}, owner);
+        return harness.post(
+            QStringLiteral("mac_recovery_verify.php"),
             ServerHarness::recoveryVerification(QStringLiteral("kim@example.dk"),
                                                 harness.latestRecoveryCode(QStringLiteral("kim@example.dk")),
-                                                ServerHarness::newDeviceToken()));
+                                                ServerHarness::newDeviceToken()),
+            owner);
     };
     // Mallory registers first with Kim's address; nobody confirmed it, so recovery reaches nothing.
     QVERIFY(registerFrom(harness, QStringLiteral("203.0.113.66"), QStringLiteral("666666"), attackersSpelling)
@@ -528,14 +506,15 @@ void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
     harness.registerPlayer();
     const QString owner = QStringLiteral("192.0.2.10");
     const QString ownerMac = ServerHarness::newDeviceToken();
-    const auto request = [&](const QString& address) {
-        return postFrom(harness, address, QStringLiteral("recovery_request.php"),
-                        {{"email", "anna@example.dk"}, {"role", "player"}});
+    const auto request = [&](const QString& address,
+                             const QString& email = QStringLiteral("anna@example.dk")) {
+        return harness.post(QStringLiteral("recovery_request.php"), {{"email", email}, {"role", "player"}},
+                            address);
     };
     const auto verify = [&](const QString& address, const QString& code) {
-        return postFrom(
-            harness, address, QStringLiteral("mac_recovery_verify.php"),
-            ServerHarness::recoveryVerification(QStringLiteral("anna@example.dk"), code, ownerMac));
+        return harness.post(
+            QStringLiteral("mac_recovery_verify.php"),
+            ServerHarness::recoveryVerification(QStringLiteral("anna@example.dk"), code, ownerMac), address);
     };
     QVERIFY(request(owner).succeeded());
     const QString ownersCode = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
@@ -574,9 +553,8 @@ void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
     // One address asks for codes at most recoveryRequestsPerAddress times an hour.
     int requests = 0;
     for (int i = 0; i < 20; ++i) {
-        requests += postFrom(harness, QStringLiteral("203.0.113.5"), QStringLiteral("recovery_request.php"),
-                             {{"email", QStringLiteral("x%1@example.dk").arg(i)}, {"role", "player"}})
-                        .succeeded();
+        requests +=
+            request(QStringLiteral("203.0.113.5"), QStringLiteral("x%1@example.dk").arg(i)).succeeded();
     }
     QCOMPARE(requests, limits::recoveryRequests.address.count);
 }
