@@ -127,10 +127,17 @@ QByteArray ServerHarness::encode(const Fields& fields) {
     return body;
 }
 
+std::unique_ptr<QTcpSocket> ServerHarness::connection() {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, m_server->port());
+    socket->waitForConnected(2000);
+    return socket;
+}
+
 QByteArray ServerHarness::raw(const QByteArrayList& requests, int pauseMilliseconds) {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
-    if (!socket.waitForConnected(2000)) {
+    const auto connected = connection();
+    QTcpSocket& socket = *connected;
+    if (socket.state() != QAbstractSocket::ConnectedState) {
         return {};
     }
     QByteArray received;

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QPair>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariantList>
@@ -59,6 +60,8 @@ public:
                                    : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
     }
     Reply get(const QString& target) { return send("GET", target); }
+    // A new connection to the server, connected (or failed after two seconds).
+    std::unique_ptr<QTcpSocket> connection();
     // Bytes written as they are to a new connection; returns what came back before it closed.
     QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }
     // Requests one after the other on one kept-alive connection, each after the reply to the last
