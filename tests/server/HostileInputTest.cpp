@@ -23,10 +23,10 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("error"); // empty: any Danish text
 
-    const QByteArray form = "application/x-www-form-urlencoded";
     const auto row = [&](const char* name, const QByteArray& method, const QString& target,
-                         const QByteArray& body, int status, const QString& error = {}) {
-        QTest::newRow(name) << method << target << body << form << status << error;
+                         const QByteArray& body, int status, const QString& error = {},
+                         const QByteArray& contentType = "application/x-www-form-urlencoded") {
+        QTest::newRow(name) << method << target << body << contentType << status << error;
     };
     const QByteArray account = "action=profile&device_token=DEVICE";
     // A registration that is valid but for the name or the PIN given.
@@ -52,9 +52,8 @@ void HostileInputTest::refusedClearlyAndNothingChanges_data() {
     row("PUT", "PUT", "mac_account.php", account, 405);
 
     // Body and encoding.
-    QTest::newRow("JSON body") << QByteArray("POST") << "mac_account.php"
-                               << QByteArray("{\"action\":\"profile\"}") << QByteArray("application/json")
-                               << 415 << "Forespørgslen skal være formularkodet.";
+    row("JSON body", "POST", "mac_account.php", "{\"action\":\"profile\"}", 415,
+        QStringLiteral("Forespørgslen skal være formularkodet."), "application/json");
     row("broken escape", "POST", "mac_account.php", account + "&x=%4", 400,
         QStringLiteral("Forespørgslen kunne ikke læses."));
     row("field given twice", "POST", "mac_account.php", account + "&action=remove_device", 400,
