@@ -135,10 +135,6 @@ QByteArray ServerHarness::encode(const Fields& fields) {
     return body;
 }
 
-ServerHarness::Reply ServerHarness::post(const QString& target, const Fields& fields) {
-    return send("POST", target, encode(fields));
-}
-
 ServerHarness::Reply ServerHarness::browse(const QByteArray& method, const QString& target,
                                            const Headers& headers, const QByteArray& body) {
     // An empty header list would mean "not a browser" to send(); a browser always names its user agent.
@@ -147,14 +143,17 @@ ServerHarness::Reply ServerHarness::browse(const QByteArray& method, const QStri
     return send(method, target, body, "application/x-www-form-urlencoded", all);
 }
 
-ServerHarness::Reply ServerHarness::get(const QString& target) {
-    return send("GET", target);
+std::unique_ptr<QTcpSocket> ServerHarness::connection() {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, m_server->port());
+    socket->waitForConnected(2000);
+    return socket;
 }
 
 QByteArray ServerHarness::raw(const QByteArrayList& requests, int pauseMilliseconds) {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_server->port());
-    if (!socket.waitForConnected(2000)) {
+    const auto connected = connection();
+    QTcpSocket& socket = *connected;
+    if (socket.state() != QAbstractSocket::ConnectedState) {
         return {};
     }
     QByteArray received;
@@ -225,10 +224,6 @@ QString ServerHarness::outboxMessage(const QString& fileName) const {
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-int ServerHarness::confirmRelatives() {
-    return confirmLinks(QStringLiteral("relative_confirmation"));
-}
-
 int ServerHarness::confirmLinks(const QString& kind) {
     static const QRegularExpression link(QStringLiteral("(http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+)"));
     int accepted = 0;
@@ -271,19 +266,17 @@ ServerHarness::Fields ServerHarness::registration(const QString& deviceToken, co
 }
 
 ServerHarness::Fields ServerHarness::healthyHeartbeat(const QString& deviceToken) {
-    return {
-        {"device_token", deviceToken}, {"active", "1"},     {"filter_active", "0"}, {"launch_at_login", "1"},
-        {"dns_active", "1"},           {"vpn_active", "0"}, {"heartbeat", "1"},     {"source", "heartbeat"},
-        {"platform", "macos"}};
+    // clang-format off
+    return {{"device_token", deviceToken}, {"active", "1"}, {"filter_active", "0"}, {"launch_at_login", "1"},
+            {"dns_active", "1"}, {"vpn_active", "0"}, {"heartbeat", "1"}, {"source", "heartbeat"}, {"platform", "macos"}};
+    // clang-format on
 }
 
 ServerHarness::Fields ServerHarness::recoveryVerification(const QString& email, const QString& code,
                                                           const QString& deviceToken) {
-    return {{"email", email},
-            {"role", "player"},
-            {"code", code},
-            {"device_token", deviceToken},
-            {"device_name", "Mac"}};
+    // clang-format off
+    return {{"email", email}, {"role", "player"}, {"code", code}, {"device_token", deviceToken}, {"device_name", "Mac"}};
+    // clang-format on
 }
 
 ServerHarness::Reply ServerHarness::recoverPlayer(const QString& email, const QString& deviceToken) {
@@ -303,8 +296,7 @@ ServerHarness::Player ServerHarness::registerPlayer(const QString& name, const Q
     Player player{newDeviceToken(), pairingCode, pin, email};
     Fields fields = registration(player.deviceToken, pairingCode, email, pin, name);
     fields.append({QStringLiteral("country"), QStringLiteral("DK")});
-    const Reply reply = post(QStringLiteral("pairing.php"), fields);
-    if (reply.status != 200 || reply.json.value(QStringLiteral("success")) != true) {
+    if (const Reply reply = post(QStringLiteral("pairing.php"), fields); !reply.succeeded()) {
         qWarning() << "registration failed:" << reply.status << reply.body;
     }
     // The owner confirms the address, as the app's users do from their mail.

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QPair>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QVariantList>
@@ -52,13 +53,20 @@ public:
     Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
                const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
                const QList<QPair<QByteArray, QByteArray>>& headers = {});
-    Reply post(const QString& target, const Fields& fields);
+    // A form POST, as nginx forwards it for the client `from` when given.
+    Reply post(const QString& target, const Fields& fields, const QString& from = {}) {
+        return send("POST", target, encode(fields), "application/x-www-form-urlencoded",
+                    from.isEmpty() ? QList<QPair<QByteArray, QByteArray>>{}
+                                   : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
+    }
+    Reply get(const QString& target) { return send("GET", target); }
     // As a browser sends it: with these headers (Origin, Cookie), following no redirect and keeping
     // no cookie of its own.
     using Headers = QList<QPair<QByteArray, QByteArray>>;
     Reply browse(const QByteArray& method, const QString& target, const Headers& headers,
                  const QByteArray& body = {});
-    Reply get(const QString& target);
+    // A new connection to the server, connected (or failed after two seconds).
+    std::unique_ptr<QTcpSocket> connection();
     // Bytes written as they are to a new connection; returns what came back before it closed.
     QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }
     // Requests one after the other on one kept-alive connection, each after the reply to the last
@@ -88,7 +96,7 @@ public:
     QString outboxMessage(const QString& fileName) const;
     // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
     // how many were accepted.
-    int confirmRelatives();
+    int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
     // The same for the links of every mail of `kind` ("player_confirmation", "relative_confirmation").
     int confirmLinks(const QString& kind);
     // A relative links to the player with this code; returns the pairing token, empty if refused.
