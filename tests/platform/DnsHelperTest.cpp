@@ -97,14 +97,10 @@ Run helper(const QStringList& arguments) {
 
 QStringList changedPaths(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after) {
     QStringList changed;
-    for (auto it = after.begin(); it != after.end(); ++it) {
-        if (before.value(it.key()) != it.value()) {
-            changed.append(it.key());
-        }
-    }
-    for (auto it = before.begin(); it != before.end(); ++it) {
-        if (!after.contains(it.key())) {
-            changed.append(it.key());
+    for (const QString& path : QSet<QString>(before.keyBegin(), before.keyEnd()) +
+                                   QSet<QString>(after.keyBegin(), after.keyEnd())) {
+        if (before.value(path, "absent") != after.value(path, "absent")) {
+            changed.append(path);
         }
     }
     return changed;
