@@ -1,4 +1,5 @@
 #include "AppDriver.h"
+#include "ProtectionTestSupport.h"
 #include "TaskTesting.h"
 #include "recovery/AccountRecoveryViewModel.h"
 #include "relative/RelativeDashboardViewModel.h"
@@ -49,12 +50,9 @@ QString recoveryCodeMailedTo(const BackendProcess& backend, const QString& addre
             QDir outbox(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")));
             for (const QString& name :
                  outbox.entryList({QStringLiteral("*recovery_code.eml")}, QDir::Files, QDir::Name)) {
-                QFile file(outbox.filePath(name));
-                if (file.open(QIODevice::ReadOnly)) {
-                    const QString mail = QString::fromUtf8(file.readAll());
-                    if (mail.contains(QStringLiteral("To: ") + address)) {
-                        code = codeLine.match(mail).captured(1);
-                    }
+                const QString mail = QString::fromUtf8(readFile(outbox.filePath(name)));
+                if (mail.contains(QStringLiteral("To: ") + address)) {
+                    code = codeLine.match(mail).captured(1);
                 }
             }
             return !code.isEmpty();
