@@ -3,6 +3,8 @@
 // reload it would run, touches nothing else, and its removal puts back every byte, link, owner and
 // mode. Whatever it is asked beyond its operations, it refuses.
 
+#include "ProtectionTestSupport.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -17,6 +19,10 @@
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+
+using molvena::test::CommandResult;
+using molvena::test::runCommand;
+using molvena::test::writeFile;
 
 namespace {
 
@@ -34,12 +40,8 @@ public:
     void write(const QString& relative, const QByteArray& contents,
                QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                 QFile::ReadOther) {
-        QDir().mkpath(QFileInfo(path(relative)).path());
-        QFile file(path(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        file.close();
-        QVERIFY(file.setPermissions(permissions));
+        writeFile(path(relative), contents);
+        QVERIFY(QFile::setPermissions(path(relative), permissions));
     }
     void link(const QString& relative, const QString& target) {
         QDir().mkpath(QFileInfo(path(relative)).path());
@@ -81,30 +83,16 @@ private:
     QTemporaryDir m_folder;
 };
 
-struct Run {
-    int exitCode = -1;
-    QString output;
-};
-
-Run helper(const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(kHelper, arguments);
-    process.waitForFinished(10000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAll())};
+CommandResult helper(const QStringList& arguments) {
+    return runCommand(kHelper, arguments);
 }
 
 QStringList changedPaths(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after) {
     QStringList changed;
-    for (auto it = after.begin(); it != after.end(); ++it) {
-        if (before.value(it.key()) != it.value()) {
-            changed.append(it.key());
-        }
-    }
-    for (auto it = before.begin(); it != before.end(); ++it) {
-        if (!after.contains(it.key())) {
-            changed.append(it.key());
+    for (const QString& path : QSet<QString>(before.keyBegin(), before.keyEnd()) +
+                                   QSet<QString>(after.keyBegin(), after.keyEnd())) {
+        if (before.value(path, "absent") != after.value(path, "absent")) {
+            changed.append(path);
         }
     }
     return changed;
@@ -179,7 +167,7 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
     QCOMPARE(helper(rooted + QStringList{QStringLiteral("status")}).output,
              QStringLiteral("not-installed\n"));
 
-    const Run installed = helper(rooted + QStringList{QStringLiteral("install")});
+    const CommandResult installed = helper(rooted + QStringList{QStringLiteral("install")});
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
     QCOMPARE(installed.output.contains(QStringLiteral("reload: ") + reload), !reload.isEmpty());
     const QMap<QString, QByteArray> after = root.tree();
@@ -197,7 +185,7 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
     QCOMPARE(helper(rooted + QStringList{QStringLiteral("install")}).exitCode, 0);
     QCOMPARE(root.tree(), after);
 
-    const Run removed = helper(rooted + QStringList{QStringLiteral("remove")});
+    const CommandResult removed = helper(rooted + QStringList{QStringLiteral("remove")});
     QVERIFY2(removed.exitCode == 0, qPrintable(removed.output));
     QMap<QString, QByteArray> restored = root.tree();
     for (const QString& path : restored.keys()) {
@@ -249,7 +237,7 @@ void DnsHelperTest::refusesWhatItDoesNotDo() {
     FakeRoot root;
     setup(root);
     const QMap<QString, QByteArray> before = root.tree();
-    const Run run = helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
+    const CommandResult run = helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.output.contains(says), qPrintable(run.output));
     QCOMPARE(root.tree(), before);

@@ -12,23 +12,10 @@ namespace {
 
 // The roles a user acts on; anything else reachable by Tab counts too.
 bool isControlRole(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::Button:
-    case QAccessible::Link:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::PageTab:
-    case QAccessible::MenuItem:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QString spoken(const QString& text) {
-    return text.simplified();
+    static const QSet<QAccessible::Role> controls = {
+        QAccessible::Button,       QAccessible::Link,     QAccessible::CheckBox, QAccessible::RadioButton,
+        QAccessible::EditableText, QAccessible::ComboBox, QAccessible::PageTab,  QAccessible::MenuItem};
+    return controls.contains(role);
 }
 
 bool shows(const QQuickItem* item) {
@@ -59,18 +46,14 @@ bool handlesPress(QObject* item) {
 }
 
 // The texts a sighted user reads on or inside `root`, not counting those inside a nested control.
-void visibleTexts(QQuickItem* root, QStringList& texts, bool descend = true) {
+void visibleTexts(QQuickItem* root, QStringList& texts) {
     if (!shows(root)) {
         return;
     }
-    if (root->inherits("QQuickText")) {
-        const QString text = spoken(root->property("text").toString());
-        if (!text.isEmpty()) {
-            texts.append(text);
-        }
-    }
-    if (!descend) {
-        return;
+    const QString text =
+        root->inherits("QQuickText") ? root->property("text").toString().simplified() : QString();
+    if (!text.isEmpty()) {
+        texts.append(text);
     }
     for (QQuickItem* child : root->childItems()) {
         visibleTexts(child, texts);
@@ -86,9 +69,10 @@ void walk(QAccessibleInterface* face, QList<Node>& nodes, int depth = 0) {
     if (!face || !face->isValid() || depth > 256 || face->state().invisible) {
         return;
     }
-    nodes.append({face, spoken(face->text(QAccessible::Name) + QLatin1Char(' ') +
-                               face->text(QAccessible::Description) + QLatin1Char(' ') +
-                               face->text(QAccessible::Value))});
+    nodes.append(
+        {face, (face->text(QAccessible::Name) + QLatin1Char(' ') + face->text(QAccessible::Description) +
+                QLatin1Char(' ') + face->text(QAccessible::Value))
+                   .simplified()});
     for (int i = 0; i < face->childCount(); ++i) {
         walk(face->child(i), nodes, depth + 1);
     }
@@ -120,7 +104,7 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
             continue;
         }
         ++audit.controls;
-        const QString name = spoken(node.face->text(QAccessible::Name));
+        const QString name = node.face->text(QAccessible::Name).simplified();
         QStringList faults;
         if (name.isEmpty()) {
             faults << QStringLiteral("no name");
@@ -128,7 +112,8 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
         // Qt 6.4 leaves the disabled state unset for Qt Quick items: the description must say it.
         if (item && !item->isEnabled() && !node.face->state().disabled &&
             node.face->text(QAccessible::Description) != QStringLiteral("Ikke tilgængelig")) {
-            faults << QStringLiteral("disabled but announced as enabled (%1)").arg(node.face->text(QAccessible::Description));
+            faults << QStringLiteral("disabled but announced as enabled (%1)")
+                          .arg(node.face->text(QAccessible::Description));
         }
         if (role == QAccessible::EditableText) {
             // A secure field shows bullets only; accessibility may have no more than that.
@@ -168,12 +153,8 @@ AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
 
     QStringList texts;
     visibleTexts(window.contentItem(), texts);
-    QSet<QString> seen;
+    texts.removeDuplicates();
     for (const QString& text : texts) {
-        if (seen.contains(text)) {
-            continue;
-        }
-        seen.insert(text);
         ++audit.textsOnScreen;
         const bool inTree = std::any_of(nodes.cbegin(), nodes.cend(), [&](const Node& node) {
             return node.words.contains(text, Qt::CaseInsensitive);

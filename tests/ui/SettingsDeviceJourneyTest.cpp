@@ -125,15 +125,10 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     // Newest first, as the server recorded them; good news green, the rest red.
     const QList<QVariantList> events =
         backend.rows(QStringLiteral("SELECT type FROM events ORDER BY id DESC"));
-    const QList<QVariantList> kinds = {{QStringLiteral("blocked")},
-                                       {QStringLiteral("milestone")},
-                                       {QStringLiteral("vpn")},
-                                       {QStringLiteral("milestone")},
-                                       {QStringLiteral("milestone")}};
+    const QList<QVariantList> kinds = {{"blocked"}, {"milestone"}, {"vpn"}, {"milestone"}, {"milestone"}};
     QCOMPARE(events, kinds);
-    const QStringList icons = {QStringLiteral("exclamationmark.shield.fill"), QStringLiteral("star.fill"),
-                               QStringLiteral("network"), QStringLiteral("star.fill"),
-                               QStringLiteral("star.fill")};
+    const QStringList icons = {"exclamationmark.shield.fill", "star.fill", "network", "star.fill",
+                               "star.fill"};
     for (int row = 0; row < icons.size(); ++row) {
         QQuickItem* icon = driver.item(QStringLiteral("historyIcon%1").arg(row));
         QCOMPARE(icon->property("name").toString(), icons[row]);

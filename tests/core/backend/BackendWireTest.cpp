@@ -90,8 +90,6 @@ void BackendWireTest::formEncoding() {
     QTEST(APIClient::encodeForm(fields), "body");
 }
 
-// ---------------------------------------------------------------------------------------------
-
 void BackendWireTest::requestsOnTheWire_data() {
     QTest::addColumn<Call>("call");
     QTest::addColumn<WireRequests>("expected");
@@ -163,8 +161,6 @@ void BackendWireTest::requestsOnTheWire() {
     }
     QCOMPARE(sent, expected);
 }
-
-// ---------------------------------------------------------------------------------------------
 
 void BackendWireTest::repliesAreJudged_data() {
     QTest::addColumn<Call>("call");
@@ -249,8 +245,6 @@ void BackendWireTest::repliesAreJudged() {
     QTEST(outcome.error || !outcome.finished ? outcomeText(outcome) : *outcome.value, "outcome");
 }
 
-// ---------------------------------------------------------------------------------------------
-
 void BackendWireTest::registrationJudgesOnlyTheAccountReply_data() {
     QTest::addColumn<ScriptedReply>("accountReply");
     QTest::addColumn<ScriptedReply>("deviceReply");
@@ -285,8 +279,6 @@ void BackendWireTest::registrationJudgesOnlyTheAccountReply() {
     // Everything the operation sends is sent before it ends.
     QTEST(int(backend.server.requests().size()), "requestCount");
 }
-
-// ---------------------------------------------------------------------------------------------
 
 void BackendWireTest::failuresOfTheServer_data() {
     QTest::addColumn<QString>("server");
@@ -339,8 +331,6 @@ void BackendWireTest::failuresOfTheServer() {
     QCOMPARE(backend.server.requests().size(), requestCount);
     QVERIFY2(clock.elapsed() < 5000, "bounded by the 300 ms time-out per request");
 }
-
-// ---------------------------------------------------------------------------------------------
 
 void BackendWireTest::endpointsAndDeviceName() {
     QNetworkAccessManager network;

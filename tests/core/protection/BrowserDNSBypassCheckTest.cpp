@@ -1,4 +1,5 @@
 #include "protection/BrowserDNSBypassCheck.h"
+#include "ProtectionTestSupport.h"
 #include "linux/LinuxBrowserLocations.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QtTest/QtTest>
 
 using namespace molvena;
+using molvena::test::writeFile;
 
 // Declared before the files' texts: moc does not read past raw strings with lines that start with "#".
 class BrowserDNSBypassCheckTest : public QObject {
@@ -61,17 +63,10 @@ QString profile(const char* folder) {
 QString describe(const QList<BrowserFinding>& findings) {
     QStringList lines;
     for (const BrowserFinding& finding : findings) {
-        switch (finding.verdict) {
-        case BrowserFinding::Verdict::usesSystemResolver:
-            lines.append(finding.browser + QStringLiteral(": system"));
-            break;
-        case BrowserFinding::Verdict::ownDNS:
-            lines.append(finding.browser + QStringLiteral(": own DNS at ") + finding.provider);
-            break;
-        case BrowserFinding::Verdict::unknown:
-            lines.append(finding.browser + QStringLiteral(": unknown, ") + finding.problem);
-            break;
-        }
+        using enum BrowserFinding::Verdict;
+        lines.append(finding.browser + (finding.verdict == usesSystemResolver ? QStringLiteral(": system")
+                                        : finding.verdict == ownDNS ? ": own DNS at " + finding.provider
+                                                                    : ": unknown, " + finding.problem));
     }
     return lines.join(QStringLiteral("; "));
 }
@@ -192,18 +187,14 @@ void BrowserDNSBypassCheckTest::readsEachBrowsersOwnDNS() {
     QVERIFY(root.isValid());
     for (const auto& [path, contents] : files) {
         const QString full = root.filePath(path);
-        QVERIFY(QDir().mkpath(QFileInfo(full).path()));
         if (contents == unopenable) {
             QVERIFY(QDir().mkpath(full));
             continue;
         }
-        QFile file(full);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        writeFile(full, contents == oversized ? QByteArray() : contents);
         if (contents == oversized) {
-            QVERIFY(file.resize(BrowserDNSBypassCheck::maximumFileSize + 1));
-            continue;
+            QVERIFY(QFile::resize(full, BrowserDNSBypassCheck::maximumFileSize + 1));
         }
-        file.write(contents);
     }
     const LinuxBrowserLocations locations({.home = root.filePath(QStringLiteral("home")),
                                            .configHome = root.filePath(QStringLiteral("home/.config")),

@@ -100,9 +100,7 @@ void LaunchAtLoginManagerTest::enableAndDisable() {
 
     // Failure texts stay only until the next refresh.
     manager.refresh();
-    QCOMPARE(manager.statusText() == QLatin1String("Kunne ikke aktivere") ||
-                 manager.statusText() == QLatin1String("Kunne ikke deaktivere"),
-             false);
+    QVERIFY(!manager.statusText().startsWith(QLatin1String("Kunne ikke")));
 }
 
 void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered_data() {

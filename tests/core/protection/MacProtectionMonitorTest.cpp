@@ -108,11 +108,7 @@ public:
     PreferenceStore& store() { return preferences.store(); }
     // Writes a browser's settings file into the rig's home folder, as the browser would.
     void writeBrowserFile(const QString& path, const QByteArray& contents) {
-        const QString full = home.filePath(path);
-        QDir().mkpath(QFileInfo(full).path());
-        QFile file(full);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
+        writeFile(home.filePath(path), contents);
     }
 };
 
@@ -134,9 +130,8 @@ private slots:
     void firstHealthyRunThroughTheLoop();
     void removedLayerIsReportedOncePerKind_data();
     void removedLayerIsReportedOncePerKind();
-    void missingLayersDuringSetupAreNoRemoval();
     void vpnSkipsTheWebCheckAndIsReportedOnce();
-    void browserWithItsOwnDNSIsReportedOncePerBrowser();
+    void setupAndBrowsersWithTheirOwnDNS();
     void onlyAPlayerWithCompleteSetupIsEvaluated_data();
     void onlyAPlayerWithCompleteSetupIsEvaluated();
 };
@@ -223,27 +218,6 @@ void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind() {
     QCOMPARE(rig.alerts(), (QStringList{kind, kind}));
 }
 
-void MacProtectionMonitorTest::missingLayersDuringSetupAreNoRemoval() {
-    Rig rig;
-    rig.loginItems.currentStatus = LoginItemService::requiresApproval;
-    QCoro::waitFor(rig.monitor.activateManually());
-    QCOMPARE(rig.monitor.isProtectionHealthy(), false);
-    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Beskyttelsen er endnu ikke færdigaktiveret."));
-    QCOMPARE(rig.reports().size(), 1);
-    QCOMPARE(reportSummary(rig.reports().first()),
-             QStringLiteral("active=0 launch=0 dns=1 vpn=0 source=manual_activation"));
-    QVERIFY(rig.alerts().isEmpty());
-    QCOMPARE(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")), false);
-
-    // Approved: protection is whole for the first time.
-    rig.loginItems.currentStatus = LoginItemService::enabled;
-    rig.evaluate(QStringLiteral("dns_profile_verified"));
-    QVERIFY(rig.monitor.isProtectionHealthy());
-    QVERIFY(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")));
-    QCOMPARE(reportSummary(rig.reports().last()),
-             QStringLiteral("active=1 launch=1 dns=1 vpn=0 source=dns_profile_verified"));
-}
-
 void MacProtectionMonitorTest::vpnSkipsTheWebCheckAndIsReportedOnce() {
     Rig rig;
     rig.evaluate(QStringLiteral("app_start"));
@@ -275,7 +249,7 @@ void MacProtectionMonitorTest::vpnSkipsTheWebCheckAndIsReportedOnce() {
              QStringLiteral("active=0 launch=0 dns=1 vpn=1 source=heartbeat"));
 }
 
-void MacProtectionMonitorTest::browserWithItsOwnDNSIsReportedOncePerBrowser() {
+void MacProtectionMonitorTest::setupAndBrowsersWithTheirOwnDNS() {
     Rig rig;
     const auto firefoxMode = [&](const QByteArray& mode) {
         rig.writeBrowserFile(QStringLiteral(".mozilla/firefox/profiles.ini"),
@@ -297,17 +271,23 @@ void MacProtectionMonitorTest::browserWithItsOwnDNSIsReportedOncePerBrowser() {
         return rig.reports().last().queryItemValue(QStringLiteral("browser_dns_bypass"));
     };
 
-    // While setting up, a browser with its own DNS is shown but nobody is told.
+    // While setting up, a missing layer is no removal, and a browser with its own DNS is shown but
+    // nobody is told.
     firefoxMode("3");
     rig.loginItems.currentStatus = LoginItemService::requiresApproval;
-    rig.evaluate(QStringLiteral("manual_activation"));
+    QCoro::waitFor(rig.monitor.activateManually());
+    QCOMPARE(rig.monitor.lastIssue(), QStringLiteral("Beskyttelsen er endnu ikke færdigaktiveret."));
+    QCOMPARE(reportSummary(rig.reports().first()),
+             QStringLiteral("active=0 launch=0 dns=1 vpn=0 source=manual_activation"));
     QVERIFY(browserAlerts().isEmpty());
+    QCOMPARE(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")), false);
     QCOMPARE(rig.monitor.bypassingBrowsers(), QStringList{QStringLiteral("Firefox")});
     QCOMPARE(reportedBypass(), QStringLiteral("Firefox"));
 
-    // Protected: told once per browser across heartbeats; healthy layers do not clear it.
+    // Approved, so protected: told once per browser across heartbeats; healthy layers do not clear it.
     rig.loginItems.currentStatus = LoginItemService::enabled;
     rig.evaluate(QStringLiteral("dns_profile_verified"));
+    QVERIFY(rig.store().boolean(QStringLiteral("hasEverActivatedMacProtection")));
     rig.evaluate();
     rig.evaluate();
     QVERIFY(rig.monitor.isProtectionHealthy());
@@ -366,16 +346,12 @@ void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated() {
     rig.store().setValue(QStringLiteral("macSetupComplete"), setupComplete);
     rig.setWebProtectionInstalled(false);
     rig.loginItems.currentStatus = LoginItemService::notRegistered;
-    QFile file(rig.preferences.path());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
+    const QByteArray before = readFile(rig.preferences.path());
     QSignalSpy checks(&rig.monitor, &MacProtectionMonitor::lastCheckAtChanged);
 
     rig.evaluate();
 
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), before);
+    QCOMPARE(readFile(rig.preferences.path()), before);
     QCOMPARE(rig.backend.requests().size(), 0);
     QCOMPARE(rig.probeRequests(), 0);
     QCOMPARE(checks.count(), 0);

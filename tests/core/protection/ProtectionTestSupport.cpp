@@ -87,6 +87,18 @@ HostLookup StandInResolver::lookup() const {
     };
 }
 
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& contents) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    file.write(contents);
+}
+
 CommandResult runCommand(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -108,9 +120,8 @@ void ip(const QString& arguments) {
 
 void setNameServer(const QString& address) {
     // Written in place: the C library notices the change at the next lookup.
-    QFile file(QStringLiteral("/etc/resolv.conf"));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
+    writeFile(QStringLiteral("/etc/resolv.conf"),
+              QStringLiteral("nameserver %1\noptions timeout:1 attempts:1\n").arg(address).toLatin1());
 }
 
 const QList<std::pair<QString, QString>> kNamespaceSites = {
@@ -129,10 +140,7 @@ QString unboundConfiguration(const QString& address, const QString& folder, cons
 }
 
 void startUnbound(QProcess& unbound, const QString& path, const QString& configuration) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(configuration.toUtf8());
-    file.close();
+    writeFile(path, configuration.toUtf8());
     unbound.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     unbound.start(QStringLiteral("unbound"), {QStringLiteral("-d"), QStringLiteral("-c"), path});
     QVERIFY(unbound.waitForStarted());
@@ -182,15 +190,9 @@ private slots:
         removeAbandonedNamespaces();
         const QString name = kNamespacePrefix + QString::number(QCoreApplication::applicationPid());
         const QString etc = QStringLiteral("/etc/netns/") + name;
-        QVERIFY(QDir().mkpath(etc));
-        QFile resolvConf(etc + QStringLiteral("/resolv.conf"));
-        QVERIFY(resolvConf.open(QIODevice::WriteOnly));
-        resolvConf.close();
+        writeFile(etc + QStringLiteral("/resolv.conf"), {});
         // Present before "ip netns exec", so that the test may write its own hosts lines.
-        QFile hosts(etc + QStringLiteral("/hosts"));
-        QVERIFY(hosts.open(QIODevice::WriteOnly));
-        hosts.write("127.0.0.1 localhost\n");
-        hosts.close();
+        writeFile(etc + QStringLiteral("/hosts"), "127.0.0.1 localhost\n");
         const CommandResult created =
             runCommand(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), name});
         const auto cleanUp = qScopeGuard([&] {

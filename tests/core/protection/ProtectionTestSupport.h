@@ -172,6 +172,11 @@ private:
     std::shared_ptr<State> m_state;
 };
 
+// A file's bytes, or none when it cannot be read.
+QByteArray readFile(const QString& path);
+// Writes the file whole, making the folders above it; fails the test when it cannot.
+void writeFile(const QString& path, const QByteArray& contents);
+
 struct CommandResult {
     int exitCode = -1;
     QString output;

@@ -1,10 +1,6 @@
-// The web-protection check against real DNS: inside a network namespace of its own, a real Unbound
-// is the system's resolver, fed by the reference backend's resolver configuration, real HTTP sites
-// stand for the canary and the gambling sites, and the reference backend receives the reports and
-// alerts. A second Unbound stands in for an ordinary ISP's resolver, with the canary zone's public
-// wildcard. The test switches between the two, writes hosts-file lines, refuses every connection
-// and takes the network away, and installs and removes Linux's web protection through
-// molvena-dns-helper, as the sheet's button does.
+// The web-protection check against real DNS in a network namespace of its own: a real Unbound fed by
+// the backend's resolver configuration, a second one for an ordinary ISP's (with the canary zone's
+// public wildcard), real HTTP sites, and the reference backend receiving reports and alerts.
 
 #include "BlocklistImport.h"
 #include "MolvenaServer.h"
@@ -68,7 +64,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void verificationFollowsTheResolver();
-    void dohEndpointAnswersAsTheBlocklistSays();
     void installAndRemoveThroughTheHelper();
     void networkBackAfterAnUndecidedCheckChecksOnce();
     void offlineIsNeverActiveAndChangesNothing();
@@ -79,6 +74,8 @@ private:
     // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
     void resolverBlocks(const QStringList& domains);
     int alertsOfKind(const QString& kind);
+    // Registers a player with the backend and stores what onboarding would have stored.
+    static void registerPlayer(ProtectionStack& mac, PreferenceStore& defaults, const QString& code);
 
     QTemporaryDir m_folder;
     QProcess m_unbound;
@@ -91,9 +88,7 @@ private:
 
 void WebProtectionInNamespace::setHostsLines(const QByteArray& lines) {
     // Written in place: "ip netns exec" bind-mounted the namespace's own file over /etc/hosts.
-    QFile file(QStringLiteral("/etc/hosts"));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("127.0.0.1 localhost\n" + lines);
+    writeFile(QStringLiteral("/etc/hosts"), "127.0.0.1 localhost\n" + lines);
 }
 
 void WebProtectionInNamespace::resolverBlocks(const QStringList& domains) {
@@ -109,6 +104,16 @@ int WebProtectionInNamespace::alertsOfKind(const QString& kind) {
         return -1;
     }
     return query.value(0).toInt();
+}
+
+void WebProtectionInNamespace::registerPlayer(ProtectionStack& mac, PreferenceStore& defaults,
+                                              const QString& code) {
+    const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f") + code;
+    await(mac.api.registerMacDevice(QStringLiteral("Mads"), code + QStringLiteral("@example.dk"),
+                                    QStringLiteral("1234"), code, token));
+    defaults.setValue(keys::macRole, QStringLiteral("player"));
+    defaults.setValue(keys::macSetupComplete, true);
+    defaults.setValue(keys::deviceToken, token);
 }
 
 void WebProtectionInNamespace::initTestCase() {
@@ -130,24 +135,11 @@ void WebProtectionInNamespace::initTestCase() {
     m_server = std::make_unique<server::MolvenaServer>(options);
     const quint16 port = m_server->start();
 
-    // A self-signed certificate for the DNS-over-HTTPS endpoint.
-    const QString key = m_folder.filePath(QStringLiteral("key.pem"));
-    const QString certificate = m_folder.filePath(QStringLiteral("certificate.pem"));
-    const CommandResult made = runCommand(
-        QStringLiteral("openssl"), QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
-                                                  "-keyout %1 -out %2 -days 1 -subj /CN=dns.molvena.test")
-                                       .arg(key, certificate)
-                                       .split(QLatin1Char(' ')));
-    QVERIFY2(made.exitCode == 0, qPrintable(made.output));
-
     const QString configuration = m_folder.filePath(QStringLiteral("unbound.conf"));
     const QString blocklist = m_folder.filePath(QStringLiteral("blocklist.conf"));
-    QString text = unboundConfiguration(
-        kResolverAddress, m_folder.path(),
-        QStringLiteral(
-            "  interface: %1@443\n  https-port: 443\n  tls-service-key: \"%2\"\n"
-            "  tls-service-pem: \"%3\"\n  logfile: \"%4/unbound.log\"\n  local-data: \"%5. A %6\"\n")
-            .arg(kResolverAddress, key, certificate, m_folder.path(), kApiHost, kServerAddress));
+    QString text =
+        unboundConfiguration(kResolverAddress, m_folder.path(),
+                             QStringLiteral("  local-data: \"%1. A %2\"\n").arg(kApiHost, kServerAddress));
     for (const auto& [name, address] : kSites) {
         text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
     }
@@ -204,16 +196,9 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
     PreferenceStore& defaults = preferences.store();
     ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 5s);
     mac.vpn.start();
-    const APIClient& api = mac.api;
     MacDNSProtectionManager& dns = mac.dns;
     MacProtectionMonitor& monitor = mac.monitor;
-
-    const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f3e8a11");
-    await(api.registerMacDevice(QStringLiteral("Mads"), QStringLiteral("mads@example.dk"),
-                                QStringLiteral("1234"), QStringLiteral("482913"), token));
-    defaults.setValue(keys::macRole, QStringLiteral("player"));
-    defaults.setValue(keys::macSetupComplete, true);
-    defaults.setValue(keys::deviceToken, token);
+    registerPlayer(mac, defaults, QStringLiteral("482913"));
     const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
 
     QCOMPARE(await(dns.verify()), MacDNSProtectionState::active);
@@ -245,19 +230,6 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
     QVERIFY(monitor.isProtectionHealthy());
     QCOMPARE(alertsOfKind(removed), 1);
     QCOMPARE(defaults.boolean(keys::macExternalRemovalAlertSent), false);
-}
-
-void WebProtectionInNamespace::dohEndpointAnswersAsTheBlocklistSays() {
-    const QString doh = QStringLiteral("https://%1/dns-query").arg(kResolverAddress);
-    const auto fetch = [&](const QString& name) {
-        return runCommand(QStringLiteral("curl"),
-                          {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
-                           QStringLiteral("--max-time"), QStringLiteral("5"),
-                           QStringLiteral("--doh-insecure"), QStringLiteral("--doh-url"), doh,
-                           QStringLiteral("http://%1/").arg(name)});
-    };
-    QCOMPARE(fetch(QStringLiteral("sub.") + kSites[2].first).exitCode, 6); // 6: could not resolve host
-    QCOMPARE(fetch(kApiHost).exitCode, 7); // resolved; nothing listens on port 80 there
 }
 
 // A Mac wakes before its network: the check cannot decide. When the network is back, one more check
@@ -299,10 +271,7 @@ void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
 void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QTemporaryDir helperRoot;
     const auto write = [&](const QString& relative, const QByteArray& contents) {
-        QDir().mkpath(QFileInfo(helperRoot.filePath(relative)).path());
-        QFile file(helperRoot.filePath(relative));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        writeFile(helperRoot.filePath(relative), contents);
     };
     write(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
           QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
@@ -316,10 +285,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
         runCommand(QStringLiteral("umount"), {helperRoot.filePath(QStringLiteral("root/etc/resolv.conf"))});
     });
     setNameServer(kIspResolverAddress);
-    const auto resolvConf = [] {
-        QFile file(QStringLiteral("/etc/resolv.conf"));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
+    const auto resolvConf = [] { return readFile(QStringLiteral("/etc/resolv.conf")); };
     const QByteArray ispResolvConf = resolvConf();
     QTRY_VERIFY_WITH_TIMEOUT(await(lookUpHostWithSystemResolver(kSites[1].first, 1s)).isResolved(), 5000);
 
@@ -331,12 +297,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
                                             QStringLiteral("--root"),
                                             helperRoot.filePath(QStringLiteral("root"))});
     AppSession session(defaults);
-    const QString token = QStringLiteral("mac-0d6c2a4e-1b3f-4e5a-8c7d-9e0f1a2b3c4d");
-    await(mac.api.registerMacDevice(QStringLiteral("Lise"), QStringLiteral("lise@example.dk"),
-                                    QStringLiteral("1234"), QStringLiteral("551903"), token));
-    defaults.setValue(keys::macRole, QStringLiteral("player"));
-    defaults.setValue(keys::macSetupComplete, true);
-    defaults.setValue(keys::deviceToken, token);
+    registerPlayer(mac, defaults, QStringLiteral("551903"));
     const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
     const int alertsBefore = alertsOfKind(removed);
     MacDNSProfileSetupViewModel sheet(session, defaults, mac.dns, mac.monitor, installer);
@@ -411,10 +372,7 @@ void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
         PreferenceStore& defaults = preferences.store();
         defaults.setValue(keys::macRole, QStringLiteral("player"));
         defaults.setValue(keys::macSetupComplete, true);
-        const auto stored = [&] {
-            QFile file(preferences.path());
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
+        const auto stored = [&] { return readFile(preferences.path()); };
         const QByteArray storedBefore = stored();
         ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 2s);
         MacDNSProtectionManager& dns = mac.dns;
