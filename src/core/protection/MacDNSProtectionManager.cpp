@@ -36,7 +36,6 @@ double secondsSince1970(const QDateTime& at) {
 void ignoreCaches(QNetworkRequest& request) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setRawHeader("Cache-Control", "no-cache");
     // A redirect is an answer in itself; following one would carry our Host and TLS name elsewhere.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 }
