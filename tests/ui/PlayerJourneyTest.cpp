@@ -121,9 +121,9 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QCOMPARE(driver.textOf(QStringLiteral("loginStepButtonDetail")),
              QStringLiteral("Molvena starter automatisk, når du logger ind på denne Mac."));
 
-    // Enabling the login item starts a verification, which holds the button until it is done.
-    QTRY_VERIFY(driver.item(QStringLiteral("webStepButton"))->isEnabled());
-    driver.click(QStringLiteral("webStepButton"));
+    // Enabling the login item starts verifications, each holding the button until it is done.
+    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
+                       [&] { return driver.isShown(QStringLiteral("profileDownloadButton")); }));
     // The sheet verifies first; its buttons wait for that.
     QTRY_VERIFY(driver.item(QStringLiteral("profileDownloadButton"))->isEnabled());
     driver.screenshot(QStringLiteral("profile-sheet"));
@@ -145,8 +145,8 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     // Closing and reopening remembers the download.
     driver.click(QStringLiteral("profileCloseButton"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("webStepButton")), QStringLiteral("Fortsæt installationen"));
-    QTRY_VERIFY(driver.item(QStringLiteral("webStepButton"))->isEnabled());
-    driver.click(QStringLiteral("webStepButton"));
+    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
+                       [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
 
     // A relative pairs meanwhile; the dashboard shows it with a masked address.
     (void)QCoro::waitFor(driver.app().api().pairRelative(code, QStringLiteral("bodil@example.dk")));
