@@ -27,7 +27,7 @@ import sys
 import tempfile
 
 # What the compiler itself brings in (ARC, blocks, C++ runtime, constant strings), not the adapters.
-RUNTIME = re.compile(r"^(llvm\.|objc_|_Block_|_NSConcrete|__cxa_|__gxx_|__CFConstantStringClassReference$"
+RUNTIME = re.compile(r"^(llvm\.|objc_|_Block_|_NSConcrete|__cxa_|__gxx_|__dynamic_cast$|__CFConstantStringClassReference$"
                      r"|qt_version_tag$|strlen$|memcpy$|memmove$|memset$|memcmp$)")
 DECLARE = re.compile(r'^declare [^@]*@"?([A-Za-z_][\w.$]*)"?\(')
 EXTERNAL = re.compile(r'^@"?([A-Za-z_][\w.$]*)"? = external ')
