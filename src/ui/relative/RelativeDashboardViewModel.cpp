@@ -16,19 +16,12 @@ RelativeDashboardViewModel::RelativeDashboardViewModel(AppSession& session, cons
     m_refresh.setInterval(defaultRefreshIntervalMs);
     connect(&m_refresh, &QTimer::timeout, this, &RelativeDashboardViewModel::refreshIfIdle);
     m_refresh.start();
-    // While the recovery screen is over the overview, the overview waits; it catches up on return.
-    connect(&m_session, &AppSession::showRecoveryChanged, this, [this] {
-        if (m_session.showRecovery()) {
-            m_refresh.stop();
-        } else {
-            m_refresh.start();
-            refreshIfIdle();
-        }
-    });
+    // Back from the recovery screen, the overview catches up.
+    connect(&m_session, &AppSession::showRecoveryChanged, this, &RelativeDashboardViewModel::refreshIfIdle);
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState state) {
-                    if (state == Qt::ApplicationActive && !m_session.showRecovery()) {
+                    if (state == Qt::ApplicationActive) {
                         refreshIfIdle();
                     }
                 });
@@ -36,7 +29,7 @@ RelativeDashboardViewModel::RelativeDashboardViewModel(AppSession& session, cons
 }
 
 void RelativeDashboardViewModel::refreshIfIdle() {
-    if (m_loadsRunning == 0) {
+    if (m_loadsRunning == 0 && !m_session.showRecovery()) {
         reload();
     }
 }

@@ -71,7 +71,8 @@ signals:
 
 private:
     void setError(const QString& error);
-    // A refresh that would only queue behind a running load is left out.
+    // A refresh that would only queue behind a running load, or run under the recovery screen, is
+    // left out.
     void refreshIfIdle();
 
     AppSession& m_session;
