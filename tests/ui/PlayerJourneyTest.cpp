@@ -119,7 +119,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QTRY_VERIFY(!driver.isShown(QStringLiteral("loginStepButton")));
     QVERIFY(QFile::exists(desktop.autostartEntry));
     QCOMPARE(driver.textOf(QStringLiteral("loginStepButtonDetail")),
-             QStringLiteral("Molvena starter automatisk, når du logger ind på denne Mac."));
+             QStringLiteral("Molvena starter automatisk, når du logger ind på denne computer."));
 
     // Enabling the login item starts verifications, each holding the button until it is done.
     QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),

@@ -169,7 +169,7 @@ void SettingsDeviceJourneyTest::protectionHistoryAndRemoval() {
     driver.click(QStringLiteral("confirmRemoveButton"));
     QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
     QCOMPARE(driver.textOf(QStringLiteral("noticeText")),
-             QStringLiteral("Denne Mac er fjernet fra din konto."));
+             QStringLiteral("Denne computer er fjernet fra din konto."));
     driver.screenshot(QStringLiteral("role-selection-after-removal"));
     QVERIFY(!QFile::exists(desktop.autostartEntry));
     QCOMPARE(backend.rows(devices), (QList<QVariantList>{{qint64(0)}}));

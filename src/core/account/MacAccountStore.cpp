@@ -1,9 +1,10 @@
 #include "MacAccountStore.h"
 
-#include "app/TextInput.h"
 #include "app/PublishedField.h"
+#include "app/TextInput.h"
 #include "backend/APIClient.h"
 #include "backend/Error.h"
+#include "platform/DeviceNames.h"
 #include "session/AppSession.h"
 #include "session/PreferenceKeys.h"
 #include "session/PreferenceStore.h"
@@ -28,7 +29,8 @@ const QString kNameAndPhoneNeeded = QStringLiteral("Skriv både navn og telefonn
 const QString kContactsSaved = QStringLiteral("Dit støttenetværk er opdateret.");
 const QString kPINChanged = QStringLiteral("Din Master PIN er opdateret.");
 const QString kSpendSaved = QStringLiteral("Dit månedlige beløb er gemt.");
-const QString kMacRemoved = QStringLiteral("Denne Mac er fjernet fra din konto.");
+const QString kMacRemoved =
+    QStringLiteral("Denne %1 er fjernet fra din konto.").arg(DeviceNames::forThisSystem().noun);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "WebProtectionTexts.h"
 #include "app/LaterDeleter.h"
 #include "app/PublishedField.h"
+#include "platform/DeviceNames.h"
 #include "session/PreferenceKeys.h"
 
 #include <QHostAddress>
@@ -368,7 +369,8 @@ QCoro::Task<MacDNSProtectionState> MacDNSProtectionManager::runVerification() {
 void MacDNSProtectionManager::markVerified(const QString& note) {
     setState(MacDNSProtectionState::active);
     setTexts(QStringLiteral("Webbeskyttelse aktiv"),
-             QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på denne Mac."));
+             QStringLiteral("Molvena har bekræftet, at gambling-sider bliver blokeret på %1.")
+                 .arg(DeviceNames::forThisSystem().thisDevice()));
     setLastError(note);
     if (!recordsBelongToAPlayer()) {
         return;

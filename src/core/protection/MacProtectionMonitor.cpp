@@ -3,6 +3,7 @@
 #include "app/DebugLog.h"
 #include "app/DetachedTask.h"
 #include "app/PublishedField.h"
+#include "platform/DeviceNames.h"
 #include "session/PreferenceKeys.h"
 
 #include <QPointer>
@@ -210,7 +211,8 @@ QCoro::Task<> MacProtectionMonitor::evaluateLayers(QString reason, bool everActi
         setLastIssue(QStringLiteral("Webbeskyttelsen er slået fra eller fjernet."));
         co_await sendAlert(QStringLiteral("mac_dns_profile_removed_externally"));
     } else {
-        setLastIssue(QStringLiteral("Beskyttelsen på denne Mac er ikke længere fuldt aktiv."));
+        setLastIssue(QStringLiteral("Beskyttelsen på %1 er ikke længere fuldt aktiv.")
+                         .arg(DeviceNames::forThisSystem().thisDevice()));
         co_await sendAlert(QStringLiteral("mac_protection_removed_externally"));
     }
 }

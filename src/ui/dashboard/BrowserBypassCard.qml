@@ -47,7 +47,7 @@ Card {
                 }
                 MolvenaText {
                     Layout.fillWidth: true
-                    text: "Molvena blokerer gambling-sider gennem Mac'ens DNS. En browser med sin egen DNS spørger ikke Mac'en og kan derfor åbne dem."
+                    text: "Molvena blokerer gambling-sider gennem " + DeviceWords.genitive + " DNS. En browser med sin egen DNS spørger ikke " + DeviceWords.definite + " og kan derfor åbne dem."
                     font.family: MolvenaTheme.fontFamily
                     font.pixelSize: 12
                     color: MolvenaTheme.muted

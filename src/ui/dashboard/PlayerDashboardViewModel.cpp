@@ -1,6 +1,7 @@
 #include "PlayerDashboardViewModel.h"
 
 #include "app/DetachedTask.h"
+#include "platform/DeviceNames.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -112,7 +113,8 @@ QString PlayerDashboardViewModel::bannerText() const {
         return QString();
     }
     return m_d.dns.state() == MacDNSProtectionState::inactive
-               ? QStringLiteral("Molvena kan ikke længere bekræfte blokeringen på denne Mac.")
+               ? QStringLiteral("Molvena kan ikke længere bekræfte blokeringen på %1.")
+                     .arg(DeviceNames::forThisSystem().thisDevice())
                : QStringLiteral(
                      "Aktivér automatisk start igen, så Molvena kan kontrollere beskyttelsen efter "
                      "genstart.");

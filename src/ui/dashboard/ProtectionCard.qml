@@ -17,7 +17,7 @@ Card {
             Layout.fillWidth: true
             MolvenaText {
                 Layout.fillWidth: true
-                text: "Beskyttelsen på denne Mac"
+                text: "Beskyttelsen på denne " + DeviceWords.noun
                 font.pixelSize: 16
                 font.weight: Font.Bold
                 color: MolvenaTheme.navyDeep

@@ -195,8 +195,8 @@ Item {
             role: root.firstStep ? "DIN KONTO" : "PERSONLIGT OVERBLIK"
             headIcon: root.firstStep ? "person.badge.shield.checkmark" : "chart.bar.doc.horizontal"
             title: root.firstStep ? "Samme Molvena.\nNy enhed." : "Din fremgang\nfølger med."
-            body: root.firstStep ? "Mac-versionen bruger samme backend og samme pårørende-forbindelse, men har sin egen lokale beskyttelse." : "Spiltype, månedligt forbrug og sidste spilledato bruges på samme måde som i iPhone-appen."
-            rows: root.firstStep ? ["6-cifret pårørende-kode", "4-cifret Master PIN", "Beskyttelse på denne Mac"] : ["Penge sparet", "Molvena dage", "Samme spillerprofil"]
+            body: root.firstStep ? DeviceWords.platform + "-versionen bruger samme backend og samme pårørende-forbindelse, men har sin egen lokale beskyttelse." : "Spiltype, månedligt forbrug og sidste spilledato bruges på samme måde som i iPhone-appen."
+            rows: root.firstStep ? ["6-cifret pårørende-kode", "4-cifret Master PIN", "Beskyttelse på denne " + DeviceWords.noun] : ["Penge sparet", "Molvena dage", "Samme spillerprofil"]
         }
     }
 

@@ -36,7 +36,7 @@ Item {
                 MolvenaText {
                     Layout.topMargin: 14
                     Layout.fillWidth: true
-                    text: "Mere afstand til spil.\nOgså på din Mac."
+                    text: "Mere afstand til spil.\nOgså på din " + DeviceWords.noun + "."
                     font.pixelSize: 44
                     font.weight: Font.Black
                     font.letterSpacing: -0.6
@@ -50,7 +50,7 @@ Item {
                     Layout.topMargin: 16
                     Layout.fillWidth: true
                     Layout.maximumWidth: 560
-                    text: "Molvena blokerer gambling på tværs af browsere og apps. Du kan også bruge Mac-appen som pårørende og følge relevante hændelser — uden adgang til resten af personens computer."
+                    text: "Molvena blokerer gambling på tværs af browsere og apps. Du kan også bruge " + DeviceWords.platform + "-appen som pårørende og følge relevante hændelser — uden adgang til resten af personens computer."
                     font.pixelSize: 16
                     lineHeight: 1.3
                     color: MolvenaTheme.muted
@@ -149,7 +149,7 @@ Item {
                         size: 13
                     }
                     MolvenaText {
-                        text: "Mac-appen er et separat projekt. Din iPhone-installation ændres ikke."
+                        text: DeviceWords.platform + "-appen er et separat projekt. Din iPhone-installation ændres ikke."
                         font.pixelSize: 12
                         color: MolvenaTheme.muted
                     }

@@ -53,7 +53,7 @@ Item {
                     MolvenaText {
                         objectName: "setupPanelTitle"
                         Layout.fillWidth: true
-                        text: root.viewModel.allStepsComplete ? "Din Mac er\nbeskyttet." : "Gør beskyttelsen\nfærdig."
+                        text: root.viewModel.allStepsComplete ? "Din " + DeviceWords.noun + " er\nbeskyttet." : "Gør beskyttelsen\nfærdig."
                         font.pixelSize: 30
                         font.weight: Font.Black
                         lineHeight: 1.05
@@ -125,7 +125,7 @@ Item {
                     objectName: "setupTitle"
                     Layout.topMargin: 10
                     Layout.fillWidth: true
-                    text: "Gør din Mac\nklar til Molvena."
+                    text: "Gør din " + DeviceWords.noun + "\nklar til Molvena."
                     font.pixelSize: 34
                     font.weight: Font.Black
                     lineHeight: 1.04
@@ -165,7 +165,7 @@ Item {
                     number: "02"
                     icon: "network.badge.shield.half.filled"
                     title: "Installer Molvena-beskyttelsen"
-                    subtitle: "Blokerer gambling-sider på denne Mac — også i Chrome og Safari."
+                    subtitle: "Blokerer gambling-sider på denne " + DeviceWords.noun + " — også i " + DeviceWords.browsers + "."
                     done: root.viewModel.dns.isActive
                     statusText: root.viewModel.webStatusText
                     detailText: root.viewModel.dns.detailText

@@ -1,6 +1,7 @@
 #include "ProtectionSetupViewModel.h"
 
 #include "app/DetachedTask.h"
+#include "platform/DeviceNames.h"
 #include "session/PreferenceKeys.h"
 
 namespace molvena {
@@ -58,7 +59,8 @@ QString ProtectionSetupViewModel::webChecklistText() const {
 
 QString ProtectionSetupViewModel::loginDetailText() const {
     return m_launchAtLogin.isSatisfied()
-               ? QStringLiteral("Molvena starter automatisk, når du logger ind på denne Mac.")
+               ? QStringLiteral("Molvena starter automatisk, når du logger ind på %1.")
+                     .arg(DeviceNames::forThisSystem().thisDevice())
                : QStringLiteral(
                      "Aktivér automatisk start, så Molvena kan holde øje med, at beskyttelsen fortsat "
                      "er på plads.");

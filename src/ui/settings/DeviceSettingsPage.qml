@@ -10,7 +10,7 @@ Item {
 
     SettingsPage {
         anchors.fill: parent
-        title: "Denne Mac"
+        title: "Denne " + DeviceWords.noun
         subtitle: "Administrér denne installation uden at ændre din iPhone eller resten af din Molvena-konto."
 
         Card {
@@ -59,7 +59,7 @@ Item {
                 }
                 SecondaryButton {
                     objectName: "localLogOutButton"
-                    text: "Log ud af Molvena på denne Mac"
+                    text: "Log ud af Molvena på denne " + DeviceWords.noun
                     leadingIcon: "rectangle.portrait.and.arrow.right"
                     onClicked: root.viewModel.logOut()
                 }
@@ -82,7 +82,7 @@ Item {
                 spacing: 10
 
                 MolvenaText {
-                    text: "Fjern denne Mac fra min konto"
+                    text: "Fjern denne " + DeviceWords.noun + " fra min konto"
                     font.pixelSize: 15
                     font.weight: Font.Bold
                     color: MolvenaTheme.navyDeep
@@ -91,7 +91,7 @@ Item {
                 }
                 MolvenaText {
                     Layout.fillWidth: true
-                    text: "Dette fjerner kun Mac-enheden fra din Molvena-konto. Din iPhone, dine støttepersoner og dine øvrige kontodata bliver ikke slettet."
+                    text: "Dette fjerner kun " + DeviceWords.platform + "-enheden fra din Molvena-konto. Din iPhone, dine støttepersoner og dine øvrige kontodata bliver ikke slettet."
                     font.pixelSize: 12
                     color: MolvenaTheme.muted
                     wrapMode: Text.WordWrap
@@ -99,7 +99,7 @@ Item {
                 PrimaryButton {
                     objectName: "openRemoveButton"
                     Layout.topMargin: 4
-                    text: "Fjern denne Mac…"
+                    text: "Fjern denne " + DeviceWords.noun + "…"
                     tint: MolvenaTheme.red
                     leadingIcon: "trash"
                     onClicked: root.viewModel.openRemove()
@@ -140,7 +140,7 @@ Item {
 
                 MolvenaText {
                     objectName: "removeSheetTitle"
-                    text: "Fjern denne Mac?"
+                    text: "Fjern denne " + DeviceWords.noun + "?"
                     font.pixelSize: 22
                     font.weight: Font.Black
                     color: MolvenaTheme.navyDeep

@@ -4,6 +4,7 @@
 #include "app/DetachedTask.h"
 #include "app/PublishedField.h"
 #include "app/TextInput.h"
+#include "platform/DeviceNames.h"
 
 namespace molvena {
 
@@ -13,7 +14,7 @@ DeviceSettingsViewModel::DeviceSettingsViewModel(const ScreenDependencies& depen
 
 QString DeviceSettingsViewModel::computerName() const {
     const QString name = m_d.deviceInfo.computerName();
-    return name.isEmpty() ? QStringLiteral("Denne Mac") : name;
+    return name.isEmpty() ? QStringLiteral("Denne ") + DeviceNames::forThisSystem().noun : name;
 }
 
 void DeviceSettingsViewModel::setRemovePIN(const QString& pin) {
@@ -25,7 +26,8 @@ bool DeviceSettingsViewModel::canRemove() const {
 }
 
 QString DeviceSettingsViewModel::removeButtonText() const {
-    return m_removing ? QStringLiteral("Fjerner…") : QStringLiteral("Fjern denne Mac");
+    return m_removing ? QStringLiteral("Fjerner…")
+                      : QStringLiteral("Fjern ") + DeviceNames::forThisSystem().thisDevice();
 }
 
 void DeviceSettingsViewModel::logOut() {

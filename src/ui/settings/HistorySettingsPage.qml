@@ -10,7 +10,7 @@ SettingsPage {
     required property HistorySettingsViewModel viewModel
 
     title: "Historik"
-    subtitle: "Se blokeringer og vigtige sikkerhedshændelser fra denne Mac."
+    subtitle: "Se blokeringer og vigtige sikkerhedshændelser fra denne " + DeviceWords.noun + "."
 
     Component.onCompleted: root.viewModel.refresh()
 
@@ -51,7 +51,7 @@ SettingsPage {
                 visible: root.viewModel.showEmpty
                 icon: "checkmark.shield"
                 title: "Ingen hændelser endnu"
-                detail: "Når Molvena blokerer et forsøg på denne Mac, vises det her."
+                detail: "Når Molvena blokerer et forsøg på denne " + DeviceWords.noun + ", vises det her."
             }
 
             Repeater {

@@ -9,6 +9,7 @@
 #include "SupportSettingsViewModel.h"
 #include "app/DetachedTask.h"
 #include "app/PublishedField.h"
+#include "platform/DeviceNames.h"
 
 #include <QVariantMap>
 
@@ -31,7 +32,8 @@ const QList<Section>& allSections() {
         {QStringLiteral("protection"), QStringLiteral("Beskyttelse"),
          QStringLiteral("checkmark.shield.fill")},
         {QStringLiteral("history"), QStringLiteral("Historik"), QStringLiteral("clock.arrow.circlepath")},
-        {QStringLiteral("device"), QStringLiteral("Denne Mac"), QStringLiteral("desktopcomputer")},
+        {QStringLiteral("device"), QStringLiteral("Denne ") + DeviceNames::forThisSystem().noun,
+         QStringLiteral("desktopcomputer")},
     };
     return sections;
 }

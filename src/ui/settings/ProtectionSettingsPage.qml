@@ -9,7 +9,7 @@ SettingsPage {
 
     required property ProtectionSettingsViewModel viewModel
 
-    title: "Beskyttelse på denne Mac"
+    title: "Beskyttelse på denne " + DeviceWords.noun
     subtitle: "Her kan du se de sikkerhedslag, der beskytter din internetadgang."
 
     VPNWarningCard {

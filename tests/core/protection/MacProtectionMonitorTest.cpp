@@ -172,7 +172,7 @@ void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind_data() {
                                              << "mac_launch_at_login_removed"
                                              << "active=0 launch=0 dns=1 vpn=0 source=heartbeat";
     // Web protection alone is WebProtectionEndToEndTest's, on real DNS.
-    QTest::newRow("both gone") << false << false << "Beskyttelsen på denne Mac er ikke længere fuldt aktiv."
+    QTest::newRow("both gone") << false << false << "Beskyttelsen på denne computer er ikke længere fuldt aktiv."
                                << "mac_protection_removed_externally"
                                << "active=0 launch=0 dns=0 vpn=0 source=heartbeat";
 }

@@ -137,7 +137,7 @@ def player_onboarding(pid):
     type_into(app, "Månedligt beløb i kroner", "1500")
     press(app, "I dag", role="check box")
     press(app, "Fortsæt til beskyttelse")
-    wait_for(app, "heading", "Gør din Mac\nklar til Molvena.")
+    wait_for(app, "heading", "Gør din computer\nklar til Molvena.")
     print(f"pairing-code={code}")
 
 
