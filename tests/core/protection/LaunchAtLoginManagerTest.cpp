@@ -35,8 +35,7 @@ void LaunchAtLoginManagerTest::constructionReflectsTheStatus_data() {
 
 void LaunchAtLoginManagerTest::constructionReflectsTheStatus() {
     QFETCH(int, status);
-    ScriptedLoginItemService loginItems;
-    loginItems.currentStatus = status;
+    ScriptedLoginItemService loginItems(status);
     RecordingWorkspace workspace;
     LaunchAtLoginManager manager(loginItems, workspace);
     QTEST(manager.isEnabled(), "enabled");
@@ -79,8 +78,7 @@ void LaunchAtLoginManagerTest::enableAndDisable() {
     QFETCH(bool, enable);
     QFETCH(int, statusAfterRegister);
     QFETCH(int, errorCode);
-    ScriptedLoginItemService loginItems;
-    loginItems.currentStatus = statusBefore;
+    ScriptedLoginItemService loginItems(statusBefore);
     loginItems.statusAfterRegister = statusAfterRegister;
     if (errorCode != 0) {
         const LoginItemError error{errorCode, QStringLiteral("Programmet er ikke signeret.")};
@@ -119,8 +117,7 @@ void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered_data()
 void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered() {
     QFETCH(bool, installed);
     QFETCH(int, registerErrorCode);
-    ScriptedLoginItemService loginItems;
-    loginItems.currentStatus = LoginItemService::notFound;
+    ScriptedLoginItemService loginItems(LoginItemService::notFound);
     loginItems.installed = installed;
     if (registerErrorCode != 0) {
         loginItems.registerError = LoginItemError{registerErrorCode, QStringLiteral("Ukendt fejl.")};
