@@ -52,7 +52,6 @@ void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
     Home home;
     XdgAutostartLoginItem loginItem(home.locations(home.installedProgram()));
     const QString entry = home.path(QStringLiteral("config/autostart/dk.molvena.mac.desktop"));
-    QCOMPARE(loginItem.entryPath(), entry);
     LinuxWorkspace workspace;
     LaunchAtLoginManager manager(loginItem, workspace);
 

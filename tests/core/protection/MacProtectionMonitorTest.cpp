@@ -4,8 +4,6 @@
 #include "ScriptedHttpServer.h"
 #include "TestSupport.h"
 
-#include <QFile>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
@@ -13,7 +11,6 @@
 #include <qcoro/qcorotask.h>
 
 #include <array>
-#include <memory>
 
 using namespace molvena;
 using namespace molvena::test;
