@@ -65,8 +65,9 @@ private:
     QTemporaryDir m_folder;
 };
 
-CommandResult helper(const QStringList& arguments) {
-    return runCommand(kHelper, arguments);
+// The helper run on the fake root.
+CommandResult helper(const FakeRoot& root, const QStringList& arguments) {
+    return runCommand(kHelper, QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
 }
 
 QStringList changedPaths(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after) {
@@ -144,12 +145,10 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
     FakeRoot root;
     setup(root);
     root.write(kResolverPath, kResolverFile);
-    const QStringList rooted{QStringLiteral("--root"), root.path(QString())};
     const QMap<QString, QByteArray> before = root.tree();
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("status")}).output,
-             QStringLiteral("not-installed\n"));
+    QCOMPARE(helper(root, {QStringLiteral("status")}).output, QStringLiteral("not-installed\n"));
 
-    const CommandResult installed = helper(rooted + QStringList{QStringLiteral("install")});
+    const CommandResult installed = helper(root, {QStringLiteral("install")});
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
     QCOMPARE(installed.output.contains(QStringLiteral("reload: ") + reload), !reload.isEmpty());
     const QMap<QString, QByteArray> after = root.tree();
@@ -164,16 +163,16 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
         QVERIFY2(ownFile || ownRecord, qPrintable(path));
     }
     // Installing again changes nothing and keeps the first record of what was there.
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("install")}).exitCode, 0);
+    QCOMPARE(helper(root, {QStringLiteral("install")}).exitCode, 0);
     QCOMPARE(root.tree(), after);
 
-    const CommandResult removed = helper(rooted + QStringList{QStringLiteral("remove")});
+    const CommandResult removed = helper(root, {QStringLiteral("remove")});
     QVERIFY2(removed.exitCode == 0, qPrintable(removed.output));
     // Every byte, link and mode as before; only the state folder's parents stay, empty.
     for (const QString& path : changedPaths(before, root.tree())) {
         QVERIFY2(kStatePrefix.startsWith(path) && !before.contains(path), qPrintable(path));
     }
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("remove")}).exitCode, 0);
+    QCOMPARE(helper(root, {QStringLiteral("remove")}).exitCode, 0);
 }
 
 void DnsHelperTest::refusesWhatItDoesNotDo_data() {
@@ -216,7 +215,7 @@ void DnsHelperTest::refusesWhatItDoesNotDo() {
     FakeRoot root;
     setup(root);
     const QMap<QString, QByteArray> before = root.tree();
-    const CommandResult run = helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
+    const CommandResult run = helper(root, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.output.contains(says), qPrintable(run.output));
     QCOMPARE(root.tree(), before);

@@ -67,7 +67,6 @@ public:
         store.setValue(QStringLiteral("pairingCode"), QStringLiteral("482913"));
         store.setValue(QStringLiteral("lastGamblingDate"), 1700000000.75);
         vpn.start();
-        setWebProtectionInstalled(true);
     }
 
     void setWebProtectionInstalled(bool installed) { resolver.setBlocking(installed); }

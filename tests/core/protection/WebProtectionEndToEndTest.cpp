@@ -251,12 +251,9 @@ void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
 // puts back the ISP's resolver byte for byte, and the backend hears of it exactly once.
 void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QTemporaryDir helperRoot;
-    const auto write = [&](const QString& relative, const QByteArray& contents) {
-        writeFile(helperRoot.filePath(relative), contents);
-    };
-    write(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
-          QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
-    write(QStringLiteral("root/etc/resolv.conf"), QByteArray());
+    writeFile(helperRoot.filePath(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf")),
+              QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
+    writeFile(helperRoot.filePath(QStringLiteral("root/etc/resolv.conf")), {});
     // The helper's etc/resolv.conf is this namespace's /etc/resolv.conf (mounts made here stay here).
     const CommandResult mounted =
         runCommand(QStringLiteral("mount"), {QStringLiteral("--bind"), QStringLiteral("/etc/resolv.conf"),
