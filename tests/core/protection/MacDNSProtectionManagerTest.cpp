@@ -141,10 +141,11 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(QCoro::waitFor(manager.verify()), state);
-    // A hanging host is ended by the probe limit: the canary, then the three fallbacks side by side.
+    // A hanging host is ended by the probe limit: the canary, then the three fallbacks side by side
+    // (Qt's coarse timers may fire 5% early).
     const qint64 limit = kFast.probeLimit.count();
     QVERIFY2(timer.elapsed() < 3 * limit, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY2(canary != Site::neverAnswers || timer.elapsed() >= 2 * limit - 50,
+    QVERIFY2(canary != Site::neverAnswers || timer.elapsed() >= 2 * limit - 100,
              qPrintable(QString::number(timer.elapsed())));
 
     QCOMPARE(manager.lastError(), note);
