@@ -64,6 +64,14 @@ struct PlayerMac : TemporaryPreferences, ProtectionStack {
         store().setValue(keys::macSetupComplete, true);
         vpn.start();
     }
+
+    // Registers the player with the backend and stores the device token onboarding would have stored.
+    void registerPlayer(const QString& code) {
+        const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f") + code;
+        await(api.registerMacDevice(QStringLiteral("Mads"), code + QStringLiteral("@example.dk"),
+                                    QStringLiteral("1234"), code, token));
+        store().setValue(keys::deviceToken, token);
+    }
 };
 
 } // namespace
@@ -82,8 +90,6 @@ private:
     // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
     void resolverBlocks(const QStringList& domains);
     int alertsOfKind(const QString& kind);
-    // Registers the player with the backend and stores the device token onboarding would have stored.
-    static void registerPlayer(PlayerMac& mac, const QString& code);
 
     QTemporaryDir m_folder;
     QProcess m_unbound;
@@ -107,13 +113,6 @@ int WebProtectionInNamespace::alertsOfKind(const QString& kind) {
         return -1;
     }
     return query.value(0).toInt();
-}
-
-void WebProtectionInNamespace::registerPlayer(PlayerMac& mac, const QString& code) {
-    const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f") + code;
-    await(mac.api.registerMacDevice(QStringLiteral("Mads"), code + QStringLiteral("@example.dk"),
-                                    QStringLiteral("1234"), code, token));
-    mac.store().setValue(keys::deviceToken, token);
 }
 
 void WebProtectionInNamespace::initTestCase() {
@@ -188,7 +187,7 @@ void WebProtectionInNamespace::cleanupTestCase() {
 // asks an ordinary resolver again, and a hosts-file line sends the canary's name nowhere.
 void WebProtectionInNamespace::verificationFollowsTheResolver() {
     PlayerMac mac(m_deployment, 5s);
-    registerPlayer(mac, QStringLiteral("482913"));
+    mac.registerPlayer(QStringLiteral("482913"));
 
     QCOMPARE(await(mac.dns.verify()), MacDNSProtectionState::active);
     QCOMPARE(mac.dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
@@ -272,7 +271,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
                                             QStringLiteral("--root"),
                                             helperRoot.filePath(QStringLiteral("root"))});
     AppSession session(mac.store());
-    registerPlayer(mac, QStringLiteral("551903"));
+    mac.registerPlayer(QStringLiteral("551903"));
     const int alertsBefore = alertsOfKind(kRemoved);
     MacDNSProfileSetupViewModel sheet(session, mac.store(), mac.dns, mac.monitor, installer);
     QVERIFY(sheet.installsSystemResolver());
