@@ -88,7 +88,6 @@ public:
     bool isStarted() const override { return startCount > 0; }
     NetworkPath currentPath() const override { return path; }
 
-    // Sets the path and delivers it as an update.
     void deliver(const NetworkPath& newPath) {
         path = newPath;
         emit pathUpdated(path);
@@ -134,7 +133,6 @@ public:
     QUrl url() const;
     void setBlocked(bool blocked);
     int requestCount() const { return m_requestCount; }
-    // The Host header of the last request.
     QByteArray lastHost() const { return m_lastHost; }
 
 private:
