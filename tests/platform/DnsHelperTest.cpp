@@ -6,23 +6,17 @@
 #include "ProtectionTestSupport.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
 #include <unistd.h>
 
-#include <filesystem>
 #include <functional>
-#include <sys/stat.h>
 
-using molvena::test::CommandResult;
-using molvena::test::runCommand;
-using molvena::test::writeFile;
+using namespace molvena::test;
 
 namespace {
 
@@ -52,29 +46,17 @@ public:
         write(QStringLiteral("proc/%1/comm").arg(++pid), command.toUtf8() + '\n');
     }
 
-    // Every path with what it is: a link's target, a file's mode and contents, a folder.
+    // Every path with what it is (f, d or l), its mode and a link's target or a file's contents.
     QMap<QString, QByteArray> tree() const {
         QMap<QString, QByteArray> entries;
-        QDirIterator it(m_folder.path(),
-                        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString relative = QDir(m_folder.path()).relativeFilePath(file);
-            struct stat info {};
-            ::lstat(QFile::encodeName(file).constData(), &info);
-            const QByteArray mode = QByteArray::number(info.st_mode & 07777, 8) + ' ';
-            if (S_ISLNK(info.st_mode)) {
-                entries[relative] =
-                    "link -> " +
-                    QByteArray::fromStdString(std::filesystem::read_symlink(file.toStdString()).string());
-            } else if (S_ISDIR(info.st_mode)) {
-                entries[relative] = "dir " + mode;
-            } else {
-                QFile contents(file);
-                contents.open(QIODevice::ReadOnly);
-                entries[relative] = "file " + mode + contents.readAll();
-            }
+        const QString found = runCommand(QStringLiteral("find"),
+                                         {m_folder.path(), QStringLiteral("-mindepth"), QStringLiteral("1"),
+                                          QStringLiteral("-printf"), QStringLiteral("%P\t%y %m %l\n")})
+                                  .output;
+        for (const QString& line : found.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QString relative = line.section(QLatin1Char('\t'), 0, 0);
+            const QByteArray what = line.section(QLatin1Char('\t'), 1).toUtf8();
+            entries[relative] = what + (what.startsWith('f') ? readFile(path(relative)) : QByteArray());
         }
         return entries;
     }
@@ -83,8 +65,9 @@ private:
     QTemporaryDir m_folder;
 };
 
-CommandResult helper(const QStringList& arguments) {
-    return runCommand(kHelper, arguments);
+// The helper run on the fake root.
+CommandResult helper(const FakeRoot& root, const QStringList& arguments) {
+    return runCommand(kHelper, QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
 }
 
 QStringList changedPaths(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after) {
@@ -162,16 +145,14 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
     FakeRoot root;
     setup(root);
     root.write(kResolverPath, kResolverFile);
-    const QStringList rooted{QStringLiteral("--root"), root.path(QString())};
     const QMap<QString, QByteArray> before = root.tree();
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("status")}).output,
-             QStringLiteral("not-installed\n"));
+    QCOMPARE(helper(root, {QStringLiteral("status")}).output, QStringLiteral("not-installed\n"));
 
-    const CommandResult installed = helper(rooted + QStringList{QStringLiteral("install")});
+    const CommandResult installed = helper(root, {QStringLiteral("install")});
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
     QCOMPARE(installed.output.contains(QStringLiteral("reload: ") + reload), !reload.isEmpty());
     const QMap<QString, QByteArray> after = root.tree();
-    QVERIFY2(after.value(written).startsWith("file 644 "), after.value(written).constData());
+    QVERIFY2(after.value(written).startsWith("f 644 "), after.value(written).constData());
     for (const QString& line : contains) {
         QVERIFY2(after.value(written).contains(line.toUtf8() + '\n'), qPrintable(line));
     }
@@ -182,19 +163,16 @@ void DnsHelperTest::installsAndRestoresEachNameService() {
         QVERIFY2(ownFile || ownRecord, qPrintable(path));
     }
     // Installing again changes nothing and keeps the first record of what was there.
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("install")}).exitCode, 0);
+    QCOMPARE(helper(root, {QStringLiteral("install")}).exitCode, 0);
     QCOMPARE(root.tree(), after);
 
-    const CommandResult removed = helper(rooted + QStringList{QStringLiteral("remove")});
+    const CommandResult removed = helper(root, {QStringLiteral("remove")});
     QVERIFY2(removed.exitCode == 0, qPrintable(removed.output));
-    QMap<QString, QByteArray> restored = root.tree();
-    for (const QString& path : restored.keys()) {
-        if (kStatePrefix.startsWith(path) && !before.contains(path)) {
-            restored.remove(path); // the state folder's parents stay, empty
-        }
+    // Every byte, link and mode as before; only the state folder's parents stay, empty.
+    for (const QString& path : changedPaths(before, root.tree())) {
+        QVERIFY2(kStatePrefix.startsWith(path) && !before.contains(path), qPrintable(path));
     }
-    QCOMPARE(restored, before);
-    QCOMPARE(helper(rooted + QStringList{QStringLiteral("remove")}).exitCode, 0);
+    QCOMPARE(helper(root, {QStringLiteral("remove")}).exitCode, 0);
 }
 
 void DnsHelperTest::refusesWhatItDoesNotDo_data() {
@@ -237,7 +215,7 @@ void DnsHelperTest::refusesWhatItDoesNotDo() {
     FakeRoot root;
     setup(root);
     const QMap<QString, QByteArray> before = root.tree();
-    const CommandResult run = helper(QStringList{QStringLiteral("--root"), root.path(QString())} + arguments);
+    const CommandResult run = helper(root, arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.output.contains(says), qPrintable(run.output));
     QCOMPARE(root.tree(), before);
@@ -258,15 +236,12 @@ void DnsHelperTest::runsThroughPkexecWithItsOwnAction() {
         }
     }
     QTemporaryDir folder;
-    QFile policy(QStringLiteral(MOLVENA_DNS_HELPER_POLICY));
-    QVERIFY(policy.open(QIODevice::ReadOnly));
-    QDir().mkpath(folder.filePath(QStringLiteral("actions")));
-    QDir().mkpath(folder.filePath(QStringLiteral("scratch")));
-    QFile ours(folder.filePath(QStringLiteral("actions/dk.molvena.dns-helper.policy")));
-    QVERIFY(ours.open(QIODevice::WriteOnly));
     // The action as installed, naming the helper where this build has it.
-    ours.write(policy.readAll().replace(QByteArray(MOLVENA_DNS_HELPER_INSTALLED), kHelper.toUtf8()));
-    ours.close();
+    const QByteArray policy = readFile(QStringLiteral(MOLVENA_DNS_HELPER_POLICY));
+    QVERIFY(policy.contains(MOLVENA_DNS_HELPER_INSTALLED));
+    writeFile(folder.filePath(QStringLiteral("actions/dk.molvena.dns-helper.policy")),
+              QByteArray(policy).replace(MOLVENA_DNS_HELPER_INSTALLED, kHelper.toUtf8()));
+    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("scratch"))));
     // Every folder the helper writes in becomes an overlay whose changes land in a tmpfs.
     const QString script = QStringLiteral(R"sh(
 set -u
@@ -296,16 +271,14 @@ cat /etc/resolv.conf
 pkexec "$2" remove; echo "remove: $?"
 cat /etc/resolv.conf
 )sh");
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("unshare"),
-                  {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                   QStringLiteral("bash"), QStringLiteral("-c"), script, QStringLiteral("pkexec-test"),
-                   folder.path(), kHelper, QStringLiteral(MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
-                   QStringLiteral(MOLVENA_HELPER_LOCALSTATEDIR)});
-    QVERIFY(process.waitForFinished(30000));
-    const QString output = QString::fromUtf8(process.readAll());
-    if (process.exitCode() == 90 || process.exitCode() == 91) {
+    const auto [exitCode, output] = runCommand(
+        QStringLiteral("unshare"),
+        {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+         QStringLiteral("bash"), QStringLiteral("-c"), script, QStringLiteral("pkexec-test"), folder.path(),
+         kHelper, QStringLiteral(MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
+         QStringLiteral(MOLVENA_HELPER_LOCALSTATEDIR)},
+        30000);
+    if (exitCode == 90 || exitCode == 91) {
         QSKIP(qPrintable(QStringLiteral("No private bus or overlay can be mounted here: ") + output));
     }
     if (output.contains(QLatin1String("skrives om af")) || output.contains(QLatin1String("styres af"))) {

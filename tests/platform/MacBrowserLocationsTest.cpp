@@ -1,15 +1,14 @@
 // The Mac's browser places, compiled and run on every system against a temporary home folder: the
 // profiles each browser writes under ~/Library/Application Support are found and read.
 #include "macos/MacBrowserLocations.h"
+#include "ProtectionTestSupport.h"
 #include "protection/BrowserDNSBypassCheck.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest/QtTest>
 
 using namespace molvena;
+using molvena::test::writeFile;
 
 class MacBrowserLocationsTest : public QObject {
     Q_OBJECT
@@ -39,15 +38,9 @@ void MacBrowserLocationsTest::findsProfilesUnderApplicationSupport() {
     QFETCH(QByteArray, contents);
     QTemporaryDir home;
     const QString support = home.filePath(QStringLiteral("Library/Application Support/"));
-    const auto write = [&](const QString& relative, const QByteArray& text) {
-        QVERIFY(QDir().mkpath(QFileInfo(support + relative).path()));
-        QFile file(support + relative);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    };
-    write(path, contents);
-    write(QStringLiteral("Firefox/profiles.ini"),
-          "[Profile0]\nName=default-release\nIsRelative=1\nPath=Profiles/a1b2.default-release\n");
+    writeFile(support + path, contents);
+    writeFile(support + QStringLiteral("Firefox/profiles.ini"),
+              "[Profile0]\nName=default-release\nIsRelative=1\nPath=Profiles/a1b2.default-release\n");
 
     const MacBrowserLocations locations(home.path());
     QStringList owning;

@@ -201,23 +201,15 @@ private slots:
         });
         QVERIFY2(created.exitCode == 0, qPrintable(created.output));
 
-        QProcess inside;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kNamespaceVariable), name);
-        inside.setProcessEnvironment(environment);
-        inside.setProcessChannelMode(QProcess::MergedChannels);
-        inside.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), name,
-                                                       QCoreApplication::applicationFilePath()} +
-                                               QCoreApplication::arguments().mid(1));
-        const bool finished = inside.waitForFinished(240000);
-        if (!finished) {
-            inside.kill();
-            inside.waitForFinished();
-        }
-        const QString output = QString::fromLocal8Bit(inside.readAll());
-        std::fputs(qPrintable(output), stdout);
-        QVERIFY2(finished && inside.exitStatus() == QProcess::NormalExit && inside.exitCode() == 0,
-                 "the part inside the namespace failed (its output is above)");
+        const CommandResult inside = runCommand(
+            QStringLiteral("ip"),
+            QStringList{QStringLiteral("netns"), QStringLiteral("exec"), name, QStringLiteral("env"),
+                        QString::fromLatin1(kNamespaceVariable) + QLatin1Char('=') + name,
+                        QCoreApplication::applicationFilePath()} +
+                QCoreApplication::arguments().mid(1),
+            240000);
+        std::fputs(qPrintable(inside.output), stdout);
+        QVERIFY2(inside.exitCode == 0, "the part inside the namespace failed (its output is above)");
     }
 };
 

@@ -21,8 +21,7 @@
 
 namespace molvena::test {
 
-// Stands in for the desktop: records what the app asked it to open. The browser and System Settings
-// cannot exist on a test machine.
+// Stands in for the desktop, which a test machine lacks: records what the app asked it to open.
 class RecordingWorkspace : public Workspace {
 public:
     bool openURL(const QUrl& url) override {
@@ -44,8 +43,7 @@ public:
     QStringList openedFolders;
 };
 
-// The Mac's login-item service, which cannot exist here: it keeps a status number and answers
-// register and unregister as scripted.
+// The Mac's login-item service, which cannot exist here: a status number, changed as scripted.
 class ScriptedLoginItemService : public LoginItemService {
 public:
     explicit ScriptedLoginItemService(int status = notRegistered) : currentStatus(status) {}
@@ -90,7 +88,6 @@ public:
     bool isStarted() const override { return startCount > 0; }
     NetworkPath currentPath() const override { return path; }
 
-    // Sets the path and delivers it as an update.
     void deliver(const NetworkPath& newPath) {
         path = newPath;
         emit pathUpdated(path);
@@ -126,8 +123,7 @@ struct ProtectionStack {
     MacProtectionMonitor monitor;
 };
 
-// A web site on a fixed address and port that can be blocked (the port refuses connections) and
-// unblocked again (it answers every request with 200).
+// A web site on a fixed address and port that answers 200, or refuses connections while blocked.
 class SwitchableSite : public QObject {
     Q_OBJECT
 public:
@@ -137,7 +133,6 @@ public:
     QUrl url() const;
     void setBlocked(bool blocked);
     int requestCount() const { return m_requestCount; }
-    // The Host header of the last request.
     QByteArray lastHost() const { return m_lastHost; }
 
 private:

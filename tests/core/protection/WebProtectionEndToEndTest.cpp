@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkAccessManager>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -55,6 +54,25 @@ template <typename T> T await(QCoro::Task<T> task) {
 }
 
 const NoBrowsers kNoBrowsers;
+const QString kRemoved = QStringLiteral("mac_dns_profile_removed_externally");
+
+// A player's Mac as onboarding leaves it: every layer real but the Mac's own services.
+struct PlayerMac : TemporaryPreferences, ProtectionStack {
+    PlayerMac(const Deployment& deployment, std::chrono::milliseconds timeout, MonitorSchedule schedule = {})
+        : ProtectionStack(store(), deployment, kNoBrowsers, timeout, lookUpHostWithSystemResolver, schedule) {
+        store().setValue(keys::macRole, QStringLiteral("player"));
+        store().setValue(keys::macSetupComplete, true);
+        vpn.start();
+    }
+
+    // Registers the player with the backend and stores the device token onboarding would have stored.
+    void registerPlayer(const QString& code) {
+        const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f") + code;
+        await(api.registerMacDevice(QStringLiteral("Mads"), code + QStringLiteral("@example.dk"),
+                                    QStringLiteral("1234"), code, token));
+        store().setValue(keys::deviceToken, token);
+    }
+};
 
 } // namespace
 
@@ -69,13 +87,9 @@ private slots:
     void offlineIsNeverActiveAndChangesNothing();
 
 private:
-    // This namespace's /etc/hosts: localhost and the given lines.
-    void setHostsLines(const QByteArray& lines);
     // Writes the blocklist through the backend's resolver configuration, which reloads Unbound.
     void resolverBlocks(const QStringList& domains);
     int alertsOfKind(const QString& kind);
-    // Registers a player with the backend and stores what onboarding would have stored.
-    static void registerPlayer(ProtectionStack& mac, PreferenceStore& defaults, const QString& code);
 
     QTemporaryDir m_folder;
     QProcess m_unbound;
@@ -85,11 +99,6 @@ private:
     QList<std::shared_ptr<SwitchableSite>> m_sites;
     Deployment m_deployment;
 };
-
-void WebProtectionInNamespace::setHostsLines(const QByteArray& lines) {
-    // Written in place: "ip netns exec" bind-mounted the namespace's own file over /etc/hosts.
-    writeFile(QStringLiteral("/etc/hosts"), "127.0.0.1 localhost\n" + lines);
-}
 
 void WebProtectionInNamespace::resolverBlocks(const QStringList& domains) {
     const QString failure = m_resolver->apply(domains);
@@ -104,16 +113,6 @@ int WebProtectionInNamespace::alertsOfKind(const QString& kind) {
         return -1;
     }
     return query.value(0).toInt();
-}
-
-void WebProtectionInNamespace::registerPlayer(ProtectionStack& mac, PreferenceStore& defaults,
-                                              const QString& code) {
-    const QString token = QStringLiteral("mac-6c1f8c2e-7a55-4c1e-9d9b-2f0d6f") + code;
-    await(mac.api.registerMacDevice(QStringLiteral("Mads"), code + QStringLiteral("@example.dk"),
-                                    QStringLiteral("1234"), code, token));
-    defaults.setValue(keys::macRole, QStringLiteral("player"));
-    defaults.setValue(keys::macSetupComplete, true);
-    defaults.setValue(keys::deviceToken, token);
 }
 
 void WebProtectionInNamespace::initTestCase() {
@@ -177,89 +176,70 @@ void WebProtectionInNamespace::initTestCase() {
 }
 
 void WebProtectionInNamespace::cleanupTestCase() {
-    for (QProcess* unbound : {&m_unbound, &m_ispResolver}) {
-        if (unbound->state() != QProcess::NotRunning) {
-            unbound->terminate();
-            if (!unbound->waitForFinished(5000)) {
-                unbound->kill();
-                unbound->waitForFinished();
-            }
-        }
-    }
+    m_unbound.terminate();
+    m_ispResolver.terminate();
+    m_unbound.waitForFinished(5000);
+    m_ispResolver.waitForFinished(5000); // QProcess kills whatever still runs when it goes
 }
 
 // Protected, removed, restored: each within a second of the one before, so any cached answer
 // would show; the backend hears of the removal exactly once. The removal is a player's: the Mac
 // asks an ordinary resolver again, and a hosts-file line sends the canary's name nowhere.
 void WebProtectionInNamespace::verificationFollowsTheResolver() {
-    TemporaryPreferences preferences;
-    PreferenceStore& defaults = preferences.store();
-    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 5s);
-    mac.vpn.start();
-    MacDNSProtectionManager& dns = mac.dns;
-    MacProtectionMonitor& monitor = mac.monitor;
-    registerPlayer(mac, defaults, QStringLiteral("482913"));
-    const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
+    PlayerMac mac(m_deployment, 5s);
+    mac.registerPlayer(QStringLiteral("482913"));
 
-    QCOMPARE(await(dns.verify()), MacDNSProtectionState::active);
-    QCOMPARE(dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
-    await(monitor.evaluate(QStringLiteral("app_start")));
-    QVERIFY(monitor.isProtectionHealthy());
-    QVERIFY(defaults.boolean(keys::hasEverActivatedMacProtection));
+    QCOMPARE(await(mac.dns.verify()), MacDNSProtectionState::active);
+    QCOMPARE(mac.dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
+    await(mac.monitor.evaluate(QStringLiteral("app_start")));
+    QVERIFY(mac.monitor.isProtectionHealthy());
+    QVERIFY(mac.store().boolean(keys::hasEverActivatedMacProtection));
 
     setNameServer(kIspResolverAddress);
-    setHostsLines("0.0.0.0 canary.molvena.test\n");
+    // Written in place: "ip netns exec" bind-mounted the namespace's own file over /etc/hosts.
+    writeFile(QStringLiteral("/etc/hosts"), "127.0.0.1 localhost\n0.0.0.0 canary.molvena.test\n");
     QList<QByteArray> canaryNames;
     for (int heartbeat = 0; heartbeat < 3; ++heartbeat) {
-        await(monitor.evaluate(QStringLiteral("heartbeat")));
-        QCOMPARE(dns.state(), MacDNSProtectionState::inactive);
-        QCOMPARE(monitor.lastIssue(), QStringLiteral("Webbeskyttelsen er slået fra eller fjernet."));
+        await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
+        QCOMPARE(mac.dns.state(), MacDNSProtectionState::inactive);
+        QCOMPARE(mac.monitor.lastIssue(), QStringLiteral("Webbeskyttelsen er slået fra eller fjernet."));
         canaryNames.append(m_sites[0]->lastHost());
     }
-    QCOMPARE(dns.lastError(), QStringLiteral("Verification reachable: 3/3; canary=reachable(HTTP 200)"));
+    QCOMPARE(mac.dns.lastError(), QStringLiteral("Verification reachable: 3/3; canary=reachable(HTTP 200)"));
     QCOMPARE(m_sites[1]->lastHost(), QByteArray("www.danskespil.test")); // reached by address, named
     // A fresh name under the zone each time, which the hosts file cannot list.
     QVERIFY2(canaryNames[0].endsWith(".canary.molvena.test") && canaryNames[0] != canaryNames[1],
              canaryNames.join(' ').constData());
-    QCOMPARE(alertsOfKind(removed), 1);
+    QCOMPARE(alertsOfKind(kRemoved), 1);
 
-    setHostsLines({});
+    writeFile(QStringLiteral("/etc/hosts"), "127.0.0.1 localhost\n");
     setNameServer(kResolverAddress);
-    await(monitor.evaluate(QStringLiteral("heartbeat")));
-    QCOMPARE(dns.state(), MacDNSProtectionState::active);
-    QVERIFY(monitor.isProtectionHealthy());
-    QCOMPARE(alertsOfKind(removed), 1);
-    QCOMPARE(defaults.boolean(keys::macExternalRemovalAlertSent), false);
+    await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
+    QCOMPARE(mac.dns.state(), MacDNSProtectionState::active);
+    QVERIFY(mac.monitor.isProtectionHealthy());
+    QCOMPARE(alertsOfKind(kRemoved), 1);
+    QCOMPARE(mac.store().boolean(keys::macExternalRemovalAlertSent), false);
 }
 
 // A Mac wakes before its network: the check cannot decide. When the network is back, one more check
 // follows by itself, however often the path is delivered meanwhile.
 void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
-    TemporaryPreferences preferences;
-    PreferenceStore& defaults = preferences.store();
-    defaults.setValue(keys::macRole, QStringLiteral("player"));
-    defaults.setValue(keys::macSetupComplete, true);
-    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 2s, lookUpHostWithSystemResolver,
-                        MonitorSchedule{.recheckDelay = 300ms});
-    mac.vpn.start();
-    NetworkPath path;
-    path.isUsable = false;
-    mac.paths.deliver(path);
+    PlayerMac mac(m_deployment, 2s, MonitorSchedule{.recheckDelay = 300ms});
+    mac.paths.deliver(NetworkPath{.isUsable = false});
     setNameServer(kUnreachableResolver);
     await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
     QCOMPARE(mac.dns.state(), MacDNSProtectionState::unknown);
 
     QSignalSpy evaluations(&mac.monitor, &MacProtectionMonitor::lastCheckAtChanged);
     setNameServer(kResolverAddress);
-    path.isUsable = true;
     for (int update = 0; update < 3; ++update) { // a link that comes up in steps
-        mac.paths.deliver(path);
+        mac.paths.deliver(NetworkPath{});
         QTest::qWait(50);
     }
     QTRY_COMPARE_WITH_TIMEOUT(evaluations.count(), 1, 15000);
     QCOMPARE(mac.dns.state(), MacDNSProtectionState::active);
     QVERIFY(mac.monitor.isProtectionHealthy());
-    mac.paths.deliver(path); // decided now: nothing to re-check
+    mac.paths.deliver(NetworkPath{}); // decided now: nothing to re-check
     QTest::qWait(1000);
     QCOMPARE(evaluations.count(), 1);
 }
@@ -270,12 +250,9 @@ void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
 // puts back the ISP's resolver byte for byte, and the backend hears of it exactly once.
 void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QTemporaryDir helperRoot;
-    const auto write = [&](const QString& relative, const QByteArray& contents) {
-        writeFile(helperRoot.filePath(relative), contents);
-    };
-    write(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf"),
-          QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
-    write(QStringLiteral("root/etc/resolv.conf"), QByteArray());
+    writeFile(helperRoot.filePath(QStringLiteral("root" MOLVENA_HELPER_SYSCONFDIR "/molvena/resolver.conf")),
+              QStringLiteral("address = %1\ntls-name = dns.molvena.test\n").arg(kResolverAddress).toLatin1());
+    writeFile(helperRoot.filePath(QStringLiteral("root/etc/resolv.conf")), {});
     // The helper's etc/resolv.conf is this namespace's /etc/resolv.conf (mounts made here stay here).
     const CommandResult mounted =
         runCommand(QStringLiteral("mount"), {QStringLiteral("--bind"), QStringLiteral("/etc/resolv.conf"),
@@ -289,18 +266,14 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     const QByteArray ispResolvConf = resolvConf();
     QTRY_VERIFY_WITH_TIMEOUT(await(lookUpHostWithSystemResolver(kSites[1].first, 1s)).isResolved(), 5000);
 
-    TemporaryPreferences preferences;
-    PreferenceStore& defaults = preferences.store();
-    ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 5s);
-    mac.vpn.start();
+    PlayerMac mac(m_deployment, 5s);
     PolkitWebProtectionInstaller installer({QStringLiteral(MOLVENA_DNS_HELPER_PROGRAM),
                                             QStringLiteral("--root"),
                                             helperRoot.filePath(QStringLiteral("root"))});
-    AppSession session(defaults);
-    registerPlayer(mac, defaults, QStringLiteral("551903"));
-    const QString removed = QStringLiteral("mac_dns_profile_removed_externally");
-    const int alertsBefore = alertsOfKind(removed);
-    MacDNSProfileSetupViewModel sheet(session, defaults, mac.dns, mac.monitor, installer);
+    AppSession session(mac.store());
+    mac.registerPlayer(QStringLiteral("551903"));
+    const int alertsBefore = alertsOfKind(kRemoved);
+    MacDNSProfileSetupViewModel sheet(session, mac.store(), mac.dns, mac.monitor, installer);
     QVERIFY(sheet.installsSystemResolver());
 
     await(sheet.runAppeared());
@@ -314,7 +287,7 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QTRY_VERIFY(!sheet.working());
     QCOMPARE(sheet.step(), 3);
     // The monitor's evaluation after the install verifies once more.
-    QTRY_VERIFY(defaults.boolean(keys::hasEverActivatedMacProtection) && !mac.dns.isChecking());
+    QTRY_VERIFY(mac.store().boolean(keys::hasEverActivatedMacProtection) && !mac.dns.isChecking());
     QCOMPARE(mac.dns.lastError(), QStringLiteral("Canary blocked: cannotFindHost"));
     QVERIFY(resolvConf().contains("nameserver " + kResolverAddress.toLatin1()));
 
@@ -323,77 +296,59 @@ void WebProtectionInNamespace::installAndRemoveThroughTheHelper() {
     QCOMPARE(sheet.message(), WebProtectionTexts::removed());
     QCOMPARE(mac.dns.state(), MacDNSProtectionState::inactive);
     QCOMPARE(resolvConf(), ispResolvConf);
-    QCOMPARE(alertsOfKind(removed), alertsBefore + 1);
+    QCOMPARE(alertsOfKind(kRemoved), alertsBefore + 1);
     await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
-    QCOMPARE(alertsOfKind(removed), alertsBefore + 1);
+    QCOMPARE(alertsOfKind(kRemoved), alertsBefore + 1);
     setNameServer(kResolverAddress);
 }
 
 // Offline the lookups fail as well, and a failed lookup must not count as blocked; nor does a
 // refused connection, whoever answered the lookup.
 void WebProtectionInNamespace::offlineIsNeverActiveAndChangesNothing() {
-    const int alertsBefore = alertsOfKind(QStringLiteral("mac_dns_profile_removed_externally"));
-    struct Network {
-        const char* name;
-        std::function<void()> set;
-    };
-    const QList<Network> networks = {{"every name resolves, every connection is refused",
-                                      [&] {
-                                          setNameServer(kIspResolverAddress);
-                                          for (const auto& site : std::as_const(m_sites)) {
-                                              site->setBlocked(true);
-                                          }
-                                      }},
-                                     {"resolver answers no such name for everything, the backend's host too",
-                                      [&] {
-                                          for (const auto& site : std::as_const(m_sites)) {
-                                              site->setBlocked(false);
-                                          }
-                                          setNameServer(kResolverAddress);
-                                          resolverBlocks({QStringLiteral("test")});
-                                      }},
-                                     {"host-only link, name server unreachable",
-                                      [&] {
-                                          ip(QStringLiteral("link add host0 type veth peer name host1"));
-                                          ip(QStringLiteral("addr add 192.168.77.2/24 dev host0"));
-                                          ip(QStringLiteral("link set host0 up"));
-                                          ip(QStringLiteral("link set host1 up"));
-                                          setNameServer(kUnreachableResolver);
-                                      }},
-                                     {"no network at all", [&] {
-                                          ip(QStringLiteral("link del host0"));
-                                          m_unbound.terminate();
-                                          m_unbound.waitForFinished(5000);
-                                          setNameServer(kResolverAddress);
-                                      }}};
-    for (const Network& network : networks) {
-        network.set();
-        TemporaryPreferences preferences;
-        PreferenceStore& defaults = preferences.store();
-        defaults.setValue(keys::macRole, QStringLiteral("player"));
-        defaults.setValue(keys::macSetupComplete, true);
-        const auto stored = [&] { return readFile(preferences.path()); };
+    const int alertsBefore = alertsOfKind(kRemoved);
+    const auto expectUndecided = [this](const char* network) {
+        PlayerMac mac(m_deployment, 2s);
+        const auto stored = [&] { return readFile(mac.path()); };
         const QByteArray storedBefore = stored();
-        ProtectionStack mac(defaults, m_deployment, kNoBrowsers, 2s);
-        MacDNSProtectionManager& dns = mac.dns;
-        MacProtectionMonitor& monitor = mac.monitor;
-
-        await(monitor.evaluate(QStringLiteral("heartbeat")));
-        QVERIFY2(dns.state() == MacDNSProtectionState::unknown, network.name);
-        QVERIFY2(dns.lastError().startsWith(QLatin1String("Inconclusive DNS verification; blocked=0")),
-                 qPrintable(dns.lastError()));
-        QCOMPARE(monitor.lastIssue(), QStringLiteral("Beskyttelsens status kunne ikke bekræftes endnu."));
+        await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
+        QVERIFY2(mac.dns.state() == MacDNSProtectionState::unknown, network);
+        QVERIFY2(mac.dns.lastError().startsWith(QLatin1String("Inconclusive DNS verification; blocked=0")),
+                 qPrintable(mac.dns.lastError()));
+        QCOMPARE(mac.monitor.lastIssue(), QStringLiteral("Beskyttelsens status kunne ikke bekræftes endnu."));
         QCOMPARE(stored(), storedBefore);
-        QVERIFY(!defaults.boolean(keys::hasEverActivatedMacProtection));
+        QVERIFY(!mac.store().boolean(keys::hasEverActivatedMacProtection));
 
         // Once protection has been whole, an undecided check is still no removal.
-        defaults.setValue(keys::hasEverActivatedMacProtection, true);
-        defaults.setValue(keys::macLastKnownDNSActive, true);
+        mac.store().setValue(keys::hasEverActivatedMacProtection, true);
+        mac.store().setValue(keys::macLastKnownDNSActive, true);
         const QByteArray storedWhole = stored();
-        await(monitor.evaluate(QStringLiteral("heartbeat")));
+        await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
         QCOMPARE(stored(), storedWhole);
-    }
-    QCOMPARE(alertsOfKind(QStringLiteral("mac_dns_profile_removed_externally")), alertsBefore);
+    };
+    const auto setSitesBlocked = [this](bool blocked) {
+        for (const auto& site : std::as_const(m_sites)) {
+            site->setBlocked(blocked);
+        }
+    };
+    setNameServer(kIspResolverAddress);
+    setSitesBlocked(true);
+    expectUndecided("every name resolves, every connection is refused");
+    setSitesBlocked(false);
+    setNameServer(kResolverAddress);
+    resolverBlocks({QStringLiteral("test")});
+    expectUndecided("resolver answers no such name for everything, the backend's host too");
+    ip(QStringLiteral("link add host0 type veth peer name host1"));
+    ip(QStringLiteral("addr add 192.168.77.2/24 dev host0"));
+    ip(QStringLiteral("link set host0 up"));
+    ip(QStringLiteral("link set host1 up"));
+    setNameServer(kUnreachableResolver);
+    expectUndecided("host-only link, name server unreachable");
+    ip(QStringLiteral("link del host0"));
+    m_unbound.terminate();
+    m_unbound.waitForFinished(5000);
+    setNameServer(kResolverAddress);
+    expectUndecided("no network at all");
+    QCOMPARE(alertsOfKind(kRemoved), alertsBefore);
 }
 
 int main(int argc, char** argv) {
