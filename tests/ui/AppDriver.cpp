@@ -5,15 +5,16 @@
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "SteadyHeartbeatTimer.h"
+#include "TaskTesting.h"
 #ifdef Q_OS_MACOS
 #include "macos/ProfileDownloadInstaller.h"
 #endif
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QDir>
-#include <QKeyEvent>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -197,11 +198,30 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     QVERIFY(QTest::qWaitForWindowExposed(m_app->window()));
 }
 
+void AppDriver::signInAsPlayer(const QString& email, const QString& pairingCode) {
+    AppSession& session = m_app->session();
+    const QString name = QStringLiteral("Anna Jensen");
+    const QString pin = QStringLiteral("1234");
+    const QDateTime lastBet = QDateTime::currentDateTime().addDays(-3);
+    const auto registered =
+        runTask(m_app->api().registerMacDevice(name, email, pin, pairingCode, session.deviceToken()));
+    const auto saved = runTask(m_app->api().savePlayerProfile(
+        session.deviceToken(), lastBet, QStringLiteral("online"), QStringLiteral("Poker"), 500));
+    QVERIFY(registered.finished && !registered.error && saved.finished && !saved.error);
+    session.setPlayerName(name);
+    session.setPlayerEmail(email);
+    session.setMasterPIN(pin);
+    session.setPairingCode(pairingCode);
+    session.setLastGamblingDate(double(lastBet.toSecsSinceEpoch()));
+    session.selectRole(UserRole::player);
+    session.completeSetup();
+}
+
 QQuickItem* AppDriver::item(const QString& objectName) {
     QList<QQuickItem*> found;
     // A screen change can still be on its way through the event loop.
     (void)QTest::qWaitFor(
-        [&] { return !(found = visibleItemsNamed(window().contentItem(), objectName)).isEmpty(); }, 3000);
+        [&] { return !(found = visibleItemsNamed(window().contentItem(), objectName)).isEmpty(); }, 5000);
     if (found.isEmpty()) {
         QTest::qFail(qPrintable(QStringLiteral("no visible item named ") + objectName), __FILE__, __LINE__);
         return nullptr;
@@ -249,6 +269,40 @@ void AppDriver::click(const QString& objectName) {
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     QTest::mouseClick(&window(), Qt::LeftButton, {}, centre.toPoint());
     QCoreApplication::processEvents();
+}
+
+void AppDriver::go(const QString& button, const QString& screen) {
+    click(button);
+    QTRY_COMPARE_WITH_TIMEOUT(screenName(), screen, 10000);
+}
+
+void AppDriver::clickThenRead(const QString& button, const QString& label, const QString& text) {
+    click(button);
+    QTRY_COMPARE(textOf(label), text);
+}
+
+bool AppDriver::pressUntil(const QString& button, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
+        const auto ready = [&] { return done() || (isShown(button) && item(button)->isEnabled()); };
+        if (QTest::qWaitFor(ready, 8000) && !done()) {
+            click(button);
+        }
+        (void)QTest::qWaitFor(done, 4000);
+    }
+    return done();
+}
+
+void AppDriver::openSettings(const QString& section) {
+    click(QStringLiteral("headerMenuButton"));
+    click(QStringLiteral("menuSettings"));
+    if (!section.isEmpty()) {
+        click(QStringLiteral("section_") + section);
+    }
+}
+
+void AppDriver::closeSettings() {
+    click(QStringLiteral("closeSettings"));
+    QTRY_VERIFY(!isShown(QStringLiteral("settingsWindow")));
 }
 
 void AppDriver::type(const QString& objectName, const QString& text) {

@@ -8,15 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QRegularExpression>
 #include <QTimeZone>
 #include <QtTest/QtTest>
 #include <qcoro/qcorotask.h>
-
-#include <functional>
-#include <memory>
 
 using namespace molvena;
 using namespace molvena::test;
@@ -34,38 +28,9 @@ private slots:
     void everySymbolTheScreensNameLoads();
 
 private:
-    static void onboard(AppDriver& driver, const QString& email);
     // The blocked deployment with the gambling sites at `site`, which answers until blocking starts.
     static Deployment siteDeployment(const BackendProcess& backend, const SwitchableSite& site);
-    static QStringList outboxFiles(const BackendProcess& backend, const QString& pattern);
-    // The app's own checks (the monitor's, the sheet's first one) hold the sheet's buttons for a moment;
-    // a press that met one of them is repeated, as a user would.
-    static bool pressUntil(AppDriver& driver, const QString& button, const std::function<bool()>& done);
 };
-
-QStringList PlayerJourneyTest::outboxFiles(const BackendProcess& backend, const QString& pattern) {
-    return QDir(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")))
-        .entryList({pattern}, QDir::Files, QDir::Name);
-}
-
-void PlayerJourneyTest::onboard(AppDriver& driver, const QString& email) {
-    // Tall enough that the profile step's button is on screen without scrolling.
-    driver.resize(QSize(1180, 1000));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.click(QStringLiteral("choosePlayer"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
-    driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
-    driver.type(QStringLiteral("emailField"), email);
-    driver.type(QStringLiteral("pinField"), QStringLiteral("1234"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
-    driver.click(QStringLiteral("location_online"));
-    driver.click(QStringLiteral("game_Poker"));
-    driver.type(QStringLiteral("spendField"), QStringLiteral("500"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("ProtectionSetup"), 10000);
-    driver.resize(QSize(1180, 760));
-}
 
 Deployment PlayerJourneyTest::siteDeployment(const BackendProcess& backend, const SwitchableSite& site) {
     Deployment deployment = AppDriver::blockedDeployment(backend);
@@ -74,20 +39,6 @@ Deployment PlayerJourneyTest::siteDeployment(const BackendProcess& backend, cons
         url->setPort(site.url().port());
     }
     return deployment;
-}
-
-bool PlayerJourneyTest::pressUntil(AppDriver& driver, const QString& button,
-                                   const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
-        const auto ready = [&] {
-            return done() || (driver.isShown(button) && driver.item(button)->isEnabled());
-        };
-        if (QTest::qWaitFor(ready, 8000) && !done()) {
-            driver.click(button);
-        }
-        (void)QTest::qWaitFor(done, 4000);
-    }
-    return done();
 }
 
 void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
@@ -103,10 +54,10 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     adapters.hostLookup = resolver.lookup();
     AppDriver driver(std::move(adapters), deployment);
     QVERIFY(driver.started());
-    onboard(driver, QStringLiteral("anna@example.dk"));
+    const QString code = QStringLiteral("582913");
+    driver.signInAsPlayer(QStringLiteral("anna@example.dk"), code);
     const QString token = driver.app().session().deviceToken();
-    const QString code = driver.app().session().pairingCode();
-
+    QTRY_COMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse mangler"));
     QCOMPARE(driver.textOf(QStringLiteral("loginStepButton")), QStringLiteral("Aktivér automatisk start"));
     QCOMPARE(driver.textOf(QStringLiteral("webStepButton")), QStringLiteral("Installer beskyttelse"));
@@ -122,20 +73,20 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
              QStringLiteral("Molvena starter automatisk, når du logger ind på denne Mac."));
 
     // Enabling the login item starts verifications, each holding the button until it is done.
-    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileDownloadButton")); }));
+    QVERIFY(driver.pressUntil(QStringLiteral("webStepButton"),
+                              [&] { return driver.isShown(QStringLiteral("profileDownloadButton")); }));
     // The sheet verifies first; its buttons wait for that.
     QTRY_VERIFY(driver.item(QStringLiteral("profileDownloadButton"))->isEnabled());
     driver.screenshot(QStringLiteral("profile-sheet"));
-    QVERIFY(pressUntil(driver, QStringLiteral("profileDownloadButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
+    QVERIFY(driver.pressUntil(QStringLiteral("profileDownloadButton"),
+                              [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
     QCOMPARE(desktop.workspace->openedURLs.size(), 1);
     QVERIFY(desktop.workspace->openedURLs[0].toString().contains(token));
     QVERIFY(
         driver.textOf(QStringLiteral("profileMessage")).startsWith(QStringLiteral("Download af profilen")));
 
     // Confirming before the profile blocks anything keeps the player in the sheet.
-    QVERIFY(pressUntil(driver, QStringLiteral("profileConfirmButton"), [&] {
+    QVERIFY(driver.pressUntil(QStringLiteral("profileConfirmButton"), [&] {
         return driver.textOf(QStringLiteral("profileMessage"))
             .startsWith(QStringLiteral("Beskyttelsen er endnu"));
     }));
@@ -143,10 +94,10 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     driver.screenshot(QStringLiteral("profile-sheet-not-yet"));
 
     // Closing and reopening remembers the download.
-    driver.click(QStringLiteral("profileCloseButton"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("webStepButton")), QStringLiteral("Fortsæt installationen"));
-    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
+    driver.clickThenRead(QStringLiteral("profileCloseButton"), QStringLiteral("webStepButton"),
+                         QStringLiteral("Fortsæt installationen"));
+    QVERIFY(driver.pressUntil(QStringLiteral("webStepButton"),
+                              [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
 
     // A relative pairs meanwhile; the dashboard shows it with a masked address.
     (void)QCoro::waitFor(driver.app().api().pairRelative(code, QStringLiteral("bodil@example.dk")));
@@ -155,8 +106,8 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QTRY_VERIFY(driver.item(QStringLiteral("profileConfirmButton"))->isEnabled() &&
                 !driver.app().dns().isChecking());
     resolver.setBlocking(true);
-    QVERIFY(pressUntil(driver, QStringLiteral("profileConfirmButton"),
-                       [&] { return driver.screenName() == QStringLiteral("PlayerDashboard"); }));
+    QVERIFY(driver.pressUntil(QStringLiteral("profileConfirmButton"),
+                              [&] { return driver.screenName() == QStringLiteral("PlayerDashboard"); }));
     const auto sources = [&](const QString& source) {
         return backend.rows(QStringLiteral("SELECT active FROM device_reports WHERE device_token = '%1' AND "
                                            "source = '%2'")
@@ -172,7 +123,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QTRY_COMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Beskyttelse aktiv"));
     QVERIFY(!driver.isShown(QStringLiteral("dashboardBanner")));
     QVERIFY(!driver.isShown(QStringLiteral("browserBypassCard")));
-    QCOMPARE(driver.textOf(QStringLiteral("gamblingFreeDays")), QStringLiteral("0"));
+    QCOMPARE(driver.textOf(QStringLiteral("gamblingFreeDays")), QStringLiteral("3"));
     QCOMPARE(driver.textOf(QStringLiteral("pairingCode")), code.left(3) + QLatin1Char(' ') + code.mid(3));
     driver.click(QStringLiteral("copyPairingCode"));
     QCOMPARE(QGuiApplication::clipboard()->text(), code);
@@ -195,7 +146,8 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
         QTRY_COMPARE(driver.textOf(QStringLiteral("syncButton")), QStringLiteral("Synkronisér"));
         QCOMPARE(alerts(), oneAlert);
     }
-    QTRY_COMPARE(outboxFiles(backend, QStringLiteral("*-alert.eml")).size(), 1);
+    const QDir outbox(backend.dataFolder() + QStringLiteral("/outbox"));
+    QTRY_COMPARE(outbox.entryList({QStringLiteral("*-alert.eml")}, QDir::Files).size(), 1);
     QCOMPARE(driver.textOf(QStringLiteral("bannerTitle")),
              QStringLiteral("Webbeskyttelsen kræver din opmærksomhed"));
     QCOMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Kontrollerer beskyttelse"));
@@ -208,9 +160,8 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
               "[Profile0]\nName=default-release\nIsRelative=1\nPath=a1b2.default-release\n");
     writeFile(firefox + QStringLiteral("/a1b2.default-release/prefs.js"),
               "user_pref(\"network.trr.mode\", 3);\n");
-    driver.click(QStringLiteral("syncButton"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("browserBypassTitle")),
-                 QStringLiteral("Firefox går uden om webbeskyttelsen"));
+    driver.clickThenRead(QStringLiteral("syncButton"), QStringLiteral("browserBypassTitle"),
+                         QStringLiteral("Firefox går uden om webbeskyttelsen"));
     QVERIFY(driver.textOf(QStringLiteral("browserBypassSteps"))
                 .startsWith(QStringLiteral("Firefox bruger sin egen DNS")));
     QTRY_COMPARE(
@@ -222,8 +173,7 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     driver.screenshot(QStringLiteral("dashboard-browser-bypass"));
 
     driver.click(QStringLiteral("headerMenuButton"));
-    driver.click(QStringLiteral("menuLogOut"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    driver.go(QStringLiteral("menuLogOut"), QStringLiteral("RoleSelection"));
 }
 
 void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
@@ -237,7 +187,7 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
         NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {QStringLiteral("utun4")}};
     AppDriver driver(std::move(adapters), siteDeployment(backend, site));
     QVERIFY(driver.started());
-    onboard(driver, QStringLiteral("tunnel@example.dk"));
+    driver.signInAsPlayer(QStringLiteral("tunnel@example.dk"), QStringLiteral("582913"));
 
     QTRY_COMPARE(driver.textOf(QStringLiteral("vpnStepButton")), QStringLiteral("Åbn netværksindstillinger"));
     QCOMPARE(driver.textOf(QStringLiteral("checklistVPN")), QStringLiteral("VPN aktiv · slå fra"));
@@ -269,8 +219,7 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
                               QStringLiteral("Webbeskyttelse aktiv"), 10000);
     QVERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
     QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
-    driver.click(QStringLiteral("loginStepButton"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+    driver.go(QStringLiteral("loginStepButton"), QStringLiteral("PlayerDashboard"));
 }
 
 void PlayerJourneyTest::daysAndMilestones_data() {

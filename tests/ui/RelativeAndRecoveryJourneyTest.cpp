@@ -111,10 +111,7 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QVERIFY(!pairing.canSubmit());
 
     const QString playerMac = createPlayer(driver);
-
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.click(QStringLiteral("chooseRelative"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
+    driver.go(QStringLiteral("chooseRelative"), QStringLiteral("RelativePairing"));
     QVERIFY(!driver.item(QStringLiteral("pairingSubmit"))->isEnabled());
     driver.screenshot(QStringLiteral("relative-pairing"));
 
@@ -125,9 +122,8 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QVERIFY(!driver.item(QStringLiteral("pairingSubmit"))->isEnabled());
     driver.type(QStringLiteral("pairingEmailField"), QStringLiteral("@example.dk"));
     QVERIFY(driver.item(QStringLiteral("pairingSubmit"))->isEnabled());
-    driver.click(QStringLiteral("pairingSubmit"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("pairingErrorText")),
-                 QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre."));
+    driver.clickThenRead(QStringLiteral("pairingSubmit"), QStringLiteral("pairingErrorText"),
+                         QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre."));
     QTRY_VERIFY(driver.item(QStringLiteral("pairingSubmit"))->isEnabled());
     QCOMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
     QCOMPARE(driver.textOf(QStringLiteral("pairingCodeField")), QStringLiteral("123 456"));
@@ -137,17 +133,14 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     driver.screenshot(QStringLiteral("relative-pairing-wrong-code"));
 
     // A look at recovery and "Tilbage" keep what was typed.
-    driver.click(QStringLiteral("existingAccountLogin"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
-    driver.click(QStringLiteral("recoveryBack"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
+    driver.go(QStringLiteral("existingAccountLogin"), QStringLiteral("AccountRecovery"));
+    driver.go(QStringLiteral("recoveryBack"), QStringLiteral("RelativePairing"));
     QCOMPARE(driver.textOf(QStringLiteral("pairingCodeField")), QStringLiteral("123 456"));
     QCOMPARE(driver.textOf(QStringLiteral("pairingEmailField")), kRelativeEmail);
 
     // The player's code: the overview with the player's name and days.
     driver.retype(QStringLiteral("pairingCodeField"), QStringLiteral("482 913"));
-    driver.click(QStringLiteral("pairingSubmit"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("RelativeDashboard"), 10000);
+    driver.go(QStringLiteral("pairingSubmit"), QStringLiteral("RelativeDashboard"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
     QCOMPARE(driver.textOf(QStringLiteral("overviewDays")), QStringLiteral("12"));
     QCOMPARE(driver.textOf(QStringLiteral("overviewShield")), QStringLiteral("Skjold ikke aktivt"));
@@ -176,12 +169,10 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     driver.app().session().beginRecovery(UserRole::relative);
     QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
     driver.type(QStringLiteral("recoveryEmailField"), kRelativeEmail);
-    driver.click(QStringLiteral("recoverySend"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("recoveryErrorText")), offline);
+    driver.clickThenRead(QStringLiteral("recoverySend"), QStringLiteral("recoveryErrorText"), offline);
     QVERIFY(driver.isShown(QStringLiteral("recoverySend")));
     QVERIFY(!driver.isShown(QStringLiteral("recoveryCodeField")));
-    driver.click(QStringLiteral("recoveryBack"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativeDashboard"));
+    driver.go(QStringLiteral("recoveryBack"), QStringLiteral("RelativeDashboard"));
     QCOMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
 
     // An overview that never had an answer offers "Prøv igen".
@@ -193,8 +184,7 @@ void RelativeAndRecoveryJourneyTest::relativePairsAndFollowsThePlayer() {
     QVERIFY(runTask(fresh.load()).finished);
     QCOMPARE(fresh.playerName(), QStringLiteral("Mads Holm"));
 
-    driver.click(QStringLiteral("relativeLogOut"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    driver.go(QStringLiteral("relativeLogOut"), QStringLiteral("RoleSelection"));
     QVERIFY(!driver.preferences().contains(keys::relativePairingToken));
     letStartupSettle(driver);
 }
@@ -217,9 +207,7 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
     {
         AppDriver driver(backend);
         QVERIFY(driver.started());
-        QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-        driver.click(QStringLiteral("recoverPlayer"));
-        QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
+        driver.go(QStringLiteral("recoverPlayer"), QStringLiteral("AccountRecovery"));
         QVERIFY(driver.item(QStringLiteral("recoveryRolePlayer"))->property("selected").toBool());
         driver.type(QStringLiteral("recoveryEmailField"), QStringLiteral("mads"));
         QVERIFY(!driver.item(QStringLiteral("recoverySend"))->isEnabled());
@@ -234,9 +222,9 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
         const QString wrong =
             code == QLatin1String("000000") ? QStringLiteral("111111") : QStringLiteral("000000");
         driver.type(QStringLiteral("recoveryCodeField"), wrong);
-        driver.click(QStringLiteral("recoveryVerify"));
-        QTRY_COMPARE(driver.textOf(QStringLiteral("recoveryErrorText")),
-                     QStringLiteral("Koden kunne ikke bekræftes. Prøv igen eller bed om en ny kode."));
+        driver.clickThenRead(
+            QStringLiteral("recoveryVerify"), QStringLiteral("recoveryErrorText"),
+            QStringLiteral("Koden kunne ikke bekræftes. Prøv igen eller bed om en ny kode."));
         QCOMPARE(driver.textOf(QStringLiteral("recoveryCodeField")), wrong.left(3) + ' ' + wrong.mid(3));
         QCOMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
         driver.screenshot(QStringLiteral("recovery-player-wrong-code"));
@@ -266,11 +254,8 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
     // The relative, from the pairing screen's prompt, first with an address that has no account.
     AppDriver driver(backend);
     QVERIFY(driver.started());
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.click(QStringLiteral("chooseRelative"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RelativePairing"));
-    driver.click(QStringLiteral("existingAccountLogin"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("AccountRecovery"));
+    driver.go(QStringLiteral("chooseRelative"), QStringLiteral("RelativePairing"));
+    driver.go(QStringLiteral("existingAccountLogin"), QStringLiteral("AccountRecovery"));
     QVERIFY(driver.item(QStringLiteral("recoveryRoleRelative"))->property("selected").toBool());
     driver.type(QStringLiteral("recoveryEmailField"), QStringLiteral("nobody@example.dk"));
     driver.screenshot(QStringLiteral("recovery-relative-email"));
@@ -293,8 +278,7 @@ void RelativeAndRecoveryJourneyTest::bothRolesRecoverTheirAccountsOnANewMac() {
         fullWidth += QChar(0xFF10 + digit.digitValue());
     }
     driver.type(QStringLiteral("recoveryCodeField"), fullWidth);
-    driver.click(QStringLiteral("recoveryVerify"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("RelativeDashboard"), 10000);
+    driver.go(QStringLiteral("recoveryVerify"), QStringLiteral("RelativeDashboard"));
     QTRY_COMPARE(driver.textOf(QStringLiteral("overviewPlayerName")), QStringLiteral("Mads Holm"));
     QCOMPARE(driver.preferences().text(keys::macRole), QStringLiteral("relative"));
     QCOMPARE(backend.rows(QStringLiteral("SELECT pairing_token FROM relatives")),
