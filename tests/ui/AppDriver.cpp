@@ -30,6 +30,8 @@
 
 namespace molvena::test {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QList<QQuickItem*> visibleItemsNamed(QQuickItem* root, const QString& objectName) {
@@ -63,10 +65,10 @@ void BackendProcess::start() {
 #ifdef Q_OS_LINUX
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 #endif
-    m_process->start(QStringLiteral(MOLVENA_SERVER_BINARY),
-                     {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                      QString::number(m_port), QStringLiteral("--data"), dataFolder()});
-    static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
+    m_process->start(
+        QStringLiteral(MOLVENA_SERVER_BINARY),
+        {u"--listen"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(m_port), u"--data"_s, dataFolder()});
+    static const QRegularExpression listening(u"listening on (http://\\S+)"_s);
     QByteArray output;
     QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired() && !listening.match(QString::fromUtf8(output)).hasMatch()) {
@@ -90,9 +92,9 @@ void BackendProcess::stop() {
 }
 
 int BackendProcess::confirmMailedAddresses(const QString& kind, int expected) const {
-    static const QRegularExpression link(QStringLiteral("http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+"));
-    const QDir outbox(QDir(dataFolder()).filePath(QStringLiteral("outbox")));
-    const QStringList pattern{QStringLiteral("*-") + kind + QStringLiteral(".eml")};
+    static const QRegularExpression link(u"http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+"_s);
+    const QDir outbox(QDir(dataFolder()).filePath(u"outbox"_s));
+    const QStringList pattern{u"*-"_s + kind + u".eml"_s};
     // The server writes its mail after the reply, on a thread of its own.
     (void)QTest::qWaitFor([&] { return outbox.entryList(pattern, QDir::Files).size() >= expected; }, 5000);
     QNetworkAccessManager network;
@@ -120,9 +122,9 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
     const QString connection = QUuid::createUuid().toString();
     QList<QVariantList> result;
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        database.setDatabaseName(QDir(dataFolder()).filePath(QStringLiteral("molvena.sqlite")));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        database.setDatabaseName(QDir(dataFolder()).filePath(u"molvena.sqlite"_s));
+        database.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
         if (database.open()) {
             QSqlQuery query(database);
             if (query.exec(sql)) {
@@ -143,17 +145,15 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
 Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
     // The names StandInResolver blocks. The backend goes by name: its lookup is the verification's
     // proof that names resolve at all.
-    const auto site = [](const char* name) {
-        return QUrl(QStringLiteral("http://%1:9/").arg(QLatin1String(name)));
-    };
+    const auto site = [](const char* name) { return QUrl(u"http://%1:9/"_s.arg(QLatin1String(name))); };
     QUrl apiBase = backend.apiBase();
-    apiBase.setHost(QStringLiteral("localhost"));
+    apiBase.setHost(u"localhost"_s);
     return Deployment{
         .apiBase = apiBase,
-        .blockProxy = apiBase.resolved(QUrl(QStringLiteral("/shield_blocked"))),
+        .blockProxy = apiBase.resolved(QUrl(u"/shield_blocked"_s)),
         .canaryURL = site("canary.molvena.test"),
         .probeURLs = {site("www.danskespil.test"), site("www.bet365.test"), site("www.unibet.test")},
-        .resolverHostName = QStringLiteral("dns.molvena.test"),
+        .resolverHostName = u"dns.molvena.test"_s,
     };
 }
 
@@ -200,13 +200,13 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
 
 void AppDriver::signInAsPlayer(const QString& email, const QString& pairingCode) {
     AppSession& session = m_app->session();
-    const QString name = QStringLiteral("Anna Jensen");
-    const QString pin = QStringLiteral("1234");
+    const QString name = u"Anna Jensen"_s;
+    const QString pin = u"1234"_s;
     const QDateTime lastBet = QDateTime::currentDateTime().addDays(-3);
     const auto registered =
         runTask(m_app->api().registerMacDevice(name, email, pin, pairingCode, session.deviceToken()));
-    const auto saved = runTask(m_app->api().savePlayerProfile(
-        session.deviceToken(), lastBet, QStringLiteral("online"), QStringLiteral("Poker"), 500));
+    const auto saved =
+        runTask(m_app->api().savePlayerProfile(session.deviceToken(), lastBet, u"online"_s, u"Poker"_s, 500));
     QVERIFY(registered.finished && !registered.error && saved.finished && !saved.error);
     session.setPlayerName(name);
     session.setPlayerEmail(email);
@@ -223,7 +223,7 @@ QQuickItem* AppDriver::item(const QString& objectName) {
     (void)QTest::qWaitFor(
         [&] { return !(found = visibleItemsNamed(window().contentItem(), objectName)).isEmpty(); }, 5000);
     if (found.isEmpty()) {
-        QTest::qFail(qPrintable(QStringLiteral("no visible item named ") + objectName), __FILE__, __LINE__);
+        QTest::qFail(qPrintable(u"no visible item named "_s + objectName), __FILE__, __LINE__);
         return nullptr;
     }
     return found.first();
@@ -293,16 +293,16 @@ bool AppDriver::pressUntil(const QString& button, const std::function<bool()>& d
 }
 
 void AppDriver::openSettings(const QString& section) {
-    click(QStringLiteral("headerMenuButton"));
-    click(QStringLiteral("menuSettings"));
+    click(u"headerMenuButton"_s);
+    click(u"menuSettings"_s);
     if (!section.isEmpty()) {
-        click(QStringLiteral("section_") + section);
+        click(u"section_"_s + section);
     }
 }
 
 void AppDriver::closeSettings() {
-    click(QStringLiteral("closeSettings"));
-    QTRY_VERIFY(!isShown(QStringLiteral("settingsWindow")));
+    click(u"closeSettings"_s);
+    QTRY_VERIFY(!isShown(u"settingsWindow"_s));
 }
 
 void AppDriver::type(const QString& objectName, const QString& text) {
@@ -358,23 +358,23 @@ bool AppDriver::tabTo(const QString& name) {
 void AppDriver::screenshot(const QString& name) {
     // Past the screens' short entrance animations.
     QTest::qWait(300);
-    const QString path = artifactsFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path = artifactsFolder() + QLatin1Char('/') + name + u".png"_s;
     QVERIFY2(window().grabWindow().save(path), qPrintable(path));
     // Every state a journey shows is also checked for what a screen reader gets of it.
     const AccessibilityAudit audit = AccessibilityAudit::of(window());
     qInfo().noquote() << "accessibility" << audit.row(name);
     QStringList faults = audit.faultyControls;
     for (const QString& text : audit.textsMissing) {
-        faults << QStringLiteral("text not in tree: ") + text;
+        faults << u"text not in tree: "_s + text;
     }
-    const QString listed = faults.join(QStringLiteral("\n  "));
+    const QString listed = faults.join(u"\n  "_s);
     if (qEnvironmentVariableIsSet("MOLVENA_ACCESSIBILITY_SURVEY")) {
         if (!faults.isEmpty()) {
             qInfo().noquote() << "  " + listed;
         }
         return;
     }
-    QVERIFY2(audit.clean(), qPrintable(name + QStringLiteral(":\n  ") + listed));
+    QVERIFY2(audit.clean(), qPrintable(name + u":\n  "_s + listed));
 }
 
 } // namespace molvena::test

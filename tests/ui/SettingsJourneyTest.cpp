@@ -16,6 +16,7 @@
 
 using namespace molvena;
 using namespace molvena::test;
+using namespace Qt::StringLiterals;
 
 // The settings window, driven on the real window of one player's app against the reference backend:
 // the account pages, then this Mac's protection layers, the history, logging out and leaving.
@@ -37,14 +38,14 @@ private:
     std::unique_ptr<BackendProcess> m_backend;
     InstalledDesktop m_desktop;
     std::unique_ptr<AppDriver> m_driver;
-    const QString m_email = QStringLiteral("anna@example.dk");
-    const QString m_code = QStringLiteral("482913");
+    const QString m_email = u"anna@example.dk"_s;
+    const QString m_code = u"482913"_s;
 };
 
 void SettingsJourneyTest::initTestCase() {
     m_backend = std::make_unique<BackendProcess>();
     // Chrome's settings cannot be read (a folder where its file belongs).
-    QVERIFY(QDir().mkpath(m_desktop.folder.filePath(QStringLiteral("config/google-chrome/Local State"))));
+    QVERIFY(QDir().mkpath(m_desktop.folder.filePath(u"config/google-chrome/Local State"_s)));
     PlatformAdapters adapters = m_desktop.adapters();
     // The system's own web-protection step: on Linux its sheet offers the removal (not pressed here).
     adapters.webProtection = InstalledDesktop::refusingWebProtection();
@@ -53,25 +54,25 @@ void SettingsJourneyTest::initTestCase() {
     // A player who once had the three layers in place goes straight to the dashboard.
     m_driver->preferences().setValue(preferenceKeys::hasEverActivatedMacProtection, true);
     m_driver->signInAsPlayer(m_email, m_code);
-    QTRY_COMPARE(m_driver->screenName(), QStringLiteral("PlayerDashboard"));
+    QTRY_COMPARE(m_driver->screenName(), u"PlayerDashboard"_s);
 }
 
 void SettingsJourneyTest::keyboardStaysInsideTheMenuAndTheSettingsWindow() {
     AppDriver& driver = *m_driver;
     // The menu: Escape closes it and hands the focus back to its button; so does a click outside.
-    driver.click(QStringLiteral("headerMenuButton"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("headerMenu")));
+    driver.click(u"headerMenuButton"_s);
+    QTRY_VERIFY(driver.isShown(u"headerMenu"_s));
     driver.key(Qt::Key_Escape);
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("headerMenu")));
-    QCOMPARE(driver.focusedName(), QStringLiteral("Menu"));
-    driver.click(QStringLiteral("headerMenuButton"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("headerMenu")));
+    QTRY_VERIFY(!driver.isShown(u"headerMenu"_s));
+    QCOMPARE(driver.focusedName(), u"Menu"_s);
+    driver.click(u"headerMenuButton"_s);
+    QTRY_VERIFY(driver.isShown(u"headerMenu"_s));
     QTest::mouseClick(&driver.window(), Qt::LeftButton, {}, QPoint(20, driver.window().height() - 20));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("headerMenu")));
+    QTRY_VERIFY(!driver.isShown(u"headerMenu"_s));
 
     // The settings window: Tab and Shift+Tab go round its own controls only; Escape closes it.
     driver.openSettings();
-    QQuickItem* settings = driver.item(QStringLiteral("settingsWindow"));
+    QQuickItem* settings = driver.item(u"settingsWindow"_s);
     QSet<QString> reached;
     for (int presses = 0; presses < 40; ++presses) {
         driver.key(presses < 20 ? Qt::Key_Tab : Qt::Key_Backtab);
@@ -79,10 +80,10 @@ void SettingsJourneyTest::keyboardStaysInsideTheMenuAndTheSettingsWindow() {
         QVERIFY2(focused && settings->isAncestorOf(focused), qPrintable(driver.focusedName()));
         reached.insert(driver.focusedName());
     }
-    QVERIFY(reached.contains(QStringLiteral("Luk indstillinger")));
-    QVERIFY(reached.contains(QStringLiteral("Støttenetværk")));
+    QVERIFY(reached.contains(u"Luk indstillinger"_s));
+    QVERIFY(reached.contains(u"Støttenetværk"_s));
     driver.key(Qt::Key_Escape);
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("settingsWindow")));
+    QTRY_VERIFY(!driver.isShown(u"settingsWindow"_s));
 }
 
 void SettingsJourneyTest::protectionAndHistory() {
@@ -98,125 +99,113 @@ void SettingsJourneyTest::protectionAndHistory() {
     };
 
     // All three layers hold: green tiles, and a check reports them.
-    driver.openSettings(QStringLiteral("protection"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("layerStatus_login")), QStringLiteral("Aktiveret"));
-    QCOMPARE(driver.item(QStringLiteral("layerMark_web"))->property("name").toString(),
-             QStringLiteral("checkmark.circle.fill"));
-    QVERIFY(!driver.isShown(QStringLiteral("vpnWarningCard")));
-    QVERIFY(!driver.isShown(QStringLiteral("openNetworkSettingsButton")));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("browserNotCheckedTitle")),
-                 QStringLiteral("Kunne ikke kontrollere Google Chrome"));
-    QCOMPARE(driver.textOf(QStringLiteral("browserNotCheckedReason")),
-             QStringLiteral("Indstillingsfilen kunne ikke læses."));
-    QVERIFY(!driver.isShown(QStringLiteral("browserBypassCard")));
-    driver.screenshot(QStringLiteral("settings-protection"));
-    driver.click(QStringLiteral("checkProtectionButton"));
-    QTRY_COMPARE(reports(QStringLiteral("settings_refresh")), (QList<QVariantList>{{qint64(1), qint64(0)}}));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("checkProtectionButton")),
-                 QStringLiteral("Kontrollér beskyttelsen"));
+    driver.openSettings(u"protection"_s);
+    QTRY_COMPARE(driver.textOf(u"layerStatus_login"_s), u"Aktiveret"_s);
+    QCOMPARE(driver.item(u"layerMark_web"_s)->property("name").toString(), u"checkmark.circle.fill"_s);
+    QVERIFY(!driver.isShown(u"vpnWarningCard"_s));
+    QVERIFY(!driver.isShown(u"openNetworkSettingsButton"_s));
+    QTRY_COMPARE(driver.textOf(u"browserNotCheckedTitle"_s), u"Kunne ikke kontrollere Google Chrome"_s);
+    QCOMPARE(driver.textOf(u"browserNotCheckedReason"_s), u"Indstillingsfilen kunne ikke læses."_s);
+    QVERIFY(!driver.isShown(u"browserBypassCard"_s));
+    driver.screenshot(u"settings-protection"_s);
+    driver.click(u"checkProtectionButton"_s);
+    QTRY_COMPARE(reports(u"settings_refresh"_s), (QList<QVariantList>{{qint64(1), qint64(0)}}));
+    QTRY_COMPARE(driver.textOf(u"checkProtectionButton"_s), u"Kontrollér beskyttelsen"_s);
 
     // A tunnel comes up: the page warns, and the check leaves the probes alone but still reports.
-    desktop.paths->deliver(
-        NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {QStringLiteral("utun4")}});
-    QTRY_VERIFY(driver.isShown(QStringLiteral("vpnWarningCard")));
-    QCOMPARE(driver.textOf(QStringLiteral("layerStatus_vpn")), QStringLiteral("VPN registreret"));
-    QCOMPARE(driver.item(QStringLiteral("layerMark_vpn"))->property("name").toString(),
-             QStringLiteral("exclamationmark.circle.fill"));
+    desktop.paths->deliver(NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {u"utun4"_s}});
+    QTRY_VERIFY(driver.isShown(u"vpnWarningCard"_s));
+    QCOMPARE(driver.textOf(u"layerStatus_vpn"_s), u"VPN registreret"_s);
+    QCOMPARE(driver.item(u"layerMark_vpn"_s)->property("name").toString(), u"exclamationmark.circle.fill"_s);
     const QDateTime lastProbe = driver.app().dns().lastCheckAt().value_or(QDateTime());
-    driver.click(QStringLiteral("checkProtectionButton"));
-    QTRY_COMPARE(reports(QStringLiteral("settings_refresh")).size(), 2);
-    QCOMPARE(reports(QStringLiteral("settings_refresh")).last(), (QVariantList{qint64(1), qint64(1)}));
+    driver.click(u"checkProtectionButton"_s);
+    QTRY_COMPARE(reports(u"settings_refresh"_s).size(), 2);
+    QCOMPARE(reports(u"settings_refresh"_s).last(), (QVariantList{qint64(1), qint64(1)}));
     QCOMPARE(driver.app().dns().lastCheckAt().value_or(QDateTime()), lastProbe);
-    driver.screenshot(QStringLiteral("settings-protection-vpn"));
-    driver.click(QStringLiteral("vpnWarningButton"));
-    driver.click(QStringLiteral("openNetworkSettingsButton"));
+    driver.screenshot(u"settings-protection-vpn"_s);
+    driver.click(u"vpnWarningButton"_s);
+    driver.click(u"openNetworkSettingsButton"_s);
     QCOMPARE(desktop.workspace->openedURLs.size() + desktop.workspace->openedApplications.size(), 2);
 
     // The profile sheet opens over the window.
-    driver.click(QStringLiteral("reinstallWebProtectionButton"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("profileSheetTitle")));
-    QVERIFY(driver.isShown(QStringLiteral("protectionRemoveButton")));
-    driver.screenshot(QStringLiteral("settings-profile-sheet-linux"));
-    driver.click(QStringLiteral("profileDoneButton"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
+    driver.click(u"reinstallWebProtectionButton"_s);
+    QTRY_VERIFY(driver.isShown(u"profileSheetTitle"_s));
+    QVERIFY(driver.isShown(u"protectionRemoveButton"_s));
+    driver.screenshot(u"settings-profile-sheet-linux"_s);
+    driver.click(u"profileDoneButton"_s);
+    QTRY_VERIFY(!driver.isShown(u"profileSheetTitle"_s));
 
     // The history, first with the backend away: nothing to show and why.
     backend.stop();
-    driver.clickThenRead(QStringLiteral("section_history"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Der kunne ikke oprettes forbindelse til serveren."));
-    QVERIFY(!driver.isShown(QStringLiteral("historyEmpty")));
-    driver.screenshot(QStringLiteral("settings-history-empty-error"));
+    driver.clickThenRead(u"section_history"_s, u"storeMessage"_s,
+                         u"Der kunne ikke oprettes forbindelse til serveren."_s);
+    QVERIFY(!driver.isShown(u"historyEmpty"_s));
+    driver.screenshot(u"settings-history-empty-error"_s);
     backend.start();
     // The monitor's alert about the tunnel, a relative who paired, and a blocked site reported by
     // this Mac.
-    (void)QCoro::waitFor(driver.app().api().sendNotification(token, QStringLiteral("blocked_site"),
-                                                             QStringLiteral("bet365.dk")));
-    driver.clickThenRead(QStringLiteral("refreshHistoryButton"), QStringLiteral("historyTitle0"),
-                         QStringLiteral("Gambling-side blokeret"));
-    QCOMPARE(driver.textOf(QStringLiteral("historySubtitle0")), QStringLiteral("bet365.dk"));
-    QVERIFY(!driver.isShown(QStringLiteral("historyEmpty")));
-    QVERIFY(!driver.isShown(QStringLiteral("storeMessage")));
+    (void)QCoro::waitFor(driver.app().api().sendNotification(token, u"blocked_site"_s, u"bet365.dk"_s));
+    driver.clickThenRead(u"refreshHistoryButton"_s, u"historyTitle0"_s, u"Gambling-side blokeret"_s);
+    QCOMPARE(driver.textOf(u"historySubtitle0"_s), u"bet365.dk"_s);
+    QVERIFY(!driver.isShown(u"historyEmpty"_s));
+    QVERIFY(!driver.isShown(u"storeMessage"_s));
     // Newest first, as the server recorded them; good news green, the rest red.
-    const QList<QVariantList> events =
-        backend.rows(QStringLiteral("SELECT type FROM events ORDER BY id DESC"));
+    const QList<QVariantList> events = backend.rows(u"SELECT type FROM events ORDER BY id DESC"_s);
     const QList<QVariantList> kinds = {{"blocked"},   {"vpn"},        {"milestone"},
                                        {"milestone"}, {"protection"}, {"milestone"}};
     QCOMPARE(events, kinds);
     const QStringList icons = {"exclamationmark.shield.fill", "network",  "star.fill", "star.fill",
                                "shield.lefthalf.filled",      "star.fill"};
     for (int row = 0; row < icons.size(); ++row) {
-        QQuickItem* icon = driver.item(QStringLiteral("historyIcon%1").arg(row));
+        QQuickItem* icon = driver.item(u"historyIcon%1"_s.arg(row));
         QCOMPARE(icon->property("name").toString(), icons[row]);
         const QColor tint = icon->property("color").value<QColor>();
-        QCOMPARE(tint.green() > tint.red(), kinds[row][0] == QStringLiteral("milestone"));
+        QCOMPARE(tint.green() > tint.red(), kinds[row][0] == u"milestone"_s);
     }
     // The relative's address is masked here as under "Støttenetværk".
-    const QString relative = driver.textOf(QStringLiteral("historySubtitle3"));
+    const QString relative = driver.textOf(u"historySubtitle3"_s);
     QVERIFY2(relative.endsWith(QLatin1String("@example.dk")) && !relative.contains(QLatin1String("bodil")),
              qPrintable(relative));
     // Danish, abbreviated month, short time with a full stop: "6. dec. 2026 04.12".
-    const QString time = driver.textOf(QStringLiteral("historyTime0"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}\\. [a-zæøå]{3}\\. \\d{4} \\d{2}\\.\\d{2}$"))
-                 .match(time)
-                 .hasMatch(),
-             qPrintable(time));
-    driver.screenshot(QStringLiteral("settings-history"));
+    const QString time = driver.textOf(u"historyTime0"_s);
+    QVERIFY2(
+        QRegularExpression(u"^\\d{1,2}\\. [a-zæøå]{3}\\. \\d{4} \\d{2}\\.\\d{2}$"_s).match(time).hasMatch(),
+        qPrintable(time));
+    driver.screenshot(u"settings-history"_s);
 }
 
 void SettingsJourneyTest::logOutKeepsTheMacAndRemovalEndsIt() {
     AppDriver& driver = *m_driver;
     const QString token = driver.app().session().deviceToken();
     // Logging out here leaves the backend's device and the login item as they are.
-    driver.click(QStringLiteral("section_device"));
-    driver.go(QStringLiteral("localLogOutButton"), QStringLiteral("RoleSelection"));
+    driver.click(u"section_device"_s);
+    driver.go(u"localLogOutButton"_s, u"RoleSelection"_s);
     QVERIFY(QFile::exists(m_desktop.autostartEntry));
     QCOMPARE(devices(), (QList<QVariantList>{{qint64(1)}}));
     driver.preferences().setValue(preferenceKeys::hasEverActivatedMacProtection, true);
     driver.app().session().selectRole(UserRole::player);
     driver.app().session().completeSetup();
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+    QTRY_COMPARE(driver.screenName(), u"PlayerDashboard"_s);
 
     // Removal: a wrong PIN changes nothing, the right one ends at role selection.
-    driver.openSettings(QStringLiteral("device"));
-    QCOMPARE(driver.textOf(QStringLiteral("computerName")), QStringLiteral("Annas MacBook Air"));
-    driver.screenshot(QStringLiteral("settings-device"));
-    driver.click(QStringLiteral("openRemoveButton"));
-    driver.type(QStringLiteral("removePINField"), QStringLiteral("123"));
-    QVERIFY(!driver.item(QStringLiteral("confirmRemoveButton"))->isEnabled());
-    driver.type(QStringLiteral("removePINField"), QStringLiteral("4"));
-    driver.clickThenRead(QStringLiteral("confirmRemoveButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Forkert Master PIN."));
-    QVERIFY(driver.isShown(QStringLiteral("removeSheetTitle")));
+    driver.openSettings(u"device"_s);
+    QCOMPARE(driver.textOf(u"computerName"_s), u"Annas MacBook Air"_s);
+    driver.screenshot(u"settings-device"_s);
+    driver.click(u"openRemoveButton"_s);
+    driver.type(u"removePINField"_s, u"123"_s);
+    QVERIFY(!driver.item(u"confirmRemoveButton"_s)->isEnabled());
+    driver.type(u"removePINField"_s, u"4"_s);
+    driver.clickThenRead(u"confirmRemoveButton"_s, u"storeMessage"_s, u"Forkert Master PIN."_s);
+    QVERIFY(driver.isShown(u"removeSheetTitle"_s));
     QVERIFY(QFile::exists(m_desktop.autostartEntry));
-    QCOMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+    QCOMPARE(driver.screenName(), u"PlayerDashboard"_s);
     QCOMPARE(devices(), (QList<QVariantList>{{qint64(1)}}));
-    driver.screenshot(QStringLiteral("settings-device-remove-wrong-pin"));
+    driver.screenshot(u"settings-device-remove-wrong-pin"_s);
 
-    driver.retype(QStringLiteral("removePINField"), QStringLiteral("4321"));
-    driver.go(QStringLiteral("confirmRemoveButton"), QStringLiteral("RoleSelection"));
-    QCOMPARE(driver.textOf(QStringLiteral("noticeText")),
-             QStringLiteral("Denne Mac er fjernet fra din konto."));
-    driver.screenshot(QStringLiteral("role-selection-after-removal"));
+    driver.retype(u"removePINField"_s, u"4321"_s);
+    driver.go(u"confirmRemoveButton"_s, u"RoleSelection"_s);
+    QCOMPARE(driver.textOf(u"noticeText"_s), u"Denne Mac er fjernet fra din konto."_s);
+    driver.screenshot(u"role-selection-after-removal"_s);
     QVERIFY(!QFile::exists(m_desktop.autostartEntry));
     QCOMPARE(devices(), (QList<QVariantList>{{qint64(0)}}));
     QCOMPARE(driver.app().session().deviceToken(), token);
@@ -232,8 +221,8 @@ void SettingsJourneyTest::logOutKeepsTheMacAndRemovalEndsIt() {
         QVERIFY2(allowed || !driver.preferences().contains(key), qPrintable(key));
     }
     // The notice goes with the next step.
-    driver.click(QStringLiteral("chooseRelative"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("noticeText")));
+    driver.click(u"chooseRelative"_s);
+    QTRY_VERIFY(!driver.isShown(u"noticeText"_s));
 }
 
 void SettingsJourneyTest::cleanupTestCase() {
@@ -248,13 +237,13 @@ QObject* SettingsJourneyTest::page() {
 
 QString SettingsJourneyTest::playersColumn(const QString& column) {
     const QList<QVariantList> rows =
-        m_backend->rows(QStringLiteral("SELECT %1 FROM players WHERE email = '%2'").arg(column, m_email));
-    return rows.size() == 1 ? rows[0][0].toString() : QStringLiteral("<%1 rows>").arg(rows.size());
+        m_backend->rows(u"SELECT %1 FROM players WHERE email = '%2'"_s.arg(column, m_email));
+    return rows.size() == 1 ? rows[0][0].toString() : u"<%1 rows>"_s.arg(rows.size());
 }
 
 QList<QVariantList> SettingsJourneyTest::devices() {
-    return m_backend->rows(QStringLiteral("SELECT COUNT(*) FROM devices WHERE device_token = '%1'")
-                               .arg(m_driver->app().session().deviceToken()));
+    return m_backend->rows(u"SELECT COUNT(*) FROM devices WHERE device_token = '%1'"_s.arg(
+        m_driver->app().session().deviceToken()));
 }
 
 void SettingsJourneyTest::playerManagesTheAccount() {
@@ -262,145 +251,137 @@ void SettingsJourneyTest::playerManagesTheAccount() {
     AppSession& session = driver.app().session();
 
     // "Din konto" from the header menu, with the server's values.
-    driver.click(QStringLiteral("headerMenuButton"));
-    driver.clickThenRead(QStringLiteral("menuSettings"), QStringLiteral("accountEmail"), m_email);
-    QCOMPARE(driver.textOf(QStringLiteral("accountName")), QStringLiteral("Anna Jensen"));
-    QCOMPARE(driver.textOf(QStringLiteral("accountPairingCode")), QStringLiteral("482 913"));
-    QCOMPARE(driver.textOf(QStringLiteral("accountDays")), QStringLiteral("3"));
-    driver.screenshot(QStringLiteral("settings-account"));
+    driver.click(u"headerMenuButton"_s);
+    driver.clickThenRead(u"menuSettings"_s, u"accountEmail"_s, m_email);
+    QCOMPARE(driver.textOf(u"accountName"_s), u"Anna Jensen"_s);
+    QCOMPARE(driver.textOf(u"accountPairingCode"_s), u"482 913"_s);
+    QCOMPARE(driver.textOf(u"accountDays"_s), u"3"_s);
+    driver.screenshot(u"settings-account"_s);
 
     // "Støttenetværk": nobody paired yet, no contacts.
-    driver.click(QStringLiteral("section_support"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("noSupportRelatives")));
-    QVERIFY(!driver.isShown(QStringLiteral("relativesSpinner")));
-    QVERIFY(driver.isShown(QStringLiteral("noContacts")));
-    QCOMPARE(driver.textOf(QStringLiteral("supportPairingCode")), QStringLiteral("482 913"));
-    driver.click(QStringLiteral("copyCodeButton"));
+    driver.click(u"section_support"_s);
+    QTRY_VERIFY(driver.isShown(u"noSupportRelatives"_s));
+    QVERIFY(!driver.isShown(u"relativesSpinner"_s));
+    QVERIFY(driver.isShown(u"noContacts"_s));
+    QCOMPARE(driver.textOf(u"supportPairingCode"_s), u"482 913"_s);
+    driver.click(u"copyCodeButton"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), m_code);
-    QCOMPARE(driver.textOf(QStringLiteral("copyCodeButton")), QStringLiteral("Kopieret"));
-    driver.screenshot(QStringLiteral("settings-support-empty"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("copyCodeButton")), QStringLiteral("Kopiér"),
-                              2500);
+    QCOMPARE(driver.textOf(u"copyCodeButton"_s), u"Kopieret"_s);
+    driver.screenshot(u"settings-support-empty"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(u"copyCodeButton"_s), u"Kopiér"_s, 2500);
 
     // A contact is added without a PIN, once it has a name and a phone number of more than blanks.
-    driver.click(QStringLiteral("toggleAddContact"));
-    driver.type(QStringLiteral("contactNameField"), QStringLiteral("   "));
-    driver.type(QStringLiteral("contactPhoneField"), QStringLiteral("+45 12 34 56 78"));
-    QVERIFY(!driver.item(QStringLiteral("saveContactButton"))->isEnabled());
-    driver.retype(QStringLiteral("contactNameField"), QStringLiteral("Mette"));
-    driver.retype(QStringLiteral("contactPhoneField"), QStringLiteral(" "));
-    QVERIFY(!driver.item(QStringLiteral("saveContactButton"))->isEnabled());
-    driver.retype(QStringLiteral("contactPhoneField"), QStringLiteral("+45 12 34 56 78"));
-    driver.screenshot(QStringLiteral("settings-support-add-form"));
-    driver.clickThenRead(QStringLiteral("saveContactButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Dit støttenetværk er opdateret."));
-    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("contactName0")), QStringLiteral("Mette"));
-    QCOMPARE(driver.textOf(QStringLiteral("contactPhone0")), QStringLiteral("+45 12 34 56 78"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("contactNameField")));
-    QCOMPARE(driver.textOf(QStringLiteral("toggleAddContact")), QStringLiteral("Tilføj kontakt"));
-    driver.screenshot(QStringLiteral("settings-support-contact-added"));
+    driver.click(u"toggleAddContact"_s);
+    driver.type(u"contactNameField"_s, u"   "_s);
+    driver.type(u"contactPhoneField"_s, u"+45 12 34 56 78"_s);
+    QVERIFY(!driver.item(u"saveContactButton"_s)->isEnabled());
+    driver.retype(u"contactNameField"_s, u"Mette"_s);
+    driver.retype(u"contactPhoneField"_s, u" "_s);
+    QVERIFY(!driver.item(u"saveContactButton"_s)->isEnabled());
+    driver.retype(u"contactPhoneField"_s, u"+45 12 34 56 78"_s);
+    driver.screenshot(u"settings-support-add-form"_s);
+    driver.clickThenRead(u"saveContactButton"_s, u"storeMessage"_s, u"Dit støttenetværk er opdateret."_s);
+    QCOMPARE(playersColumn(u"support_contacts"_s), u"Mette::+45 12 34 56 78"_s);
+    QTRY_COMPARE(driver.textOf(u"contactName0"_s), u"Mette"_s);
+    QCOMPARE(driver.textOf(u"contactPhone0"_s), u"+45 12 34 56 78"_s);
+    QTRY_VERIFY(!driver.isShown(u"contactNameField"_s));
+    QCOMPARE(driver.textOf(u"toggleAddContact"_s), u"Tilføj kontakt"_s);
+    driver.screenshot(u"settings-support-contact-added"_s);
 
     // A phone of only a line break passes the button and is refused by the store; the form stays.
-    driver.click(QStringLiteral("toggleAddContact"));
-    QCOMPARE(driver.textOf(QStringLiteral("contactNameField")), QString());
-    driver.type(QStringLiteral("contactNameField"), QStringLiteral("Bo"));
-    page()->setProperty("newPhone", QStringLiteral("\n"));
-    driver.clickThenRead(QStringLiteral("saveContactButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Skriv både navn og telefonnummer."));
-    QCOMPARE(driver.textOf(QStringLiteral("contactNameField")), QStringLiteral("Bo"));
-    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
-    driver.screenshot(QStringLiteral("settings-support-add-refused"));
-    driver.click(QStringLiteral("toggleAddContact"));
+    driver.click(u"toggleAddContact"_s);
+    QCOMPARE(driver.textOf(u"contactNameField"_s), QString());
+    driver.type(u"contactNameField"_s, u"Bo"_s);
+    page()->setProperty("newPhone", u"\n"_s);
+    driver.clickThenRead(u"saveContactButton"_s, u"storeMessage"_s, u"Skriv både navn og telefonnummer."_s);
+    QCOMPARE(driver.textOf(u"contactNameField"_s), u"Bo"_s);
+    QCOMPARE(playersColumn(u"support_contacts"_s), u"Mette::+45 12 34 56 78"_s);
+    driver.screenshot(u"settings-support-add-refused"_s);
+    driver.click(u"toggleAddContact"_s);
 
     // Removing asks for the PIN; a wrong one is the backend's to refuse and the sheet stays.
-    driver.click(QStringLiteral("removeContact0"));
-    QCOMPARE(driver.textOf(QStringLiteral("removalTitle")), QStringLiteral("Fjern Mette?"));
-    QVERIFY(!driver.isShown(QStringLiteral("storeMessage"))); // the refused contact's word stays behind
-    driver.type(QStringLiteral("removalPINField"), QStringLiteral("999"));
-    QVERIFY(!driver.item(QStringLiteral("confirmRemovalButton"))->isEnabled());
-    driver.type(QStringLiteral("removalPINField"), QStringLiteral("9"));
-    driver.clickThenRead(QStringLiteral("confirmRemovalButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Forkert Master PIN."));
-    QVERIFY(driver.isShown(QStringLiteral("removalTitle")));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("confirmRemovalButton")), QStringLiteral("Fjern kontakt"));
-    driver.screenshot(QStringLiteral("settings-support-removal-wrong-pin"));
-    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QStringLiteral("Mette::+45 12 34 56 78"));
-    driver.retype(QStringLiteral("removalPINField"), QStringLiteral("1234"));
-    driver.click(QStringLiteral("confirmRemovalButton"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("removalTitle")));
-    QCOMPARE(playersColumn(QStringLiteral("support_contacts")), QString());
-    QTRY_VERIFY(driver.isShown(QStringLiteral("noContacts")));
-    QCOMPARE(driver.textOf(QStringLiteral("storeMessage")),
-             QStringLiteral("Dit støttenetværk er opdateret."));
+    driver.click(u"removeContact0"_s);
+    QCOMPARE(driver.textOf(u"removalTitle"_s), u"Fjern Mette?"_s);
+    QVERIFY(!driver.isShown(u"storeMessage"_s)); // the refused contact's word stays behind
+    driver.type(u"removalPINField"_s, u"999"_s);
+    QVERIFY(!driver.item(u"confirmRemovalButton"_s)->isEnabled());
+    driver.type(u"removalPINField"_s, u"9"_s);
+    driver.clickThenRead(u"confirmRemovalButton"_s, u"storeMessage"_s, u"Forkert Master PIN."_s);
+    QVERIFY(driver.isShown(u"removalTitle"_s));
+    QTRY_COMPARE(driver.textOf(u"confirmRemovalButton"_s), u"Fjern kontakt"_s);
+    driver.screenshot(u"settings-support-removal-wrong-pin"_s);
+    QCOMPARE(playersColumn(u"support_contacts"_s), u"Mette::+45 12 34 56 78"_s);
+    driver.retype(u"removalPINField"_s, u"1234"_s);
+    driver.click(u"confirmRemovalButton"_s);
+    QTRY_VERIFY(!driver.isShown(u"removalTitle"_s));
+    QCOMPARE(playersColumn(u"support_contacts"_s), QString());
+    QTRY_VERIFY(driver.isShown(u"noContacts"_s));
+    QCOMPARE(driver.textOf(u"storeMessage"_s), u"Dit støttenetværk er opdateret."_s);
 
     // "Master PIN": a message of one page does not follow to another.
-    driver.click(QStringLiteral("section_pin"));
-    QVERIFY(!driver.isShown(QStringLiteral("storeMessage")));
-    driver.type(QStringLiteral("currentPINField"), QStringLiteral("000"));
-    driver.type(QStringLiteral("newPINField"), QStringLiteral("4321"));
-    QVERIFY(!driver.isShown(QStringLiteral("pinMismatch"))); // nothing repeated yet
-    driver.type(QStringLiteral("confirmPINField"), QStringLiteral("4321"));
-    QVERIFY(!driver.item(QStringLiteral("savePINButton"))->isEnabled()); // the current PIN has three digits
-    driver.type(QStringLiteral("currentPINField"), QStringLiteral("0"));
-    driver.retype(QStringLiteral("confirmPINField"), QStringLiteral("4320"));
-    QVERIFY(driver.isShown(QStringLiteral("pinMismatch")));
-    QVERIFY(!driver.item(QStringLiteral("savePINButton"))->isEnabled());
-    driver.screenshot(QStringLiteral("settings-pin-mismatch"));
-    driver.retype(QStringLiteral("confirmPINField"), QStringLiteral("4321"));
-    QVERIFY(!driver.isShown(QStringLiteral("pinMismatch")));
-    driver.clickThenRead(QStringLiteral("savePINButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Forkert Master PIN."));
-    QCOMPARE(page()->property("newPIN").toString(), QStringLiteral("4321"));
-    QCOMPARE(playersColumn(QStringLiteral("master_pin")), QStringLiteral("1234"));
-    driver.screenshot(QStringLiteral("settings-pin-wrong"));
-    driver.retype(QStringLiteral("currentPINField"), QStringLiteral("1234"));
-    driver.clickThenRead(QStringLiteral("savePINButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Din Master PIN er opdateret."));
-    QCOMPARE(playersColumn(QStringLiteral("master_pin")), QStringLiteral("4321"));
-    QCOMPARE(session.masterPIN(), QStringLiteral("4321"));
+    driver.click(u"section_pin"_s);
+    QVERIFY(!driver.isShown(u"storeMessage"_s));
+    driver.type(u"currentPINField"_s, u"000"_s);
+    driver.type(u"newPINField"_s, u"4321"_s);
+    QVERIFY(!driver.isShown(u"pinMismatch"_s)); // nothing repeated yet
+    driver.type(u"confirmPINField"_s, u"4321"_s);
+    QVERIFY(!driver.item(u"savePINButton"_s)->isEnabled()); // the current PIN has three digits
+    driver.type(u"currentPINField"_s, u"0"_s);
+    driver.retype(u"confirmPINField"_s, u"4320"_s);
+    QVERIFY(driver.isShown(u"pinMismatch"_s));
+    QVERIFY(!driver.item(u"savePINButton"_s)->isEnabled());
+    driver.screenshot(u"settings-pin-mismatch"_s);
+    driver.retype(u"confirmPINField"_s, u"4321"_s);
+    QVERIFY(!driver.isShown(u"pinMismatch"_s));
+    driver.clickThenRead(u"savePINButton"_s, u"storeMessage"_s, u"Forkert Master PIN."_s);
+    QCOMPARE(page()->property("newPIN").toString(), u"4321"_s);
+    QCOMPARE(playersColumn(u"master_pin"_s), u"1234"_s);
+    driver.screenshot(u"settings-pin-wrong"_s);
+    driver.retype(u"currentPINField"_s, u"1234"_s);
+    driver.clickThenRead(u"savePINButton"_s, u"storeMessage"_s, u"Din Master PIN er opdateret."_s);
+    QCOMPARE(playersColumn(u"master_pin"_s), u"4321"_s);
+    QCOMPARE(session.masterPIN(), u"4321"_s);
     // The fields empty once the store's reload after the change is done.
     QTRY_COMPARE(page()->property("currentPIN").toString(), QString());
-    driver.screenshot(QStringLiteral("settings-pin-saved"));
+    driver.screenshot(u"settings-pin-saved"_s);
 
     // "Månedligt forbrug": the stored amount, then a Danish-formatted one, then one out of bounds.
-    driver.click(QStringLiteral("section_spending"));
-    QCOMPARE(driver.textOf(QStringLiteral("amountField")), QStringLiteral("500"));
+    driver.click(u"section_spending"_s);
+    QCOMPARE(driver.textOf(u"amountField"_s), u"500"_s);
     // Danish thousands separators are dropped, a comma too; what is no whole number keeps the button off.
-    QCOMPARE(SpendingSettingsViewModel::parseAmount(QStringLiteral("1.234,567")), 1234567);
+    QCOMPARE(SpendingSettingsViewModel::parseAmount(u"1.234,567"_s), 1234567);
     for (const char* typed : {"", "abc", "-", "1 000", "99999999999999999999"}) {
-        driver.retype(QStringLiteral("amountField"), QString::fromLatin1(typed));
-        QVERIFY2(!driver.item(QStringLiteral("saveAmountButton"))->isEnabled(), typed);
+        driver.retype(u"amountField"_s, QString::fromLatin1(typed));
+        QVERIFY2(!driver.item(u"saveAmountButton"_s)->isEnabled(), typed);
     }
-    driver.retype(QStringLiteral("amountField"), QStringLiteral("12.500"));
-    driver.clickThenRead(QStringLiteral("saveAmountButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Dit månedlige beløb er gemt."));
-    QCOMPARE(playersColumn(QStringLiteral("monthly_spend_dkk")), QStringLiteral("12500"));
+    driver.retype(u"amountField"_s, u"12.500"_s);
+    driver.clickThenRead(u"saveAmountButton"_s, u"storeMessage"_s, u"Dit månedlige beløb er gemt."_s);
+    QCOMPARE(playersColumn(u"monthly_spend_dkk"_s), u"12500"_s);
     QCOMPARE(session.monthlySpendDKK(), 12500.0);
-    driver.screenshot(QStringLiteral("settings-spending-saved"));
-    driver.retype(QStringLiteral("amountField"), QStringLiteral("-5"));
-    driver.clickThenRead(QStringLiteral("saveAmountButton"), QStringLiteral("storeMessage"),
-                         QStringLiteral("Beløbet er uden for det tilladte interval."));
-    QCOMPARE(playersColumn(QStringLiteral("monthly_spend_dkk")), QStringLiteral("12500"));
-    driver.screenshot(QStringLiteral("settings-spending-refused"));
+    driver.screenshot(u"settings-spending-saved"_s);
+    driver.retype(u"amountField"_s, u"-5"_s);
+    driver.clickThenRead(u"saveAmountButton"_s, u"storeMessage"_s,
+                         u"Beløbet er uden for det tilladte interval."_s);
+    QCOMPARE(playersColumn(u"monthly_spend_dkk"_s), u"12500"_s);
+    driver.screenshot(u"settings-spending-refused"_s);
 
     // Closing and reopening from the banner: the window refreshes its own list of relatives.
     driver.closeSettings();
-    (void)QCoro::waitFor(driver.app().api().pairRelative(m_code, QStringLiteral("bodil@example.dk")));
-    driver.openSettings(QStringLiteral("support"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("settingsRelative0")), QStringLiteral("bo•••@example.dk"));
-    QVERIFY(!driver.isShown(QStringLiteral("noSupportRelatives")));
+    (void)QCoro::waitFor(driver.app().api().pairRelative(m_code, u"bodil@example.dk"_s));
+    driver.openSettings(u"support"_s);
+    QTRY_COMPARE(driver.textOf(u"settingsRelative0"_s), u"bo•••@example.dk"_s);
+    QVERIFY(!driver.isShown(u"noSupportRelatives"_s));
     // The last window's outcome stays with it.
-    QVERIFY(!driver.isShown(QStringLiteral("storeMessage")));
-    driver.screenshot(QStringLiteral("settings-support-relatives"));
+    QVERIFY(!driver.isShown(u"storeMessage"_s));
+    driver.screenshot(u"settings-support-relatives"_s);
     driver.closeSettings();
 
     // The banner (automatic start is not on yet) opens the window at its section.
-    QCOMPARE(driver.textOf(QStringLiteral("bannerButton")), QStringLiteral("Gå til beskyttelse"));
-    driver.click(QStringLiteral("bannerButton"));
-    QTRY_VERIFY(driver.isShown(QStringLiteral("settingsWindow")));
-    QVERIFY(driver.item(QStringLiteral("section_protection"))->property("selected").toBool());
-    driver.screenshot(QStringLiteral("settings-from-banner"));
+    QCOMPARE(driver.textOf(u"bannerButton"_s), u"Gå til beskyttelse"_s);
+    driver.click(u"bannerButton"_s);
+    QTRY_VERIFY(driver.isShown(u"settingsWindow"_s));
+    QVERIFY(driver.item(u"section_protection"_s)->property("selected").toBool());
+    driver.screenshot(u"settings-from-banner"_s);
     driver.closeSettings();
 }
 
