@@ -271,6 +271,14 @@ void AppDriver::click(const QString& objectName) {
     QCoreApplication::processEvents();
 }
 
+void AppDriver::press(const QString& objectName) {
+    QQuickItem* target = item(objectName);
+    QAccessibleInterface* face = target ? QAccessible::queryAccessibleInterface(target) : nullptr;
+    QVERIFY2(face && face->actionInterface(), qPrintable(objectName));
+    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+}
+
 void AppDriver::go(const QString& button, const QString& screen) {
     click(button);
     QTRY_COMPARE_WITH_TIMEOUT(screenName(), screen, 10000);

@@ -65,6 +65,8 @@ public:
     QQuickItem* item(const QString& objectName);
     bool isShown(const QString& objectName);
     void click(const QString& objectName);
+    // Presses through the control's accessible press action, as a screen reader does.
+    void press(const QString& objectName);
     // Clicks and waits until the app shows that screen.
     void go(const QString& button, const QString& screen);
     // Clicks and waits until the label reads `text`.

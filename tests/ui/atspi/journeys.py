@@ -121,22 +121,6 @@ def player_onboarding(pid):
     find(app, "heading", "Gør din Mac\nklar til Molvena.")
 
 
-# The same player, from the protection setup to the dashboard, then a new Master PIN in the
-# settings window; the outcome is read from the screen.
-def player_changes_pin(pid):
-    app = app_of(pid)
-    press(app, "Aktivér automatisk start")
-    press(app, "Menu", timeout=30)
-    press(app, "Indstillinger…", role=None)
-    press(app, "Master PIN", role="list item")
-    type_into(app, "Nuværende PIN", "1234")
-    type_into(app, "Ny PIN", "4321")
-    type_into(app, "Gentag ny PIN", "4321")
-    press(app, "Gem ny PIN")
-    find(app, None, "Din Master PIN er opdateret.", timeout=20)
-    press(app, "Luk indstillinger")
-
-
 if __name__ == "__main__":
     journey, pid = sys.argv[1:]
     try:

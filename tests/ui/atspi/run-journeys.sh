@@ -58,20 +58,4 @@ env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/sha
 app_pid=$!
 pids+=("$app_pid")
 
-failed=0
-journey() { # name pid
-    local name="$1" started
-    started="$(date +%s)"
-    if /usr/bin/python3 "$here/journeys.py" "$@" >"$work/$name.out" 2>&1; then
-        echo "PASS $name ($(($(date +%s) - started)) s)"
-    else
-        echo "FAIL $name"
-        failed=1
-    fi
-    cat "$work/$name.out"
-}
-
-journey player_onboarding "$app_pid"
-journey player_changes_pin "$app_pid"
-
-exit "$failed"
+/usr/bin/python3 "$here/journeys.py" player_onboarding "$app_pid"
