@@ -187,7 +187,8 @@ AppDriver::AppDriver(const BackendProcess& backend)
           blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
-    AccessibilityAudit::activate();
+    // Accessibility is on before the window's items exist, as a screen reader turns it on.
+    QAccessible::setActive(true);
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
         .adapters = std::move(adapters),
         .deployment = std::move(deployment),
