@@ -12,6 +12,7 @@
 #include "session/PreferenceKeys.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -21,15 +22,16 @@
 
 using namespace molvena;
 using namespace molvena::test;
+using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
 
-const QString kResolver = QStringLiteral("10.77.0.53");
-const QString kServer = QStringLiteral("10.77.0.2");
-const QString kApiHost = QStringLiteral("api.molvena.test");
+const QString kResolver = u"10.77.0.53"_s;
+const QString kServer = u"10.77.0.2"_s;
+const QString kApiHost = u"api.molvena.test"_s;
 const auto& kBlockedSites = kNamespaceSites;
-const QString kApp = QStringLiteral("/usr/bin/molvena");
+const QString kApp = u"/usr/bin/molvena"_s;
 
 } // namespace
 
@@ -56,57 +58,51 @@ private:
 
 int InstalledAppJourney::requestsTo(const QString& path) {
     m_serverLog += QString::fromUtf8(m_server.readAllStandardError());
-    return int(m_serverLog.count(QStringLiteral(" /api/") + path + QLatin1Char(' ')));
+    return int(m_serverLog.count(u" /api/"_s + path + QLatin1Char(' ')));
 }
 
 void InstalledAppJourney::initTestCase() {
-    for (const QString& package : {QStringLiteral("molvena"), QStringLiteral("molvena-server")}) {
-        const CommandResult installed = runCommand(
-            QStringLiteral("dpkg-query"), {QStringLiteral("-W"), QStringLiteral("-f=${Status}"), package});
+    for (const QString& package : {u"molvena"_s, u"molvena-server"_s}) {
+        const CommandResult installed = runCommand(u"dpkg-query"_s, {u"-W"_s, u"-f=${Status}"_s, package});
         if (!installed.output.contains(QLatin1String("install ok installed"))) {
             QSKIP("The molvena packages are not installed (scripts/test.sh installs them in CI).");
         }
     }
-    if (runCommand(QStringLiteral("unbound"), {QStringLiteral("-V")}).exitCode != 0) {
+    if (runCommand(u"unbound"_s, {u"-V"_s}).exitCode != 0) {
         QSKIP("Unbound is not installed (scripts/install-dependencies.sh installs it).");
     }
-    ip(QStringLiteral("link set lo up"));
-    ip(QStringLiteral("addr add %1/32 dev lo").arg(kResolver));
-    ip(QStringLiteral("addr add %1/32 dev lo").arg(kServer));
+    ip(u"link set lo up"_s);
+    ip(u"addr add %1/32 dev lo"_s.arg(kResolver));
+    ip(u"addr add %1/32 dev lo"_s.arg(kServer));
     for (const auto& [name, address] : kBlockedSites) {
-        ip(QStringLiteral("addr add %1/32 dev lo").arg(address));
+        ip(u"addr add %1/32 dev lo"_s.arg(address));
         m_sites.append(std::make_shared<SwitchableSite>(QHostAddress(address), 80));
     }
 
     // The packaged backend.
-    m_server.start(QStringLiteral("/usr/bin/molvena-server"),
-                   {QStringLiteral("--listen"), kServer, QStringLiteral("--port"), QStringLiteral("0"),
-                    QStringLiteral("--data"), m_folder.filePath(QStringLiteral("server")),
-                    QStringLiteral("--log-requests")});
+    m_server.start(u"/usr/bin/molvena-server"_s, {u"--listen"_s, kServer, u"--port"_s, u"0"_s, u"--data"_s,
+                                                  m_folder.filePath(u"server"_s), u"--log-requests"_s});
     QVERIFY(m_server.waitForStarted());
     QString listening;
     QTRY_VERIFY_WITH_TIMEOUT((listening += QString::fromUtf8(m_server.readAllStandardOutput()))
                                      .contains(QLatin1String("listening on ")) ||
                                  m_server.state() != QProcess::Running,
                              10000);
-    const qsizetype at = listening.indexOf(QStringLiteral("listening on "));
+    const qsizetype at = listening.indexOf(u"listening on "_s);
     QVERIFY2(at >= 0, qPrintable(listening + QString::fromUtf8(m_server.readAllStandardError())));
-    const QUrl direct(listening.mid(at + 13).section(QLatin1Char('\n'), 0, 0).trimmed());
-    m_apiBase = direct;
+    m_apiBase = QUrl(listening.mid(at + 13).section(QLatin1Char('\n'), 0, 0).trimmed());
     m_apiBase.setHost(kApiHost);
 
     // The protective resolver: the backend's name resolves, the canary and the sites do not.
-    QString configuration = unboundConfiguration(
-        kResolver, m_folder.path(), QStringLiteral("  local-data: \"%1. A %2\"\n").arg(kApiHost, kServer));
+    QString configuration = unboundConfiguration(kResolver, m_folder.path(),
+                                                 u"  local-data: \"%1. A %2\"\n"_s.arg(kApiHost, kServer));
     for (const auto& [name, address] : kBlockedSites) {
-        configuration += QStringLiteral("  local-zone: \"%1.\" always_nxdomain\n").arg(name);
+        configuration += u"  local-zone: \"%1.\" always_nxdomain\n"_s.arg(name);
     }
-    startUnbound(m_unbound, m_folder.filePath(QStringLiteral("unbound.conf")), configuration);
+    startUnbound(m_unbound, m_folder.filePath(u"unbound.conf"_s), configuration);
     setNameServer(kResolver);
     // Unbound answers only once it has read its zones; the journey starts when the backend's name resolves.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        runCommand(QStringLiteral("getent"), {QStringLiteral("hosts"), m_apiBase.host()}).exitCode == 0,
-        10000);
+    QTRY_VERIFY_WITH_TIMEOUT(runCommand(u"getent"_s, {u"hosts"_s, m_apiBase.host()}).exitCode == 0, 10000);
 }
 
 void InstalledAppJourney::cleanupTestCase() {
@@ -123,7 +119,7 @@ QString InstalledAppJourney::runUntilScreen(QProcess& app, const QStringList& co
     app.start(command.first(), command.mid(1));
     app.waitForStarted();
     QString output;
-    const QString wanted = QStringLiteral("screen=") + screen + QLatin1Char('\n');
+    const QString wanted = u"screen="_s + screen + QLatin1Char('\n');
     QDeadlineTimer deadline(60s);
     while (!output.contains(wanted) && app.state() == QProcess::Running && !deadline.hasExpired()) {
         app.waitForReadyRead(200);
@@ -134,65 +130,60 @@ QString InstalledAppJourney::runUntilScreen(QProcess& app, const QStringList& co
 
 void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn() {
     // A player who finished onboarding on this computer: registered with the backend, setup done.
-    const QString token = QStringLiteral("mac-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString token = u"mac-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     const auto post = [this](const QString& endpoint, const QStringList& fields) {
-        QStringList arguments = {QStringLiteral("-sS"), QStringLiteral("-m"), QStringLiteral("10")};
+        QStringList arguments = {u"-sS"_s, u"-m"_s, u"10"_s};
         for (const QString& field : fields) {
-            arguments << QStringLiteral("--data-urlencode") << field;
+            arguments << u"--data-urlencode"_s << field;
         }
-        return runCommand(QStringLiteral("curl"), arguments << m_apiBase.resolved(QUrl(endpoint)).toString());
+        return runCommand(u"curl"_s, arguments << m_apiBase.resolved(QUrl(endpoint)).toString());
     };
-    const CommandResult account = post(
-        QStringLiteral("pairing.php"),
-        {QStringLiteral("action=register"), QStringLiteral("device_token=") + token,
-         QStringLiteral("pairing_code=582913"), QStringLiteral("name=Anna"), QStringLiteral("push_token="),
-         QStringLiteral("master_pin=4821"), QStringLiteral("support_contacts="),
-         QStringLiteral("email=anna@example.org"), QStringLiteral("country=DK")});
+    const CommandResult account =
+        post(u"pairing.php"_s, {u"action=register"_s, u"device_token="_s + token, u"pairing_code=582913"_s,
+                                u"name=Anna"_s, u"push_token="_s, u"master_pin=4821"_s,
+                                u"support_contacts="_s, u"email=anna@example.org"_s, u"country=DK"_s});
     QVERIFY2(account.exitCode == 0 && !account.output.contains(QLatin1String("\"error\"")),
              qPrintable(account.output));
     const CommandResult device =
-        post(QStringLiteral("mac_device_register_new.php"),
-             {QStringLiteral("device_token=") + token, QStringLiteral("device_name=Annas computer"),
-              QStringLiteral("platform=macos")});
+        post(u"mac_device_register_new.php"_s,
+             {u"device_token="_s + token, u"device_name=Annas computer"_s, u"platform=macos"_s});
     QVERIFY2(device.exitCode == 0, qPrintable(device.output));
-    const QString home = m_folder.filePath(QStringLiteral("home"));
-    const QString config = home + QStringLiteral("/.config");
+    const QString home = m_folder.filePath(u"home"_s);
+    const QString config = home + u"/.config"_s;
     {
-        QSettings preferences(config + QStringLiteral("/Molvena/Molvena.conf"), QSettings::IniFormat);
-        preferences.setValue(preferenceKeys::macRole, QStringLiteral("player"));
+        QSettings preferences(config + u"/Molvena/Molvena.conf"_s, QSettings::IniFormat);
+        preferences.setValue(preferenceKeys::macRole, u"player"_s);
         preferences.setValue(preferenceKeys::macSetupComplete, true);
         preferences.setValue(preferenceKeys::deviceToken, token);
-        preferences.setValue(preferenceKeys::playerName, QStringLiteral("Anna"));
-        preferences.setValue(preferenceKeys::playerEmail, QStringLiteral("anna@example.org"));
-        preferences.setValue(preferenceKeys::pairingCode, QStringLiteral("582913"));
+        preferences.setValue(preferenceKeys::playerName, u"Anna"_s);
+        preferences.setValue(preferenceKeys::playerEmail, u"anna@example.org"_s);
+        preferences.setValue(preferenceKeys::pairingCode, u"582913"_s);
     }
 
     QProcessEnvironment desktop;
     for (const char* name : {"PATH", "LANG"}) {
         desktop.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
     }
-    desktop.insert(QStringLiteral("HOME"), home);
-    desktop.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    desktop.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    desktop.insert(QStringLiteral("MOLVENA_REPORT_SCREENS"), QStringLiteral("1"));
+    desktop.insert(u"HOME"_s, home);
+    desktop.insert(u"XDG_CONFIG_HOME"_s, config);
+    desktop.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    desktop.insert(u"MOLVENA_REPORT_SCREENS"_s, u"1"_s);
 
     // First start, as run.sh would start it: the deployment comes from the environment.
     QProcessEnvironment firstStart = desktop;
     QStringList probes;
     for (qsizetype i = 1; i < kBlockedSites.size(); ++i) {
-        probes << QStringLiteral("http://%1/").arg(kBlockedSites[i].first);
+        probes << u"http://%1/"_s.arg(kBlockedSites[i].first);
     }
-    firstStart.insert(QStringLiteral("MOLVENA_API_BASE"), m_apiBase.toString());
-    firstStart.insert(QStringLiteral("MOLVENA_CANARY_URL"),
-                      QStringLiteral("http://%1/").arg(kBlockedSites[0].first));
-    firstStart.insert(QStringLiteral("MOLVENA_PROBE_URLS"), probes.join(QLatin1Char(',')));
-    firstStart.insert(QStringLiteral("MOLVENA_PRESS"), QStringLiteral("Aktivér automatisk start"));
+    firstStart.insert(u"MOLVENA_API_BASE"_s, m_apiBase.toString());
+    firstStart.insert(u"MOLVENA_CANARY_URL"_s, u"http://%1/"_s.arg(kBlockedSites[0].first));
+    firstStart.insert(u"MOLVENA_PROBE_URLS"_s, probes.join(QLatin1Char(',')));
+    firstStart.insert(u"MOLVENA_PRESS"_s, u"Aktivér automatisk start"_s);
     QProcess app;
-    const QString output = runUntilScreen(app, {kApp}, firstStart, QStringLiteral("PlayerDashboard"));
-    QVERIFY2(output.contains(QLatin1String("screen=ProtectionSetup\n")), qPrintable(output));
-    QVERIFY2(output.contains(QStringLiteral("pressed=Aktivér automatisk start\n")), qPrintable(output));
+    const QString output = runUntilScreen(app, {kApp}, firstStart, u"PlayerDashboard"_s);
+    // The press on the protection setup is what writes the autostart entry read below.
     QVERIFY2(output.contains(QLatin1String("screen=PlayerDashboard\n")), qPrintable(output));
-    QTRY_VERIFY_WITH_TIMEOUT(requestsTo(QStringLiteral("mac_device_status.php")) >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(requestsTo(u"mac_device_status.php"_s) >= 1, 10000);
     for (const auto& site : m_sites) {
         QCOMPARE(site->requestCount(), 0); // every lookup was answered by the protective resolver
     }
@@ -204,22 +195,18 @@ void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn()
         {.configHome = config, .executablePath = kApp, .installedRoots = {}, .environment = {}});
     QFile entryFile(entry.entryPath());
     QVERIFY2(entryFile.open(QIODevice::ReadOnly), qPrintable(entry.entryPath()));
-    QString exec;
-    for (const QByteArray& line : entryFile.readAll().split('\n')) {
-        if (line.startsWith("Exec=")) {
-            exec = QString::fromUtf8(line.mid(5));
-        }
-    }
+    static const QRegularExpression execLine(u"^Exec=(.*)$"_s, QRegularExpression::MultilineOption);
+    const QString exec = execLine.match(QString::fromUtf8(entryFile.readAll())).captured(1);
     const QStringList command = XdgAutostartLoginItem::argumentsOfExec(exec);
     QCOMPARE(XdgAutostartLoginItem::programOfExec(exec), kApp);
-    QVERIFY2(command.contains(QStringLiteral("MOLVENA_API_BASE=") + m_apiBase.toString()), qPrintable(exec));
+    QVERIFY2(command.contains(u"MOLVENA_API_BASE="_s + m_apiBase.toString()), qPrintable(exec));
 
     // Log-in: the desktop starts the entry's command, without any of the test's variables.
-    const int countsBefore = requestsTo(QStringLiteral("count.php"));
+    const int countsBefore = requestsTo(u"count.php"_s);
     QProcess atLogIn;
-    const QString again = runUntilScreen(atLogIn, command, desktop, QStringLiteral("PlayerDashboard"));
+    const QString again = runUntilScreen(atLogIn, command, desktop, u"PlayerDashboard"_s);
     QVERIFY2(again.contains(QLatin1String("screen=PlayerDashboard\n")), qPrintable(again));
-    QTRY_VERIFY_WITH_TIMEOUT(requestsTo(QStringLiteral("count.php")) > countsBefore, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(requestsTo(u"count.php"_s) > countsBefore, 15000);
     atLogIn.terminate();
     QVERIFY(atLogIn.waitForFinished(10000));
 }

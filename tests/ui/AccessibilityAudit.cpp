@@ -88,10 +88,6 @@ QString describe(QAccessibleInterface* face) {
 
 } // namespace
 
-void AccessibilityAudit::activate() {
-    QAccessible::setActive(true);
-}
-
 AccessibilityAudit AccessibilityAudit::of(QQuickWindow& window) {
     AccessibilityAudit audit;
     QList<Node> nodes;

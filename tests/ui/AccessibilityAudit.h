@@ -17,8 +17,6 @@ struct AccessibilityAudit {
     QStringList textsMissing;
 
     static AccessibilityAudit of(QQuickWindow& window);
-    // Accessibility must be on before the window's items exist, as a screen reader turns it on.
-    static void activate();
     // One row of the per-screen table the journeys print.
     QString row(const QString& screen) const;
     bool clean() const { return faultyControls.isEmpty() && textsMissing.isEmpty(); }

@@ -5,15 +5,16 @@
 #include "NoBrowsers.h"
 #include "ProtectionTestSupport.h"
 #include "SteadyHeartbeatTimer.h"
+#include "TaskTesting.h"
 #ifdef Q_OS_MACOS
 #include "macos/ProfileDownloadInstaller.h"
 #endif
 #include <QAccessible>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QDir>
-#include <QKeyEvent>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -28,6 +29,8 @@
 #endif
 
 namespace molvena::test {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -62,10 +65,10 @@ void BackendProcess::start() {
 #ifdef Q_OS_LINUX
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 #endif
-    m_process->start(QStringLiteral(MOLVENA_SERVER_BINARY),
-                     {QStringLiteral("--listen"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                      QString::number(m_port), QStringLiteral("--data"), dataFolder()});
-    static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
+    m_process->start(
+        QStringLiteral(MOLVENA_SERVER_BINARY),
+        {u"--listen"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(m_port), u"--data"_s, dataFolder()});
+    static const QRegularExpression listening(u"listening on (http://\\S+)"_s);
     QByteArray output;
     QDeadlineTimer deadline(10000);
     while (!deadline.hasExpired() && !listening.match(QString::fromUtf8(output)).hasMatch()) {
@@ -89,9 +92,9 @@ void BackendProcess::stop() {
 }
 
 int BackendProcess::confirmMailedAddresses(const QString& kind, int expected) const {
-    static const QRegularExpression link(QStringLiteral("http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+"));
-    const QDir outbox(QDir(dataFolder()).filePath(QStringLiteral("outbox")));
-    const QStringList pattern{QStringLiteral("*-") + kind + QStringLiteral(".eml")};
+    static const QRegularExpression link(u"http\\S*confirm_\\w+\\.php\\?token=[0-9a-f]+"_s);
+    const QDir outbox(QDir(dataFolder()).filePath(u"outbox"_s));
+    const QStringList pattern{u"*-"_s + kind + u".eml"_s};
     // The server writes its mail after the reply, on a thread of its own.
     (void)QTest::qWaitFor([&] { return outbox.entryList(pattern, QDir::Files).size() >= expected; }, 5000);
     QNetworkAccessManager network;
@@ -119,9 +122,9 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
     const QString connection = QUuid::createUuid().toString();
     QList<QVariantList> result;
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        database.setDatabaseName(QDir(dataFolder()).filePath(QStringLiteral("molvena.sqlite")));
-        database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlDatabase database = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        database.setDatabaseName(QDir(dataFolder()).filePath(u"molvena.sqlite"_s));
+        database.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
         if (database.open()) {
             QSqlQuery query(database);
             if (query.exec(sql)) {
@@ -142,17 +145,15 @@ QList<QVariantList> BackendProcess::rows(const QString& sql) const {
 Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
     // The names StandInResolver blocks. The backend goes by name: its lookup is the verification's
     // proof that names resolve at all.
-    const auto site = [](const char* name) {
-        return QUrl(QStringLiteral("http://%1:9/").arg(QLatin1String(name)));
-    };
+    const auto site = [](const char* name) { return QUrl(u"http://%1:9/"_s.arg(QLatin1String(name))); };
     QUrl apiBase = backend.apiBase();
-    apiBase.setHost(QStringLiteral("localhost"));
+    apiBase.setHost(u"localhost"_s);
     return Deployment{
         .apiBase = apiBase,
-        .blockProxy = apiBase.resolved(QUrl(QStringLiteral("/shield_blocked"))),
+        .blockProxy = apiBase.resolved(QUrl(u"/shield_blocked"_s)),
         .canaryURL = site("canary.molvena.test"),
         .probeURLs = {site("www.danskespil.test"), site("www.bet365.test"), site("www.unibet.test")},
-        .resolverHostName = QStringLiteral("dns.molvena.test"),
+        .resolverHostName = u"dns.molvena.test"_s,
     };
 }
 
@@ -186,7 +187,8 @@ AppDriver::AppDriver(const BackendProcess& backend)
           blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
-    AccessibilityAudit::activate();
+    // Accessibility is on before the window's items exist, as a screen reader turns it on.
+    QAccessible::setActive(true);
     m_app = std::make_unique<MolvenaMacApp>(AppConfiguration{
         .adapters = std::move(adapters),
         .deployment = std::move(deployment),
@@ -197,13 +199,32 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     QVERIFY(QTest::qWaitForWindowExposed(m_app->window()));
 }
 
+void AppDriver::signInAsPlayer(const QString& email, const QString& pairingCode) {
+    AppSession& session = m_app->session();
+    const QString name = u"Anna Jensen"_s;
+    const QString pin = u"1234"_s;
+    const QDateTime lastBet = QDateTime::currentDateTime().addDays(-3);
+    const auto registered =
+        runTask(m_app->api().registerMacDevice(name, email, pin, pairingCode, session.deviceToken()));
+    const auto saved =
+        runTask(m_app->api().savePlayerProfile(session.deviceToken(), lastBet, u"online"_s, u"Poker"_s, 500));
+    QVERIFY(registered.finished && !registered.error && saved.finished && !saved.error);
+    session.setPlayerName(name);
+    session.setPlayerEmail(email);
+    session.setMasterPIN(pin);
+    session.setPairingCode(pairingCode);
+    session.setLastGamblingDate(double(lastBet.toSecsSinceEpoch()));
+    session.selectRole(UserRole::player);
+    session.completeSetup();
+}
+
 QQuickItem* AppDriver::item(const QString& objectName) {
     QList<QQuickItem*> found;
     // A screen change can still be on its way through the event loop.
     (void)QTest::qWaitFor(
-        [&] { return !(found = visibleItemsNamed(window().contentItem(), objectName)).isEmpty(); }, 3000);
+        [&] { return !(found = visibleItemsNamed(window().contentItem(), objectName)).isEmpty(); }, 5000);
     if (found.isEmpty()) {
-        QTest::qFail(qPrintable(QStringLiteral("no visible item named ") + objectName), __FILE__, __LINE__);
+        QTest::qFail(qPrintable(u"no visible item named "_s + objectName), __FILE__, __LINE__);
         return nullptr;
     }
     return found.first();
@@ -249,6 +270,48 @@ void AppDriver::click(const QString& objectName) {
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     QTest::mouseClick(&window(), Qt::LeftButton, {}, centre.toPoint());
     QCoreApplication::processEvents();
+}
+
+void AppDriver::press(const QString& objectName) {
+    QQuickItem* target = item(objectName);
+    QAccessibleInterface* face = target ? QAccessible::queryAccessibleInterface(target) : nullptr;
+    QVERIFY2(face && face->actionInterface(), qPrintable(objectName));
+    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCoreApplication::processEvents();
+}
+
+void AppDriver::go(const QString& button, const QString& screen) {
+    click(button);
+    QTRY_COMPARE_WITH_TIMEOUT(screenName(), screen, 10000);
+}
+
+void AppDriver::clickThenRead(const QString& button, const QString& label, const QString& text) {
+    click(button);
+    QTRY_COMPARE(textOf(label), text);
+}
+
+bool AppDriver::pressUntil(const QString& button, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
+        const auto ready = [&] { return done() || (isShown(button) && item(button)->isEnabled()); };
+        if (QTest::qWaitFor(ready, 8000) && !done()) {
+            click(button);
+        }
+        (void)QTest::qWaitFor(done, 4000);
+    }
+    return done();
+}
+
+void AppDriver::openSettings(const QString& section) {
+    click(u"headerMenuButton"_s);
+    click(u"menuSettings"_s);
+    if (!section.isEmpty()) {
+        click(u"section_"_s + section);
+    }
+}
+
+void AppDriver::closeSettings() {
+    click(u"closeSettings"_s);
+    QTRY_VERIFY(!isShown(u"settingsWindow"_s));
 }
 
 void AppDriver::type(const QString& objectName, const QString& text) {
@@ -304,23 +367,23 @@ bool AppDriver::tabTo(const QString& name) {
 void AppDriver::screenshot(const QString& name) {
     // Past the screens' short entrance animations.
     QTest::qWait(300);
-    const QString path = artifactsFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path = artifactsFolder() + QLatin1Char('/') + name + u".png"_s;
     QVERIFY2(window().grabWindow().save(path), qPrintable(path));
     // Every state a journey shows is also checked for what a screen reader gets of it.
     const AccessibilityAudit audit = AccessibilityAudit::of(window());
     qInfo().noquote() << "accessibility" << audit.row(name);
     QStringList faults = audit.faultyControls;
     for (const QString& text : audit.textsMissing) {
-        faults << QStringLiteral("text not in tree: ") + text;
+        faults << u"text not in tree: "_s + text;
     }
-    const QString listed = faults.join(QStringLiteral("\n  "));
+    const QString listed = faults.join(u"\n  "_s);
     if (qEnvironmentVariableIsSet("MOLVENA_ACCESSIBILITY_SURVEY")) {
         if (!faults.isEmpty()) {
             qInfo().noquote() << "  " + listed;
         }
         return;
     }
-    QVERIFY2(audit.clean(), qPrintable(name + QStringLiteral(":\n  ") + listed));
+    QVERIFY2(audit.clean(), qPrintable(name + u":\n  "_s + listed));
 }
 
 } // namespace molvena::test

@@ -50,6 +50,10 @@ public:
     // The canary zone and the gambling sites by the names StandInResolver blocks.
     static Deployment blockedDeployment(const BackendProcess& backend);
 
+    // A player who finished the onboarding on this Mac, registered through the app's own client with a
+    // last day of gambling three days back; the app moves on to that player's first screen.
+    void signInAsPlayer(const QString& email, const QString& pairingCode);
+
     // The window came up; a journey goes no further without it.
     bool started() const { return m_app && m_app->window(); }
     MolvenaMacApp& app() { return *m_app; }
@@ -61,6 +65,18 @@ public:
     QQuickItem* item(const QString& objectName);
     bool isShown(const QString& objectName);
     void click(const QString& objectName);
+    // Presses through the control's accessible press action, as a screen reader does.
+    void press(const QString& objectName);
+    // Clicks and waits until the app shows that screen.
+    void go(const QString& button, const QString& screen);
+    // Clicks and waits until the label reads `text`.
+    void clickThenRead(const QString& button, const QString& label, const QString& text);
+    // The app's own checks hold some buttons for a moment; a press that met one is repeated, as a user
+    // would, until `done`.
+    bool pressUntil(const QString& button, const std::function<bool()>& done);
+    // The settings window from the header menu, at a section ("support", "device", ...) if given.
+    void openSettings(const QString& section = {});
+    void closeSettings();
     // Clicks into the field and types, key by key.
     void type(const QString& objectName, const QString& text);
     // Selects what the field holds and types over it.

@@ -9,6 +9,7 @@
 
 using namespace molvena;
 using namespace molvena::test;
+using namespace Qt::StringLiterals;
 
 namespace keys = preferenceKeys;
 
@@ -24,81 +25,70 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     QVERIFY(driver.started());
     QCOMPARE(driver.window().size(), QSize(1180, 760));
     QCOMPARE(driver.window().minimumSize(), QSize(1080, 720));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.item(QStringLiteral("choosePlayer"));
+    QTRY_COMPARE(driver.screenName(), u"RoleSelection"_s);
     // The hero counts the domains the server blocks.
     const qint64 blocked =
-        backend.rows(QStringLiteral("SELECT COUNT(*) FROM blocklist WHERE category <> 'canary'"))[0][0]
-            .toLongLong();
-    QTRY_COMPARE(driver.textOf(QStringLiteral("heroTitle")),
-                 DomainCountStore::formatCount(blocked) + QStringLiteral("\ndomæner"));
-    driver.screenshot(QStringLiteral("role-selection"));
+        backend.rows(u"SELECT COUNT(*) FROM blocklist WHERE category <> 'canary'"_s)[0][0].toLongLong();
+    QTRY_COMPARE(driver.textOf(u"heroTitle"_s), DomainCountStore::formatCount(blocked) + u"\ndomæner"_s);
+    driver.screenshot(u"role-selection"_s);
     driver.resize(QSize(1080, 720));
-    driver.screenshot(QStringLiteral("role-selection-minimum"));
+    driver.screenshot(u"role-selection-minimum"_s);
     driver.resize(QSize(1180, 760));
 
     // Each road off the role selection has its way back; a setup left that way starts anew.
     const auto roundTrip = [&](const char* button, const char* screen, const char* back) {
-        driver.click(QString::fromLatin1(button));
-        QTRY_COMPARE(driver.screenName(), QString::fromLatin1(screen));
-        if (driver.isShown(QStringLiteral("nameField"))) {
-            driver.type(QStringLiteral("nameField"), QStringLiteral("Bo"));
+        driver.go(QString::fromLatin1(button), QString::fromLatin1(screen));
+        if (driver.isShown(u"nameField"_s)) {
+            driver.type(u"nameField"_s, u"Bo"_s);
         }
-        driver.click(QString::fromLatin1(back));
-        QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+        driver.go(QString::fromLatin1(back), u"RoleSelection"_s);
     };
     roundTrip("choosePlayer", "PlayerSetup", "setupBack");
-    QCOMPARE(driver.preferences().text(keys::macRole, QStringLiteral("none")), QStringLiteral("none"));
+    QCOMPARE(driver.preferences().text(keys::macRole, u"none"_s), u"none"_s);
     roundTrip("recoverRelative", "AccountRecovery", "recoveryBack");
     roundTrip("chooseRelative", "RelativePairing", "pairingBack");
-    driver.click(QStringLiteral("choosePlayer"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
-    QCOMPARE(driver.textOf(QStringLiteral("nameField")), QString());
-    const QString pairing = driver.textOf(QStringLiteral("pairingCode"));
-    QVERIFY2(QRegularExpression(QStringLiteral("^[1-9]\\d\\d [1-9]\\d\\d$")).match(pairing).hasMatch(),
+    driver.go(u"choosePlayer"_s, u"PlayerSetup"_s);
+    QCOMPARE(driver.textOf(u"nameField"_s), QString());
+    const QString pairing = driver.textOf(u"pairingCode"_s);
+    QVERIFY2(QRegularExpression(u"^[1-9]\\d\\d [1-9]\\d\\d$"_s).match(pairing).hasMatch(),
              qPrintable(pairing));
-    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
+    QVERIFY(!driver.item(u"setupPrimary"_s)->isEnabled());
 
     // A name of blanks and an address without "@" keep the button off; the PIN takes four digits.
-    driver.type(QStringLiteral("nameField"), QStringLiteral("   "));
-    driver.type(QStringLiteral("emailField"), QStringLiteral("anna"));
-    driver.type(QStringLiteral("pinField"), QStringLiteral("12a345"));
-    QCOMPARE(driver.textOf(QStringLiteral("pinField")), QStringLiteral("1234"));
-    QCOMPARE(driver.item(QStringLiteral("pinField"))->property("displayText"), QString(4, QChar(0x2022)));
+    driver.type(u"nameField"_s, u"   "_s);
+    driver.type(u"emailField"_s, u"anna"_s);
+    driver.type(u"pinField"_s, u"12a345"_s);
+    QCOMPARE(driver.textOf(u"pinField"_s), u"1234"_s);
+    QCOMPARE(driver.item(u"pinField"_s)->property("displayText"), QString(4, QChar(0x2022)));
     // A disabled button is drawn fainter, not hidden.
-    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
-    QCOMPARE(driver.item(QStringLiteral("setupPrimary"))->opacity(), 0.52);
-    driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
-    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
-    driver.type(QStringLiteral("emailField"), QStringLiteral("@example.dk"));
-    QVERIFY(driver.item(QStringLiteral("setupPrimary"))->isEnabled());
-    QCOMPARE(driver.item(QStringLiteral("setupPrimary"))->opacity(), 1.0);
-    driver.screenshot(QStringLiteral("onboarding-step1"));
+    QVERIFY(!driver.item(u"setupPrimary"_s)->isEnabled());
+    QCOMPARE(driver.item(u"setupPrimary"_s)->opacity(), 0.52);
+    driver.type(u"nameField"_s, u"Anna Jensen"_s);
+    QVERIFY(!driver.item(u"setupPrimary"_s)->isEnabled());
+    driver.type(u"emailField"_s, u"@example.dk"_s);
+    QVERIFY(driver.item(u"setupPrimary"_s)->isEnabled());
+    QCOMPARE(driver.item(u"setupPrimary"_s)->opacity(), 1.0);
+    driver.screenshot(u"onboarding-step1"_s);
 
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
-    driver.click(QStringLiteral("setupBack"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Opret din beskyttelse"));
-    QCOMPARE(driver.textOf(QStringLiteral("nameField")), QStringLiteral("   Anna Jensen"));
-    QCOMPARE(driver.textOf(QStringLiteral("pairingCode")), pairing);
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
+    driver.clickThenRead(u"setupPrimary"_s, u"setupTitle"_s, u"Fortæl lidt om dig"_s);
+    driver.clickThenRead(u"setupBack"_s, u"setupTitle"_s, u"Opret din beskyttelse"_s);
+    QCOMPARE(driver.textOf(u"nameField"_s), u"   Anna Jensen"_s);
+    QCOMPARE(driver.textOf(u"pairingCode"_s), pairing);
+    driver.clickThenRead(u"setupPrimary"_s, u"setupTitle"_s, u"Fortæl lidt om dig"_s);
 
-    driver.click(QStringLiteral("location_online"));
-    driver.click(QStringLiteral("game_Poker"));
-    driver.click(QStringLiteral("game_Bingo"));
-    QVERIFY(!driver.item(QStringLiteral("setupPrimary"))->isEnabled());
-    driver.type(QStringLiteral("spendField"), QStringLiteral("1.500"));
-    QCOMPARE(driver.textOf(QStringLiteral("spendField")), QStringLiteral("1500"));
-    driver.click(QStringLiteral("chooseDate"));
-    driver.item(QStringLiteral("calendar"));
-    driver.screenshot(QStringLiteral("onboarding-step2-calendar"));
+    driver.click(u"location_online"_s);
+    driver.click(u"game_Poker"_s);
+    driver.click(u"game_Bingo"_s);
+    QVERIFY(!driver.item(u"setupPrimary"_s)->isEnabled());
+    driver.type(u"spendField"_s, u"1.500"_s);
+    QCOMPARE(driver.textOf(u"spendField"_s), u"1500"_s);
+    driver.click(u"chooseDate"_s);
+    driver.item(u"calendar"_s);
+    driver.screenshot(u"onboarding-step2-calendar"_s);
     // The keyboard alone picks a day: Tab reaches the day in hand, End stops at today, Home, the
     // arrows and Page Up move by day and month, and Return picks; each day is named with its date.
-    const QLocale danish(QStringLiteral("da_DK"));
-    const auto spoken = [&](const QDate& day) {
-        return danish.toString(day, QStringLiteral("d. MMMM yyyy"));
-    };
+    const QLocale danish(u"da_DK"_s);
+    const auto spoken = [&](const QDate& day) { return danish.toString(day, u"d. MMMM yyyy"_s); };
     const QDate today = QDate::currentDate();
     QVERIFY(driver.tabTo(spoken(today)));
     driver.key(Qt::Key_End);
@@ -109,34 +99,32 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     driver.key(Qt::Key_PageUp);
     const QDate picked = QDate(today.year(), today.month(), 2).addMonths(-1);
     QCOMPARE(driver.focusedName(), spoken(picked));
-    driver.screenshot(QStringLiteral("onboarding-step2-calendar-keyboard"));
+    driver.screenshot(u"onboarding-step2-calendar-keyboard"_s);
     driver.key(Qt::Key_Return);
-    QTRY_COMPARE(driver.textOf(QStringLiteral("chooseDate")), spoken(picked));
-    driver.click(QStringLiteral("chooseToday"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("calendar")));
+    QTRY_COMPARE(driver.textOf(u"chooseDate"_s), spoken(picked));
+    driver.click(u"chooseToday"_s);
+    QTRY_VERIFY(!driver.isShown(u"calendar"_s));
     // The last bet was weeks ago: that day, not today, starts the counter.
     auto* setup = qobject_cast<PlayerSetupViewModel*>(driver.app().rootViewModel().screenModel());
     QVERIFY(setup);
     const QDate lastBet = QDate::currentDate().addDays(-40);
     setup->pickDate(lastBet);
-    driver.screenshot(QStringLiteral("onboarding-step2"));
+    driver.screenshot(u"onboarding-step2"_s);
 
     // The backend goes away: the error shows, everything typed stays, the session learns nothing.
     backend.stop();
-    driver.click(QStringLiteral("setupPrimary"));
-    driver.item(QStringLiteral("setupError"));
-    QVERIFY(!driver.textOf(QStringLiteral("setupErrorText")).isEmpty());
-    QTRY_VERIFY(driver.item(QStringLiteral("setupPrimary"))->isEnabled());
-    QCOMPARE(driver.textOf(QStringLiteral("spendField")), QStringLiteral("1500"));
-    QCOMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
+    driver.click(u"setupPrimary"_s);
+    QVERIFY(!driver.textOf(u"setupErrorText"_s).isEmpty());
+    QTRY_VERIFY(driver.item(u"setupPrimary"_s)->isEnabled());
+    QCOMPARE(driver.textOf(u"spendField"_s), u"1500"_s);
+    QCOMPARE(driver.screenName(), u"PlayerSetup"_s);
     QVERIFY(!driver.preferences().contains(keys::playerName));
     QVERIFY(!driver.preferences().boolean(keys::macSetupComplete));
-    driver.screenshot(QStringLiteral("onboarding-offline-error"));
+    driver.screenshot(u"onboarding-offline-error"_s);
 
     // Back again: the same press now creates the account with the code that was shown all along.
     backend.start();
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("ProtectionSetup"), 10000);
+    driver.go(u"setupPrimary"_s, u"ProtectionSetup"_s);
     const QString code = QString(pairing).remove(QLatin1Char(' '));
     const auto players = backend.rows(
         QStringLiteral(
@@ -147,9 +135,9 @@ void OnboardingJourneyTest::playerCreatesAnAccountThroughAnOutage() {
     QCOMPARE(players[0], (QVariantList{"   Anna Jensen", "anna@example.dk", "1234", "online", "Bingo,Poker",
                                        qint64(1500), lastBet.startOfDay().toSecsSinceEpoch()}));
     QCOMPARE(driver.preferences().text(keys::pairingCode), code);
-    QCOMPARE(driver.preferences().text(keys::gamblingGameTypes), QStringLiteral("Bingo,Poker"));
+    QCOMPARE(driver.preferences().text(keys::gamblingGameTypes), u"Bingo,Poker"_s);
     QVERIFY(driver.preferences().boolean(keys::macSetupComplete));
-    driver.screenshot(QStringLiteral("after-onboarding"));
+    driver.screenshot(u"after-onboarding"_s);
 }
 
 QTEST_MAIN(OnboardingJourneyTest)

@@ -8,18 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QRegularExpression>
 #include <QTimeZone>
 #include <QtTest/QtTest>
 #include <qcoro/qcorotask.h>
 
-#include <functional>
-#include <memory>
-
 using namespace molvena;
 using namespace molvena::test;
+using namespace Qt::StringLiterals;
 
 // The player's road after the onboarding: protection setup, the profile sheet, the dashboard; and the
 // dashboard's own rules (days counted in local calendar days, the milestone lines, every symbol the
@@ -34,38 +29,9 @@ private slots:
     void everySymbolTheScreensNameLoads();
 
 private:
-    static void onboard(AppDriver& driver, const QString& email);
     // The blocked deployment with the gambling sites at `site`, which answers until blocking starts.
     static Deployment siteDeployment(const BackendProcess& backend, const SwitchableSite& site);
-    static QStringList outboxFiles(const BackendProcess& backend, const QString& pattern);
-    // The app's own checks (the monitor's, the sheet's first one) hold the sheet's buttons for a moment;
-    // a press that met one of them is repeated, as a user would.
-    static bool pressUntil(AppDriver& driver, const QString& button, const std::function<bool()>& done);
 };
-
-QStringList PlayerJourneyTest::outboxFiles(const BackendProcess& backend, const QString& pattern) {
-    return QDir(QDir(backend.dataFolder()).filePath(QStringLiteral("outbox")))
-        .entryList({pattern}, QDir::Files, QDir::Name);
-}
-
-void PlayerJourneyTest::onboard(AppDriver& driver, const QString& email) {
-    // Tall enough that the profile step's button is on screen without scrolling.
-    driver.resize(QSize(1180, 1000));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
-    driver.click(QStringLiteral("choosePlayer"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerSetup"));
-    driver.type(QStringLiteral("nameField"), QStringLiteral("Anna Jensen"));
-    driver.type(QStringLiteral("emailField"), email);
-    driver.type(QStringLiteral("pinField"), QStringLiteral("1234"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("setupTitle")), QStringLiteral("Fortæl lidt om dig"));
-    driver.click(QStringLiteral("location_online"));
-    driver.click(QStringLiteral("game_Poker"));
-    driver.type(QStringLiteral("spendField"), QStringLiteral("500"));
-    driver.click(QStringLiteral("setupPrimary"));
-    QTRY_COMPARE_WITH_TIMEOUT(driver.screenName(), QStringLiteral("ProtectionSetup"), 10000);
-    driver.resize(QSize(1180, 760));
-}
 
 Deployment PlayerJourneyTest::siteDeployment(const BackendProcess& backend, const SwitchableSite& site) {
     Deployment deployment = AppDriver::blockedDeployment(backend);
@@ -76,20 +42,6 @@ Deployment PlayerJourneyTest::siteDeployment(const BackendProcess& backend, cons
     return deployment;
 }
 
-bool PlayerJourneyTest::pressUntil(AppDriver& driver, const QString& button,
-                                   const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
-        const auto ready = [&] {
-            return done() || (driver.isShown(button) && driver.item(button)->isEnabled());
-        };
-        if (QTest::qWaitFor(ready, 8000) && !done()) {
-            driver.click(button);
-        }
-        (void)QTest::qWaitFor(done, 4000);
-    }
-    return done();
-}
-
 void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     BackendProcess backend;
     InstalledDesktop desktop;
@@ -98,132 +50,115 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     StandInResolver resolver(false);
     Deployment deployment = siteDeployment(backend, site);
     // The profile the reference server hands out names its default resolver.
-    deployment.resolverHostName = QStringLiteral("dns.molvena.dk");
+    deployment.resolverHostName = u"dns.molvena.dk"_s;
     PlatformAdapters adapters = desktop.adapters();
     adapters.hostLookup = resolver.lookup();
     AppDriver driver(std::move(adapters), deployment);
     QVERIFY(driver.started());
-    onboard(driver, QStringLiteral("anna@example.dk"));
+    const QString code = u"582913"_s;
+    driver.signInAsPlayer(u"anna@example.dk"_s, code);
     const QString token = driver.app().session().deviceToken();
-    const QString code = driver.app().session().pairingCode();
+    QTRY_COMPARE(driver.screenName(), u"ProtectionSetup"_s);
+    QTRY_COMPARE(driver.textOf(u"checklistWeb"_s), u"Webbeskyttelse mangler"_s);
+    QCOMPARE(driver.textOf(u"loginStepButton"_s), u"Aktivér automatisk start"_s);
+    QCOMPARE(driver.textOf(u"webStepButton"_s), u"Installer beskyttelse"_s);
+    QVERIFY(!driver.isShown(u"vpnStepButton"_s));
+    QCOMPARE(driver.textOf(u"setupFooter"_s), u"Dashboardet åbner, når alle tre trin er gennemført."_s);
+    driver.screenshot(u"protection-setup"_s);
 
-    QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse mangler"));
-    QCOMPARE(driver.textOf(QStringLiteral("loginStepButton")), QStringLiteral("Aktivér automatisk start"));
-    QCOMPARE(driver.textOf(QStringLiteral("webStepButton")), QStringLiteral("Installer beskyttelse"));
-    QVERIFY(!driver.isShown(QStringLiteral("vpnStepButton")));
-    QCOMPARE(driver.textOf(QStringLiteral("setupFooter")),
-             QStringLiteral("Dashboardet åbner, når alle tre trin er gennemført."));
-    driver.screenshot(QStringLiteral("protection-setup"));
-
-    driver.click(QStringLiteral("loginStepButton"));
-    QTRY_VERIFY(!driver.isShown(QStringLiteral("loginStepButton")));
+    driver.click(u"loginStepButton"_s);
+    QTRY_VERIFY(!driver.isShown(u"loginStepButton"_s));
     QVERIFY(QFile::exists(desktop.autostartEntry));
-    QCOMPARE(driver.textOf(QStringLiteral("loginStepButtonDetail")),
-             QStringLiteral("Molvena starter automatisk, når du logger ind på denne computer."));
+    QCOMPARE(driver.textOf(u"loginStepButtonDetail"_s),
+             u"Molvena starter automatisk, når du logger ind på denne computer."_s);
 
     // Enabling the login item starts verifications, each holding the button until it is done.
-    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileDownloadButton")); }));
+    QVERIFY(
+        driver.pressUntil(u"webStepButton"_s, [&] { return driver.isShown(u"profileDownloadButton"_s); }));
     // The sheet verifies first; its buttons wait for that.
-    QTRY_VERIFY(driver.item(QStringLiteral("profileDownloadButton"))->isEnabled());
-    driver.screenshot(QStringLiteral("profile-sheet"));
-    QVERIFY(pressUntil(driver, QStringLiteral("profileDownloadButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
+    QTRY_VERIFY(driver.item(u"profileDownloadButton"_s)->isEnabled());
+    driver.screenshot(u"profile-sheet"_s);
+    QVERIFY(driver.pressUntil(u"profileDownloadButton"_s,
+                              [&] { return driver.isShown(u"profileConfirmButton"_s); }));
     QCOMPARE(desktop.workspace->openedURLs.size(), 1);
     QVERIFY(desktop.workspace->openedURLs[0].toString().contains(token));
-    QVERIFY(
-        driver.textOf(QStringLiteral("profileMessage")).startsWith(QStringLiteral("Download af profilen")));
+    QVERIFY(driver.textOf(u"profileMessage"_s).startsWith(u"Download af profilen"_s));
 
     // Confirming before the profile blocks anything keeps the player in the sheet.
-    QVERIFY(pressUntil(driver, QStringLiteral("profileConfirmButton"), [&] {
-        return driver.textOf(QStringLiteral("profileMessage"))
-            .startsWith(QStringLiteral("Beskyttelsen er endnu"));
+    QVERIFY(driver.pressUntil(u"profileConfirmButton"_s, [&] {
+        return driver.textOf(u"profileMessage"_s).startsWith(u"Beskyttelsen er endnu"_s);
     }));
-    QVERIFY(driver.isShown(QStringLiteral("profileStepDone2")));
-    driver.screenshot(QStringLiteral("profile-sheet-not-yet"));
+    QVERIFY(driver.isShown(u"profileStepDone2"_s));
+    driver.screenshot(u"profile-sheet-not-yet"_s);
 
     // Closing and reopening remembers the download.
-    driver.click(QStringLiteral("profileCloseButton"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("webStepButton")), QStringLiteral("Fortsæt installationen"));
-    QVERIFY(pressUntil(driver, QStringLiteral("webStepButton"),
-                       [&] { return driver.isShown(QStringLiteral("profileConfirmButton")); }));
+    driver.clickThenRead(u"profileCloseButton"_s, u"webStepButton"_s, u"Fortsæt installationen"_s);
+    QVERIFY(driver.pressUntil(u"webStepButton"_s, [&] { return driver.isShown(u"profileConfirmButton"_s); }));
 
     // A relative pairs meanwhile; the dashboard shows it with a masked address.
-    (void)QCoro::waitFor(driver.app().api().pairRelative(code, QStringLiteral("bodil@example.dk")));
+    (void)QCoro::waitFor(driver.app().api().pairRelative(code, u"bodil@example.dk"_s));
     // The profile starts blocking only once the sheet's own check on showing is over, so the press
     // is what finds it active.
-    QTRY_VERIFY(driver.item(QStringLiteral("profileConfirmButton"))->isEnabled() &&
-                !driver.app().dns().isChecking());
+    QTRY_VERIFY(driver.item(u"profileConfirmButton"_s)->isEnabled() && !driver.app().dns().isChecking());
     resolver.setBlocking(true);
-    QVERIFY(pressUntil(driver, QStringLiteral("profileConfirmButton"),
-                       [&] { return driver.screenName() == QStringLiteral("PlayerDashboard"); }));
+    QVERIFY(driver.pressUntil(u"profileConfirmButton"_s,
+                              [&] { return driver.screenName() == u"PlayerDashboard"_s; }));
     const auto sources = [&](const QString& source) {
         return backend.rows(QStringLiteral("SELECT active FROM device_reports WHERE device_token = '%1' AND "
                                            "source = '%2'")
                                 .arg(token, source));
     };
-    QTRY_COMPARE(sources(QStringLiteral("manual_activation")), (QList<QVariantList>{{qint64(1)}}));
-    QTRY_COMPARE(sources(QStringLiteral("dns_profile_verified")), (QList<QVariantList>{{qint64(1)}}));
+    QTRY_COMPARE(sources(u"manual_activation"_s), (QList<QVariantList>{{qint64(1)}}));
+    QTRY_COMPARE(sources(u"dns_profile_verified"_s), (QList<QVariantList>{{qint64(1)}}));
     QVERIFY(driver.preferences().boolean(preferenceKeys::hasEverActivatedMacProtection));
 
-    driver.screenshot(QStringLiteral("dashboard"));
-    driver.click(QStringLiteral("syncButton"));
-    QTRY_COMPARE(sources(QStringLiteral("dashboard_refresh")).size(), 1);
-    QTRY_COMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Beskyttelse aktiv"));
-    QVERIFY(!driver.isShown(QStringLiteral("dashboardBanner")));
-    QVERIFY(!driver.isShown(QStringLiteral("browserBypassCard")));
-    QCOMPARE(driver.textOf(QStringLiteral("gamblingFreeDays")), QStringLiteral("0"));
-    QCOMPARE(driver.textOf(QStringLiteral("pairingCode")), code.left(3) + QLatin1Char(' ') + code.mid(3));
-    driver.click(QStringLiteral("copyPairingCode"));
+    driver.screenshot(u"dashboard"_s);
+    driver.click(u"syncButton"_s);
+    QTRY_COMPARE(sources(u"dashboard_refresh"_s).size(), 1);
+    QTRY_COMPARE(driver.textOf(u"statusPill"_s), u"Beskyttelse aktiv"_s);
+    QVERIFY(!driver.isShown(u"dashboardBanner"_s));
+    QVERIFY(!driver.isShown(u"browserBypassCard"_s));
+    QCOMPARE(driver.textOf(u"gamblingFreeDays"_s), u"3"_s);
+    QCOMPARE(driver.textOf(u"pairingCode"_s), code.left(3) + QLatin1Char(' ') + code.mid(3));
+    driver.click(u"copyPairingCode"_s);
     QCOMPARE(QGuiApplication::clipboard()->text(), code);
-    const QString relative = driver.textOf(QStringLiteral("relativeLabel0"));
-    QVERIFY2(relative.endsWith(QStringLiteral("@example.dk")) && !relative.contains(QStringLiteral("bodil")),
-             qPrintable(relative));
+    const QString relative = driver.textOf(u"relativeLabel0"_s);
+    QVERIFY2(relative.endsWith(u"@example.dk"_s) && !relative.contains(u"bodil"_s), qPrintable(relative));
 
     // Bodil confirms her address; then the profile goes: the gambling sites answer again.
-    QVERIFY(backend.confirmMailedAddresses(QStringLiteral("relative_confirmation")) == 1);
+    QVERIFY(backend.confirmMailedAddresses(u"relative_confirmation"_s) == 1);
     resolver.setBlocking(false);
     const auto alerts = [&] {
         return backend.rows(QStringLiteral("SELECT e.reason, o.recipient FROM outbox o JOIN events e ON "
                                            "e.id = o.event_id WHERE o.kind = 'alert'"));
     };
-    const QList<QVariantList> oneAlert{
-        {QStringLiteral("mac_dns_profile_removed_externally"), QStringLiteral("bodil@example.dk")}};
+    const QList<QVariantList> oneAlert{{u"mac_dns_profile_removed_externally"_s, u"bodil@example.dk"_s}};
     for (int evaluation = 2; evaluation <= 3; ++evaluation) {
-        driver.click(QStringLiteral("syncButton"));
-        QTRY_COMPARE_WITH_TIMEOUT(sources(QStringLiteral("dashboard_refresh")).size(), evaluation, 10000);
-        QTRY_COMPARE(driver.textOf(QStringLiteral("syncButton")), QStringLiteral("Synkronisér"));
+        driver.click(u"syncButton"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(sources(u"dashboard_refresh"_s).size(), evaluation, 10000);
+        QTRY_COMPARE(driver.textOf(u"syncButton"_s), u"Synkronisér"_s);
         QCOMPARE(alerts(), oneAlert);
     }
-    QTRY_COMPARE(outboxFiles(backend, QStringLiteral("*-alert.eml")).size(), 1);
-    QCOMPARE(driver.textOf(QStringLiteral("bannerTitle")),
-             QStringLiteral("Webbeskyttelsen kræver din opmærksomhed"));
-    QCOMPARE(driver.textOf(QStringLiteral("statusPill")), QStringLiteral("Kontrollerer beskyttelse"));
-    QCOMPARE(driver.textOf(QStringLiteral("protectionBadge")), QStringLiteral("KRÆVER TJEK"));
-    driver.screenshot(QStringLiteral("dashboard-protection-removed"));
+    const QDir outbox(backend.dataFolder() + u"/outbox"_s);
+    QTRY_COMPARE(outbox.entryList({u"*-alert.eml"_s}, QDir::Files).size(), 1);
+    QCOMPARE(driver.textOf(u"bannerTitle"_s), u"Webbeskyttelsen kræver din opmærksomhed"_s);
+    QCOMPARE(driver.textOf(u"statusPill"_s), u"Kontrollerer beskyttelse"_s);
+    QCOMPARE(driver.textOf(u"protectionBadge"_s), u"KRÆVER TJEK"_s);
+    driver.screenshot(u"dashboard-protection-removed"_s);
 
     // Firefox switched to its own DNS: the next check names it, and Bodil hears of it once.
-    const QString firefox = desktop.folder.filePath(QStringLiteral(".mozilla/firefox"));
-    writeFile(firefox + QStringLiteral("/profiles.ini"),
+    const QString firefox = desktop.folder.filePath(u".mozilla/firefox"_s);
+    writeFile(firefox + u"/profiles.ini"_s,
               "[Profile0]\nName=default-release\nIsRelative=1\nPath=a1b2.default-release\n");
-    writeFile(firefox + QStringLiteral("/a1b2.default-release/prefs.js"),
-              "user_pref(\"network.trr.mode\", 3);\n");
-    driver.click(QStringLiteral("syncButton"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("browserBypassTitle")),
-                 QStringLiteral("Firefox går uden om webbeskyttelsen"));
-    QVERIFY(driver.textOf(QStringLiteral("browserBypassSteps"))
-                .startsWith(QStringLiteral("Firefox bruger sin egen DNS")));
-    QTRY_COMPARE(
-        backend.rows(QStringLiteral("SELECT title FROM events WHERE reason = 'mac_browser_dns_bypass'")),
-        (QList<QVariantList>{{QStringLiteral("Firefox går uden om webbeskyttelsen på Mac")}}));
+    writeFile(firefox + u"/a1b2.default-release/prefs.js"_s, "user_pref(\"network.trr.mode\", 3);\n");
+    driver.clickThenRead(u"syncButton"_s, u"browserBypassTitle"_s, u"Firefox går uden om webbeskyttelsen"_s);
+    QVERIFY(driver.textOf(u"browserBypassSteps"_s).startsWith(u"Firefox bruger sin egen DNS"_s));
     QTRY_COMPARE(alerts().size(), 2);
-    QCOMPARE(alerts().last(),
-             (QVariantList{QStringLiteral("mac_browser_dns_bypass"), QStringLiteral("bodil@example.dk")}));
-    driver.screenshot(QStringLiteral("dashboard-browser-bypass"));
+    QCOMPARE(alerts().last(), (QVariantList{u"mac_browser_dns_bypass"_s, u"bodil@example.dk"_s}));
+    driver.screenshot(u"dashboard-browser-bypass"_s);
 
-    driver.click(QStringLiteral("headerMenuButton"));
-    driver.click(QStringLiteral("menuLogOut"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("RoleSelection"));
+    driver.click(u"headerMenuButton"_s);
+    driver.go(u"menuLogOut"_s, u"RoleSelection"_s);
 }
 
 void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
@@ -233,44 +168,41 @@ void PlayerJourneyTest::aTunnelHoldsTheSetupWithoutProbing() {
     StandInResolver resolver(false);
     PlatformAdapters adapters = desktop.adapters();
     adapters.hostLookup = resolver.lookup();
-    desktop.paths->path =
-        NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {QStringLiteral("utun4")}};
+    desktop.paths->path = NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {u"utun4"_s}};
     AppDriver driver(std::move(adapters), siteDeployment(backend, site));
     QVERIFY(driver.started());
-    onboard(driver, QStringLiteral("tunnel@example.dk"));
+    driver.signInAsPlayer(u"tunnel@example.dk"_s, u"582913"_s);
 
-    QTRY_COMPARE(driver.textOf(QStringLiteral("vpnStepButton")), QStringLiteral("Åbn netværksindstillinger"));
-    QCOMPARE(driver.textOf(QStringLiteral("checklistVPN")), QStringLiteral("VPN aktiv · slå fra"));
+    QTRY_COMPARE(driver.textOf(u"vpnStepButton"_s), u"Åbn netværksindstillinger"_s);
+    QCOMPARE(driver.textOf(u"checklistVPN"_s), u"VPN aktiv · slå fra"_s);
     QTest::qWait(300);
     QCOMPARE(site.requestCount(), 0);
-    driver.screenshot(QStringLiteral("protection-setup-vpn"));
-    driver.click(QStringLiteral("vpnStepButton"));
+    driver.screenshot(u"protection-setup-vpn"_s);
+    driver.click(u"vpnStepButton"_s);
     QCOMPARE(desktop.workspace->openedURLs.size() + desktop.workspace->openedApplications.size(), 1);
 
     // The tunnel goes away: the setup verifies at once.
     desktop.paths->deliver(NetworkPath{});
     QTRY_VERIFY(site.requestCount() > 0);
-    QTRY_COMPARE(driver.textOf(QStringLiteral("checklistVPN")), QStringLiteral("Ingen VPN registreret"));
-    QTRY_COMPARE(driver.textOf(QStringLiteral("checklistWeb")), QStringLiteral("Webbeskyttelse mangler"));
-    QVERIFY(!driver.isShown(QStringLiteral("vpnStepButton")));
-    driver.screenshot(QStringLiteral("protection-setup-vpn-off"));
+    QTRY_COMPARE(driver.textOf(u"checklistVPN"_s), u"Ingen VPN registreret"_s);
+    QTRY_COMPARE(driver.textOf(u"checklistWeb"_s), u"Webbeskyttelse mangler"_s);
+    QVERIFY(!driver.isShown(u"vpnStepButton"_s));
+    driver.screenshot(u"protection-setup-vpn-off"_s);
 
     // The profile goes in before automatic start: turning that on, the last layer, opens the dashboard.
     // Whichever check comes first finds it: the sheet's, or the setup's own re-check once the network
     // settled (the step's button then goes away under the test's hand).
     resolver.setBlocking(true);
-    if (driver.isShown(QStringLiteral("webStepButton"))) {
-        driver.click(QStringLiteral("webStepButton"));
-        if (QTest::qWaitFor([&] { return driver.isShown(QStringLiteral("profileDoneButton")); }, 10000)) {
-            driver.click(QStringLiteral("profileDoneButton"));
+    if (driver.isShown(u"webStepButton"_s)) {
+        driver.click(u"webStepButton"_s);
+        if (QTest::qWaitFor([&] { return driver.isShown(u"profileDoneButton"_s); }, 10000)) {
+            driver.click(u"profileDoneButton"_s);
         }
     }
-    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(QStringLiteral("checklistWeb")),
-                              QStringLiteral("Webbeskyttelse aktiv"), 10000);
-    QVERIFY(!driver.isShown(QStringLiteral("profileSheetTitle")));
-    QCOMPARE(driver.screenName(), QStringLiteral("ProtectionSetup"));
-    driver.click(QStringLiteral("loginStepButton"));
-    QTRY_COMPARE(driver.screenName(), QStringLiteral("PlayerDashboard"));
+    QTRY_COMPARE_WITH_TIMEOUT(driver.textOf(u"checklistWeb"_s), u"Webbeskyttelse aktiv"_s, 10000);
+    QVERIFY(!driver.isShown(u"profileSheetTitle"_s));
+    QCOMPARE(driver.screenName(), u"ProtectionSetup"_s);
+    driver.go(u"loginStepButton"_s, u"PlayerDashboard"_s);
 }
 
 void PlayerJourneyTest::daysAndMilestones_data() {
