@@ -7,7 +7,6 @@
 #include "TaskTesting.h"
 #include "backend/APIClient.h"
 
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -206,12 +205,11 @@ private:
     QUrl m_apiBase[2];
     quint16 m_metricsPort[2] = {};
     // What one of the instance's own listeners (API or metrics port) answers a GET of `path` with.
-    QPair<int, QByteArray> get(quint16 port, const QString& path) {
+    Answer get(quint16 port, const QString& path) {
         QNetworkReply* reply =
             m_network.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path))));
         waitFor([reply] { return reply->isFinished(); });
-        reply->deleteLater();
-        return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+        return ServerHarness::read(*reply);
     }
     std::unique_ptr<server::Database> m_reader;
 };
@@ -431,7 +429,7 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
 
     // An operator sees it all on the metrics port, which serves nothing of the API, and the API
     // port serves no metrics.
-    const QByteArray metrics = get(m_metricsPort[1], QStringLiteral("/metrics")).second;
+    const QByteArray metrics = get(m_metricsPort[1], QStringLiteral("/metrics")).body;
     for (const char* line :
          {"molvena_requests_total{endpoint=\"/api/send_notification.php\",status=\"422\"} 1\n",
           "molvena_mails_failed_total 0\n", "molvena_database_up 1\n"}) {
@@ -440,12 +438,12 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
     QVERIFY(!metrics.contains("molvena_limits_tripped_total 0\n"));
     // The alerts just sent leave the queue, as its gauge shows.
     QVERIFY(waitFor([&] {
-        return get(m_metricsPort[1], QStringLiteral("/metrics")).second.contains("molvena_outbox_due 0\n");
+        return get(m_metricsPort[1], QStringLiteral("/metrics")).body.contains("molvena_outbox_due 0\n");
     }));
-    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/health")).first, 200);
-    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/health")).first, 200);
-    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/metrics")).first, 404);
-    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/api/count.php")).first, 404);
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/health")).status, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/health")).status, 200);
+    QCOMPARE(get(m_apiBase[1].port(), QStringLiteral("/metrics")).status, 404);
+    QCOMPARE(get(m_metricsPort[1], QStringLiteral("/api/count.php")).status, 404);
 }
 
 // Rule: an instance stopped (SIGSTOP) inside a transaction holds up no other for long: the others
@@ -574,11 +572,7 @@ QList<Answer> MultiInstanceTest::sendTogether(const QList<Request>& requests,
     });
     QList<Answer> answers;
     for (QNetworkReply* reply : replies) {
-        Answer& answer = answers.emplace_back();
-        answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        answer.body = reply->readAll();
-        answer.json = QJsonDocument::fromJson(answer.body).object();
-        reply->deleteLater();
+        answers.append(ServerHarness::read(*reply));
     }
     return answers;
 }
