@@ -158,9 +158,9 @@ void AttackTest::bigUploadsLeaveMemoryFlat() {
     };
     QVERIFY2(QTest::qWaitFor(allCutOff, 10000), "an upload was not cut off within 10 s");
     const qint64 most = *std::max_element(sent.cbegin(), sent.cend());
-    QVERIFY2(most < 8 * 1024 * 1024, qPrintable(QStringLiteral("a client sent %1 bytes").arg(most)));
+    QCOMPARE_LT(most, 8 * 1024 * 1024); // bytes a client sent
     const qint64 grown = residentKilobytes() - before;
-    QVERIFY2(grown < 32 * 1024, qPrintable(QStringLiteral("memory grew by %1 KiB").arg(grown)));
+    QCOMPARE_LT(grown, 32 * 1024); // KiB
     QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
 }
 
@@ -187,7 +187,7 @@ void AttackTest::slowIdleAndSurplusConnectionsAreClosed() {
     }
     QTest::qWait(150);
     const auto open = flood.size() - std::count_if(flood.begin(), flood.end(), closed);
-    QVERIFY2(open <= 16, qPrintable(QStringLiteral("%1 connections open, cap 16").arg(open)));
+    QCOMPARE_LE(open, 16u);
     flood.clear();
     QVERIFY(QTest::qWaitFor([&] { return harness.server().openConnections() == 0; }, 2000));
     QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
@@ -231,7 +231,7 @@ void AttackTest::codesCannotBeListedOrMassLinked() {
                          QStringLiteral("probe%1@example.dk").arg(i))
                 .status == 200;
     }
-    QVERIFY2(registrations <= limits::codeProbes.address.count, qPrintable(QString::number(registrations)));
+    QCOMPARE_LE(registrations, limits::codeProbes.address.count);
 
     // What strangers did switches nothing off: a new user elsewhere still registers, a relative who
     // mistyped once still links.
@@ -356,13 +356,6 @@ void AttackTest::smallerFindingsHold() {
                           {{"email", "bo@example.dk"}, {"role", "relative"}});
              return harness.latestRecoveryCode(QStringLiteral("bo@example.dk")).isEmpty();
          }},
-        {"a GET of a relative's confirmation link confirms nothing",
-         [&](ServerHarness& harness, const ServerHarness::Player& anna) {
-             harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk"));
-             return harness.get(mailedLink(harness, QStringLiteral("relative_confirmation"))).status == 200 &&
-                    harness.count(
-                        QStringLiteral("SELECT COUNT(*) FROM relatives WHERE confirmed_at IS NULL")) == 1;
-         }},
         {"one Mac's status reports are limited and so is what is kept of them",
          [&](ServerHarness& harness, const ServerHarness::Player& anna) {
              for (int i = 0; i < 300; ++i) {
@@ -392,7 +385,7 @@ void AttackTest::smallerFindingsHold() {
              return harness.count(QStringLiteral("SELECT COUNT(*) FROM events")) <=
                     limits::eventsKeptPerPlayer;
          }},
-        {"a name is measured in the characters a person sees",
+        {"a name is measured in the characters a person sees (101 are too many: HostileInputTest)",
          [&](ServerHarness& harness, const ServerHarness::Player&) {
              QString thumbs; // 60 thumbs up with a skin tone: 60 characters, 240 UTF-16 units
              for (int i = 0; i < 60; ++i) {
@@ -400,10 +393,7 @@ void AttackTest::smallerFindingsHold() {
              }
              return registerFrom(harness, {}, QStringLiteral("100001"), QStringLiteral("t@example.dk"),
                                  thumbs)
-                            .status == 200 &&
-                    registerFrom(harness, {}, QStringLiteral("100002"), QStringLiteral("a@example.dk"),
-                                 QString(101, QLatin1Char('a')))
-                            .status == 400;
+                 .succeeded();
          }},
     };
     QStringList broken;

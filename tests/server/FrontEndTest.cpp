@@ -292,7 +292,7 @@ void FrontEndTest::webSignInThroughTheFrontEnd() {
     const QByteArray signedIn = send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours));
     const QString cookie =
         QRegularExpression(QStringLiteral("\r\nSet-Cookie: (molvena_oversigt=[0-9a-f]{48}); "
-                                          "Path=/oversigt/; Max-Age=\\d+; HttpOnly; Secure; "
+                                          "Path=/oversigt/; Max-Age=2592000; HttpOnly; Secure; "
                                           "SameSite=Strict\r\n"))
             .match(QString::fromLatin1(signedIn))
             .captured(1);
