@@ -300,7 +300,9 @@ void FrontEndTest::webSignInThroughTheFrontEnd() {
     const QByteArray withCookie = "Cookie: " + cookie.toLatin1() + "\r\n";
     QVERIFY(send("GET /oversigt/ HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n").contains(">Anna</h1>"));
     QVERIFY(send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours)).startsWith("HTTP/1.1 410"));
-    QVERIFY(send(form("/oversigt/log-ud", "", ours + withCookie)).startsWith("HTTP/1.1 303"));
+    const QByteArray signedOut = send(form("/oversigt/log-ud", "", ours + withCookie));
+    QVERIFY(signedOut.startsWith("HTTP/1.1 303") &&
+            signedOut.contains("\r\nSet-Cookie: molvena_oversigt=; "));
     QVERIFY(send("GET /oversigt/status HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n")
                 .startsWith("HTTP/1.1 401"));
 }
