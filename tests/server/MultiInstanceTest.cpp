@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <csignal>
 
@@ -52,7 +53,10 @@ public:
             while (QTcpSocket* socket = m_server.nextPendingConnection()) {
                 socket->setParent(this);
                 socket->write("220 sink\r\n");
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                // The message on this connection, from its DATA to its closing dot.
+                connect(
+                    socket, &QTcpSocket::readyRead, this,
+                    [this, socket, data = std::optional<QByteArray>()]() mutable { read(*socket, data); });
             }
         });
     }
@@ -80,36 +84,30 @@ public:
     }
 
 private:
-    void read(QTcpSocket* socket) {
-        QByteArray& data = m_data[socket];
-        while (socket->canReadLine()) {
-            const QByteArray line = socket->readLine();
-            if (m_inData.contains(socket)) {
-                if (line == ".\r\n") {
-                    m_inData.remove(socket);
-                    static const QRegularExpression id(QStringLiteral("Message-ID: <([^@>]+)@"));
-                    messageIds.append(id.match(QString::fromUtf8(data)).captured(1));
-                    messages.append(std::exchange(data, {}));
-                    socket->write("250 queued\r\n");
-                } else {
-                    data += line;
-                }
+    void read(QTcpSocket& socket, std::optional<QByteArray>& data) {
+        while (socket.canReadLine()) {
+            const QByteArray line = socket.readLine();
+            if (data && line != ".\r\n") {
+                *data += line;
+            } else if (data) {
+                static const QRegularExpression id(QStringLiteral("Message-ID: <([^@>]+)@"));
+                messageIds.append(id.match(QString::fromUtf8(*data)).captured(1));
+                messages.append(*std::exchange(data, std::nullopt));
+                socket.write("250 queued\r\n");
             } else if (line.startsWith("DATA")) {
-                m_inData.insert(socket);
-                socket->write("354 go on\r\n");
+                data.emplace();
+                socket.write("354 go on\r\n");
             } else if (line.startsWith("QUIT")) {
-                socket->write("221 bye\r\n");
-                socket->disconnectFromHost();
+                socket.write("221 bye\r\n");
+                socket.disconnectFromHost();
             } else {
-                socket->write("250 ok\r\n");
+                socket.write("250 ok\r\n");
             }
         }
     }
 
     QTcpServer m_server;
     quint16 m_port = 0;
-    QHash<QTcpSocket*, QByteArray> m_data;
-    QSet<QTcpSocket*> m_inData;
 };
 
 // Between the app and an instance: forwards the first request, then closes the app's connection
@@ -374,8 +372,6 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
     QTest::qWait(1500);
     ::kill(pid_t(m_instances[0]->processId()), SIGKILL);
     QVERIFY(m_instances[0]->waitForFinished(5000));
-    m_apiBase[0].clear();
-    m_metricsPort[0] = 0;
     start(0);
     QVERIFY(waitUntilListening());
     QTest::qWait(2000);
@@ -503,6 +499,8 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
 }
 
 void MultiInstanceTest::start(int i) {
+    m_apiBase[i].clear();
+    m_metricsPort[i] = 0;
     m_instances[i] = std::make_unique<QProcess>();
     m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // Seconds where a deployment waits minutes. The second believes X-Real-IP as from a front end on

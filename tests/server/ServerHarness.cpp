@@ -88,7 +88,7 @@ ServerHarness::~ServerHarness() {
 
 ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString& target,
                                          const QByteArray& body, const QByteArray& contentType,
-                                         const QList<QPair<QByteArray, QByteArray>>& headers) {
+                                         const Headers& headers) {
     // A path from the root resolves against the API's base as well.
     QNetworkRequest request(m_server->apiBase().resolved(QUrl(target, QUrl::StrictMode)));
     if (!body.isEmpty() || method == "POST") {

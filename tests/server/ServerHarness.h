@@ -36,6 +36,7 @@ public:
         bool succeeded() const { return status == 200 && json.value(QStringLiteral("success")) == true; }
     };
     using Fields = QList<QPair<QString, QString>>;
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
 
     // `adjust` changes the options before the server starts (limits, time-outs, proxy mode).
     explicit ServerHarness(const std::function<void(server::ServerOptions&)>& adjust = {});
@@ -53,12 +54,11 @@ public:
     // "/", a path from the root; a query may follow it.
     Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
                const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
-               const QList<QPair<QByteArray, QByteArray>>& headers = {});
+               const Headers& headers = {});
     // A form POST, as nginx forwards it for the client `from` when given.
     Reply post(const QString& target, const Fields& fields, const QString& from = {}) {
         return send("POST", target, encode(fields), "application/x-www-form-urlencoded",
-                    from.isEmpty() ? QList<QPair<QByteArray, QByteArray>>{}
-                                   : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
+                    from.isEmpty() ? Headers{} : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
     }
     Reply get(const QString& target) { return send("GET", target); }
     // An action on the Mac's account (mac_account.php), an alert from the Mac, a relative's overview.
@@ -76,7 +76,6 @@ public:
     }
     // As a browser sends it: with these headers (Origin, Cookie), following no redirect and keeping
     // no cookie of its own.
-    using Headers = QList<QPair<QByteArray, QByteArray>>;
     Reply browse(const QByteArray& method, const QString& target, const Headers& headers,
                  const QByteArray& body = {});
     // A new connection to the server, connected (or failed after two seconds).
