@@ -484,9 +484,7 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
                  qPrintable(QString::number(answer.status)));
     }
     ::kill(pid, SIGCONT);
-    std::sort(milliseconds.begin(), milliseconds.end());
-    QVERIFY2(milliseconds.last() < 2000,
-             qPrintable(QStringLiteral("slowest answer %1 ms").arg(milliseconds.last())));
+    QCOMPARE_LT(*std::max_element(milliseconds.cbegin(), milliseconds.cend()), 2000); // the slowest, in ms
     QVERIFY(waitFor([&] {
         return std::all_of(pending.cbegin(), pending.cend(), std::mem_fn(&QNetworkReply::isFinished));
     }));

@@ -112,8 +112,7 @@ void ServerJourneyTest::alertsReachEveryRelative_data() {
     };
     row("VPN", "mac_vpn_detected", "", "vpn", "VPN slået til på Mac");
     row("login item", "mac_launch_at_login_removed", "", "protection", "Automatisk start slået fra på Mac");
-    row("DNS profile", "mac_dns_profile_removed_externally", "", "protection",
-        "Webbeskyttelsen er fjernet på Mac");
+    // The DNS profile's alert is the contract test's.
     row("both layers", "mac_protection_removed_externally", "", "protection",
         "Beskyttelsen på Mac er slået fra");
     row("blocked site", "blocked_site", "www.bet365.dk", "blocked", "Gambling-side blokeret");
