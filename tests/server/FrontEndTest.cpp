@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSslSocket>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -59,11 +58,8 @@ private slots:
     void oneAddressWithThousandsOfSilentConnectionsStopsNobodyElse();
     void answeredAtTheFrontEnd_data();
     void answeredAtTheFrontEnd();
-    void webSignInThroughTheFrontEnd();
 
 private:
-    QByteArray origin() const { return "https://127.0.0.1:" + QByteArray::number(m_port); }
-
     std::unique_ptr<ServerHarness> m_harness;
     QTemporaryDir m_runtime;
     QProcess m_nginx;
@@ -248,41 +244,6 @@ void FrontEndTest::answeredAtTheFrontEnd() {
     for (const QByteArray& header : headers) {
         QVERIFY2(answer.left(answer.indexOf("\r\n\r\n") + 2).contains(header), answer.constData());
     }
-}
-
-void FrontEndTest::webSignInThroughTheFrontEnd() {
-    // The app's link request passes; the confirmation mail's link leads to the front end, signs in
-    // once, and the cookie keeps its attributes through nginx until "Log ud".
-    m_harness->registerPlayer();
-    const auto send = [&](const QByteArray& request) {
-        return overTls(m_port, QStringLiteral("127.0.0.10"), request);
-    };
-    QVERIFY(
-        send(form("/api/pairing.php", "action=link&code=482917&email=far%40example.dk")).contains("true"));
-    const QString mail =
-        m_harness->newestMail(QStringLiteral("relative_confirmation"), QStringLiteral("far@example.dk"));
-    const QString token = QRegularExpression(QRegularExpression::escape(QString::fromLatin1(origin())) +
-                                             QStringLiteral("/oversigt/log-ind\\?token=([0-9a-f]{48})"))
-                              .match(mail)
-                              .captured(1);
-    QVERIFY2(!token.isEmpty(), qPrintable(mail));
-    const QByteArray ours = "Origin: " + origin() + "\r\n";
-    const QByteArray signedIn = send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours));
-    const QString cookie =
-        QRegularExpression(QStringLiteral("\r\nSet-Cookie: (molvena_oversigt=[0-9a-f]{48}); "
-                                          "Path=/oversigt/; Max-Age=2592000; HttpOnly; Secure; "
-                                          "SameSite=Strict\r\n"))
-            .match(QString::fromLatin1(signedIn))
-            .captured(1);
-    QVERIFY2(signedIn.startsWith("HTTP/1.1 303") && !cookie.isEmpty(), signedIn.constData());
-    const QByteArray withCookie = "Cookie: " + cookie.toLatin1() + "\r\n";
-    QVERIFY(send("GET /oversigt/ HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n").contains(">Anna</h1>"));
-    QVERIFY(send(form("/oversigt/log-ind", "token=" + token.toLatin1(), ours)).startsWith("HTTP/1.1 410"));
-    const QByteArray signedOut = send(form("/oversigt/log-ud", "", ours + withCookie));
-    QVERIFY(signedOut.startsWith("HTTP/1.1 303") &&
-            signedOut.contains("\r\nSet-Cookie: molvena_oversigt=; "));
-    QVERIFY(send("GET /oversigt/status HTTP/1.1\r\nHost: x\r\n" + withCookie + "\r\n")
-                .startsWith("HTTP/1.1 401"));
 }
 
 QTEST_GUILESS_MAIN(FrontEndTest)
