@@ -88,12 +88,9 @@ ServerHarness::~ServerHarness() {
 
 ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString& target,
                                          const QByteArray& body, const QByteArray& contentType,
-                                         const QList<QPair<QByteArray, QByteArray>>& headers) {
-    const QUrl root = m_server->apiBase().resolved(QUrl(QStringLiteral("/")));
-    const QUrl url = target.startsWith(QLatin1Char('/'))
-                         ? root.resolved(QUrl(target, QUrl::StrictMode))
-                         : m_server->apiBase().resolved(QUrl(target, QUrl::StrictMode));
-    QNetworkRequest request(url);
+                                         const Headers& headers) {
+    // A path from the root resolves against the API's base as well.
+    QNetworkRequest request(m_server->apiBase().resolved(QUrl(target, QUrl::StrictMode)));
     if (!body.isEmpty() || method == "POST") {
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     }
@@ -105,22 +102,23 @@ ServerHarness::Reply ServerHarness::send(const QByteArray& method, const QString
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
         request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-        for (const auto& [name, value] : headers) {
-            request.setRawHeader(name, value);
-        }
     }
     QNetworkReply* reply = m_network.sendCustomRequest(request, method, body);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
+    return read(*reply);
+}
+
+ServerHarness::Reply ServerHarness::read(QNetworkReply& reply) {
     Reply result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
+    result.status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply.readAll();
     result.json = QJsonDocument::fromJson(result.body).object();
-    for (const auto& [name, value] : reply->rawHeaderPairs()) {
+    for (const auto& [name, value] : reply.rawHeaderPairs()) {
         result.headers.insert(name.toLower(), value);
     }
-    reply->deleteLater();
+    reply.deleteLater();
     return result;
 }
 
@@ -164,19 +162,21 @@ QByteArray ServerHarness::raw(const QByteArrayList& requests, int pauseMilliseco
         }
         const qsizetype start = received.size();
         socket.write(requests[i]);
-        // One reply is enough: stop at the end of its body.
-        const auto replied = [&] {
-            const QByteArray reply = received.mid(start);
-            const qsizetype headerEnd = reply.indexOf("\r\n\r\n");
-            static const QRegularExpression length(QStringLiteral("(?i)content-length:\\s*(\\d+)"));
-            const auto match = length.match(QString::fromLatin1(reply.left(headerEnd)));
-            return headerEnd >= 0 && match.hasMatch() &&
-                   reply.size() >= headerEnd + 4 + match.captured(1).toLongLong();
-        };
-        (void)QTest::qWaitFor([&] { return replied() || socket.state() != QAbstractSocket::ConnectedState; },
-                              1500);
+        (void)QTest::qWaitFor(
+            [&] {
+                return complete(received.mid(start)) || socket.state() != QAbstractSocket::ConnectedState;
+            },
+            1500);
     }
     return received;
+}
+
+bool ServerHarness::complete(const QByteArray& reply) {
+    const qsizetype headerEnd = reply.indexOf("\r\n\r\n");
+    static const QRegularExpression length(QStringLiteral("(?i)content-length:\\s*(\\d+)"));
+    const auto match = length.match(QString::fromLatin1(reply.left(headerEnd)));
+    return headerEnd >= 0 && match.hasMatch() &&
+           reply.size() >= headerEnd + 4 + match.captured(1).toLongLong();
 }
 
 QList<QVariantList> ServerHarness::rows(const QString& sql) {
@@ -242,16 +242,18 @@ int ServerHarness::confirmLinks(const QString& kind) {
     return accepted;
 }
 
+QString ServerHarness::newestMail(const QString& kind, const QString& recipient) {
+    const QList<QVariantList> newest = rows(
+        QStringLiteral("SELECT file_name FROM outbox WHERE kind = '%1' AND ('%2' = '' OR lower(recipient) "
+                       "= '%2') ORDER BY id DESC LIMIT 1")
+            .arg(kind, recipient.toLower()));
+    return newest.isEmpty() ? QString() : outboxMessage(newest.first().first().toString());
+}
+
 QString ServerHarness::latestRecoveryCode(const QString& email) {
     static const QRegularExpression code(QStringLiteral("^\\s+(\\d{6})\\s*$"),
                                          QRegularExpression::MultilineOption);
-    const QList<QVariantList> newest =
-        rows(QStringLiteral(
-                 "SELECT file_name FROM outbox WHERE kind = 'recovery_code' AND lower(recipient) = '%1' "
-                 "ORDER BY id DESC LIMIT 1")
-                 .arg(email.toLower()));
-    return newest.isEmpty() ? QString()
-                            : code.match(outboxMessage(newest.first().first().toString())).captured(1);
+    return code.match(newestMail(QStringLiteral("recovery_code"), email)).captured(1);
 }
 
 QString ServerHarness::newDeviceToken() {
@@ -279,10 +281,11 @@ ServerHarness::Fields ServerHarness::recoveryVerification(const QString& email, 
     // clang-format on
 }
 
-ServerHarness::Reply ServerHarness::recoverPlayer(const QString& email, const QString& deviceToken) {
-    post(QStringLiteral("recovery_request.php"), {{"email", email}, {"role", "player"}});
+ServerHarness::Reply ServerHarness::recoverPlayer(const QString& email, const QString& deviceToken,
+                                                  const QString& from) {
+    post(QStringLiteral("recovery_request.php"), {{"email", email}, {"role", "player"}}, from);
     return post(QStringLiteral("mac_recovery_verify.php"),
-                recoveryVerification(email, latestRecoveryCode(email), deviceToken));
+                recoveryVerification(email, latestRecoveryCode(email), deviceToken), from);
 }
 
 QString ServerHarness::linkRelative(const QString& pairingCode, const QString& email) {

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPair>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -35,6 +36,7 @@ public:
         bool succeeded() const { return status == 200 && json.value(QStringLiteral("success")) == true; }
     };
     using Fields = QList<QPair<QString, QString>>;
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
 
     // `adjust` changes the options before the server starts (limits, time-outs, proxy mode).
     explicit ServerHarness(const std::function<void(server::ServerOptions&)>& adjust = {});
@@ -52,17 +54,28 @@ public:
     // "/", a path from the root; a query may follow it.
     Reply send(const QByteArray& method, const QString& target, const QByteArray& body = {},
                const QByteArray& contentType = "application/x-www-form-urlencoded; charset=utf-8",
-               const QList<QPair<QByteArray, QByteArray>>& headers = {});
+               const Headers& headers = {});
     // A form POST, as nginx forwards it for the client `from` when given.
     Reply post(const QString& target, const Fields& fields, const QString& from = {}) {
         return send("POST", target, encode(fields), "application/x-www-form-urlencoded",
-                    from.isEmpty() ? QList<QPair<QByteArray, QByteArray>>{}
-                                   : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
+                    from.isEmpty() ? Headers{} : QList{qMakePair(QByteArray("X-Real-IP"), from.toUtf8())});
     }
     Reply get(const QString& target) { return send("GET", target); }
+    // An action on the Mac's account (mac_account.php), an alert from the Mac, a relative's overview.
+    Reply account(const QString& deviceToken, const QString& action, Fields more = {}) {
+        more.prepend({QStringLiteral("device_token"), deviceToken});
+        more.prepend({QStringLiteral("action"), action});
+        return post(QStringLiteral("mac_account.php"), more);
+    }
+    Reply notify(const QString& deviceToken, const QString& reason) {
+        return post(QStringLiteral("send_notification.php"),
+                    {{"device_token", deviceToken}, {"reason", reason}});
+    }
+    Reply activity(const QString& pairingToken) {
+        return get(QStringLiteral("relative_activity.php?token=") + pairingToken);
+    }
     // As a browser sends it: with these headers (Origin, Cookie), following no redirect and keeping
     // no cookie of its own.
-    using Headers = QList<QPair<QByteArray, QByteArray>>;
     Reply browse(const QByteArray& method, const QString& target, const Headers& headers,
                  const QByteArray& body = {});
     // A new connection to the server, connected (or failed after two seconds).
@@ -72,6 +85,10 @@ public:
     // Requests one after the other on one kept-alive connection, each after the reply to the last
     // and a pause; returns every reply.
     QByteArray raw(const QByteArrayList& requests, int pauseMilliseconds = 0);
+    // Whether `reply` holds a whole response: headers and as much body as they announce.
+    static bool complete(const QByteArray& reply);
+    // A finished reply, read (and scheduled for deletion).
+    static Reply read(QNetworkReply& reply);
 
     static QByteArray encode(const Fields& fields);
     static QString newDeviceToken();
@@ -94,6 +111,8 @@ public:
 
     QStringList outboxFiles() const;
     QString outboxMessage(const QString& fileName) const;
+    // The newest mail of `kind` (to `recipient` when given), or empty.
+    QString newestMail(const QString& kind, const QString& recipient = {});
     // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
     // how many were accepted.
     int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
@@ -103,8 +122,9 @@ public:
     QString linkRelative(const QString& pairingCode, const QString& email);
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
-    // Asks for a recovery code for the player `email` and enters it on the Mac `deviceToken`.
-    Reply recoverPlayer(const QString& email, const QString& deviceToken);
+    // Asks for a recovery code for the player `email` and enters it on the Mac `deviceToken`, both
+    // from the client address `from` when given.
+    Reply recoverPlayer(const QString& email, const QString& deviceToken, const QString& from = {});
 
     // A registered player (whose address the owner has confirmed): the device token and pairing code used.
     struct Player {

@@ -3,7 +3,6 @@
 #include "ServerHarness.h"
 
 #include <QDir>
-#include <QJsonArray>
 #include <QRegularExpression>
 #include <QtTest/QtTest>
 
@@ -26,11 +25,7 @@ struct Family {
     QString pairingToken;
 
     void link(bool confirm = true) {
-        pairingToken = server
-                           .post(QStringLiteral("pairing.php"),
-                                 {{"action", "link"}, {"code", player.pairingCode}, {"email", relativeEmail}})
-                           .json.value(QStringLiteral("pairing_token"))
-                           .toString();
+        pairingToken = server.linkRelative(player.pairingCode, relativeEmail);
         if (confirm) {
             server.confirmRelatives();
         }
@@ -40,16 +35,9 @@ struct Family {
         return {{"Origin", "http://127.0.0.1:" + QByteArray::number(server.server().port())},
                 {"Cookie", "molvena_oversigt=" + session.toLatin1()}};
     }
-    QString newestMail(const QString& kind) {
-        const auto newest =
-            server.rows(QStringLiteral("SELECT file_name FROM outbox WHERE recipient = '%1' AND "
-                                       "kind = '%2' ORDER BY id DESC LIMIT 1")
-                            .arg(relativeEmail, kind));
-        return newest.isEmpty() ? QString() : server.outboxMessage(newest.first().first().toString());
-    }
     QString token(const QString& kind) {
         static const QRegularExpression link(QStringLiteral("/oversigt/log-ind\\?token=([0-9a-f]{48})"));
-        return link.match(newestMail(kind)).captured(1);
+        return link.match(server.newestMail(kind, relativeEmail)).captured(1);
     }
     // The link page's button, as Chromium posts it under Referrer-Policy: no-referrer.
     ServerHarness::Reply press(const QString& token) {
@@ -62,44 +50,30 @@ struct Family {
         return cookie.match(QString::fromLatin1(press(token).headers.value("set-cookie"))).captured(1);
     }
     int alert() {
-        return server
-            .post(QStringLiteral("send_notification.php"),
-                  {{"device_token", player.deviceToken}, {"reason", "mac_dns_profile_removed_externally"}})
-            .status;
+        return server.notify(player.deviceToken, QStringLiteral("mac_dns_profile_removed_externally")).status;
     }
     int alertsToRelative() {
         return int(server.rows(QStringLiteral("SELECT 1 FROM outbox WHERE kind = 'alert'")).size());
     }
 };
 
-// The overview shows what relative_activity.php gives, escaped, under the pages' headers, and the
-// refresh fetches the same.
+// The overview under a name that would run script unescaped; what else it shows against
+// relative_activity.php is checked in a browser, in tests/web.
 void verifyOverview(Family& family, const QString& session) {
+    const QByteArray name =
+        "<h1 id=\"spiller\">Mikkel &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;</h1>";
     const auto page = family.server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session));
-    const QString html = QString::fromUtf8(page.body);
-    const QJsonObject activity =
-        family.server.get(QStringLiteral("relative_activity.php?token=") + family.pairingToken).json;
-    const QJsonObject summary = activity.value(QStringLiteral("summary")).toObject();
     QCOMPARE(page.status, 200);
-    QVERIFY(html.contains(QStringLiteral("<h1 id=\"spiller\">%1</h1>")
-                              .arg(summary.value(QStringLiteral("player_name")).toString().toHtmlEscaped())));
-    QVERIFY(!html.contains(QStringLiteral("<script>alert")));
-    QVERIFY(html.contains(QStringLiteral("<span class=\"tal\">%1</span> dage molvena")
-                              .arg(summary.value(QStringLiteral("days_clean")).toInteger())));
-    QVERIFY(html.contains(summary.value(QStringLiteral("shield_active")).toBool()
-                              ? QStringLiteral(">Skjold aktivt<")
-                              : QStringLiteral(">Skjold ikke aktivt<")));
-    for (const QJsonValue& event : activity.value(QStringLiteral("history")).toArray()) {
-        QVERIFY(html.contains(event.toObject().value(QStringLiteral("title")).toString().toHtmlEscaped()));
-    }
-    QVERIFY(!html.contains(relativeEmail)); // nothing of the relatives, not even the reader's address
+    QVERIFY(page.body.contains(name) && !page.body.contains("<script>alert"));
+    QVERIFY(!page.body.contains(relativeEmail.toUtf8())); // nothing of the relatives, not even the reader's
     QVERIFY(page.body.size() < 50 * 1024);
-    QCOMPARE(page.headers.value("cache-control"), QByteArray("no-store"));
-    QVERIFY(
-        page.headers.value("content-security-policy").startsWith("default-src 'none'; script-src 'self';"));
-    QCOMPARE(page.headers.value("referrer-policy"), QByteArray("no-referrer"));
+    // A browser cannot tell these days from other numbers on the page.
+    const qint64 days =
+        family.server.activity(family.pairingToken).json[u"summary"][u"days_clean"].toInteger();
+    QVERIFY(page.body.contains("<span class=\"tal\">" + QByteArray::number(days) + "</span> dage molvena"));
+    // The refresh fetches the same.
     QVERIFY(family.server.browse("GET", QStringLiteral("/oversigt/status"), family.ours(session))
-                .body.contains("<h1 id=\"spiller\">Mikkel &lt;script&gt;alert(&quot;x&quot;)"));
+                .body.contains(name));
 }
 
 } // namespace
@@ -110,8 +84,7 @@ class WebOverviewTest : public QObject {
 private slots:
     void signInLink_data();
     void signInLink();
-    void sessionEnds_data();
-    void sessionEnds();
+    void unpairingEndsTheSession();
     void formsFromElsewhere_data();
     void formsFromElsewhere();
     void sendLinkAnswersAlikeWithinLimits();
@@ -121,19 +94,17 @@ private slots:
 void WebOverviewTest::signInLink_data() {
     QTest::addColumn<qint64>("relayAway");     // seconds the confirmation mail waits for the relay
     QTest::addColumn<qint64>("afterHandOver"); // seconds from its hand-over to the click
-    QTest::addColumn<bool>("spentBefore");
-    QTest::addColumn<int>("expected"); // of the link page and of its button
-    QTest::newRow("fresh") << 0LL << 0LL << false << 200;
-    QTest::newRow("six days after hand-over") << 0LL << 6 * day << false << 200;
-    QTest::newRow("a week after hand-over") << 0LL << 7 * day + 60 << false << 410;
-    QTest::newRow("relay away 20 h; 6.5 days after hand-over") << day * 5 / 6 << day * 13 / 2 << false << 200;
-    QTest::newRow("used already") << 0LL << 0LL << true << 410;
+    QTest::addColumn<int>("expected");         // of the press on its button
+    // A scanner's GET, a spent link and the pages of refused ones are in tests/web, in a browser.
+    QTest::newRow("fresh") << 0LL << 0LL << 303;
+    QTest::newRow("six days after hand-over") << 0LL << 6 * day << 303;
+    QTest::newRow("a week after hand-over") << 0LL << 7 * day + 60 << 410;
+    QTest::newRow("relay away 20 h; 6.5 days after hand-over") << day * 5 / 6 << day * 13 / 2 << 303;
 }
 
 void WebOverviewTest::signInLink() {
     QFETCH(qint64, relayAway);
     QFETCH(qint64, afterHandOver);
-    QFETCH(bool, spentBefore);
     QFETCH(int, expected);
     Family family;
     // The relay is away: the outbox folder's name is taken by a file.
@@ -148,75 +119,33 @@ void WebOverviewTest::signInLink() {
     const QString token = family.token(QStringLiteral("relative_confirmation")); // handed over now
     QVERIFY(!token.isEmpty());
     QVERIFY(!family.server.snapshot().contains(token)); // only its hash is kept
-    if (spentBefore) {
-        QVERIFY(!family.signIn(token).isEmpty());
-    }
     family.server.advance(afterHandOver);
 
-    for (int scannerAndPerson = 0; scannerAndPerson < 2; ++scannerAndPerson) { // a GET spends nothing
-        const auto page = family.server.browse("GET", QStringLiteral("/oversigt/log-ind?token=") + token, {});
-        QCOMPARE(page.status, expected);
-        QVERIFY(page.body.contains(expected == 200 ? "<button type=\"submit\">Log ind</button>"
-                                                   : "Linket virker ikke længere"));
-    }
     const auto pressed = family.press(token);
-    if (expected != 200) {
-        QCOMPARE(pressed.status, 410);
+    QCOMPARE(pressed.status, expected);
+    if (expected != 303) {
         QVERIFY(!pressed.headers.contains("set-cookie"));
-        QVERIFY(pressed.body.contains("Send mig et link")); // a fresh link is one form away
         return;
     }
-    QCOMPARE(pressed.status, 303);
-    QCOMPARE(pressed.headers.value("location"), QByteArray("/oversigt/"));
+    // The cookie's other attributes are checked in a browser, in tests/web.
     const QByteArray cookie = pressed.headers.value("set-cookie");
-    QVERIFY2(
-        QRegularExpression(QStringLiteral("^molvena_oversigt=[0-9a-f]{48}; Path=/oversigt/; Max-Age=2592000; "
-                                          "HttpOnly; Secure; SameSite=Strict$"))
-            .match(QString::fromLatin1(cookie))
-            .hasMatch(),
-        cookie.constData());
+    QVERIFY2(cookie.contains("; Max-Age=2592000;"), cookie.constData());
     const QString session = QString::fromLatin1(cookie.mid(17, 48));
     QVERIFY(!family.server.snapshot().contains(session));
     verifyOverview(family, session);
-    QCOMPARE(family.press(token).status, 410); // once only
 }
 
-void WebOverviewTest::sessionEnds_data() {
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Log ud") << QStringLiteral("log out");
-    QTest::newRow("the player removes the relative") << QStringLiteral("removed");
-    QTest::newRow("the relative unpairs") << QStringLiteral("unpaired");
-}
-
-void WebOverviewTest::sessionEnds() {
-    QFETCH(QString, how);
+// "Log ud" and the player's removal of the relative end a session in tests/web, in a browser.
+void WebOverviewTest::unpairingEndsTheSession() {
     Family family;
     family.link();
     const QString session = family.signIn(family.token(QStringLiteral("relative_confirmation")));
     verifyOverview(family, session);
     ServerHarness& server = family.server;
-    if (how == QLatin1String("log out")) {
-        const auto out = server.browse("POST", QStringLiteral("/oversigt/log-ud"), family.ours(session));
-        QCOMPARE(out.status, 303);
-        QVERIFY(out.headers.value("set-cookie").startsWith("molvena_oversigt=; Path=/oversigt/; Max-Age=0;"));
-    } else if (how == QLatin1String("removed")) {
-        const QJsonObject status =
-            server.get(QStringLiteral("mac_player_status.php?device_token=") + family.player.deviceToken)
-                .json;
-        const auto id = status.value(QStringLiteral("relatives"))[0][QStringLiteral("id")].toInteger();
-        QCOMPARE(server
-                     .post(QStringLiteral("mac_account.php"), {{"action", "remove_relative"},
-                                                               {"device_token", family.player.deviceToken},
-                                                               {"pin", family.player.pin},
-                                                               {"relative_id", QString::number(id)}})
-                     .status,
-                 200);
-    } else {
-        QCOMPARE(
-            server.post(QStringLiteral("pairing.php"), {{"action", "unlink"}, {"token", family.pairingToken}})
-                .status,
-            200);
-    }
+    QCOMPARE(
+        server.post(QStringLiteral("pairing.php"), {{"action", "unlink"}, {"token", family.pairingToken}})
+            .status,
+        200);
     const auto home = server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session));
     QVERIFY(home.status == 200 && home.body.contains("Send mig et link") &&
             !home.body.contains("id=\"spiller\""));
@@ -285,7 +214,7 @@ void WebOverviewTest::unsubscribeInOneClickAndUndo() {
     family.link();
     ServerHarness& server = family.server;
     QCOMPARE(family.alert(), 200);
-    const QString mail = family.newestMail(QStringLiteral("alert"));
+    const QString mail = server.newestMail(QStringLiteral("alert"), relativeEmail);
     const QString unsubscribe =
         QRegularExpression(QStringLiteral("\r\nList-Unsubscribe:\\s+<http://127\\.0\\.0\\.1:\\d+"
                                           "(/oversigt/afmeld\\?token=[\\w-]+)>\r\n"
@@ -307,10 +236,8 @@ void WebOverviewTest::unsubscribeInOneClickAndUndo() {
     forged.back() = forged.back() == QLatin1Char('0') ? QLatin1Char('1') : QLatin1Char('0');
     QCOMPARE(server.send("POST", forged, "").status, 404);
 
-    // The overview, signed in from the first alert, offers the undo.
+    // The overview, signed in from the first alert, undoes it (its button is pressed in tests/web).
     const QString session = family.signIn(family.token(QStringLiteral("alert")));
-    QVERIFY(server.browse("GET", QStringLiteral("/oversigt/"), family.ours(session))
-                .body.contains("Modtag advarsler igen"));
     QCOMPARE(server.browse("POST", QStringLiteral("/oversigt/tilmeld"), family.ours(session)).status, 303);
     QCOMPARE(family.alert(), 200);
     QCOMPARE(family.alertsToRelative(), 3);
