@@ -1,5 +1,4 @@
-// The Foundation classes the adapters use: strings, errors, URLs, the main bundle and
-// notifications.
+// The Foundation classes the adapters use: strings, errors, URLs, the main bundle and notifications.
 #pragma once
 
 #import <CoreFoundation/CoreFoundation.h>
