@@ -78,12 +78,7 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
     QCOMPARE(store.lastError(), QString());
     QVERIFY(store.hasProfile() && !store.isLoadingProfile());
     QCOMPARE(profileSignals.count(), 1);
-    QCOMPARE(store.profileMap().value(QStringLiteral("email")).toString(), QStringLiteral("anna@example.dk"));
-    QCOMPARE(session.playerName(), QStringLiteral("Anna"));
     QCOMPARE(session.masterPIN(), QStringLiteral("2468"));
-    QCOMPARE(session.pairingCode(), QStringLiteral("482917"));
-    QCOMPARE(session.monthlySpendDKK(), 2500.0);
-    QCOMPARE(session.lastGamblingDate(), double(lastBet.toSecsSinceEpoch()));
     QCOMPARE(session.gamblingGameTypes(), QStringLiteral("Bingo,Poker"));
     QCOMPARE(session.gamblingLocationType(), QStringLiteral("physical"));
     QCOMPARE(session.supportContactsStr(), QString()); // the server's copy wins
