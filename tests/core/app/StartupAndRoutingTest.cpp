@@ -60,14 +60,9 @@ void StartupAndRoutingTest::screenDecision_data() {
                                 .dnsActive = dns,
                                 .vpnActive = vpn};
     };
-    QTest::newRow("fresh installation") << RootScreenInputs{} << RootScreen::RoleSelection;
     RootScreenInputs recovering = player(true, true, true, false);
     recovering.showRecovery = true;
     QTest::newRow("recovery overlays a finished player") << recovering << RootScreen::AccountRecovery;
-    QTest::newRow("player mid-onboarding")
-        << RootScreenInputs{.role = UserRole::player} << RootScreen::PlayerSetup;
-    QTest::newRow("relative mid-pairing after a restart")
-        << RootScreenInputs{.role = UserRole::relative} << RootScreen::RelativePairing;
     QTest::newRow("layers hold but a VPN is on")
         << player(false, true, true, true) << RootScreen::ProtectionSetup;
     QTest::newRow("login item missing") << player(false, false, true, false) << RootScreen::ProtectionSetup;
