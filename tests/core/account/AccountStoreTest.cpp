@@ -266,19 +266,16 @@ void AccountStoreTest::contactString() {
 void AccountStoreTest::relativeLabels_data() {
     QTest::addColumn<QString>("email"); // null: the relative has none
     QTest::addColumn<QString>("label");
-
-    QTest::newRow("none") << QString() << "Tilknyttet støtteperson";
-    QTest::newRow("8 characters") << "abcdefgh@x.dk"
-                                  << "ab•••••@x.dk";
-    QTest::newRow("2 characters") << "ab@x.dk"
-                                  << "••@x.dk";
+    const auto row = [](const char* name, const char* email, const char* label) {
+        QTest::newRow(name) << (email ? QString::fromUtf8(email) : QString()) << QString::fromUtf8(label);
+    };
+    row("none", nullptr, "Tilknyttet støtteperson");
+    row("8 characters", "abcdefgh@x.dk", "ab•••••@x.dk");
+    row("2 characters", "ab@x.dk", "••@x.dk");
     // "é" written as e and a combining accent is one character to a reader.
-    QTest::newRow("combined accent") << "e\u0301va@x.dk"
-                                     << "e\u0301v•@x.dk";
-    QTest::newRow("no at sign") << "anna"
-                                << "anna";
-    QTest::newRow("second at sign stays") << "abc@x@y"
-                                          << "ab•@x@y";
+    row("combined accent", "e\u0301va@x.dk", "e\u0301v•@x.dk");
+    row("no at sign", "anna", "anna");
+    row("second at sign stays", "abc@x@y", "ab•@x@y");
 }
 
 void AccountStoreTest::relativeLabels() {
@@ -291,21 +288,16 @@ void AccountStoreTest::historyTimestamps_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("danish date and time") << "da_DK"
-                                          << "2026-03-01 14:05:09"
-                                          << "1. mar. 2026 14.05";
-    QTest::newRow("american order and clock") << "en_US"
-                                              << "2026-03-01 14:05:09"
-                                              << "Mar 1, 2026 2:05 PM";
-    QTest::newRow("hour the clock skips at the spring change, as written") << "da_DK"
-                                                                           << "2026-03-29 02:30:00"
-                                                                           << "29. mar. 2026 02.30";
-    QTest::newRow("a day the calendar lacks stays as received") << "da_DK"
-                                                                << "2026-02-30 10:00:00"
-                                                                << "2026-02-30 10:00:00";
-    QTest::newRow("free text stays as received") << "da_DK"
-                                                 << "i går"
-                                                 << "i går";
+    const auto row = [](const char* name, const char* locale, const char* text, const char* shown) {
+        QTest::newRow(name) << QString::fromUtf8(locale) << QString::fromUtf8(text)
+                            << QString::fromUtf8(shown);
+    };
+    row("danish date and time", "da_DK", "2026-03-01 14:05:09", "1. mar. 2026 14.05");
+    row("american order and clock", "en_US", "2026-03-01 14:05:09", "Mar 1, 2026 2:05 PM");
+    row("hour the clock skips at the spring change, as written", "da_DK", "2026-03-29 02:30:00",
+        "29. mar. 2026 02.30");
+    row("a day the calendar lacks stays as received", "da_DK", "2026-02-30 10:00:00", "2026-02-30 10:00:00");
+    row("free text stays as received", "da_DK", "i går", "i går");
 }
 
 void AccountStoreTest::historyTimestamps() {
