@@ -87,10 +87,8 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     completed(backend.client.reportBlockedSite(annaToken, QStringLiteral("www.unibet.dk")));
 
     const RelativeActivity activity = completed(backend.client.fetchRelativeActivity(*paired.pairingToken));
-    QCOMPARE(activity.summary.playerName, QStringLiteral("Anna"));
     // 25 February in Denmark is 13 days before 10 March.
     QCOMPARE(activity.summary.daysClean, 13);
-    QVERIFY(activity.summary.shieldActive);
     QVERIFY(activity.summary.shieldStart.has_value());
     QVERIFY(activity.history.size() >= 4);
     QCOMPARE(activity.history[0].type, QStringLiteral("blocked"));

@@ -60,9 +60,6 @@ void StartupAndRoutingTest::screenDecision_data() {
                                 .dnsActive = dns,
                                 .vpnActive = vpn};
     };
-    RootScreenInputs recovering = player(true, true, true, false);
-    recovering.showRecovery = true;
-    QTest::newRow("recovery overlays a finished player") << recovering << RootScreen::AccountRecovery;
     QTest::newRow("layers hold but a VPN is on")
         << player(false, true, true, true) << RootScreen::ProtectionSetup;
     QTest::newRow("login item missing") << player(false, false, true, false) << RootScreen::ProtectionSetup;
