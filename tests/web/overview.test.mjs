@@ -54,13 +54,10 @@ await state(page, 'link');
 await press(page, 'Log ind');
 assert.equal(page.url(), `${origin}/oversigt/`);
 
-// The overview tells what the backend tells the app, in the same words.
-const matches = async (activity) => {
-    const { summary, history } = activity;
-    assert.match(await page.$eval('main h1', (h) => h.innerText), new RegExp(summary.player_name.split(' ')[0]));
+// The overview shows the backend's events in its order and times (the name, days and shield are
+// WebOverviewTest's), and nothing of the player's or the relative's addresses.
+const matches = async ({ history }) => {
     const text = await mainText(page);
-    assert.match(text, new RegExp(`\\b${summary.days_clean}\\b`));
-    assert.match(text, summary.shield_active ? /Skjold aktivt/ : /Skjold ikke aktivt/);
     const at = history.map((h) => text.indexOf(h.title));
     assert.ok(at.every((i, n) => i >= 0 && (n === 0 || i > at[n - 1])), `history in order: ${history.map((h) => h.title)}`);
     assert.ok(history.every((h) => text.includes(h.timestamp)), 'each event\'s time as the backend gives it');

@@ -89,13 +89,11 @@ void AccountStoreTest::accountJourneyAgainstTheServer() {
         completed(app.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo.hansen@example.dk")))
             .success.value_or(false));
     completed(app.relatives.refreshConnections(token));
-    QVERIFY(app.relatives.didLoad());
     QCOMPARE(app.relatives.relatives().size(), 1);
     QCOMPARE(app.relatives.relatives().first().id,
              server.rows(QStringLiteral("SELECT id FROM relatives")).first().first().toLongLong());
-    const QVariantMap shown = app.relatives.relativeList().first().toMap();
-    QCOMPARE(shown.value(QStringLiteral("label")).toString(), QStringLiteral("bo•••••@example.dk"));
-    QCOMPARE(shown.value(QStringLiteral("platformLabel")).toString(), QStringLiteral("MACOS"));
+    QCOMPARE(app.relatives.relativeList().first().toMap().value(QStringLiteral("platformLabel")),
+             QVariant("MACOS"));
 
     // Contacts: separators typed into a field are blanked, a repeated entry is saved unchanged.
     QVERIFY(completed(store.addContact(QStringLiteral("  Mor | "), QStringLiteral("1234::5678"), session)));
