@@ -5,7 +5,6 @@
 #include "ProtectionTestSupport.h"
 #include "ServerHarness.h"
 #include "TestSupport.h"
-#include "protection/DomainCountStore.h"
 #include "protection/MacDNSProtectionManager.h"
 
 #include <QtTest/QtTest>
@@ -54,17 +53,15 @@ class ClientServerContractTest : public QObject {
     Q_OBJECT
 private slots:
     void playerAlertReachesTheRelativesOverview();
-    void recoveryWithTheCodeFromTheOutbox();
-    void expiredAndOverusedCodesAreRefused();
-    void protectionStoresReadTheServer();
+    void recoveryCodesFromTheOutbox();
+    void unknownMacGetsNoProfile();
 };
 
 void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     Backend backend;
     registerAnna(backend);
-    QCOMPARE(
-        backend.harness.rows(QStringLiteral("SELECT device_name FROM devices")).first().first().toString(),
-        QStringLiteral("Annas MacBook Air"));
+    QCOMPARE(backend.harness.rows(QStringLiteral("SELECT device_name FROM devices")),
+             (QList<QVariantList>{{QStringLiteral("Annas MacBook Air")}}));
 
     // Someone else's Mac with the same code: the server's Danish reason, as registration error 1.
     const BackendError taken = refused(backend.client.registerMacDevice(
@@ -73,14 +70,8 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     QCOMPARE(taken.code(), 1);
     QVERIFY(taken.message().startsWith(QStringLiteral("Parringskoden er allerede i brug")));
 
-    const PairingResult wrong =
-        completed(backend.client.pairRelative(QStringLiteral("111111"), QStringLiteral("bo@example.dk")));
-    QCOMPARE(wrong.success, std::optional(false));
-    QCOMPARE(wrong.error, std::optional(QStringLiteral("Koden er ikke gyldig. Kontrollér de 6 cifre.")));
-
     const PairingResult paired =
         completed(backend.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo@example.dk")));
-    QCOMPARE(paired.success, std::optional(true));
     QCOMPARE(paired.playerName, std::optional(QStringLiteral("Anna")));
     QVERIFY(paired.pairingToken.has_value());
     QCOMPARE(backend.harness.confirmRelatives(), 1); // alerts reach only an address that asked for them
@@ -96,10 +87,8 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     completed(backend.client.reportBlockedSite(annaToken, QStringLiteral("www.unibet.dk")));
 
     const RelativeActivity activity = completed(backend.client.fetchRelativeActivity(*paired.pairingToken));
-    QCOMPARE(activity.summary.playerName, QStringLiteral("Anna"));
     // 25 February in Denmark is 13 days before 10 March.
     QCOMPARE(activity.summary.daysClean, 13);
-    QVERIFY(activity.summary.shieldActive);
     QVERIFY(activity.summary.shieldStart.has_value());
     QVERIFY(activity.history.size() >= 4);
     QCOMPARE(activity.history[0].type, QStringLiteral("blocked"));
@@ -117,74 +106,41 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
         backend.harness.rows(QStringLiteral("SELECT recipient FROM outbox WHERE kind = 'alert'"));
     QCOMPARE(mails.size(), 3);
     QCOMPARE(mails.first().first().toString(), QStringLiteral("bo@example.dk"));
-    QCOMPARE(backend.harness.rows(QStringLiteral("SELECT domain FROM blocked_sites")).size(), 1);
-    const auto report = backend.harness.rows(
-        QStringLiteral("SELECT source, dns_active, pairing_code, last_gambling_date, browser_dns_bypass "
-                       "FROM device_reports"));
-    QCOMPARE(report.size(), 1);
-    QCOMPARE(report.first()[0].toString(), QStringLiteral("dns_profile_verified"));
-    QCOMPARE(report.first()[1].toInt(), 1);
-    QCOMPARE(report.first()[2].toString(), QStringLiteral("482917"));
+    QCOMPARE(backend.harness.count(QStringLiteral("SELECT COUNT(*) FROM blocked_sites")), 1);
     // The client sends whole seconds, the fraction cut off.
-    QCOMPARE(report.first()[3].toLongLong(), annasLastGamblingDate);
-    QCOMPARE(report.first()[4].toString(), QStringLiteral("Firefox,Brave"));
     QCOMPARE(
-        backend.harness.rows(QStringLiteral("SELECT browser_dns_bypass FROM device_status")).first().first(),
-        QVariant(QStringLiteral("Firefox,Brave")));
+        backend.harness.rows(QStringLiteral("SELECT source, dns_active, pairing_code, last_gambling_date, "
+                                            "browser_dns_bypass FROM device_reports")),
+        (QList<QVariantList>{{QStringLiteral("dns_profile_verified"), 1, QStringLiteral("482917"),
+                              annasLastGamblingDate, QStringLiteral("Firefox,Brave")}}));
+    QCOMPARE(backend.harness.rows(QStringLiteral("SELECT browser_dns_bypass FROM device_status")),
+             (QList<QVariantList>{{QStringLiteral("Firefox,Brave")}}));
 }
 
-void ClientServerContractTest::recoveryWithTheCodeFromTheOutbox() {
+void ClientServerContractTest::recoveryCodesFromTheOutbox() {
     Backend backend;
     registerAnna(backend);
-    completed(backend.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo@example.dk")));
-    backend.harness.confirmRelatives(); // a relative recovers only a pairing confirmed by mail
+    const QString email = QStringLiteral("anna@example.dk");
     const QString newMac = QStringLiteral("mac-aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee");
+    const auto verify = [&](const QString& code) {
+        return refused(backend.client.verifyRecoveryCode(email, UserRole::player, code, annaToken));
+    };
 
-    completed(backend.client.requestRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player));
+    completed(backend.client.requestRecoveryCode(email, UserRole::player));
     QString code;
     // The mail is written after the reply, on the server's own thread.
-    (void)QTest::qWaitFor(
-        [&] {
-            return (code = backend.harness.latestRecoveryCode(QStringLiteral("anna@example.dk"))).size() == 6;
-        },
-        3000);
-    QCOMPARE(code.size(), 6);
-    QCOMPARE(completed(backend.client.verifyRecoveryCode(QStringLiteral("anna@example.dk"), UserRole::player,
-                                                         code, newMac)),
+    QTRY_COMPARE((code = backend.harness.latestRecoveryCode(email)).size(), 6);
+    QCOMPARE(completed(backend.client.verifyRecoveryCode(email, UserRole::player, code, newMac)),
              (RecoveryResult{.name = "Anna",
                              .email = "anna@example.dk",
                              .masterPIN = "2468",
                              .pairingCode = "482917",
                              .playerName = "Anna",
                              .lastGamblingDate = double(annasLastGamblingDate)}));
-    // The new Mac now belongs to the account.
-    QCOMPARE(completed(backend.client.fetchAccountProfile(newMac)).name, QStringLiteral("Anna"));
 
-    completed(backend.client.requestRecoveryCode(QStringLiteral("bo@example.dk"), UserRole::relative));
-    const RecoveryResult relative = completed(backend.client.verifyRecoveryCode(
-        QStringLiteral("bo@example.dk"), UserRole::relative,
-        backend.harness.latestRecoveryCode(QStringLiteral("bo@example.dk")), newMac));
-    QCOMPARE(relative.playerName, std::optional(QStringLiteral("Anna")));
-    QVERIFY(relative.pairingToken.has_value());
-    QCOMPARE(completed(backend.client.fetchRelativeActivity(*relative.pairingToken)).summary.playerName,
-             QStringLiteral("Anna"));
-
-    // An address without an account: the request looks the same and nothing is sent.
-    const int mails = backend.harness.outboxFiles().size();
-    completed(backend.client.requestRecoveryCode(QStringLiteral("nobody@example.dk"), UserRole::player));
-    QCOMPARE(backend.harness.outboxFiles().size(), mails);
-}
-
-void ClientServerContractTest::expiredAndOverusedCodesAreRefused() {
-    Backend backend;
-    registerAnna(backend);
-    const QString email = QStringLiteral("anna@example.dk");
-    const auto verify = [&](const QString& code) {
-        return refused(backend.client.verifyRecoveryCode(email, UserRole::player, code, annaToken));
-    };
-
+    // Expired after a quarter of an hour.
     completed(backend.client.requestRecoveryCode(email, UserRole::player));
-    QString code = backend.harness.latestRecoveryCode(email);
+    code = backend.harness.latestRecoveryCode(email);
     backend.harness.advance(15 * 60 + 1);
     const BackendError expired = verify(code);
     QCOMPARE(expired.code(), 401);
@@ -201,28 +157,14 @@ void ClientServerContractTest::expiredAndOverusedCodesAreRefused() {
     QCOMPARE(verify(code).code(), 401);
 }
 
-void ClientServerContractTest::protectionStoresReadTheServer() {
+void ClientServerContractTest::unknownMacGetsNoProfile() {
     Backend backend;
-    registerAnna(backend);
     TemporaryPreferences preferences;
-
-    DomainCountStore count(preferences.store(), backend.network, backend.harness.apiBase());
-    completed(count.refresh());
-    QCOMPARE(count.count(),
-             backend.harness.rows(QStringLiteral("SELECT COUNT(*) FROM blocklist WHERE category <> 'canary'"))
-                 .first()
-                 .first()
-                 .toLongLong());
-
-    // The profile download (verifying it is WebProtectionEndToEndTest's, on real DNS).
     Deployment deployment = Deployment::production();
     deployment.apiBase = backend.harness.apiBase();
     RecordingWorkspace browser;
     MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
-    QVERIFY(completed(dns.requestProfile(annaToken)));
-    QCOMPARE(browser.openedURLs.size(), 1);
-    QCOMPARE(browser.openedURLs.first().path(), QStringLiteral("/api/get_profile_mac.php"));
-    // A Mac the server does not know gets no profile.
+    // A Mac the server does not know gets no profile (the download itself is the player journey's).
     QVERIFY(!completed(dns.requestProfile(QStringLiteral("mac-00000000-0000-0000-0000-000000000000"))));
     QCOMPARE(dns.lastError(), QStringLiteral("Serveren svarede HTTP 404."));
 }

@@ -1,21 +1,12 @@
 #!/usr/bin/env python3
 """Checks of the Mac build that run on Linux; each prints its problems and fails if there is any.
 
-MacBuildChecks.py apple-api CLANGXX FLAGS_FILE REVIEWED DEPLOYMENT_TARGET SOURCE.mm...
-    Lists every Apple symbol, class and selector the macOS adapters use, read from the LLVM IR that
-    clang makes of them against the declarations in include/, and compares the list with the reviewed
-    one (AppleApiReviewed.txt): an API nobody reviewed, a review of an API no longer used, a review
-    without its signature, version or documentation, or an API newer than the oldest macOS the app
-    runs on fails.
-MacBuildChecks.py bundle-plists INFO_PLIST ENTITLEMENTS BUNDLE_IDENTIFIER DEPLOYMENT_TARGET
-    Lints Molvena.app's Info.plist as configured and the entitlements the app is signed with.
-MacBuildChecks.py linux-includes BUILD_DIR LINUX_ADAPTER_DIR LINUX_ONLY_SOURCES_FILE
-    Fails when a file that the Mac build compiles too includes a Linux adapter (a header under
-    src/platform/linux), directly or through another header: such a file builds here and breaks the
-    Mac build at link time. Reads what each object file really included from Ninja's dependency log
-    and which source each object comes from from compile_commands.json; the Linux-only sources are
-    those under src/platform/linux and those CMake lists with molvena_linux_only_sources(); sources
-    generated into the build folder (moc's) follow their target's own sources and are not checked.
+apple-api CLANGXX FLAGS_FILE REVIEWED DEPLOYMENT_TARGET SOURCE.mm...: every Apple API the macOS adapters
+    use (from clang's LLVM IR of them) against AppleApiReviewed.txt: unreviewed, no longer used, incomplete
+    or newer than the deployment target fails.
+bundle-plists INFO_PLIST ENTITLEMENTS BUNDLE_IDENTIFIER DEPLOYMENT_TARGET: lints Info.plist and entitlements.
+linux-includes BUILD_DIR LINUX_ADAPTER_DIR LINUX_ONLY_SOURCES_FILE: a file the Mac build compiles too that
+    includes a Linux adapter, even through another header (from Ninja's dependency log), fails.
 """
 import json
 import os

@@ -18,10 +18,9 @@ export async function launchChromium(spkiHash, profile) {
         '--disable-component-update', '--disable-sync'];
     if (process.getuid() === 0) args.push('--no-sandbox');
     if (spkiHash) args.push(`--ignore-certificate-errors-spki-list=${spkiHash}`);
-    const browser = await puppeteer.launch({
+    return puppeteer.launch({
         executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true, userDataDir: profile, args,
     });
-    return browser;
 }
 
 // axe-core's violations on the page as it is; evaluated over the DevTools protocol, which the

@@ -22,7 +22,7 @@ trap 'stop_front_end; rm -rf "$data"' EXIT
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 for attempt in 1 2 3; do # a port another test took in the meantime: start afresh on another
     port=$(free_port)
-    start_front_end "$server" "$data" "$port" 1 --clock-offset-file "$data/clock-offset" && break
+    start_front_end "$server" "$data" "$port" 1 && break
     stop_front_end
     [ "$attempt" = 3 ] && { cat "$data/front-end/error.log" >&2; exit 1; }
     rm -rf "${data:?}"/* # nginx leaves its socket behind when it fails
@@ -36,5 +36,5 @@ sleep 0.5
 mkdir -p "$data/chromium"
 MOLVENA_WEB_ORIGIN="https://127.0.0.1:$port" MOLVENA_WEB_CERT="$front_end_runtime/tls.crt" \
     MOLVENA_WEB_SPKI="$(spki_hash "$front_end_runtime/tls.crt")" MOLVENA_WEB_DATA="$data/server" \
-    MOLVENA_WEB_PROFILE="$data/chromium" MOLVENA_WEB_CLOCK="$data/clock-offset" MOLVENA_TEST_ARTIFACTS="$artifacts" \
+    MOLVENA_WEB_PROFILE="$data/chromium" MOLVENA_TEST_ARTIFACTS="$artifacts" \
     node "$here/overview.test.mjs"

@@ -10,7 +10,6 @@ class DeploymentTest : public QObject {
     Q_OBJECT
 private slots:
     void environmentOverridesOnlyWhatItNames();
-    void onlyADevelopmentBuildTakesTheEnvironment();
     void shippedDebugLogNeverBuildsItsMessage();
 };
 
@@ -25,10 +24,9 @@ void DeploymentTest::environmentOverridesOnlyWhatItNames() {
     QCOMPARE(local.blockProxy, Deployment::production().blockProxy);
     QCOMPARE(local.canaryURL, Deployment::production().canaryURL);
     QCOMPARE(local.resolverHostName, Deployment::production().resolverHostName);
-}
 
-void DeploymentTest::onlyADevelopmentBuildTakesTheEnvironment() {
-    // A canary that answers would silence the protection check; a shipped build must not take it.
+    // Only a development build takes the environment: a canary that answers would silence the
+    // protection check.
     qputenv("MOLVENA_CANARY_URL", "http://127.0.0.1:9/");
     const QUrl canary = Deployment::forThisBuild().canaryURL;
     // Nor does it hand the variable on to the copy of itself that starts at log-in.

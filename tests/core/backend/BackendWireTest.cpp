@@ -27,6 +27,8 @@ template <typename T> QCoro::Task<QString> ok(QCoro::Task<T> task) {
 
 // A request as the server saw it: "<method> <target>", and the body.
 using WireRequests = QList<std::pair<QByteArray, QByteArray>>;
+// The server's replies, one per request the operation must send.
+using Replies = QList<ScriptedReply>;
 
 // The nine fields of a status report without pairing code and date, with exactly one flag set.
 QByteArray statusBody(const char* setFlag) {
@@ -52,6 +54,7 @@ const QByteArray kStatus = "POST /api/mac_device_status.php";
 
 Q_DECLARE_METATYPE(Call)
 Q_DECLARE_METATYPE(FormFields)
+Q_DECLARE_METATYPE(Replies)
 
 class BackendWireTest : public QObject {
     Q_OBJECT
@@ -62,8 +65,6 @@ private slots:
     void requestsOnTheWire();
     void repliesAreJudged_data();
     void repliesAreJudged();
-    void registrationJudgesOnlyTheAccountReply_data();
-    void registrationJudgesOnlyTheAccountReply();
     void failuresOfTheServer_data();
     void failuresOfTheServer();
     void endpointsAndDeviceName();
@@ -164,8 +165,7 @@ void BackendWireTest::requestsOnTheWire() {
 
 void BackendWireTest::repliesAreJudged_data() {
     QTest::addColumn<Call>("call");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<Replies>("replies");
     QTest::addColumn<QString>("outcome"); // the text of outcomeText(), or the body postForm returned
 
     const Call post([](const APIClient& c) -> QCoro::Task<QString> {
@@ -173,36 +173,61 @@ void BackendWireTest::repliesAreJudged_data() {
         co_return QString::fromUtf8(co_await c.postForm("mac_account.php", fields));
     });
     QTest::newRow("postForm: 2xx returns the body unread")
-        << post << 299 << QByteArray("{not json") << "{not json";
+        << post << Replies{reply(299, "{not json")} << "{not json";
     QTest::newRow("postForm: a redirect is an error, not followed")
-        << post << 302 << QByteArray()
+        << post << Replies{reply(302, {})}
         << "Molvena 302 Serveren henviste til en anden adresse (HTTP 302), og den følger Molvena ikke. "
            "Prøv igen om et øjeblik.";
-    QTest::newRow("postForm: empty is Serverfejl") << post << 500 << QByteArray() << "Molvena 500 Serverfejl";
+    QTest::newRow("postForm: empty is Serverfejl")
+        << post << Replies{reply(500, {})} << "Molvena 500 Serverfejl";
 
     const Call toProxy([](const APIClient& c) {
         return ok(c.postFormToURL(c.blockProxy(), {{"domain", "bet365.dk"}}));
     });
-    QTest::newRow("block proxy: 204 is fine") << toProxy << 204 << QByteArray() << "ok";
+    QTest::newRow("block proxy: 204 is fine") << toProxy << Replies{reply(204, {})} << "ok";
     QTest::newRow("block proxy: a JSON error is no message of its own")
-        << toProxy << 404 << QByteArray(R"({"error":"Ikke her"})")
+        << toProxy << Replies{reply(404, R"({"error":"Ikke her"})")}
         << "QNetworkReply 499 The operation couldn\u2019t be completed.";
 
     // Account changes need "success" true or exactly 1.
     const Call pin([](const APIClient& c) { return ok(c.updateMasterPIN("mac-1", "1234", "5678")); });
     const QString refused = QStringLiteral("Molvena 400 Handlingen kunne ikke gennemføres");
     QTest::newRow("change: success 1.0 outweighs an error")
-        << pin << 200 << QByteArray(R"({"success":1.0,"error":"x"})") << "ok";
+        << pin << Replies{reply(200, R"({"success":1.0,"error":"x"})")} << "ok";
     QTest::newRow("change: the status before the body")
-        << pin << 403 << QByteArray(R"({"success":true})") << R"(Molvena 403 {"success":true})";
-    QTest::newRow("change: success as text") << pin << 200 << QByteArray(R"({"success":"true"})") << refused;
-    QTest::newRow("change: not JSON") << pin << 200 << QByteArray("OK") << "QJsonParseError";
+        << pin << Replies{reply(403, R"({"success":true})")} << R"(Molvena 403 {"success":true})";
+    QTest::newRow("change: success as text")
+        << pin << Replies{reply(200, R"({"success":"true"})")} << refused;
+    QTest::newRow("change: not JSON") << pin << Replies{reply(200, "OK")} << "QJsonParseError";
 
     const Call verify([](const APIClient& c) {
         return ok(c.verifyRecoveryCode("p@x.dk", UserRole::player, "123456", "mac-1"));
     });
     QTest::newRow("recovery: the status first")
-        << verify << 429 << QByteArray(R"({"error":"For mange forsøg"})") << "Molvena 429 For mange forsøg";
+        << verify << Replies{reply(429, R"({"error":"For mange forsøg"})")} << "Molvena 429 For mange forsøg";
+
+    // Registration judges only the account's reply, and sends the device request only after one it
+    // accepts; every request is sent before the operation ends.
+    const Call registration([](const APIClient& c) {
+        return ok(c.registerMacDevice("Åse", "aase@x.dk", "1234", "123456", "mac-1"));
+    });
+    const ScriptedReply fine = reply(200, R"({"success":true})");
+    QTest::newRow("registration: an empty error text refuses")
+        << registration << Replies{reply(200, R"({"error":""})")} << "Molvena 1 ";
+    QTest::newRow("registration: success true does not outweigh an error text")
+        << registration << Replies{reply(200, R"({"success":true,"error":"Ugyldig kode"})")}
+        << "Molvena 1 Ugyldig kode";
+    QTest::newRow("registration: HTTP 409 keeps its status")
+        << registration << Replies{reply(409, R"({"error":"Koden er i brug"})")}
+        << "Molvena 409 Koden er i brug";
+    QTest::newRow("registration: not JSON counts as accepted")
+        << registration << Replies{reply(200, "OK", "text/plain"), fine} << "ok";
+    QTest::newRow("registration: success false without a text error counts as accepted")
+        << registration << Replies{reply(200, R"({"success":false,"error":42})"), fine} << "ok";
+    QTest::newRow("registration: a failing device request is ignored")
+        << registration << Replies{fine, reply(500, {})} << "ok";
+    QTest::newRow("registration: a timed-out device request is ignored")
+        << registration << Replies{fine, ScriptedReply{.body = {}, .neverAnswer = true}} << "ok";
 
     // Records decode strictly: a required member missing or null, or any member of the wrong type, fails.
     const Call profile([](const APIClient& c) { return ok(c.fetchAccountProfile("mac-1")); });
@@ -210,74 +235,41 @@ void BackendWireTest::repliesAreJudged_data() {
         R"({"success":false,"name":"","email":"","master_pin":"","pairing_code":"",
         "support_contacts":"","monthly_spend_dkk":null,"last_gambling_date":null})";
     const auto changed = [&](const char* from, const char* to) {
-        return QByteArray(minimal).replace(from, to);
+        return Replies{reply(200, QByteArray(minimal).replace(from, to))};
     };
-    QTest::newRow("profile: optional members null") << profile << 200 << minimal << "ok";
+    QTest::newRow("profile: optional members null") << profile << Replies{reply(200, minimal)} << "ok";
     QTest::newRow("profile: master_pin missing")
-        << profile << 200 << changed(R"("master_pin":"",)", "") << "Decoding 4865 master_pin";
+        << profile << changed(R"("master_pin":"",)", "") << "Decoding 4865 master_pin";
     QTest::newRow("profile: pairing_code a number")
-        << profile << 200 << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
+        << profile << changed(R"("pairing_code":"")", R"("pairing_code":123456)")
         << "Decoding 4864 pairing_code";
 
     const Call history([](const APIClient& c) { return ok(c.fetchAccountHistory("mac-1")); });
     QTest::newRow("history: an object")
-        << history << 200 << QByteArray(R"({"success":true,"history":{}})") << "Decoding 4864 history";
+        << history << Replies{reply(200, R"({"success":true,"history":{}})")} << "Decoding 4864 history";
 
     const Call activity([](const APIClient& c) { return ok(c.fetchRelativeActivity("tok")); });
     const QByteArray summary = R"({"summary":{"days_clean":42,"shield_active":true,"player_name":"Åse"})";
-    QTest::newRow("activity: the status plays no part") << activity << 404 << summary + R"(,"history":[]})"
-                                                        << "ok";
+    QTest::newRow("activity: the status plays no part")
+        << activity << Replies{reply(404, summary + R"(,"history":[]})")} << "ok";
     QTest::newRow("activity: an entry without title fails the reply")
-        << activity << 200
-        << summary +
-               R"(,"history":[{"id":1,"type":"t","title":"ok","timestamp":"x"},{"id":2,"type":"t","timestamp":"x"}]})"
+        << activity
+        << Replies{reply(200, summary + R"(,"history":[{"id":1,"type":"t","title":"ok","timestamp":"x"},)"
+                                        R"({"id":2,"type":"t","timestamp":"x"}]})")}
         << "Decoding 4865 history[1].title";
 }
 
 void BackendWireTest::repliesAreJudged() {
     QFETCH(Call, call);
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-
-    LoopbackBackend backend;
-    backend.server.enqueue(reply(status, body));
-    const auto outcome = runTask(call(backend.client));
-    QTEST(outcome.error || !outcome.finished ? outcomeText(outcome) : *outcome.value, "outcome");
-}
-
-void BackendWireTest::registrationJudgesOnlyTheAccountReply_data() {
-    QTest::addColumn<ScriptedReply>("accountReply");
-    QTest::addColumn<ScriptedReply>("deviceReply");
-    QTest::addColumn<int>("requestCount");
-    QTest::addColumn<QString>("outcome");
-
-    const ScriptedReply fine = reply(200, R"({"success":true})");
-    QTest::newRow("an empty error text refuses: no device request")
-        << reply(200, R"({"error":""})") << fine << 1 << "Molvena 1 ";
-    QTest::newRow("success true does not outweigh an error text")
-        << reply(200, R"({"success":true,"error":"Ugyldig kode"})") << fine << 1 << "Molvena 1 Ugyldig kode";
-    QTest::newRow("HTTP 409 keeps its status")
-        << reply(409, R"({"error":"Koden er i brug"})") << fine << 1 << "Molvena 409 Koden er i brug";
-    QTest::newRow("not JSON counts as accepted") << reply(200, "OK", "text/plain") << fine << 2 << "ok";
-    QTest::newRow("success false without a text error counts as accepted")
-        << reply(200, R"({"success":false,"error":42})") << fine << 2 << "ok";
-    QTest::newRow("a failing device request is ignored") << fine << reply(500, "") << 2 << "ok";
-    QTest::newRow("a timed-out device request is ignored")
-        << fine << ScriptedReply{.body = {}, .neverAnswer = true} << 2 << "ok";
-}
-
-void BackendWireTest::registrationJudgesOnlyTheAccountReply() {
-    QFETCH(ScriptedReply, accountReply);
-    QFETCH(ScriptedReply, deviceReply);
+    QFETCH(Replies, replies);
 
     LoopbackBackend backend(300ms);
-    backend.server.enqueue(accountReply);
-    backend.server.enqueue(deviceReply);
-    const auto outcome =
-        runTask(backend.client.registerMacDevice("Åse", "aase@x.dk", "1234", "123456", "mac-1"));
-    QTEST(outcomeText(outcome), "outcome");
-    // Everything the operation sends is sent before it ends.
-    QTEST(int(backend.server.requests().size()), "requestCount");
+    for (const ScriptedReply& scripted : replies) {
+        backend.server.enqueue(scripted);
+    }
+    const auto outcome = runTask(call(backend.client));
+    QTEST(outcome.error || !outcome.finished ? outcomeText(outcome) : *outcome.value, "outcome");
+    QCOMPARE(backend.server.requests().size(), replies.size());
 }
 
 void BackendWireTest::failuresOfTheServer_data() {

@@ -1,5 +1,4 @@
-// AppKit: the workspace (opening URLs, the wake notification) and the window's title bar and
-// appearance.
+// AppKit: the workspace (opening URLs, the wake notification), the window's title bar and appearance.
 #pragma once
 
 #import <Foundation/Foundation.h>
@@ -10,8 +9,7 @@ NS_ASSUME_NONNULL_BEGIN
 @property(class, readonly, strong) NSWorkspace* sharedWorkspace;
 // The workspace's own centre: NSWorkspace notifications are posted only here.
 @property(readonly, strong) NSNotificationCenter* notificationCenter;
-// Opens the URL with its default handler: a web page in the browser, a settings deep link in System
-// Settings, a file URL of an application (launches it) or of a folder (shows it in the Finder).
+// Opens a web page, a settings deep link, an application (launches it) or a folder (in the Finder).
 - (BOOL)openURL:(NSURL*)url;
 @end
 

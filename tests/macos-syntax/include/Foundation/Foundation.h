@@ -1,5 +1,4 @@
-// The Foundation classes the adapters use: strings, errors, URLs, the main bundle and
-// notifications.
+// The Foundation classes the adapters use: strings, errors, URLs, the main bundle and notifications.
 #pragma once
 
 #import <CoreFoundation/CoreFoundation.h>
@@ -13,10 +12,7 @@ NS_ASSUME_NONNULL_BEGIN
 @property(nullable, readonly) const char* UTF8String NS_RETURNS_INNER_POINTER;
 @end
 
-typedef NSString* NSErrorDomain;
-
 @interface NSError : NSObject
-@property(readonly, copy) NSErrorDomain domain;
 @property(readonly) NSInteger code;
 @property(readonly, copy) NSString* localizedDescription;
 @end
@@ -42,11 +38,9 @@ MOLVENA_EXTERN_C NSURLResourceKey const NSURLVolumeIsReadOnlyKey;
                    error:(out NSError* _Nullable* _Nullable)error;
 @end
 
+// NSActivityUserInitiated (0x00FFFFFF) without NSActivityIdleSystemSleepDisabled (1 << 20).
 typedef NS_OPTIONS(uint64_t, NSActivityOptions) {
-    NSActivityIdleSystemSleepDisabled = (1ULL << 20),
-    NSActivityUserInitiated = (0x00FFFFFFULL | NSActivityIdleSystemSleepDisabled),
-    NSActivityUserInitiatedAllowingIdleSystemSleep = (NSActivityUserInitiated &
-                                                      ~NSActivityIdleSystemSleepDisabled),
+    NSActivityUserInitiatedAllowingIdleSystemSleep = 0x00EFFFFFULL
 };
 
 @interface NSProcessInfo : NSObject
@@ -64,10 +58,7 @@ typedef NS_OPTIONS(uint64_t, NSActivityOptions) {
 @end
 
 typedef NSString* NSNotificationName;
-
-@interface NSNotification : NSObject
-@property(readonly, copy) NSNotificationName name;
-@end
+@class NSNotification;
 
 @interface NSOperationQueue : NSObject
 @property(class, readonly, strong) NSOperationQueue* mainQueue;

@@ -5,12 +5,8 @@
 
 NS_ASSUME_NONNULL_BEGIN
 
-typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
-    SMAppServiceStatusNotRegistered = 0,
-    SMAppServiceStatusEnabled = 1,
-    SMAppServiceStatusRequiresApproval = 2,
-    SMAppServiceStatusNotFound = 3,
-};
+// 0 not registered, 1 enabled, 2 requires approval, 3 not found: the adapter passes the number on.
+typedef NS_ENUM(NSInteger, SMAppServiceStatus) {};
 
 // The code of a registration refused because the item is registered already.
 enum { kSMErrorAlreadyRegistered = 12 };

@@ -40,7 +40,5 @@ typedef unsigned long NSUInteger;
 
 __attribute__((objc_root_class))
 @interface NSObject<NSObject>
-+ (instancetype)alloc;
 + (Class)class;
-- (instancetype)init;
 @end
