@@ -22,9 +22,13 @@ QString ServerHarness::postgresqlUrl() {
     if (qEnvironmentVariableIsSet("MOLVENA_TEST_POSTGRESQL")) {
         return qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL");
     }
+    if (!qEnvironmentVariableIsSet("MOLVENA_TEST_POSTGRESQL_CLUSTER")) {
+        return {};
+    }
+    // Set but empty is a PostgreSQL run that lost its cluster's path: failing beats a quiet SQLite run.
     const QString cluster = qEnvironmentVariable("MOLVENA_TEST_POSTGRESQL_CLUSTER");
     if (cluster.isEmpty()) {
-        return {};
+        qFatal("MOLVENA_TEST_POSTGRESQL_CLUSTER is empty");
     }
     QFile url(QDir(cluster).filePath(QStringLiteral("url")));
     if (!url.open(QIODevice::ReadOnly)) {
