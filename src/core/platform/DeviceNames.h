@@ -14,7 +14,6 @@ struct DeviceNames {
     QString browsers; // two browsers people know on this system
 
     QString thisDevice() const { return QStringLiteral("denne ") + noun; }
-    QString yourDevice() const { return QStringLiteral("din ") + noun; }
 
     static DeviceNames mac();
     static DeviceNames linuxComputer();
