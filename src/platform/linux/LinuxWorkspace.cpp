@@ -1,7 +1,6 @@
 #include "LinuxWorkspace.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -14,7 +13,7 @@ bool hasDesktop() {
 } // namespace
 
 bool LinuxWorkspace::openURL(const QUrl& url) {
-    return url.isValid() && hasDesktop() && QDesktopServices::openUrl(url);
+    return url.isValid() && hasDesktop() && m_opener.open(url);
 }
 
 bool LinuxWorkspace::openApplication(const QString& path) {

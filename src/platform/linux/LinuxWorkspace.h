@@ -1,18 +1,20 @@
 #pragma once
 
 #include "LinuxDesktopSettings.h"
+#include "XdgOpen.h"
 #include "platform/Workspace.h"
 
 namespace molvena {
 
-// Linux: the desktop's default handlers through Qt (xdg-open semantics). Without a GUI application
+// Linux: the desktop's default handlers through xdg-open. Without a GUI application
 // there is no desktop to ask, and every request is refused. Settings panes open the desktop's own
 // network settings: the Mac's panes that are asked for (network, profiles) both concern the
 // network and its DNS here.
 class LinuxWorkspace : public Workspace {
 public:
-    explicit LinuxWorkspace(LinuxDesktopSettings settings = LinuxDesktopSettings())
-        : m_settings(std::move(settings)) {}
+    explicit LinuxWorkspace(LinuxDesktopSettings settings = LinuxDesktopSettings(),
+                            XdgOpen opener = XdgOpen())
+        : m_settings(std::move(settings)), m_opener(std::move(opener)) {}
 
     bool openURL(const QUrl& url) override;
     bool openApplication(const QString& path) override;
@@ -21,6 +23,7 @@ public:
 
 private:
     LinuxDesktopSettings m_settings;
+    XdgOpen m_opener;
 };
 
 } // namespace molvena

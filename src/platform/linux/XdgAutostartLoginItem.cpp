@@ -3,7 +3,6 @@
 #include "app/Deployment.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,8 +72,9 @@ XdgAutostartLoginItem::Locations XdgAutostartLoginItem::Locations::current() {
     };
 }
 
-XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations, LinuxDesktopSettings settings)
-    : m_locations(std::move(locations)), m_settings(std::move(settings)) {}
+XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations, LinuxDesktopSettings settings,
+                                             XdgOpen opener)
+    : m_locations(std::move(locations)), m_settings(std::move(settings)), m_opener(std::move(opener)) {}
 
 QString XdgAutostartLoginItem::autostartFolder() const {
     return m_locations.configHome + QStringLiteral("/autostart");
@@ -274,7 +274,7 @@ bool XdgAutostartLoginItem::openLoginItemsSettings() {
     }
     // Without a settings program for it, the folder where the entries live is the next best place.
     QDir().mkpath(autostartFolder());
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(autostartFolder()));
+    return m_opener.open(QUrl::fromLocalFile(autostartFolder()));
 }
 
 } // namespace molvena

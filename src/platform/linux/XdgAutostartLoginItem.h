@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LinuxDesktopSettings.h"
+#include "XdgOpen.h"
 #include "platform/LoginItemService.h"
 
 #include <QString>
@@ -31,7 +32,8 @@ public:
     };
 
     explicit XdgAutostartLoginItem(Locations locations = Locations::current(),
-                                   LinuxDesktopSettings settings = LinuxDesktopSettings());
+                                   LinuxDesktopSettings settings = LinuxDesktopSettings(),
+                                   XdgOpen opener = XdgOpen());
 
     int status() const override;
     QString applicationPath() const override { return m_locations.executablePath; }
@@ -61,6 +63,7 @@ private:
 
     Locations m_locations;
     LinuxDesktopSettings m_settings;
+    XdgOpen m_opener;
 };
 
 } // namespace molvena
