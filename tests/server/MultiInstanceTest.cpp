@@ -153,7 +153,6 @@ class MultiInstanceTest : public QObject {
 
 private slots:
     void initTestCase();
-    void bothStartTogetherOnAnEmptyDatabase();
     void oneCodeRegisteredOnBothAtOnceMakesOneAccount();
     void pinGuessesSplitAcrossBothStayWithinTheLimit();
     void recoveryStartedOnOneFinishesOnTheOther();
@@ -180,12 +179,6 @@ private:
     void start(int instance);
     bool waitUntilListening();
     qint64 count(const QString& sql) { return m_reader->value(sql).toLongLong(); }
-    server::ServerOptions readerOptions() const {
-        server::ServerOptions options;
-        options.databaseUrl = m_databaseUrl;
-        options.dataFolder = m_folder.path();
-        return options;
-    }
     QString deviceOf(const QString& pairingCode) {
         return m_reader
             ->value(
@@ -212,6 +205,8 @@ private:
     std::unique_ptr<server::Database> m_reader;
 };
 
+// Rule: instances started at the same moment on an empty database both come up; one creates the
+// tables, the other finds them.
 void MultiInstanceTest::initTestCase() {
     m_databaseUrl = ServerHarness::postgresqlUrl();
     if (m_databaseUrl.isEmpty()) {
@@ -220,19 +215,16 @@ void MultiInstanceTest::initTestCase() {
     QFile key(m_folder.filePath(QStringLiteral("recovery.key")));
     QVERIFY(key.open(QIODevice::WriteOnly) && key.write(QUuid::createUuid().toRfc4122().repeated(2)) == 32);
     key.close();
+    server::ServerOptions options;
+    options.databaseUrl = m_databaseUrl;
+    options.dataFolder = m_folder.path();
+    m_reader = std::make_unique<server::Database>(options);
     // An empty database: whatever an earlier run left goes.
-    server::Database(readerOptions())
-        .execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
-}
-
-// Rule: instances started at the same moment on an empty database both come up; one creates the
-// tables, the other finds them.
-void MultiInstanceTest::bothStartTogetherOnAnEmptyDatabase() {
+    m_reader->execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
     for (int i = 0; i < 2; ++i) {
         start(i);
     }
     QVERIFY2(waitUntilListening(), "both instances must start");
-    m_reader = std::make_unique<server::Database>(readerOptions());
 }
 
 // Rule: a pairing code makes one account, however many instances register it at once; every other

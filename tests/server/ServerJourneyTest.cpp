@@ -37,7 +37,6 @@ private slots:
     void alertsReachEveryRelative_data();
     void alertsReachEveryRelative();
     void accountActionsGuardedByTheMasterPIN();
-    void recoveryCodesAreOneTime();
     void profileAndBlocklistServeTheApp();
 };
 
@@ -210,46 +209,6 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
     // The Mac is gone from the account; the account itself stays.
     QCOMPARE(harness.account(device, QStringLiteral("profile")).status, 404);
     QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM players")), 1);
-}
-
-void ServerJourneyTest::recoveryCodesAreOneTime() {
-    ServerHarness harness;
-    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
-                           QStringLiteral("123456"));
-    const QString newMac = QStringLiteral("mac-11111111-2222-3333-4444-555555555555");
-    const auto request = [&] {
-        return harness.post(QStringLiteral("recovery_request.php"),
-                            {{"email", "anna@example.dk"}, {"role", "player"}});
-    };
-    const auto verify = [&](const QString& code, const QString& email = QStringLiteral("ANNA@example.dk")) {
-        return harness.post(QStringLiteral("mac_recovery_verify.php"),
-                            ServerHarness::recoveryVerification(email, code, newMac));
-    };
-
-    // A newer code ends the older one, with the same refusal as a code for an address without an
-    // account; the right code works once and brings the account. (Expiry and the attempt limit
-    // are driven through the app's client in the contract tests.)
-    QVERIFY(request().succeeded());
-    const QString older = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
-    harness.advance(60);
-    QVERIFY(request().succeeded());
-    const QString code = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
-    const auto refused = verify(older != code ? older : QStringLiteral("000000"));
-    QVERIFY(refused.status == 200 && refused.error() == QStringLiteral("Koden kunne ikke bekræftes."));
-    QCOMPARE(verify(code, QStringLiteral("nobody@example.dk")).body, refused.body);
-    // The address as registered, whatever case it was typed in (the client checks the rest).
-    const auto recovered = verify(code);
-    QVERIFY(recovered.succeeded());
-    QCOMPARE(recovered.json.value(QStringLiteral("email")), QStringLiteral("Anna@Example.dk"));
-    QVERIFY(!verify(code).succeeded());
-
-    // The database keeps no code in the clear, neither in the codes nor in the outbox.
-    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT * FROM recovery_codes"))) {
-        QVERIFY(!row.contains(QVariant(code)));
-    }
-    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT subject FROM outbox"))) {
-        QVERIFY(!row.first().toString().contains(code));
-    }
 }
 
 void ServerJourneyTest::profileAndBlocklistServeTheApp() {
