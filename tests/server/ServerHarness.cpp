@@ -217,11 +217,6 @@ QString ServerHarness::snapshot() {
     return text;
 }
 
-QStringList ServerHarness::outboxFiles() const {
-    m_server->waitForOutbox();
-    return QDir(m_server->outboxFolder()).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
-}
-
 QString ServerHarness::outboxMessage(const QString& fileName) const {
     m_server->waitForOutbox();
     QFile file(QDir(m_server->outboxFolder()).filePath(fileName));

@@ -45,7 +45,6 @@ public:
     server::MolvenaServer& server() { return *m_server; }
     QUrl apiBase() const { return m_server->apiBase(); }
     QUrl blockProxy() const { return m_server->blockProxy(); }
-    QString dataFolder() const { return m_folder.path(); }
 
     QDateTime now; // what the server's clock reads
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
@@ -80,10 +79,8 @@ public:
                  const QByteArray& body = {});
     // A new connection to the server, connected (or failed after two seconds).
     std::unique_ptr<QTcpSocket> connection();
-    // Bytes written as they are to a new connection; returns what came back before it closed.
-    QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }
-    // Requests one after the other on one kept-alive connection, each after the reply to the last
-    // and a pause; returns every reply.
+    // Requests written as they are, one after the other on one kept-alive connection, each after
+    // the reply to the last and a pause; returns every reply.
     QByteArray raw(const QByteArrayList& requests, int pauseMilliseconds = 0);
     // Whether `reply` holds a whole response: headers and as much body as they announce.
     static bool complete(const QByteArray& reply);
@@ -109,7 +106,6 @@ public:
     // Every row of every table, for "nothing changed" checks.
     QString snapshot();
 
-    QStringList outboxFiles() const;
     QString outboxMessage(const QString& fileName) const;
     // The newest mail of `kind` (to `recipient` when given), or empty.
     QString newestMail(const QString& kind, const QString& recipient = {});
