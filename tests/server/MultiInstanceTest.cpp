@@ -110,41 +110,6 @@ private:
     quint16 m_port = 0;
 };
 
-// Between the app and an instance: forwards the first request, then closes the app's connection
-// without the answer, as a connection lost after the server committed. Later connections pass.
-class DroppingProxy : public QObject {
-public:
-    explicit DroppingProxy(quint16 upstream) : m_upstream(upstream) {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* client = m_server.nextPendingConnection()) {
-                client->setParent(this);
-                auto* server = new QTcpSocket(client);
-                const bool drop = connections++ == 0;
-                server->connectToHost(QHostAddress::LocalHost, m_upstream);
-                connect(client, &QTcpSocket::readyRead, server,
-                        [client, server] { server->write(client->readAll()); });
-                connect(server, &QTcpSocket::readyRead, client, [client, server, drop] {
-                    if (drop) {
-                        server->readAll();
-                        client->abort();
-                    } else {
-                        client->write(server->readAll());
-                    }
-                });
-            }
-        });
-    }
-    QUrl apiBase() const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/api/").arg(m_server.serverPort()));
-    }
-    int connections = 0;
-
-private:
-    quint16 m_upstream;
-    QTcpServer m_server;
-};
-
 using Answer = ServerHarness::Reply;
 } // namespace
 
@@ -391,14 +356,33 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
     const QString events = QStringLiteral("SELECT COUNT(*) FROM events");
     qint64 expected = count(events);
 
-    DroppingProxy proxy(m_apiBase[0].port());
+    // Between the app and instance 0: the first connection is closed without the answer, as one lost
+    // after the server committed; later connections pass.
+    QTcpServer proxy;
+    QVERIFY(proxy.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    connect(&proxy, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket* app = proxy.nextPendingConnection()) {
+            auto* upstream = new QTcpSocket(app);
+            upstream->connectToHost(QHostAddress::LocalHost, m_apiBase[0].port());
+            const bool drop = connections++ == 0;
+            connect(app, &QTcpSocket::readyRead, upstream, [=] { upstream->write(app->readAll()); });
+            connect(upstream, &QTcpSocket::readyRead, app, [=] {
+                app->write(upstream->readAll());
+                if (drop) {
+                    app->abort(); // which discards the answer not yet written
+                }
+            });
+        }
+    });
+    const QUrl base(QStringLiteral("http://127.0.0.1:%1/api/").arg(proxy.serverPort()));
     QNetworkAccessManager network;
     const test::FixedDeviceInfo mac;
-    const APIClient client(proxy.apiBase(), proxy.apiBase(), network, std::chrono::seconds(10), mac);
+    const APIClient client(base, base, network, std::chrono::seconds(10), mac);
     const auto sent =
         test::runTask(client.sendNotification(device, QStringLiteral("mac_protection_removed_externally")));
     QVERIFY(sent.finished && !sent.error);
-    QCOMPARE(proxy.connections, 2); // the answer was lost and Qt sent the request again
+    QCOMPARE(connections, 2); // the answer was lost and Qt sent the request again
     QCOMPARE(count(events), ++expected);
 
     const QByteArray key = QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
@@ -506,24 +490,18 @@ void MultiInstanceTest::start(int i) {
 }
 
 bool MultiInstanceTest::waitUntilListening() {
-    static const QRegularExpression listening(QStringLiteral("listening on (\\S+)"));
-    static const QRegularExpression metrics(QStringLiteral("metrics on port (\\d+)"));
+    static const QRegularExpression ports(
+        QStringLiteral("listening on (\\S+)\\s+molvena-server metrics on port (\\d+)"));
     QByteArray output[2];
     return waitFor([&] {
         for (int i = 0; i < 2; ++i) {
-            if (m_apiBase[i].isEmpty() || m_metricsPort[i] == 0) {
-                output[i] += m_instances[i]->readAllStandardOutput();
-                const QString text = QString::fromUtf8(output[i]);
-                if (const auto match = metrics.match(text); match.hasMatch()) {
-                    m_metricsPort[i] = match.captured(1).toUShort();
-                }
-                if (const auto match = listening.match(text); match.hasMatch()) {
-                    m_apiBase[i] = QUrl(match.captured(1));
-                }
+            output[i] += m_instances[i]->readAllStandardOutput();
+            if (const auto match = ports.match(QString::fromUtf8(output[i])); match.hasMatch()) {
+                m_apiBase[i] = QUrl(match.captured(1));
+                m_metricsPort[i] = match.captured(2).toUShort();
             }
         }
-        return !m_apiBase[0].isEmpty() && !m_apiBase[1].isEmpty() && m_metricsPort[0] != 0 &&
-               m_metricsPort[1] != 0;
+        return m_metricsPort[0] != 0 && m_metricsPort[1] != 0;
     });
 }
 
