@@ -32,8 +32,7 @@ namespace {
 
 // What the waits below may take at most, so a hang fails instead of stalling CI.
 constexpr int waitMilliseconds = 20'000;
-// Unlike QTest::qWaitFor, without a pause between looks: mail and replies are taken the moment
-// they arrive, as the order of the cases below expects.
+// Unlike QTest::qWaitFor, takes mail and replies the moment they arrive, as the cases expect.
 bool waitFor(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
@@ -290,8 +289,7 @@ void MultiInstanceTest::anInstanceWhoseConnectionWasKilledRecovers() {
     }
 }
 
-// Rule: every message either instance wrote reaches the relay exactly once (here: the recovery
-// code from one, a confirmation mail from each).
+// Rule: every message either instance wrote reaches the relay exactly once.
 void MultiInstanceTest::theMailOfBothIsDeliveredOnce() {
     QStringList ids = written(QStringLiteral("TRUE"));
     ids.sort();
@@ -399,8 +397,7 @@ void MultiInstanceTest::aRepeatedRequestChangesOnceAndGetsTheSameAnswer() {
     QCOMPARE(sendTogether({alert(1, "mac_vpn_detected")}, key).first().status, 422);
     QCOMPARE(count(events), expected);
 
-    // An operator sees it all on the metrics port, which serves nothing of the API, and the API
-    // port serves no metrics.
+    // An operator sees it all on the metrics port, which serves no API, as the API port no metrics.
     const QByteArray metrics = get(m_metricsPort[1], QStringLiteral("/metrics")).body;
     for (const char* line :
          {"molvena_requests_total{endpoint=\"/api/send_notification.php\",status=\"422\"} 1\n",
@@ -437,8 +434,7 @@ void MultiInstanceTest::aFrozenInstanceHoldsUpNoOther() {
         QTest::qWait(10 + attempt % 23);
         ::kill(pid, SIGSTOP);
         QTest::qWait(50);
-        // Caught holding the Mac's status row, which every heartbeat of it updates, or its report
-        // budget's row, which every heartbeat takes from (once the budget is spent, only that).
+        // Caught holding the Mac's status row or, once its report budget is spent, the budget's row.
         try {
             m_reader->run(
                 QStringLiteral("SELECT 1 FROM device_status WHERE device_token = ? FOR UPDATE NOWAIT"),
@@ -477,8 +473,7 @@ void MultiInstanceTest::start(int i) {
     m_metricsPort[i] = 0;
     m_instances[i] = std::make_unique<QProcess>();
     m_instances[i]->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // Seconds where a deployment waits minutes. The second believes X-Real-IP as from a front end on
-    // another machine.
+    // Seconds where a deployment waits minutes; the second trusts X-Real-IP from a front end.
     m_instances[i]->start(
         QStringLiteral(MOLVENA_SERVER_EXECUTABLE),
         QStringLiteral("--port 0 --mail-retry 1 --mail-claim 3 --database-timeouts 500,3000,2000 --metrics "

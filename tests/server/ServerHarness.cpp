@@ -80,8 +80,6 @@ ServerHarness::ServerHarness(const std::function<void(server::ServerOptions&)>& 
     }
     m_server = std::make_unique<server::MolvenaServer>(options);
     m_server->start();
-    // The test's own reader fills tables in bulk; the server's statement time-out is not for it.
-    options.databaseTimeouts.statementMilliseconds = 600'000;
     m_reader = std::make_unique<server::Database>(options);
 }
 

@@ -21,10 +21,9 @@
 namespace molvena::test {
 
 // A reference server started in-process on a free loopback port, with a fresh SQLite file in a
-// temporary data folder and a clock the test moves by hand. On PostgreSQL instead: with
-// MOLVENA_TEST_POSTGRESQL_CLUSTER naming a folder of scripts/postgresql-cluster.sh, in a database of
-// the suite's own (ctest's *_postgresql runs do this), or with MOLVENA_TEST_POSTGRESQL set to a
-// connection string (postgresql://user@127.0.0.1:port/name). Every table there is dropped first.
+// temporary data folder and a clock the test moves by hand; on PostgreSQL instead (every table
+// dropped first) in the suite's own database of the cluster MOLVENA_TEST_POSTGRESQL_CLUSTER names
+// (ctest's *_postgresql runs) or at the connection string MOLVENA_TEST_POSTGRESQL.
 class ServerHarness {
 public:
     struct Reply {
@@ -109,17 +108,15 @@ public:
     QString outboxMessage(const QString& fileName) const;
     // The newest mail of `kind` (to `recipient` when given), or empty.
     QString newestMail(const QString& kind, const QString& recipient = {});
-    // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
-    // how many were accepted.
-    int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
-    // The same for the links of every mail of `kind` ("player_confirmation", "relative_confirmation").
+    // Follows the link of every confirmation mail of `kind` not followed yet, as its reader would;
+    // returns how many were accepted.
     int confirmLinks(const QString& kind);
+    int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
     // A relative links to the player with this code; returns the pairing token, empty if refused.
     QString linkRelative(const QString& pairingCode, const QString& email);
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
-    // Asks for a recovery code for the player `email` and enters it on the Mac `deviceToken`, both
-    // from the client address `from` when given.
+    // Asks for the player's recovery code and enters it on the Mac, from the client `from` if given.
     Reply recoverPlayer(const QString& email, const QString& deviceToken, const QString& from = {});
 
     // A registered player (whose address the owner has confirmed): the device token and pairing code used.
