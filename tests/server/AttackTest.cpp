@@ -331,6 +331,16 @@ void AttackTest::smallerFindingsHold() {
              return harness.count(QStringLiteral("SELECT COUNT(*) FROM events")) <=
                     limits::eventsKeptPerPlayer;
          }},
+        {"a name is measured in the characters a person sees (101 are too many: HostileInputTest)",
+         [&](ServerHarness& harness, const ServerHarness::Player&) {
+             QString thumbs; // 60 thumbs up with a skin tone: 60 characters, 240 UTF-16 units
+             for (int i = 0; i < 60; ++i) {
+                 thumbs += QStringLiteral("\U0001F44D\U0001F3FD");
+             }
+             return registerFrom(harness, {}, QStringLiteral("100001"), QStringLiteral("t@example.dk"),
+                                 thumbs)
+                 .succeeded();
+         }},
     };
     QStringList broken;
     for (const auto& row : rows) {
@@ -345,7 +355,8 @@ void AttackTest::smallerFindingsHold() {
 
 void AttackTest::mailGoesOnlyToConfirmedAddresses() {
     ServerHarness harness(behindProxy);
-    const auto anna = harness.registerPlayer();
+    const QString longName = QString(100, QChar(0xF8)); // ø
+    const auto anna = harness.registerPlayer(longName);
     const auto link = [&](int day, int i, const QString& email) {
         return linkFrom(harness, QStringLiteral("192.0.2.%1").arg(day * 10 + i + 1), anna.pairingCode, email);
     };
@@ -378,8 +389,14 @@ void AttackTest::mailGoesOnlyToConfirmedAddresses() {
         alerts += alert().status == 200;
     }
     QCOMPARE(alerts, limits::alertsPerPlayer.count);
-    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")),
-             2 * (limits::alertsPerPlayer.count - 1));
+    const auto mails = harness.rows(QStringLiteral("SELECT file_name FROM outbox WHERE kind = 'alert'"));
+    QCOMPARE(mails.size(), 2 * (limits::alertsPerPlayer.count - 1));
+    // The Subject of a long Danish name is folded into encoded words that mail programs accept.
+    const QString message = harness.outboxMessage(mails.first().first().toString());
+    for (const QString& line :
+         message.left(message.indexOf(QStringLiteral("\r\n\r\n"))).split(QStringLiteral("\r\n"))) {
+        QVERIFY2(line.size() <= 78, qPrintable(line));
+    }
 }
 
 void AttackTest::recoveryResistsGuessingAndCannotLockTheOwnerOut() {
