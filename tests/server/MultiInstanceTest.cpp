@@ -339,8 +339,10 @@ void MultiInstanceTest::alertsOutliveADownRelayAndAKilledInstance() {
                                     [&](const QString& id) { return m_mail.messageIds.contains(id); });
              }),
              "every alert must reach the relay once it is back");
+    // Repeats of earlier mail too (a delivery whose record the connection kill above cut off).
+    const QStringList all = written(QStringLiteral("TRUE"));
     for (const QString& id : m_mail.messageIds.mid(before)) {
-        QVERIFY2(ids.contains(id), qPrintable(id));
+        QVERIFY2(all.contains(id), qPrintable(id));
     }
     QVERIFY(waitFor(
         [&] { return count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE state <> 'sent'")) == 0; }));
