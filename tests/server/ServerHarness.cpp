@@ -80,8 +80,6 @@ ServerHarness::ServerHarness(const std::function<void(server::ServerOptions&)>& 
     }
     m_server = std::make_unique<server::MolvenaServer>(options);
     m_server->start();
-    // The test's own reader fills tables in bulk; the server's statement time-out is not for it.
-    options.databaseTimeouts.statementMilliseconds = 600'000;
     m_reader = std::make_unique<server::Database>(options);
 }
 
@@ -215,11 +213,6 @@ QString ServerHarness::snapshot() {
         }
     }
     return text;
-}
-
-QStringList ServerHarness::outboxFiles() const {
-    m_server->waitForOutbox();
-    return QDir(m_server->outboxFolder()).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
 }
 
 QString ServerHarness::outboxMessage(const QString& fileName) const {

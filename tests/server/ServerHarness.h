@@ -21,10 +21,9 @@
 namespace molvena::test {
 
 // A reference server started in-process on a free loopback port, with a fresh SQLite file in a
-// temporary data folder and a clock the test moves by hand. On PostgreSQL instead: with
-// MOLVENA_TEST_POSTGRESQL_CLUSTER naming a folder of scripts/postgresql-cluster.sh, in a database of
-// the suite's own (ctest's *_postgresql runs do this), or with MOLVENA_TEST_POSTGRESQL set to a
-// connection string (postgresql://user@127.0.0.1:port/name). Every table there is dropped first.
+// temporary data folder and a clock the test moves by hand; on PostgreSQL instead (every table
+// dropped first) in the suite's own database of the cluster MOLVENA_TEST_POSTGRESQL_CLUSTER names
+// (ctest's *_postgresql runs) or at the connection string MOLVENA_TEST_POSTGRESQL.
 class ServerHarness {
 public:
     struct Reply {
@@ -45,7 +44,6 @@ public:
     server::MolvenaServer& server() { return *m_server; }
     QUrl apiBase() const { return m_server->apiBase(); }
     QUrl blockProxy() const { return m_server->blockProxy(); }
-    QString dataFolder() const { return m_folder.path(); }
 
     QDateTime now; // what the server's clock reads
     void advance(qint64 seconds) { now = now.addSecs(seconds); }
@@ -80,10 +78,8 @@ public:
                  const QByteArray& body = {});
     // A new connection to the server, connected (or failed after two seconds).
     std::unique_ptr<QTcpSocket> connection();
-    // Bytes written as they are to a new connection; returns what came back before it closed.
-    QByteArray raw(const QByteArray& request) { return raw(QByteArrayList{request}); }
-    // Requests one after the other on one kept-alive connection, each after the reply to the last
-    // and a pause; returns every reply.
+    // Requests written as they are, one after the other on one kept-alive connection, each after
+    // the reply to the last and a pause; returns every reply.
     QByteArray raw(const QByteArrayList& requests, int pauseMilliseconds = 0);
     // Whether `reply` holds a whole response: headers and as much body as they announce.
     static bool complete(const QByteArray& reply);
@@ -109,21 +105,18 @@ public:
     // Every row of every table, for "nothing changed" checks.
     QString snapshot();
 
-    QStringList outboxFiles() const;
     QString outboxMessage(const QString& fileName) const;
     // The newest mail of `kind` (to `recipient` when given), or empty.
     QString newestMail(const QString& kind, const QString& recipient = {});
-    // Follows the link of every confirmation e-mail not followed yet, as the relatives would; returns
-    // how many were accepted.
-    int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
-    // The same for the links of every mail of `kind` ("player_confirmation", "relative_confirmation").
+    // Follows the link of every confirmation mail of `kind` not followed yet, as its reader would;
+    // returns how many were accepted.
     int confirmLinks(const QString& kind);
+    int confirmRelatives() { return confirmLinks(QStringLiteral("relative_confirmation")); }
     // A relative links to the player with this code; returns the pairing token, empty if refused.
     QString linkRelative(const QString& pairingCode, const QString& email);
     // The six digits of the newest recovery e-mail to `email`, or empty.
     QString latestRecoveryCode(const QString& email);
-    // Asks for a recovery code for the player `email` and enters it on the Mac `deviceToken`, both
-    // from the client address `from` when given.
+    // Asks for the player's recovery code and enters it on the Mac, from the client `from` if given.
     Reply recoverPlayer(const QString& email, const QString& deviceToken, const QString& from = {});
 
     // A registered player (whose address the owner has confirmed): the device token and pairing code used.

@@ -34,10 +34,8 @@ class ServerJourneyTest : public QObject {
     Q_OBJECT
 private slots:
     void playerSignsUpAndRelativesFollow();
-    void alertsReachEveryRelative_data();
     void alertsReachEveryRelative();
     void accountActionsGuardedByTheMasterPIN();
-    void recoveryCodesAreOneTime();
     void profileAndBlocklistServeTheApp();
 };
 
@@ -99,62 +97,45 @@ void ServerJourneyTest::playerSignsUpAndRelativesFollow() {
     QCOMPARE(newestTitle(), QStringLiteral("En Mac har forladt kontoen"));
 }
 
-void ServerJourneyTest::alertsReachEveryRelative_data() {
-    QTest::addColumn<QString>("reason");
-    QTest::addColumn<QString>("domain");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("title");
-
-    const auto row = [](const char* name, const char* reason, const char* domain, const char* type,
-                        const char* title) {
-        QTest::newRow(name) << QString::fromUtf8(reason) << QString::fromUtf8(domain)
-                            << QString::fromUtf8(type) << QString::fromUtf8(title);
-    };
-    row("VPN", "mac_vpn_detected", "", "vpn", "VPN slået til på Mac");
-    row("login item", "mac_launch_at_login_removed", "", "protection", "Automatisk start slået fra på Mac");
-    // The DNS profile's alert is the contract test's.
-    row("both layers", "mac_protection_removed_externally", "", "protection",
-        "Beskyttelsen på Mac er slået fra");
-    row("blocked site", "blocked_site", "www.bet365.dk", "blocked", "Gambling-side blokeret");
-}
-
 void ServerJourneyTest::alertsReachEveryRelative() {
-    QFETCH(QString, reason);
-    QFETCH(QString, domain);
-    QFETCH(QString, type);
-    QFETCH(QString, title);
     ServerHarness harness;
     const auto anna = harness.registerPlayer();
-    const QStringList tokens{harness.linkRelative(anna.pairingCode, QStringLiteral("bo@example.dk")),
-                             harness.linkRelative(anna.pairingCode, QStringLiteral("carl@example.dk"))};
+    const QStringList relatives{QStringLiteral("bo@example.dk"), QStringLiteral("carl@example.dk")};
+    const QStringList tokens{harness.linkRelative(anna.pairingCode, relatives[0]),
+                             harness.linkRelative(anna.pairingCode, relatives[1])};
     QCOMPARE(harness.confirmRelatives(), 2);
-    ServerHarness::Fields alert{
-        {"device_token", anna.deviceToken}, {"reason", reason}, {"platform", "macos"}};
-    if (!domain.isEmpty()) {
-        alert.append({QStringLiteral("domain"), domain});
+    const struct {
+        QString reason, domain, type, title;
+    } alerts[] = {
+        {"mac_vpn_detected", "", "vpn", "VPN slået til på Mac"},
+        {"mac_launch_at_login_removed", "", "protection", "Automatisk start slået fra på Mac"},
+        // The DNS profile's alert is the contract test's.
+        {"mac_protection_removed_externally", "", "protection", "Beskyttelsen på Mac er slået fra"},
+        {"blocked_site", "www.bet365.dk", "blocked", "Gambling-side blokeret"},
+    };
+    for (const auto& alert : alerts) {
+        ServerHarness::Fields fields{
+            {"device_token", anna.deviceToken}, {"reason", alert.reason}, {"platform", "macos"}};
+        if (!alert.domain.isEmpty()) {
+            fields.append({QStringLiteral("domain"), alert.domain});
+        }
+        QVERIFY(harness.post(QStringLiteral("send_notification.php"), fields).succeeded());
+        // Each relative: an e-mail naming the player and the event, but never the site, and the
+        // event at the top of the overview.
+        for (int i = 0; i < 2; ++i) {
+            const QString mail = harness.newestMail(QStringLiteral("alert"), relatives[i]);
+            QVERIFY2(mail.contains(alert.title) && mail.contains(QStringLiteral("Anna")) &&
+                         (alert.domain.isEmpty() || !mail.contains(alert.domain)),
+                     qPrintable(mail));
+            const QJsonObject event = newest(harness.activity(tokens[i]));
+            QCOMPARE(event[u"type"].toString() + event[u"title"].toString(), alert.type + alert.title);
+        }
+        // The player's own history names the blocked site.
+        const QJsonObject own = newest(harness.account(anna.deviceToken, QStringLiteral("history")));
+        QCOMPARE(own[u"title"].toString() + own[u"domain"].toString(), alert.title + alert.domain);
     }
-    QVERIFY(harness.post(QStringLiteral("send_notification.php"), alert).succeeded());
-
-    // Each relative: one e-mail in the outbox naming the player and the event, but never the site.
-    const auto deliveries =
-        harness.rows(QStringLiteral("SELECT recipient, file_name FROM outbox WHERE kind = 'alert' "
-                                    "ORDER BY recipient"));
-    QCOMPARE(deliveries.size(), 2);
-    QCOMPARE(deliveries[0][0].toString() + deliveries[1][0].toString(),
-             QStringLiteral("bo@example.dkcarl@example.dk"));
-    for (const QVariantList& delivery : deliveries) {
-        const QString message = harness.outboxMessage(delivery[1].toString());
-        QVERIFY2(message.contains(title) && message.contains(QStringLiteral("Anna")), qPrintable(message));
-        QVERIFY(domain.isEmpty() || !message.contains(domain));
-    }
-    // ...and the event at the top of their overview.
-    for (const QString& token : tokens) {
-        const QJsonObject event = newest(harness.activity(token));
-        QCOMPARE(event[u"type"].toString() + event[u"title"].toString(), type + title);
-    }
-    // The player's own history names the blocked site.
-    const QJsonObject own = newest(harness.account(anna.deviceToken, QStringLiteral("history")));
-    QCOMPARE(own[u"title"].toString() + own[u"domain"].toString(), title + domain);
+    QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM outbox WHERE kind = 'alert'")),
+             2 * qint64(std::size(alerts)));
 }
 
 // What the app's own checks never let through (tests/core/account drives the rest through the app);
@@ -184,7 +165,6 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
          "Den nye Master PIN-kode skal bestå af 4 cifre.", both},
         {"the PIN removes everyone", "update_contacts", {{"support_contacts", ""}, {"pin", "4321"}}, 200, {}, ""},
         {"spend -1", "update_monthly_spend", {{"monthly_spend_dkk", "-1"}}, 400, outOfRange, ""},
-        {"spend of nine digits", "update_monthly_spend", {{"monthly_spend_dkk", "100000000"}}, 400, outOfRange, ""},
         {"removal with an empty PIN", "remove_device", {{"pin", ""}}, 400, "Master PIN-koden mangler.", ""},
         // clang-format on
     };
@@ -210,46 +190,6 @@ void ServerJourneyTest::accountActionsGuardedByTheMasterPIN() {
     // The Mac is gone from the account; the account itself stays.
     QCOMPARE(harness.account(device, QStringLiteral("profile")).status, 404);
     QCOMPARE(harness.count(QStringLiteral("SELECT COUNT(*) FROM players")), 1);
-}
-
-void ServerJourneyTest::recoveryCodesAreOneTime() {
-    ServerHarness harness;
-    harness.registerPlayer(QStringLiteral("Anna"), QStringLiteral("Anna@Example.dk"),
-                           QStringLiteral("123456"));
-    const QString newMac = QStringLiteral("mac-11111111-2222-3333-4444-555555555555");
-    const auto request = [&] {
-        return harness.post(QStringLiteral("recovery_request.php"),
-                            {{"email", "anna@example.dk"}, {"role", "player"}});
-    };
-    const auto verify = [&](const QString& code, const QString& email = QStringLiteral("ANNA@example.dk")) {
-        return harness.post(QStringLiteral("mac_recovery_verify.php"),
-                            ServerHarness::recoveryVerification(email, code, newMac));
-    };
-
-    // A newer code ends the older one, with the same refusal as a code for an address without an
-    // account; the right code works once and brings the account. (Expiry and the attempt limit
-    // are driven through the app's client in the contract tests.)
-    QVERIFY(request().succeeded());
-    const QString older = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
-    harness.advance(60);
-    QVERIFY(request().succeeded());
-    const QString code = harness.latestRecoveryCode(QStringLiteral("anna@example.dk"));
-    const auto refused = verify(older != code ? older : QStringLiteral("000000"));
-    QVERIFY(refused.status == 200 && refused.error() == QStringLiteral("Koden kunne ikke bekræftes."));
-    QCOMPARE(verify(code, QStringLiteral("nobody@example.dk")).body, refused.body);
-    // The address as registered, whatever case it was typed in (the client checks the rest).
-    const auto recovered = verify(code);
-    QVERIFY(recovered.succeeded());
-    QCOMPARE(recovered.json.value(QStringLiteral("email")), QStringLiteral("Anna@Example.dk"));
-    QVERIFY(!verify(code).succeeded());
-
-    // The database keeps no code in the clear, neither in the codes nor in the outbox.
-    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT * FROM recovery_codes"))) {
-        QVERIFY(!row.contains(QVariant(code)));
-    }
-    for (const QVariantList& row : harness.rows(QStringLiteral("SELECT subject FROM outbox"))) {
-        QVERIFY(!row.first().toString().contains(code));
-    }
 }
 
 void ServerJourneyTest::profileAndBlocklistServeTheApp() {

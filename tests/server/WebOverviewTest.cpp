@@ -96,7 +96,6 @@ void WebOverviewTest::signInLink_data() {
     QTest::addColumn<qint64>("afterHandOver"); // seconds from its hand-over to the click
     QTest::addColumn<int>("expected");         // of the press on its button
     // A scanner's GET, a spent link and the pages of refused ones are in tests/web, in a browser.
-    QTest::newRow("fresh") << 0LL << 0LL << 303;
     QTest::newRow("six days after hand-over") << 0LL << 6 * day << 303;
     QTest::newRow("a week after hand-over") << 0LL << 7 * day + 60 << 410;
     QTest::newRow("relay away 20 h; 6.5 days after hand-over") << day * 5 / 6 << day * 13 / 2 << 303;
