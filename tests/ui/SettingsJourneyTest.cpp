@@ -88,14 +88,12 @@ void SettingsJourneyTest::keyboardStaysInsideTheMenuAndTheSettingsWindow() {
 
 void SettingsJourneyTest::protectionAndHistory() {
     AppDriver& driver = *m_driver;
-    BackendProcess& backend = *m_backend;
-    InstalledDesktop& desktop = m_desktop;
     driver.app().launchAtLogin().enable();
     const QString token = driver.app().session().deviceToken();
     const auto reports = [&](const QString& source) {
-        return backend.rows(QStringLiteral("SELECT dns_active, vpn_active FROM device_reports WHERE "
-                                           "device_token = '%1' AND source = '%2'")
-                                .arg(token, source));
+        return m_backend->rows(QStringLiteral("SELECT dns_active, vpn_active FROM device_reports WHERE "
+                                              "device_token = '%1' AND source = '%2'")
+                                   .arg(token, source));
     };
 
     // All three layers hold: green tiles, and a check reports them.
@@ -113,7 +111,7 @@ void SettingsJourneyTest::protectionAndHistory() {
     QTRY_COMPARE(driver.textOf(u"checkProtectionButton"_s), u"Kontrollér beskyttelsen"_s);
 
     // A tunnel comes up: the page warns, and the check leaves the probes alone but still reports.
-    desktop.paths->deliver(NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {u"utun4"_s}});
+    m_desktop.paths->deliver(NetworkPath{.usesOtherInterface = true, .otherInterfaceNames = {u"utun4"_s}});
     QTRY_VERIFY(driver.isShown(u"vpnWarningCard"_s));
     QCOMPARE(driver.textOf(u"layerStatus_vpn"_s), u"VPN registreret"_s);
     QCOMPARE(driver.item(u"layerMark_vpn"_s)->property("name").toString(), u"exclamationmark.circle.fill"_s);
@@ -125,7 +123,7 @@ void SettingsJourneyTest::protectionAndHistory() {
     driver.screenshot(u"settings-protection-vpn"_s);
     driver.click(u"vpnWarningButton"_s);
     driver.click(u"openNetworkSettingsButton"_s);
-    QCOMPARE(desktop.workspace->openedURLs.size() + desktop.workspace->openedApplications.size(), 2);
+    QCOMPARE(m_desktop.workspace->openedURLs.size() + m_desktop.workspace->openedApplications.size(), 2);
 
     // The profile sheet opens over the window.
     driver.click(u"reinstallWebProtectionButton"_s);
@@ -136,12 +134,12 @@ void SettingsJourneyTest::protectionAndHistory() {
     QTRY_VERIFY(!driver.isShown(u"profileSheetTitle"_s));
 
     // The history, first with the backend away: nothing to show and why.
-    backend.stop();
+    m_backend->stop();
     driver.clickThenRead(u"section_history"_s, u"storeMessage"_s,
                          u"Der kunne ikke oprettes forbindelse til serveren."_s);
     QVERIFY(!driver.isShown(u"historyEmpty"_s));
     driver.screenshot(u"settings-history-empty-error"_s);
-    backend.start();
+    m_backend->start();
     // The monitor's alert about the tunnel, a relative who paired, and a blocked site reported by
     // this Mac.
     (void)QCoro::waitFor(driver.app().api().sendNotification(token, u"blocked_site"_s, u"bet365.dk"_s));
@@ -150,7 +148,7 @@ void SettingsJourneyTest::protectionAndHistory() {
     QVERIFY(!driver.isShown(u"historyEmpty"_s));
     QVERIFY(!driver.isShown(u"storeMessage"_s));
     // Newest first, as the server recorded them; good news green, the rest red.
-    const QList<QVariantList> events = backend.rows(u"SELECT type FROM events ORDER BY id DESC"_s);
+    const QList<QVariantList> events = m_backend->rows(u"SELECT type FROM events ORDER BY id DESC"_s);
     const QList<QVariantList> kinds = {{"blocked"},   {"vpn"},        {"milestone"},
                                        {"milestone"}, {"protection"}, {"milestone"}};
     QCOMPARE(events, kinds);
