@@ -228,13 +228,6 @@ void DnsHelperTest::runsThroughPkexecWithItsOwnAction() {
     if (::geteuid() != 0) {
         QSKIP("Starting a system bus and polkitd needs root (CI runs as root).");
     }
-    for (const QString& program : {QStringLiteral("/usr/bin/pkexec"), QStringLiteral("/usr/bin/dbus-daemon"),
-                                   QStringLiteral("/usr/lib/polkit-1/polkitd")}) {
-        if (!QFileInfo(program).isExecutable()) {
-            QSKIP(
-                qPrintable(program + QStringLiteral(" is not installed (scripts/install-dependencies.sh).")));
-        }
-    }
     QTemporaryDir folder;
     // The action as installed, naming the helper where this build has it.
     const QByteArray policy = readFile(QStringLiteral(MOLVENA_DNS_HELPER_POLICY));
@@ -245,6 +238,8 @@ void DnsHelperTest::runsThroughPkexecWithItsOwnAction() {
     // Every folder the helper writes in becomes an overlay whose changes land in a tmpfs.
     const QString script = QStringLiteral(R"sh(
 set -u
+[ -x /usr/bin/pkexec ] && [ -x /usr/bin/dbus-daemon ] && [ -x /usr/lib/polkit-1/polkitd ] ||
+    { echo "pkexec, dbus-daemon or polkitd is not installed (scripts/install-dependencies.sh)"; exit 90; }
 mount -t tmpfs tmpfs "$1/scratch" && mount -t tmpfs tmpfs /run/dbus || exit 90
 mount --bind "$1/actions" /usr/share/polkit-1/actions || exit 90
 seen=" "
@@ -279,19 +274,16 @@ cat /etc/resolv.conf
          QStringLiteral(MOLVENA_HELPER_LOCALSTATEDIR)},
         30000);
     if (exitCode == 90 || exitCode == 91) {
-        QSKIP(qPrintable(QStringLiteral("No private bus or overlay can be mounted here: ") + output));
+        QSKIP(qPrintable(QStringLiteral("No polkit, private bus or overlay here: ") + output));
     }
     if (output.contains(QLatin1String("skrives om af")) || output.contains(QLatin1String("styres af"))) {
         QSKIP(qPrintable(QStringLiteral("This machine's resolv.conf is managed: ") + output));
     }
-    QVERIFY2(output.contains(QStringLiteral("--root gælder kun")) &&
-                 output.contains(QLatin1String("status under pkexec with a root folder: 77")),
-             qPrintable(output));
-    QVERIFY2(output.contains(QLatin1String("install with an address: 64")), qPrintable(output));
-    QVERIFY2(output.contains(QLatin1String("install: 0\n# Written by molvena-dns-helper")) &&
-                 output.contains(QLatin1String("nameserver 10.53.0.1\n")),
-             qPrintable(output));
-    QVERIFY2(output.contains(QLatin1String("remove: 0\nnameserver 192.168.1.1\n")), qPrintable(output));
+    for (const char* expected : {"--root gælder kun", "status under pkexec with a root folder: 77",
+                                 "install with an address: 64", "install: 0\n# Written by molvena-dns-helper",
+                                 "nameserver 10.53.0.1\n", "remove: 0\nnameserver 192.168.1.1\n"}) {
+        QVERIFY2(output.contains(QString::fromUtf8(expected)), qPrintable(output));
+    }
 }
 
 QTEST_GUILESS_MAIN(DnsHelperTest)

@@ -222,12 +222,8 @@ void XdgAutostartLoginItemTest::desktopSettingsOpenWhereTheDesktopHasThem() {
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     const LinuxDesktopSettings settings({.desktops = desktop, .path = {bin}});
-    const auto which = LinuxDesktopSettings::Page(page);
-    const QStringList found = settings.command(which);
-    QCOMPARE(found.isEmpty() ? QStringList()
-                             : QStringList{QFileInfo(found.first()).fileName()} + found.mid(1),
-             command);
-    QCOMPARE(settings.open(which), !command.isEmpty());
+    // What it found shows in what the program it started recorded.
+    QCOMPARE(settings.open(LinuxDesktopSettings::Page(page)), !command.isEmpty());
     if (!command.isEmpty()) {
         QTRY_COMPARE(readFile(started), command.join(QLatin1Char(' ')).toUtf8() + "\n");
     }
