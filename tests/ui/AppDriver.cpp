@@ -171,6 +171,12 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     QVERIFY(QTest::qWaitForWindowExposed(m_app->window()));
 }
 
+AppDriver::~AppDriver() {
+    if (m_app) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_app->protectionMonitor().isStarted() && !m_app->dns().isChecking(), 10000);
+    }
+}
+
 void AppDriver::signInAsPlayer(const QString& email, const QString& pairingCode) {
     AppSession& session = m_app->session();
     const QString name = u"Anna Jensen"_s;

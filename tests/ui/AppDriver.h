@@ -49,6 +49,8 @@ public:
     AppDriver(PlatformAdapters adapters, Deployment deployment);
     // The canary zone and the gambling sites by the names StandInResolver blocks.
     static Deployment blockedDeployment(const BackendProcess& backend);
+    // Lets the app's start-up sequence and web-protection check end first: they would outlive it.
+    ~AppDriver();
 
     // A player who finished the onboarding on this Mac, registered through the app's own client with a
     // last day of gambling three days back; the app moves on to that player's first screen.
