@@ -11,7 +11,6 @@
 #include "TestSupport.h"
 #include "backend/APIClient.h"
 #include "linux/XdgAutostartLoginItem.h"
-#include "protection/HostLookup.h"
 #include "session/PreferenceKeys.h"
 
 #include <QProcess>
@@ -20,8 +19,6 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest/QtTest>
-
-#include <qcoro/qcorotask.h>
 
 using namespace molvena;
 using namespace molvena::test;
