@@ -91,10 +91,6 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     QVERIFY(driver.isShown(u"profileStepDone2"_s));
     driver.screenshot(u"profile-sheet-not-yet"_s);
 
-    // Closing and reopening remembers the download.
-    driver.clickThenRead(u"profileCloseButton"_s, u"webStepButton"_s, u"Fortsæt installationen"_s);
-    QVERIFY(driver.pressUntil(u"webStepButton"_s, [&] { return driver.isShown(u"profileConfirmButton"_s); }));
-
     // A relative pairs meanwhile; the dashboard shows it with a masked address.
     (void)QCoro::waitFor(driver.app().api().pairRelative(code, u"bodil@example.dk"_s));
     // The profile starts blocking only once the sheet's own check on showing is over, so the press
@@ -218,7 +214,6 @@ void PlayerJourneyTest::daysAndMilestones_data() {
     QTest::newRow("never") << QDateTime() << at(2026, 5, 1, 12, 0) << 0 << "I dag starter";
     QTest::newRow("yesterday 23:59 at 00:01")
         << at(2026, 5, 1, 23, 59) << at(2026, 5, 2, 0, 1) << 1 << "Én dag ad gangen";
-    QTest::newRow("earlier today") << at(2026, 5, 2, 0, 0) << at(2026, 5, 2, 23, 59) << 0 << "I dag starter";
     QTest::newRow("future") << at(2026, 5, 9, 10, 0) << at(2026, 5, 2, 10, 0) << 0 << "I dag starter";
     QTest::newRow("13 days over spring forward")
         << at(2026, 3, 20, 22, 0) << at(2026, 4, 2, 0, 30) << 13 << "Én dag ad gangen";
