@@ -88,10 +88,6 @@ void XdgAutostartLoginItemTest::statusOfAnEntryLeftByOthers_data() {
     QTest::newRow("Hidden=true") << QByteArray("[Desktop Entry]\nExec=%PROGRAM%\nHidden=true\n") << 2;
     QTest::newRow("GNOME switch off")
         << QByteArray("[Desktop Entry]\nExec=%PROGRAM%\nX-GNOME-Autostart-enabled=false\n") << 2;
-    QTest::newRow("Hidden in another group counts for nothing")
-        << QByteArray(
-               "[Desktop Entry]\nExec=%PROGRAM%\n\n[Desktop Action quit]\nHidden=true\nExec=/bin/false\n")
-        << 1;
     QTest::newRow("starts another program") << QByteArray("[Desktop Entry]\nExec=/usr/bin/othertool\n") << 0;
 }
 
