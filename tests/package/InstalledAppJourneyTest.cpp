@@ -1,10 +1,8 @@
-// The installed packages, as a user gets them: inside a network namespace of its own, the packaged
-// molvena-server is the backend and a real Unbound is the machine's resolver, blocking the canary
-// and the gambling sites (whose local stand-ins would answer if a lookup got through). The packaged
-// app, started with a registered player's preferences, switches on automatic start, verifies web
-// protection through that resolver and reaches the dashboard; started again from the autostart
-// entry it wrote, as the desktop does at log-in and without the test's variables, it reaches the
-// same backend. Skips unless the molvena and molvena-server packages are installed.
+// The installed packages, as a user gets them, in a network namespace of their own: the packaged
+// molvena-server as backend, a real Unbound as resolver blocking the canary and the gambling sites
+// (whose stand-ins would answer a lookup that got through). The app, started with a player's
+// preferences, switches on automatic start and verifies web protection through that resolver; started
+// again from its autostart entry, as at log-in, it reaches the same backend. Skips without the packages.
 
 #include "ProtectionTestSupport.h"
 #include "TaskTesting.h"

@@ -1,7 +1,6 @@
-// molvena-dns-helper, the root helper of Linux's web protection, run as a program against a folder
-// standing in for "/": for each kind of name service it writes what that service reads, records the
-// reload it would run, touches nothing else, and its removal puts back every byte, link, owner and
-// mode. Whatever it is asked beyond its operations, it refuses.
+// molvena-dns-helper, Linux's root helper, run on a folder standing in for "/": per name service it
+// writes what that service reads and records its reload, touches nothing else, and removal puts back
+// every byte, link, owner and mode. Whatever it is asked beyond its operations, it refuses.
 
 #include "ProtectionTestSupport.h"
 
@@ -235,7 +234,7 @@ void DnsHelperTest::runsThroughPkexecWithItsOwnAction() {
     const QString script = QStringLiteral(R"sh(
 set -u
 [ -x /usr/bin/pkexec ] && [ -x /usr/bin/dbus-daemon ] && [ -x /usr/lib/polkit-1/polkitd ] ||
-    { echo "pkexec, dbus-daemon or polkitd is not installed (scripts/install-dependencies.sh)"; exit 90; }
+    { echo "pkexec, dbus-daemon or polkitd missing (scripts/install-dependencies.sh)"; exit 90; }
 mount -t tmpfs tmpfs "$1/scratch" && mount -t tmpfs tmpfs /run/dbus || exit 90
 mount --bind "$1/actions" /usr/share/polkit-1/actions || exit 90
 seen=" "

@@ -44,14 +44,6 @@ QList<QQuickItem*> visibleItemsNamed(QQuickItem* root, const QString& objectName
 
 } // namespace
 
-BackendProcess::BackendProcess() {
-    start();
-}
-
-BackendProcess::~BackendProcess() {
-    stop();
-}
-
 void BackendProcess::start() {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);

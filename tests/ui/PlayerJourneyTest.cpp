@@ -16,9 +16,8 @@ using namespace molvena;
 using namespace molvena::test;
 using namespace Qt::StringLiterals;
 
-// The player's road after the onboarding: protection setup, the profile sheet, the dashboard; and the
-// dashboard's own rules (days counted in local calendar days, the milestone lines, every symbol the
-// screens draw shipped).
+// The player's road after the onboarding: protection setup, profile sheet, dashboard; and the
+// dashboard's rules (days in local calendar days, milestone lines, every symbol the screens draw shipped).
 class PlayerJourneyTest : public QObject {
     Q_OBJECT
 private slots:
