@@ -1,14 +1,14 @@
-// The installed packages, as a user gets them: inside a network namespace of its own, the packaged
-// molvena-server is the backend and a real Unbound is the machine's resolver, blocking the canary
-// and the gambling sites (whose local stand-ins would answer if a lookup got through). The packaged
-// app, started with a registered player's preferences, switches on automatic start, verifies web
-// protection through that resolver and reaches the dashboard; started again from the autostart
-// entry it wrote, as the desktop does at log-in and without the test's variables, it reaches the
-// same backend. Skips unless the molvena and molvena-server packages are installed.
+// The installed packages, as a user gets them, in a network namespace of their own: the packaged
+// molvena-server as backend, a real Unbound as resolver blocking the canary and the gambling sites
+// (whose stand-ins would answer a lookup that got through). The app, started with a player's
+// preferences, switches on automatic start and verifies web protection through that resolver; started
+// again from its autostart entry, as at log-in, it reaches the same backend. Skips without the packages.
 
 #include "ProtectionTestSupport.h"
+#include "TaskTesting.h"
+#include "TestSupport.h"
+#include "backend/APIClient.h"
 #include "linux/XdgAutostartLoginItem.h"
-#include "protection/HostLookup.h"
 #include "session/PreferenceKeys.h"
 
 #include <QProcess>
@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest/QtTest>
-
-#include <qcoro/qcorotask.h>
 
 using namespace molvena;
 using namespace molvena::test;
@@ -80,17 +78,10 @@ void InstalledAppJourney::initTestCase() {
     }
 
     // The packaged backend.
-    m_server.start(u"/usr/bin/molvena-server"_s, {u"--listen"_s, kServer, u"--port"_s, u"0"_s, u"--data"_s,
-                                                  m_folder.filePath(u"server"_s), u"--log-requests"_s});
-    QVERIFY(m_server.waitForStarted());
-    QString listening;
-    QTRY_VERIFY_WITH_TIMEOUT((listening += QString::fromUtf8(m_server.readAllStandardOutput()))
-                                     .contains(QLatin1String("listening on ")) ||
-                                 m_server.state() != QProcess::Running,
-                             10000);
-    const qsizetype at = listening.indexOf(u"listening on "_s);
-    QVERIFY2(at >= 0, qPrintable(listening + QString::fromUtf8(m_server.readAllStandardError())));
-    m_apiBase = QUrl(listening.mid(at + 13).section(QLatin1Char('\n'), 0, 0).trimmed());
+    m_apiBase = startServer(m_server, u"/usr/bin/molvena-server"_s,
+                            {u"--listen"_s, kServer, u"--port"_s, u"0"_s, u"--data"_s,
+                             m_folder.filePath(u"server"_s), u"--log-requests"_s});
+    QVERIFY(m_apiBase.isValid());
     m_apiBase.setHost(kApiHost);
 
     // The protective resolver: the backend's name resolves, the canary and the sites do not.
@@ -131,23 +122,12 @@ QString InstalledAppJourney::runUntilScreen(QProcess& app, const QStringList& co
 void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn() {
     // A player who finished onboarding on this computer: registered with the backend, setup done.
     const QString token = u"mac-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const auto post = [this](const QString& endpoint, const QStringList& fields) {
-        QStringList arguments = {u"-sS"_s, u"-m"_s, u"10"_s};
-        for (const QString& field : fields) {
-            arguments << u"--data-urlencode"_s << field;
-        }
-        return runCommand(u"curl"_s, arguments << m_apiBase.resolved(QUrl(endpoint)).toString());
-    };
-    const CommandResult account =
-        post(u"pairing.php"_s, {u"action=register"_s, u"device_token="_s + token, u"pairing_code=582913"_s,
-                                u"name=Anna"_s, u"push_token="_s, u"master_pin=4821"_s,
-                                u"support_contacts="_s, u"email=anna@example.org"_s, u"country=DK"_s});
-    QVERIFY2(account.exitCode == 0 && !account.output.contains(QLatin1String("\"error\"")),
-             qPrintable(account.output));
-    const CommandResult device =
-        post(u"mac_device_register_new.php"_s,
-             {u"device_token="_s + token, u"device_name=Annas computer"_s, u"platform=macos"_s});
-    QVERIFY2(device.exitCode == 0, qPrintable(device.output));
+    QNetworkAccessManager network;
+    const FixedDeviceInfo computer(u"Annas computer"_s);
+    const APIClient api(m_apiBase, m_apiBase.resolved(QUrl(u"/shield_blocked"_s)), network, 10s, computer);
+    const auto account =
+        runTask(api.registerMacDevice(u"Anna"_s, u"anna@example.org"_s, u"4821"_s, u"582913"_s, token));
+    QVERIFY2(account.finished && !account.error, describe(account.error).constData());
     const QString home = m_folder.filePath(u"home"_s);
     const QString config = home + u"/.config"_s;
     {
@@ -193,10 +173,8 @@ void InstalledAppJourney::installedAppReachesTheDashboardAndStartsAgainAtLogIn()
     // The autostart entry the app wrote starts the installed program with the deployment it used.
     XdgAutostartLoginItem entry(
         {.configHome = config, .executablePath = kApp, .installedRoots = {}, .environment = {}});
-    QFile entryFile(entry.entryPath());
-    QVERIFY2(entryFile.open(QIODevice::ReadOnly), qPrintable(entry.entryPath()));
     static const QRegularExpression execLine(u"^Exec=(.*)$"_s, QRegularExpression::MultilineOption);
-    const QString exec = execLine.match(QString::fromUtf8(entryFile.readAll())).captured(1);
+    const QString exec = execLine.match(QString::fromUtf8(readFile(entry.entryPath()))).captured(1);
     const QStringList command = XdgAutostartLoginItem::argumentsOfExec(exec);
     QCOMPARE(XdgAutostartLoginItem::programOfExec(exec), kApp);
     QVERIFY2(command.contains(u"MOLVENA_API_BASE="_s + m_apiBase.toString()), qPrintable(exec));

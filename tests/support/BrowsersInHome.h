@@ -4,9 +4,8 @@
 
 namespace molvena::test {
 
-// Firefox and Google Chrome with their profiles where Linux keeps them, under a home folder the test
-// owns, on every system: tests of what the app does with a browser's settings, not of where each
-// system keeps them (the platforms' own location tables have their own tests).
+// Firefox and Google Chrome with their profiles where Linux keeps them, under the test's home, on every
+// system: what the app does with a browser's settings, not where each system keeps them.
 class BrowsersInHome : public BrowserLocations {
 public:
     explicit BrowsersInHome(QString home) : m_home(std::move(home)) {}

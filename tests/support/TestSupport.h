@@ -2,8 +2,10 @@
 
 #include "session/PreferenceStore.h"
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <memory>
 
@@ -22,6 +24,10 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<PreferenceStore> m_store;
 };
+
+// Starts a molvena-server, which the test process takes with it when it ends, and waits for the
+// address it says it listens on; an empty URL, and a failed test with its output, if it never does.
+QUrl startServer(QProcess& server, const QString& program, const QStringList& arguments);
 
 // Where tests write screenshots and other files a developer looks at afterwards.
 QString artifactsFolder();

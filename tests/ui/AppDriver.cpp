@@ -11,7 +11,6 @@
 #endif
 #include <QAccessible>
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -22,11 +21,6 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <QtTest/QtTest>
-
-#include <csignal>
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
 
 namespace molvena::test {
 
@@ -50,37 +44,13 @@ QList<QQuickItem*> visibleItemsNamed(QQuickItem* root, const QString& objectName
 
 } // namespace
 
-BackendProcess::BackendProcess() {
-    start();
-}
-
-BackendProcess::~BackendProcess() {
-    stop();
-}
-
 void BackendProcess::start() {
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    // A test that crashes must not leave its server behind.
-#ifdef Q_OS_LINUX
-    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-#endif
-    m_process->start(
-        QStringLiteral(MOLVENA_SERVER_BINARY),
+    m_apiBase = startServer(
+        *m_process, QStringLiteral(MOLVENA_SERVER_BINARY),
         {u"--listen"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(m_port), u"--data"_s, dataFolder()});
-    static const QRegularExpression listening(u"listening on (http://\\S+)"_s);
-    QByteArray output;
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired() && !listening.match(QString::fromUtf8(output)).hasMatch()) {
-        QVERIFY2(m_process->state() != QProcess::NotRunning || m_process->waitForStarted(100),
-                 output.constData());
-        m_process->waitForReadyRead(100);
-        output += m_process->readAll();
-    }
-    const QRegularExpressionMatch match = listening.match(QString::fromUtf8(output));
-    QVERIFY2(match.hasMatch(), output.constData());
-    m_apiBase = QUrl(match.captured(1));
-    m_port = m_apiBase.port();
+    m_port = m_apiBase.port(0);
 }
 
 void BackendProcess::stop() {
@@ -100,11 +70,7 @@ int BackendProcess::confirmMailedAddresses(const QString& kind, int expected) co
     QNetworkAccessManager network;
     int confirmed = 0;
     for (const QString& name : outbox.entryList(pattern, QDir::Files, QDir::Name)) {
-        QFile mail(outbox.filePath(name));
-        if (!mail.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        const QUrl url(link.match(QString::fromUtf8(mail.readAll())).captured(0));
+        const QUrl url(link.match(QString::fromUtf8(readFile(outbox.filePath(name)))).captured(0));
         // The link opens a page; its button posts the token (a GET alone confirms nothing).
         QNetworkRequest request(url.adjusted(QUrl::RemoveQuery));
         request.setHeader(QNetworkRequest::ContentTypeHeader,
@@ -160,7 +126,8 @@ Deployment AppDriver::blockedDeployment(const BackendProcess& backend) {
 namespace {
 
 // Linux's own adapters, harmless in the test's private home; a Mac runner's login items and
-// workspace must not be driven, so there recording stand-ins take their place.
+// workspace must not be driven, so there recording stand-ins take their place. Names resolve as
+// StandInResolver has them.
 PlatformAdapters journeyAdapters() {
 #ifdef Q_OS_MACOS
     return PlatformAdapters{.loginItems = std::make_unique<test::ScriptedLoginItemService>(),
@@ -169,22 +136,19 @@ PlatformAdapters journeyAdapters() {
                             .deviceInfo = std::make_unique<test::FixedDeviceInfo>(),
                             .heartbeatTimer = std::make_unique<test::SteadyHeartbeatTimer>(),
                             .browserLocations = std::make_unique<test::NoBrowsers>(),
-                            .webProtection = std::make_unique<ProfileDownloadInstaller>()};
+                            .webProtection = std::make_unique<ProfileDownloadInstaller>(),
+                            .hostLookup = StandInResolver().lookup()};
 #else
-    return PlatformAdapters::forThisSystem();
+    PlatformAdapters adapters = PlatformAdapters::forThisSystem();
+    adapters.hostLookup = StandInResolver().lookup();
+    return adapters;
 #endif
 }
 
 } // namespace
 
 AppDriver::AppDriver(const BackendProcess& backend)
-    : AppDriver(
-          [] {
-              PlatformAdapters adapters = journeyAdapters();
-              adapters.hostLookup = StandInResolver().lookup();
-              return adapters;
-          }(),
-          blockedDeployment(backend)) {}
+    : AppDriver(journeyAdapters(), blockedDeployment(backend)) {}
 
 AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     // Accessibility is on before the window's items exist, as a screen reader turns it on.
@@ -197,6 +161,12 @@ AppDriver::AppDriver(PlatformAdapters adapters, Deployment deployment) {
     });
     QVERIFY(m_app->show());
     QVERIFY(QTest::qWaitForWindowExposed(m_app->window()));
+}
+
+AppDriver::~AppDriver() {
+    if (m_app) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_app->protectionMonitor().isStarted() && !m_app->dns().isChecking(), 10000);
+    }
 }
 
 void AppDriver::signInAsPlayer(const QString& email, const QString& pairingCode) {

@@ -19,8 +19,8 @@ namespace molvena::test {
 // again on the same port, as a user's backend goes away and comes back.
 class BackendProcess {
 public:
-    BackendProcess();
-    ~BackendProcess();
+    BackendProcess() { start(); }
+    ~BackendProcess() { stop(); }
 
     void start();
     void stop();
@@ -28,9 +28,8 @@ public:
     QString dataFolder() const { return m_folder.filePath(QStringLiteral("data")); }
     // Rows of a query on the server's database file, read as a developer's SQL shell would.
     QList<QVariantList> rows(const QString& sql) const;
-    // Presses the button behind the link of every mail of `kind` ("player_confirmation",
-    // "relative_confirmation"), as its reader does, once `expected` of them are written; returns how
-    // many the server accepted.
+    // Presses the button behind the link of every mail of `kind` ("relative_confirmation", ...) once
+    // `expected` of them are written, as their reader does; returns how many the server accepted.
     int confirmMailedAddresses(const QString& kind, int expected = 1) const;
 
 private:
@@ -49,6 +48,8 @@ public:
     AppDriver(PlatformAdapters adapters, Deployment deployment);
     // The canary zone and the gambling sites by the names StandInResolver blocks.
     static Deployment blockedDeployment(const BackendProcess& backend);
+    // Lets the app's start-up sequence and web-protection check end first: they would outlive it.
+    ~AppDriver();
 
     // A player who finished the onboarding on this Mac, registered through the app's own client with a
     // last day of gambling three days back; the app moves on to that player's first screen.

@@ -8,10 +8,9 @@
 
 namespace molvena::test {
 
-// A desktop in a temporary folder on which the app looks installed, so its automatic start can be
-// switched on (on Linux really, on a Mac through a stand-in whose entry is a file); the network path
-// and the browser stay in the test's hand, and the home folder holds whatever browser profiles the
-// test writes there (Firefox under .mozilla/firefox on both systems).
+// A desktop in a temporary folder on which the app looks installed, so automatic start can be switched
+// on (on a Mac through a stand-in whose entry is a file); network path and browser stay in the test's
+// hand, and the home holds the browser profiles the test writes (Firefox under .mozilla/firefox).
 struct InstalledDesktop {
     QTemporaryDir folder;
     DrivenPathMonitor* paths = nullptr;

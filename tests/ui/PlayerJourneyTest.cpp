@@ -16,9 +16,8 @@ using namespace molvena;
 using namespace molvena::test;
 using namespace Qt::StringLiterals;
 
-// The player's road after the onboarding: protection setup, the profile sheet, the dashboard; and the
-// dashboard's own rules (days counted in local calendar days, the milestone lines, every symbol the
-// screens draw shipped).
+// The player's road after the onboarding: protection setup, profile sheet, dashboard; and the
+// dashboard's rules (days in local calendar days, milestone lines, every symbol the screens draw shipped).
 class PlayerJourneyTest : public QObject {
     Q_OBJECT
 private slots:
@@ -90,10 +89,6 @@ void PlayerJourneyTest::freshPlayerProtectsTheMacAndReachesTheDashboard() {
     }));
     QVERIFY(driver.isShown(u"profileStepDone2"_s));
     driver.screenshot(u"profile-sheet-not-yet"_s);
-
-    // Closing and reopening remembers the download.
-    driver.clickThenRead(u"profileCloseButton"_s, u"webStepButton"_s, u"Fortsæt installationen"_s);
-    QVERIFY(driver.pressUntil(u"webStepButton"_s, [&] { return driver.isShown(u"profileConfirmButton"_s); }));
 
     // A relative pairs meanwhile; the dashboard shows it with a masked address.
     (void)QCoro::waitFor(driver.app().api().pairRelative(code, u"bodil@example.dk"_s));
@@ -218,7 +213,6 @@ void PlayerJourneyTest::daysAndMilestones_data() {
     QTest::newRow("never") << QDateTime() << at(2026, 5, 1, 12, 0) << 0 << "I dag starter";
     QTest::newRow("yesterday 23:59 at 00:01")
         << at(2026, 5, 1, 23, 59) << at(2026, 5, 2, 0, 1) << 1 << "Én dag ad gangen";
-    QTest::newRow("earlier today") << at(2026, 5, 2, 0, 0) << at(2026, 5, 2, 23, 59) << 0 << "I dag starter";
     QTest::newRow("future") << at(2026, 5, 9, 10, 0) << at(2026, 5, 2, 10, 0) << 0 << "I dag starter";
     QTest::newRow("13 days over spring forward")
         << at(2026, 3, 20, 22, 0) << at(2026, 4, 2, 0, 30) << 13 << "Én dag ad gangen";

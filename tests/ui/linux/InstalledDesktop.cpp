@@ -7,19 +7,15 @@
 #include "linux/XdgAutostartLoginItem.h"
 #include "macos/ProfileDownloadInstaller.h"
 
-#include <QDir>
-#include <QFile>
-
 namespace molvena::test {
 
 PlatformAdapters InstalledDesktop::adapters() {
     const QString root = folder.filePath(QStringLiteral("usr"));
-    QDir().mkpath(root + QStringLiteral("/bin"));
-    QFile program(root + QStringLiteral("/bin/molvena"));
-    program.open(QIODevice::WriteOnly);
+    const QString program = root + QStringLiteral("/bin/molvena");
+    writeFile(program, {});
     auto loginItem = std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::Locations{
         .configHome = folder.filePath(QStringLiteral("config")),
-        .executablePath = program.fileName(),
+        .executablePath = program,
         .installedRoots = {root},
         .environment = {},
     });
