@@ -2,6 +2,7 @@
 #include "ProtectionTestSupport.h"
 #include "linux/LinuxDesktopSettings.h"
 #include "linux/LinuxWorkspace.h"
+#include "linux/XdgOpen.h"
 #include "protection/LaunchAtLoginManager.h"
 
 #include <QDir>
@@ -20,6 +21,12 @@ public:
     Home() { writeFile(installedProgram(), {}); }
     QString path(const QString& relative) const { return m_folder.filePath(relative); }
     QString installedProgram() const { return path(QStringLiteral("usr/bin/molvena")); }
+    // A shell script at `relative` that may be run.
+    QString program(const QString& relative, const QByteArray& script) const {
+        writeFile(path(relative), "#!/bin/sh\n" + script);
+        QFile::setPermissions(path(relative), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path(relative);
+    }
 
     XdgAutostartLoginItem::Locations locations(const QString& program) const {
         return {.configHome = path(QStringLiteral("config")),
@@ -45,6 +52,8 @@ private slots:
     void installButtonOpensWhatHelps();
     void desktopSettingsOpenWhereTheDesktopHasThem_data();
     void desktopSettingsOpenWhereTheDesktopHasThem();
+    void openingSaysWhetherAHandlerOpened_data();
+    void openingSaysWhetherAHandlerOpened();
 };
 
 void XdgAutostartLoginItemTest::enableAndDisableThroughTheManager() {
@@ -115,9 +124,8 @@ void XdgAutostartLoginItemTest::entryStartsTheProgramWithItsDeployment() {
     QFETCH(QStringList, environment);
     Home home;
     // The program prints the deployment it was started with, as the app would use it.
-    const QString program = home.path(folder + QStringLiteral("/molvena"));
-    writeFile(program, "#!/bin/sh\nenv | grep ^MOLVENA_ | sort\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString program =
+        home.program(folder + QStringLiteral("/molvena"), "env | grep ^MOLVENA_ | sort\n");
     XdgAutostartLoginItem::Locations locations = home.locations(program);
     locations.environment = environment;
     XdgAutostartLoginItem loginItem(locations);
@@ -211,11 +219,8 @@ void XdgAutostartLoginItemTest::desktopSettingsOpenWhereTheDesktopHasThem() {
     const QString bin = home.path(QStringLiteral("bin"));
     const QString started = home.path(QStringLiteral("started"));
     for (const QString& program : installed) {
-        writeFile(
-            bin + QLatin1Char('/') + program,
-            QStringLiteral("#!/bin/sh\necho \"$(basename \"$0\")${*:+ $*}\" > '%1'\n").arg(started).toUtf8());
-        QFile::setPermissions(bin + QLatin1Char('/') + program,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        home.program(QStringLiteral("bin/") + program,
+                     QStringLiteral("echo \"$(basename \"$0\")${*:+ $*}\" > '%1'\n").arg(started).toUtf8());
     }
     const LinuxDesktopSettings settings({.desktops = desktop, .path = {bin}});
     // What it found shows in what the program it started recorded.
@@ -223,6 +228,27 @@ void XdgAutostartLoginItemTest::desktopSettingsOpenWhereTheDesktopHasThem() {
     if (!command.isEmpty()) {
         QTRY_COMPARE(readFile(started), command.join(QLatin1Char(' ')).toUtf8() + "\n");
     }
+}
+
+void XdgAutostartLoginItemTest::openingSaysWhetherAHandlerOpened_data() {
+    QTest::addColumn<QByteArray>("handler"); // what xdg-open does after noting what it was asked
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("handed to the desktop") << QByteArray("exit 0") << true;
+    QTest::newRow("no handler for folders") << QByteArray("exit 3") << false;
+    QTest::newRow("handler kept in the foreground") << QByteArray("exec sleep 30") << true;
+}
+
+// A button that opens nothing must say what to do instead, so the app needs xdg-open's verdict.
+void XdgAutostartLoginItemTest::openingSaysWhetherAHandlerOpened() {
+    QFETCH(QByteArray, handler);
+    QFETCH(bool, opened);
+    Home home;
+    const QString asked = home.path(QStringLiteral("asked"));
+    home.program(QStringLiteral("bin/xdg-open"), "echo \"$1\" > '" + asked.toUtf8() + "'\n" + handler + "\n");
+    QCOMPARE(XdgOpen({home.path(QStringLiteral("bin"))})
+                 .open(QUrl::fromLocalFile(home.path(QStringLiteral("usr")))),
+             opened);
+    QCOMPARE(readFile(asked), home.path(QStringLiteral("usr")).toUtf8() + "\n");
 }
 
 QTEST_GUILESS_MAIN(XdgAutostartLoginItemTest)
