@@ -19,7 +19,6 @@ private slots:
     void applyRecoveryStoresWhatTheResultCarries();
     void resetSessionRemovesTheSessionAndProtectionKeys();
     void writesSurviveAnAbruptEndOfTheProcess();
-    void batchedWritesReachTheDiskTogether();
     void pairingCodeIsTwoGroupsOfThreeDigits();
 };
 
@@ -161,32 +160,6 @@ void AppSessionTest::writesSurviveAnAbruptEndOfTheProcess() {
     session.setPlayerName("Mette");
     QCOMPARE(nameSpy.count(), 1);
     QCOMPARE(other.playerName(), QStringLiteral("Mette"));
-}
-
-void AppSessionTest::batchedWritesReachTheDiskTogether() {
-    // QSettings shares unsynced values between instances of one process, so look at the file itself.
-    TemporaryPreferences preferences;
-    const auto onDisk = [&] {
-        QFile file(preferences.path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    PreferenceStore& store = preferences.store();
-    store.setValue("alone", 1);
-    QVERIFY(onDisk().contains("alone=1"));
-    {
-        const PreferenceStore::Batch outer(store);
-        store.setValue("first", 1);
-        {
-            const PreferenceStore::Batch inner(store);
-            store.setValue("second", 2);
-        }
-        store.remove("alone");
-        QVERIFY(onDisk().contains("alone=1") && !onDisk().contains("first") && !onDisk().contains("second"));
-        QCOMPARE(store.integer("second"), 2); // readable in this process at once
-    }
-    const QByteArray written = onDisk();
-    QVERIFY2(written.contains("first=1") && written.contains("second=2") && !written.contains("alone"),
-             written.constData());
 }
 
 void AppSessionTest::pairingCodeIsTwoGroupsOfThreeDigits() {
