@@ -2,10 +2,8 @@
 // port: whole journeys as the app drives them, so a change on either side that breaks the other
 // (a field name, a JSON type, a status, a text) fails here.
 #include "BackendTesting.h"
-#include "ProtectionTestSupport.h"
 #include "ServerHarness.h"
 #include "TestSupport.h"
-#include "protection/MacDNSProtectionManager.h"
 
 #include <QtTest/QtTest>
 
@@ -54,7 +52,6 @@ class ClientServerContractTest : public QObject {
 private slots:
     void playerAlertReachesTheRelativesOverview();
     void recoveryCodesFromTheOutbox();
-    void unknownMacGetsNoProfile();
 };
 
 void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
@@ -155,18 +152,6 @@ void ClientServerContractTest::recoveryCodesFromTheOutbox() {
     }
     // The sixth attempt is refused even with the right code.
     QCOMPARE(verify(code).code(), 401);
-}
-
-void ClientServerContractTest::unknownMacGetsNoProfile() {
-    Backend backend;
-    TemporaryPreferences preferences;
-    Deployment deployment = Deployment::production();
-    deployment.apiBase = backend.harness.apiBase();
-    RecordingWorkspace browser;
-    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
-    // A Mac the server does not know gets no profile (the download itself is the player journey's).
-    QVERIFY(!completed(dns.requestProfile(QStringLiteral("mac-00000000-0000-0000-0000-000000000000"))));
-    QCOMPARE(dns.lastError(), QStringLiteral("Serveren svarede HTTP 404."));
 }
 
 QTEST_GUILESS_MAIN(ClientServerContractTest)

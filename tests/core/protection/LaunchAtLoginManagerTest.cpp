@@ -14,7 +14,6 @@ private slots:
     void enableAndDisable();
     void notFoundInApplicationsMeansNeverRegistered_data();
     void notFoundInApplicationsMeansNeverRegistered();
-    void placesToActOpenWhereTheUserActs();
 };
 
 void LaunchAtLoginManagerTest::enableAndDisable_data() {
@@ -114,16 +113,6 @@ void LaunchAtLoginManagerTest::notFoundInApplicationsMeansNeverRegistered() {
     manager.enable();
     manager.refresh();
     QTEST(manager.statusText(), "after");
-}
-
-void LaunchAtLoginManagerTest::placesToActOpenWhereTheUserActs() {
-    ScriptedLoginItemService loginItems;
-    RecordingWorkspace workspace;
-    LaunchAtLoginManager manager(loginItems, workspace);
-    manager.openLoginItemsSettings();
-    manager.openApplicationsFolder();
-    QCOMPARE(loginItems.settingsOpened, 1);
-    QCOMPARE(workspace.openedFolders, QStringList{QStringLiteral("/Applications")});
 }
 
 QTEST_GUILESS_MAIN(LaunchAtLoginManagerTest)
