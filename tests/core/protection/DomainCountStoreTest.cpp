@@ -40,8 +40,6 @@ void DomainCountStoreTest::refreshTakesOnlyAPositiveWholeCount_data() {
         << QVariant(700000) << 200 << QByteArray(R"({"count": 42})") << qint64(42) << "1.000+";
     QTest::newRow("count 0") << QVariant(700000) << 200 << QByteArray(R"({"count": 0})") << qint64(700000)
                              << "700.000+";
-    QTest::newRow("count as text") << QVariant(700000) << 200 << QByteArray(R"({"count": "612345"})")
-                                   << qint64(700000) << "700.000+";
     QTest::newRow("count with a fraction")
         << QVariant(700000) << 200 << QByteArray(R"({"count": 612345.5})") << qint64(700000) << "700.000+";
 }

@@ -218,9 +218,6 @@ void MacDNSProtectionManagerTest::profileRequest_data() {
                                    << "Profilen hentes via din browser. Åbn .mobileconfig-filen, gennemfør "
                                       "installationen i Systemindstillinger, og kontrollér derefter "
                                       "beskyttelsen i Molvena.";
-    QTest::newRow("no resolver host")
-        << "mac-0001" << QByteArray("<string>com.apple.dnsSettings.managed</string>") << true << invalid
-        << checkConnection;
     QTest::newRow("not a DNS profile")
         << "mac-0001" << QByteArray("dns.molvena.test") << true << invalid << checkConnection;
     // HTTP 404 is the contract test's, from the real server. A profile that came but found no

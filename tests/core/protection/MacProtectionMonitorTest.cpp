@@ -169,7 +169,8 @@ void MacProtectionMonitorTest::removedLayerIsReportedOncePerKind_data() {
                                              << "mac_launch_at_login_removed"
                                              << "active=0 launch=0 dns=1 vpn=0 source=heartbeat";
     // Web protection alone is WebProtectionEndToEndTest's, on real DNS.
-    QTest::newRow("both gone") << false << false << "Beskyttelsen på denne computer er ikke længere fuldt aktiv."
+    QTest::newRow("both gone") << false << false
+                               << "Beskyttelsen på denne computer er ikke længere fuldt aktiv."
                                << "mac_protection_removed_externally"
                                << "active=0 launch=0 dns=0 vpn=0 source=heartbeat";
 }
@@ -313,8 +314,6 @@ void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated_data() {
     QTest::addColumn<bool>("setupComplete");
     QTest::newRow("relative") << QVariant(QStringLiteral("relative")) << true;
     QTest::newRow("player still onboarding") << QVariant(QStringLiteral("player")) << false;
-    QTest::newRow("no role stored") << QVariant() << true;
-    QTest::newRow("role in the wrong case") << QVariant(QStringLiteral("Player")) << true;
 }
 
 void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated() {
