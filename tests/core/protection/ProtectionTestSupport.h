@@ -191,12 +191,6 @@ extern const QList<std::pair<QString, QString>> kNamespaceSites;
 QString unboundConfiguration(const QString& address, const QString& folder, const QString& more);
 // Writes the configuration to `path` and starts Unbound on it in the foreground.
 void startUnbound(QProcess& unbound, const QString& path, const QString& configuration);
-// Unbound's configuration for a stand-in of an ordinary ISP's resolver on `address`: it answers each
-// of `names` with its address and, like the public wildcard record of the canary zone, every name
-// beneath `wildcardZone` with `wildcardAddress`. Nothing else resolves (it has no way out).
-QString standInIspResolverConfiguration(const QString& address, const QString& folder,
-                                        const QList<std::pair<QString, QString>>& names,
-                                        const QString& wildcardZone, const QString& wildcardAddress);
 
 // Runs the test object `inside` in a copy of this program inside a network namespace made for it
 // (only loopback, down; /etc/netns/<name>/resolv.conf empty and /etc/netns/<name>/hosts naming only
