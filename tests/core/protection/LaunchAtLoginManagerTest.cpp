@@ -29,8 +29,6 @@ void LaunchAtLoginManagerTest::enableAndDisable_data() {
     QTest::newRow("3 not found") << 3 << "" << 1 << 0 << false << false << false
                                  << "Kræver installation i Programmer"
                                  << "Flyt Molvena.app til /Applications, åbn den derfra og prøv igen.";
-    QTest::newRow("4 unreadable") << 4 << "" << 1 << 0 << false << false << false << "Kunne ikke læse status"
-                                  << "Prøv at genstarte Molvena.";
     QTest::newRow("enable") << 0 << "enable" << 1 << 0 << true << false << true << "Aktiveret"
                             << "Molvena starter automatisk ved login.";
     QTest::newRow("enable needs approval")
@@ -44,9 +42,6 @@ void LaunchAtLoginManagerTest::enableAndDisable_data() {
         << "Programmet er ikke signeret.";
     QTest::newRow("disable") << 1 << "disable" << 1 << 0 << false << false << true << "Ikke aktiveret"
                              << "Aktivér dette trin, så beskyttelsen kommer tilbage efter genstart.";
-    QTest::newRow("disable refused") << 1 << "disable" << 1 << 22 << true << false << true
-                                     << "Kunne ikke deaktivere"
-                                     << "Programmet er ikke signeret.";
 }
 
 void LaunchAtLoginManagerTest::enableAndDisable() {

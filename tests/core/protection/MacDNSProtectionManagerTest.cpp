@@ -225,9 +225,6 @@ void MacDNSProtectionManagerTest::profileRequest_data() {
     QTest::newRow("browser refuses") << "mac-0001" << profile << false
                                      << "Molvena kunne ikke åbne download-linket i din browser."
                                      << WebProtectionTexts::browserRefusedDetail();
-    QTest::newRow("token of only spaces")
-        << "   " << profile << true << "Mac-device-token mangler."
-        << "Molvena kunne ikke klargøre beskyttelsen. Prøv igen om et øjeblik.";
 }
 
 void MacDNSProtectionManagerTest::profileRequest() {

@@ -31,9 +31,6 @@ void AppSessionTest::constructionReadsRoleAndSetupFromTheStore_data() {
     QTest::newRow("player, complete") << QVariant("player") << QVariant(true) << UserRole::player << true;
     QTest::newRow("relative, incomplete")
         << QVariant("relative") << QVariant(false) << UserRole::relative << false;
-    QTest::newRow("wrong case reads as none")
-        << QVariant("Player") << QVariant(true) << UserRole::none << true;
-    QTest::newRow("unreadable flag") << QVariant("player") << QVariant("maybe") << UserRole::player << false;
 }
 
 void AppSessionTest::constructionReadsRoleAndSetupFromTheStore() {
