@@ -135,7 +135,6 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
     // A player's Mac, and what an earlier run recorded; an undecided verification must leave it alone.
     mac.preferences.store().setValue(QStringLiteral("macRole"), QStringLiteral("player"));
     mac.preferences.store().setValue(QStringLiteral("macLastKnownDNSActive"), true);
-    QSignalSpy checking(&manager, &MacDNSProtectionManager::isCheckingChanged);
 
     const QDateTime before = QDateTime::currentDateTimeUtc();
     QElapsedTimer timer;
@@ -150,7 +149,6 @@ void MacDNSProtectionManagerTest::verificationReachesEveryOutcome() {
 
     QCOMPARE(manager.lastError(), note);
     QCOMPARE(manager.statusText(), statusText);
-    QCOMPARE(checking.count(), 2);
     QVERIFY(manager.lastCheckAt().has_value() && *manager.lastCheckAt() >= before);
     QVERIFY(!sites.redirectFollowed());
     // Every probe a HEAD that no cache may answer: no-cache, and a fresh query each time.

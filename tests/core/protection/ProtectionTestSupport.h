@@ -58,23 +58,15 @@ public:
         return std::nullopt;
     }
     std::optional<LoginItemError> unregisterApplication() override {
-        if (unregisterError) {
-            return unregisterError;
-        }
         currentStatus = notRegistered;
         return std::nullopt;
     }
-    bool openLoginItemsSettings() override {
-        ++settingsOpened;
-        return true;
-    }
+    bool openLoginItemsSettings() override { return true; }
 
     int currentStatus;
     bool installed = false;
     int statusAfterRegister = enabled;
     std::optional<LoginItemError> registerError;
-    std::optional<LoginItemError> unregisterError;
-    int settingsOpened = 0;
 };
 
 // A network-path source the test drives: it delivers the paths the test hands it.
