@@ -16,9 +16,6 @@ class DomainCountStoreTest : public QObject {
 private slots:
     void refreshTakesOnlyAPositiveWholeCount_data();
     void refreshTakesOnlyAPositiveWholeCount();
-
-private:
-    QNetworkAccessManager m_network;
 };
 
 void DomainCountStoreTest::refreshTakesOnlyAPositiveWholeCount_data() {
@@ -49,10 +46,11 @@ void DomainCountStoreTest::refreshTakesOnlyAPositiveWholeCount() {
         backend.close();
     }
     TemporaryPreferences preferences;
+    QNetworkAccessManager network;
     if (cached.isValid()) {
         preferences.store().setValue(DomainCountStore::cacheKey(), cached);
     }
-    DomainCountStore store(preferences.store(), m_network, backend.url(QStringLiteral("/api/")));
+    DomainCountStore store(preferences.store(), network, backend.url(QStringLiteral("/api/")));
     const qint64 before = store.count();
     QSignalSpy changes(&store, &DomainCountStore::countChanged);
 
@@ -63,7 +61,7 @@ void DomainCountStoreTest::refreshTakesOnlyAPositiveWholeCount() {
     QTEST(store.formattedCount(), "shown");
     QCOMPARE(changes.count(), count == before ? 0 : 1);
     // The next start shows what this one learnt.
-    DomainCountStore nextStart(*preferences.reopen(), m_network, backend.url(QStringLiteral("/api/")));
+    DomainCountStore nextStart(*preferences.reopen(), network, backend.url(QStringLiteral("/api/")));
     QCOMPARE(nextStart.count(), count);
 }
 

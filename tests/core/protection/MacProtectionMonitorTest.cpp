@@ -60,12 +60,11 @@ public:
         : ProtectionStack(preferences.store(), Sites::deployment(), browserLocations, 3s, resolver.lookup(),
                           schedule,
                           {.probeTransfer = 500ms, .probeLimit = 1000ms, .profileDownload = 2000ms}) {
-        PreferenceStore& store = preferences.store();
-        store.setValue(QStringLiteral("macRole"), QStringLiteral("player"));
-        store.setValue(QStringLiteral("macSetupComplete"), true);
-        store.setValue(QStringLiteral("deviceToken"), kToken);
-        store.setValue(QStringLiteral("pairingCode"), QStringLiteral("482913"));
-        store.setValue(QStringLiteral("lastGamblingDate"), 1700000000.75);
+        store().setValue(QStringLiteral("macRole"), QStringLiteral("player"));
+        store().setValue(QStringLiteral("macSetupComplete"), true);
+        store().setValue(QStringLiteral("deviceToken"), kToken);
+        store().setValue(QStringLiteral("pairingCode"), QStringLiteral("482913"));
+        store().setValue(QStringLiteral("lastGamblingDate"), 1700000000.75);
         vpn.start();
     }
 
@@ -294,11 +293,7 @@ void MacProtectionMonitorTest::onlyAPlayerWithCompleteSetupIsEvaluated() {
     QFETCH(QVariant, role);
     QFETCH(bool, setupComplete);
     Rig rig;
-    if (role.isValid()) {
-        rig.store().setValue(QStringLiteral("macRole"), role);
-    } else {
-        rig.store().remove(QStringLiteral("macRole"));
-    }
+    rig.store().setValue(QStringLiteral("macRole"), role);
     rig.store().setValue(QStringLiteral("macSetupComplete"), setupComplete);
     rig.setWebProtectionInstalled(false);
     rig.loginItems.currentStatus = LoginItemService::notRegistered;
