@@ -2,10 +2,8 @@
 // port: whole journeys as the app drives them, so a change on either side that breaks the other
 // (a field name, a JSON type, a status, a text) fails here.
 #include "BackendTesting.h"
-#include "ProtectionTestSupport.h"
 #include "ServerHarness.h"
 #include "TestSupport.h"
-#include "protection/MacDNSProtectionManager.h"
 
 #include <QtTest/QtTest>
 
@@ -54,7 +52,6 @@ class ClientServerContractTest : public QObject {
 private slots:
     void playerAlertReachesTheRelativesOverview();
     void recoveryCodesFromTheOutbox();
-    void unknownMacGetsNoProfile();
 };
 
 void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
@@ -62,13 +59,6 @@ void ClientServerContractTest::playerAlertReachesTheRelativesOverview() {
     registerAnna(backend);
     QCOMPARE(backend.harness.rows(QStringLiteral("SELECT device_name FROM devices")),
              (QList<QVariantList>{{QStringLiteral("Annas MacBook Air")}}));
-
-    // Someone else's Mac with the same code: the server's Danish reason, as registration error 1.
-    const BackendError taken = refused(backend.client.registerMacDevice(
-        QStringLiteral("Eva"), QStringLiteral("eva@example.dk"), QStringLiteral("1357"),
-        QStringLiteral("482917"), QStringLiteral("mac-ffffffff-0000-1111-2222-333333333333")));
-    QCOMPARE(taken.code(), 1);
-    QVERIFY(taken.message().startsWith(QStringLiteral("Parringskoden er allerede i brug")));
 
     const PairingResult paired =
         completed(backend.client.pairRelative(QStringLiteral("482917"), QStringLiteral("bo@example.dk")));
@@ -155,18 +145,6 @@ void ClientServerContractTest::recoveryCodesFromTheOutbox() {
     }
     // The sixth attempt is refused even with the right code.
     QCOMPARE(verify(code).code(), 401);
-}
-
-void ClientServerContractTest::unknownMacGetsNoProfile() {
-    Backend backend;
-    TemporaryPreferences preferences;
-    Deployment deployment = Deployment::production();
-    deployment.apiBase = backend.harness.apiBase();
-    RecordingWorkspace browser;
-    MacDNSProtectionManager dns(preferences.store(), browser, backend.network, deployment);
-    // A Mac the server does not know gets no profile (the download itself is the player journey's).
-    QVERIFY(!completed(dns.requestProfile(QStringLiteral("mac-00000000-0000-0000-0000-000000000000"))));
-    QCOMPARE(dns.lastError(), QStringLiteral("Serveren svarede HTTP 404."));
 }
 
 QTEST_GUILESS_MAIN(ClientServerContractTest)

@@ -1,6 +1,5 @@
 // Built twice: as this build has its development switches, and as a shipped build has them (off).
 #include "app/Deployment.h"
-#include "app/DebugLog.h"
 
 #include <QtTest/QtTest>
 
@@ -10,7 +9,6 @@ class DeploymentTest : public QObject {
     Q_OBJECT
 private slots:
     void environmentOverridesOnlyWhatItNames();
-    void shippedDebugLogNeverBuildsItsMessage();
 };
 
 void DeploymentTest::environmentOverridesOnlyWhatItNames() {
@@ -38,18 +36,6 @@ void DeploymentTest::environmentOverridesOnlyWhatItNames() {
     QCOMPARE(canary, Deployment::production().canaryURL);
     QCOMPARE(carried, QStringList());
 #endif
-}
-
-void DeploymentTest::shippedDebugLogNeverBuildsItsMessage() {
-    if (DebugLog::isEnabled) {
-        QSKIP("this build has the debug log switched on");
-    }
-    int built = 0;
-    debugLog("APP", [&] {
-        ++built;
-        return QStringLiteral("expensive");
-    });
-    QCOMPARE(built, 0);
 }
 
 QTEST_GUILESS_MAIN(DeploymentTest)

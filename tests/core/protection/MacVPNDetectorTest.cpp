@@ -24,8 +24,6 @@ void MacVPNDetectorTest::classifyPathNamesTheTunnel_data() {
         << NetworkPath{false, {QStringLiteral("utun3")}} << false << "";
     QTest::newRow("utun3") << NetworkPath{true, {QStringLiteral("utun3")}} << true << "VPN";
     QTest::newRow("ipsec0") << NetworkPath{true, {QStringLiteral("ipsec0")}} << true << "IPSec VPN";
-    QTest::newRow("Tailscale0 in upper case")
-        << NetworkPath{true, {QStringLiteral("Tailscale0")}} << true << "Tailscale";
     QTest::newRow("bridge0 then utun2: the tunnel is picked")
         << NetworkPath{true, {QStringLiteral("bridge0"), QStringLiteral("utun2")}} << true << "VPN";
     QTest::newRow("no names at all") << NetworkPath{true, {}} << true << "VPN";

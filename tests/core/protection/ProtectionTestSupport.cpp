@@ -146,20 +146,6 @@ void startUnbound(QProcess& unbound, const QString& path, const QString& configu
     QVERIFY(unbound.waitForStarted());
 }
 
-QString standInIspResolverConfiguration(const QString& address, const QString& folder,
-                                        const QList<std::pair<QString, QString>>& names,
-                                        const QString& wildcardZone, const QString& wildcardAddress) {
-    // A redirect zone answers the zone and every name beneath it with the zone's own data: a wildcard.
-    QString text =
-        unboundConfiguration(address, folder,
-                             QStringLiteral("  local-zone: \"%1.\" redirect\n  local-data: \"%1. A %2\"\n")
-                                 .arg(wildcardZone, wildcardAddress));
-    for (const auto& [name, nameAddress] : names) {
-        text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, nameAddress);
-    }
-    return text + QStringLiteral("remote-control:\n  control-enable: no\n");
-}
-
 namespace {
 
 const char* const kNamespaceVariable = "MOLVENA_TEST_NAMESPACE";

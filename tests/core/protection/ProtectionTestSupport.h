@@ -58,23 +58,15 @@ public:
         return std::nullopt;
     }
     std::optional<LoginItemError> unregisterApplication() override {
-        if (unregisterError) {
-            return unregisterError;
-        }
         currentStatus = notRegistered;
         return std::nullopt;
     }
-    bool openLoginItemsSettings() override {
-        ++settingsOpened;
-        return true;
-    }
+    bool openLoginItemsSettings() override { return true; }
 
     int currentStatus;
     bool installed = false;
     int statusAfterRegister = enabled;
     std::optional<LoginItemError> registerError;
-    std::optional<LoginItemError> unregisterError;
-    int settingsOpened = 0;
 };
 
 // A network-path source the test drives: it delivers the paths the test hands it.
@@ -145,9 +137,8 @@ private:
     QByteArray m_lastHost;
 };
 
-// Stands in for the system's resolver where a test cannot run a real one (the app's screens on
-// loopback): while blocking, the listed names and every name beneath them do not exist, as behind the
-// protective resolver; every other name resolves to loopback. Real DNS is WebProtectionEndToEndTest's.
+// Stands in for the protective resolver where a test runs none (real DNS is WebProtectionEndToEndTest's):
+// while blocking, the listed names and those beneath them do not exist; all else resolves to loopback.
 class StandInResolver {
 public:
     // The names of blockedDeployment(): the canary zone and three gambling sites.
@@ -191,17 +182,9 @@ extern const QList<std::pair<QString, QString>> kNamespaceSites;
 QString unboundConfiguration(const QString& address, const QString& folder, const QString& more);
 // Writes the configuration to `path` and starts Unbound on it in the foreground.
 void startUnbound(QProcess& unbound, const QString& path, const QString& configuration);
-// Unbound's configuration for a stand-in of an ordinary ISP's resolver on `address`: it answers each
-// of `names` with its address and, like the public wildcard record of the canary zone, every name
-// beneath `wildcardZone` with `wildcardAddress`. Nothing else resolves (it has no way out).
-QString standInIspResolverConfiguration(const QString& address, const QString& folder,
-                                        const QList<std::pair<QString, QString>>& names,
-                                        const QString& wildcardZone, const QString& wildcardAddress);
 
-// Runs the test object `inside` in a copy of this program inside a network namespace made for it
-// (only loopback, down; /etc/netns/<name>/resolv.conf empty and /etc/netns/<name>/hosts naming only
-// localhost, both bind-mounted over /etc's by "ip netns exec"), then removes the namespace. Without
-// root the test skips with a message. Call from main() after creating the application object.
+// Runs `inside` in a copy of this program in a network namespace of its own (loopback only, down; empty
+// resolv.conf, hosts naming only localhost), then removes it; skips without root. Call from main().
 int runInOwnNetworkNamespace(int argc, char** argv, QObject& inside);
 
 } // namespace molvena::test

@@ -49,6 +49,15 @@ QStringList blockedSiteNames() {
     return server::BlocklistImport::parse(list.toUtf8()).domains;
 }
 
+// Unbound's lines that answer each name with its address.
+QString localData(const QList<std::pair<QString, QString>>& names) {
+    QString lines;
+    for (const auto& [name, address] : names) {
+        lines += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
+    }
+    return lines;
+}
+
 template <typename T> T await(QCoro::Task<T> task) {
     return QCoro::waitFor(std::move(task));
 }
@@ -136,28 +145,26 @@ void WebProtectionInNamespace::initTestCase() {
 
     const QString configuration = m_folder.filePath(QStringLiteral("unbound.conf"));
     const QString blocklist = m_folder.filePath(QStringLiteral("blocklist.conf"));
-    QString text =
-        unboundConfiguration(kResolverAddress, m_folder.path(),
-                             QStringLiteral("  local-data: \"%1. A %2\"\n").arg(kApiHost, kServerAddress));
-    for (const auto& [name, address] : kSites) {
-        text += QStringLiteral("  local-data: \"%1. A %2\"\n").arg(name, address);
-    }
-    text += QStringLiteral("  include: \"%1\"\nremote-control:\n  control-enable: yes\n"
-                           "  control-interface: \"%2\"\n")
-                .arg(blocklist, m_folder.filePath(QStringLiteral("control.socket")));
+    QList<std::pair<QString, QString>> names = kSites;
+    names.append({kApiHost, kServerAddress});
+    const QString text = unboundConfiguration(kResolverAddress, m_folder.path(), localData(names)) +
+                         QStringLiteral("  include: \"%1\"\nremote-control:\n  control-enable: yes\n"
+                                        "  control-interface: \"%2\"\n")
+                             .arg(blocklist, m_folder.filePath(QStringLiteral("control.socket")));
     m_resolver = std::make_unique<server::ResolverConfiguration>(
         blocklist, QStringList{QStringLiteral("unbound-control"), QStringLiteral("-c"), configuration,
                                QStringLiteral("reload")});
     QVERIFY(QFile(blocklist).open(QIODevice::WriteOnly)); // written for real once Unbound runs
     startUnbound(m_unbound, configuration, text);
 
+    // An ordinary ISP's resolver with no way out. Like the canary zone's public wildcard record, a
+    // redirect zone answers every name beneath the canary with the canary's own address.
     const QString isp = m_folder.filePath(QStringLiteral("isp"));
     QVERIFY(QDir().mkpath(isp));
-    QList<std::pair<QString, QString>> ispNames = kSites.mid(1);
-    ispNames.append({kApiHost, kServerAddress});
+    const QString wildcard = QStringLiteral("  local-zone: \"%1.\" redirect\n").arg(kSites[0].first);
     startUnbound(m_ispResolver, isp + QStringLiteral("/unbound.conf"),
-                 standInIspResolverConfiguration(kIspResolverAddress, isp, ispNames, kSites[0].first,
-                                                 kSites[0].second));
+                 unboundConfiguration(kIspResolverAddress, isp, wildcard + localData(names)) +
+                     QStringLiteral("remote-control:\n  control-enable: no\n"));
     setNameServer(kIspResolverAddress);
     QTRY_VERIFY_WITH_TIMEOUT(
         await(lookUpHostWithSystemResolver(QStringLiteral("x7.") + kSites[0].first, 1s)).isResolved(), 5000);

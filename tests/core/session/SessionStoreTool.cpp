@@ -1,5 +1,5 @@
-// Writes a player session into the preference file given as the first argument, then ends the
-// process abruptly, as a crash would: only what was synced to disk at each write survives.
+// Writes a player session into the preference file given as the first argument, the way a recovery
+// does (one batch), then ends the process abruptly, as a crash would: only what was synced survives.
 #include "session/AppSession.h"
 
 #include <QCoreApplication>
@@ -13,10 +13,8 @@ int main(int argc, char** argv) {
     }
     molvena::PreferenceStore store(QString::fromLocal8Bit(argv[1]));
     molvena::AppSession session(store);
-    session.selectRole(molvena::UserRole::player);
-    session.setPlayerName(QStringLiteral("Åse Ørsted"));
-    session.setLastGamblingDate(1700000000.5);
-    session.completeSetup();
+    session.applyRecovery({.name = QStringLiteral("Åse Ørsted"), .lastGamblingDate = 1700000000.5},
+                          molvena::UserRole::player);
     std::fputs(qPrintable(session.deviceToken() + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
     std::_Exit(0);
