@@ -232,7 +232,7 @@ void WebProtectionInNamespace::verificationFollowsTheResolver() {
 // follows by itself, however often the path is delivered meanwhile.
 void WebProtectionInNamespace::networkBackAfterAnUndecidedCheckChecksOnce() {
     PlayerMac mac(m_deployment, 2s, MonitorSchedule{.recheckDelay = 300ms});
-    mac.paths.deliver(NetworkPath{.isUsable = false});
+    mac.paths.deliver(NetworkPath{.usesOtherInterface = false, .otherInterfaceNames = {}, .isUsable = false});
     setNameServer(kUnreachableResolver);
     await(mac.monitor.evaluate(QStringLiteral("heartbeat")));
     QCOMPARE(mac.dns.state(), MacDNSProtectionState::unknown);
