@@ -6,10 +6,10 @@
 
 namespace molvena {
 
-// Linux: the desktop's default handlers through xdg-open. Without a GUI application
-// there is no desktop to ask, and every request is refused. Settings panes open the desktop's own
-// network settings: the Mac's panes that are asked for (network, profiles) both concern the
-// network and its DNS here.
+// Linux: the desktop's default handlers through xdg-open. Without a GUI application there is no
+// desktop to ask, and every request is refused. Settings panes open the desktop's own network
+// settings: the Mac's panes that are asked for (network, profiles) both concern the network and its
+// DNS here.
 class LinuxWorkspace : public Workspace {
 public:
     explicit LinuxWorkspace(LinuxDesktopSettings settings = LinuxDesktopSettings(),
