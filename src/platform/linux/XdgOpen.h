@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinuxDesktopSettings.h"
+
 #include <QStringList>
 #include <QUrl>
 
@@ -11,8 +13,7 @@ namespace molvena {
 // would not say what to do instead.
 class XdgOpen {
 public:
-    explicit XdgOpen(QStringList path = qEnvironmentVariable("PATH").split(QLatin1Char(':'),
-                                                                           Qt::SkipEmptyParts));
+    explicit XdgOpen(QStringList path = LinuxDesktopSettings::Environment::current().path);
 
     bool open(const QUrl& url) const;
 
